@@ -1,0 +1,42 @@
+#include "BrowseDirectorysOnly.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+QString BrowseDirectorysOnly::titleFor(const QString& title, const QString& highlighted)
+{
+    if (highlighted.isEmpty())
+        return title;
+    return title + u" \u2014 " + highlighted;
+}
+
+QString BrowseForFolder(QWidget* owner, const QString& Title, const QString& InitialFolder)
+{
+    QFileDialog dialog(owner, Title);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!InitialFolder.isEmpty() && QFileInfo(InitialFolder).isDir())
+        dialog.setDirectory(QDir::cleanPath(QFileInfo(InitialFolder).absoluteFilePath()));
+
+    // The picker shows the full path of the highlighted folder as it moves; a native dialog
+    // shows it in its own location bar.
+    QObject::connect(
+        &dialog, &QFileDialog::currentChanged, &dialog, [&dialog, Title](const QString& path) {
+            const QFileInfo info(path);
+            dialog.setWindowTitle(BrowseDirectorysOnly::titleFor(
+                Title, info.isDir() ? QDir::cleanPath(info.absoluteFilePath()) : QString()));
+        });
+
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return {};
+    const QFileInfo info(chosen.first());
+    if (!info.isDir()) // callers rely on an existing directory
+        return {};
+    // cleanPath keeps "/" and drops every other trailing separator; links stay as chosen.
+    return QDir::cleanPath(info.absoluteFilePath());
+}

@@ -1,0 +1,115 @@
+#include "DialogPrompt.h"
+
+#include "BrowseDirectorysOnly.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kButtonsMask = 0x0F;
+constexpr int kIconMask = 0x70;
+constexpr int kDefaultButtonMask = 0x300;
+constexpr int kYesNoCancel = 3;
+constexpr int kSecondButtonDefault = 256;
+
+QMessageBox::Icon iconFor(int style)
+{
+    switch (style & kIconMask) {
+    case MsgStyle::Critical:
+        return QMessageBox::Critical;
+    case MsgStyle::Question:
+        return QMessageBox::Question;
+    case MsgStyle::Exclamation:
+        return QMessageBox::Warning;
+    case MsgStyle::Information:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+/// The buttons of a style in their on-screen order with the answer each gives.
+QList<QPair<QMessageBox::StandardButton, int>> buttonsFor(int style)
+{
+    switch (style & kButtonsMask) {
+    case MsgStyle::OkCancel:
+        return {{QMessageBox::Ok, MsgResult::Ok}, {QMessageBox::Cancel, MsgResult::Cancel}};
+    case kYesNoCancel:
+        return {{QMessageBox::Yes, MsgResult::Yes},
+                {QMessageBox::No, MsgResult::No},
+                {QMessageBox::Cancel, MsgResult::Cancel}};
+    case MsgStyle::YesNo:
+        return {{QMessageBox::Yes, MsgResult::Yes}, {QMessageBox::No, MsgResult::No}};
+    default: // OK only, and any style this program does not use
+        return {{QMessageBox::Ok, MsgResult::Ok}};
+    }
+}
+
+QWidget* ownerWindow()
+{
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+QString DialogPrompt::programTitle()
+{
+    return QStringLiteral("Kestrelfind");
+}
+
+int DialogPrompt::MsgBox(const QString& text, int style, const QString& title)
+{
+    QMessageBox box(ownerWindow());
+    box.setWindowTitle(title.isEmpty() ? programTitle() : title);
+    box.setTextFormat(Qt::PlainText); // file names must never be read as markup
+    box.setText(text);
+    box.setIcon(iconFor(style));
+
+    const auto buttons = buttonsFor(style);
+    QList<QAbstractButton*> added;
+    for (const auto& button : buttons)
+        added.append(box.addButton(button.first));
+    const qsizetype defaultIndex = (style & kDefaultButtonMask) == kSecondButtonDefault ? 1 : 0;
+    if (defaultIndex < added.size())
+        box.setDefaultButton(qobject_cast<QPushButton*>(added[defaultIndex]));
+    // Escape and the close button answer Cancel, else No, else the first button.
+    qsizetype escapeIndex = 0;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        if (buttons[i].second == MsgResult::Cancel ||
+            (buttons[i].second == MsgResult::No && escapeIndex == 0))
+            escapeIndex = i;
+    }
+    box.setEscapeButton(added[escapeIndex]);
+
+    box.exec();
+    QAbstractButton* const clicked = box.clickedButton();
+    for (qsizetype i = 0; i < added.size(); ++i) {
+        if (added[i] == clicked)
+            return buttons[i].second;
+    }
+    return buttons[escapeIndex].second;
+}
+
+std::optional<QString> DialogPrompt::InputBox(const QString& prompt, const QString& title,
+                                              const QString& defaultText)
+{
+    QInputDialog dialog(ownerWindow());
+    dialog.setWindowTitle(title.isEmpty() ? programTitle() : title);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setLabelText(prompt);
+    if (auto* label = dialog.findChild<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    dialog.setTextValue(defaultText);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+QString DialogPrompt::BrowseForFolder(const QString& title, const QString& initialFolder)
+{
+    return ::BrowseForFolder(ownerWindow(), title, initialFolder);
+}
