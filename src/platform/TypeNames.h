@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QHash>
+#include <QList>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QSet>
+#include <QString>
+
+/// The type names shown in the File Type column: "File Folder" for folders, otherwise the
+/// MIME comment of the name (no content sniffing), else the extension fallback ("XYZ File").
+/// Names are cached by the part of the name that decides their type, and equal names share
+/// one QString. Safe to use from any thread.
+class TypeNames final {
+public:
+    TypeNames();
+    Q_DISABLE_COPY_MOVE(TypeNames)
+
+    /// The process-wide instance.
+    static TypeNames& instance();
+
+    /// The type name of an entry named `name` (bytes as on disk); "File Folder" when `folder`.
+    QString typeName(QByteArrayView name, bool folder);
+
+    /// The exact type name of every directory.
+    static QString folderTypeName();
+    /// The fallback when the MIME database knows no type: the last extension upper-cased with
+    /// " File" appended, without its dot ("data.xyz" gives "XYZ File", "data" gives " File").
+    static QString extensionFallback(const QString& name);
+
+private:
+    QString cacheKey(const QString& name) const;
+    QString lookUp(const QString& name) const;
+
+    QMutex m_mutex;
+    QHash<QString, QString> m_cache;
+    // Glob patterns that do not depend on the last extension alone.
+    QSet<QString> m_literalNames;           // "Makefile": whole names
+    QSet<QString> m_multiDotSuffixes;       // ".tar.gz": suffixes over more than one dot
+    QList<QRegularExpression> m_otherGlobs; // "README*", "*~": checked one by one
+};
