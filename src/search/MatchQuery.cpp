@@ -1,0 +1,124 @@
+#include "MatchQuery.h"
+
+#include <QFile>
+#include <QMutexLocker>
+
+#include <cstring>
+
+namespace {
+
+bool isAscii(QByteArrayView bytes)
+{
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+bool contains(QByteArrayView haystack, QByteArrayView needle)
+{
+    if (needle.isEmpty())
+        return true;
+    return memmem(haystack.data(), size_t(haystack.size()), needle.data(), size_t(needle.size())) !=
+           nullptr;
+}
+
+} // namespace
+
+MatchQuery::MatchQuery(const QString& text, bool matchCase)
+    : m_text(text)
+    , m_lowerText(text.toLower())
+    , m_utf8(text.toUtf8())
+    , m_matchCase(matchCase)
+{
+    const QByteArray lowerUtf8 = m_lowerText.toUtf8();
+    m_asciiText = isAscii(lowerUtf8);
+    if (m_asciiText)
+        m_asciiLower = lowerUtf8;
+}
+
+bool MatchQuery::matchesName(QByteArrayView name) const
+{
+    if (name.isEmpty())
+        return false;
+    if (m_matchCase) {
+        // UTF-8 is self-synchronising: a byte match of the text is a match of its characters.
+        return contains(name, m_utf8);
+    }
+    if (name.size() > 255)
+        return slowMatch(name);
+    char lowered[256];
+    unsigned char high = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        high |= c;
+        lowered[i] = char((c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c);
+    }
+    const bool asciiName = high < 0x80;
+    if (m_asciiText) {
+        if (contains(QByteArrayView(lowered, name.size()), m_asciiLower))
+            return true; // lower-casing the other characters cannot undo this match
+        if (asciiName)
+            return false;
+        // A non-ASCII letter may lower-case to ASCII (KELVIN SIGN to 'k').
+        return slowMatch(name);
+    }
+    // The lower-cased text has a non-ASCII character, which a lower-cased ASCII name lacks.
+    if (asciiName)
+        return false;
+    return slowMatch(name);
+}
+
+bool MatchQuery::slowMatch(QByteArrayView name) const
+{
+    const QString decoded = QFile::decodeName(name.toByteArray());
+    if (m_matchCase)
+        return decoded.contains(m_text);
+    return decoded.toLower().contains(m_lowerText);
+}
+
+bool MatchQuery::matchesText(const QString& text) const
+{
+    if (text.isEmpty())
+        return false;
+    if (m_matchCase)
+        return text.contains(m_text);
+    return text.toLower().contains(m_lowerText);
+}
+
+LiveQuery::LiveQuery()
+    : m_query(std::make_shared<const MatchQuery>(QString(), false))
+{}
+
+void LiveQuery::setSearchText(const QString& text)
+{
+    const QMutexLocker lock(&m_mutex);
+    if (text == m_text)
+        return;
+    m_text = text;
+    publish();
+}
+
+void LiveQuery::setMatchCase(bool matchCase)
+{
+    const QMutexLocker lock(&m_mutex);
+    if (matchCase == m_matchCase)
+        return;
+    m_matchCase = matchCase;
+    publish();
+}
+
+void LiveQuery::publish()
+{
+    m_query = std::make_shared<const MatchQuery>(m_text, m_matchCase);
+    m_version.fetch_add(1, std::memory_order_release);
+}
+
+void LiveQuery::Reader::refresh()
+{
+    m_live.m_mutex.lock();
+    m_query = m_live.m_query;
+    m_version = m_live.m_version.load(std::memory_order_relaxed); // the mutex orders it
+    m_live.m_mutex.unlock();
+}

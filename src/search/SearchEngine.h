@@ -1,0 +1,52 @@
+#pragma once
+
+#include "ResultRow.h"
+#include "SearchRequest.h"
+
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QThread;
+class SearchWorker;
+struct SearchShared;
+
+Q_DECLARE_METATYPE(ResultRows)
+
+/// The search engine as the window uses it: walks run on one worker thread, in the order
+/// they were asked for; matches come back in batches. Lives on the window's thread, which
+/// it never blocks. A walk stops at its next entry once `SearchIdle` is true or a new run
+/// began.
+class SearchEngine final : public QObject {
+    Q_OBJECT
+public:
+    /// Starts the worker thread.
+    explicit SearchEngine(QObject* parent = nullptr);
+    /// Stops any walk at its next entry and joins the worker thread.
+    ~SearchEngine() override;
+    Q_DISABLE_COPY_MOVE(SearchEngine)
+
+    /// Publishes the search text; walks use it from their next entry on.
+    void setSearchText(const QString& text);
+    /// Publishes Match Case; walks use it from their next entry on.
+    void setMatchCase(bool matchCase);
+    /// Starts a new run: walks of earlier runs end at their next entry, and their batches
+    /// and ends are no longer delivered.
+    void beginRun();
+    /// Queues a walk of one top-level folder for the current run.
+    void walk(const SearchRequest& request);
+
+Q_SIGNALS:
+    /// Matches of the current run, in walk order: at least every 30 ms while matches come
+    /// in, and the rest when the walk ends.
+    void rowsFound(ResultRows batch);
+    /// A walk of the current run has ended, normally or stopped; its rows came before.
+    void walkFinished();
+
+private:
+    std::shared_ptr<SearchShared> m_shared;
+    QThread* m_thread = nullptr;
+    SearchWorker* m_worker = nullptr;
+};

@@ -1,0 +1,3 @@
+#include "SearchIdle.h"
+
+std::atomic<bool> SearchIdle{true};

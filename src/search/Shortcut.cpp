@@ -1,0 +1,180 @@
+#include "Shortcut.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Shortcut {
+
+namespace {
+
+/// Runs `line` for every line of `text` (without its line break).
+template<typename Fn> void forEachLine(QByteArrayView text, Fn&& line)
+{
+    while (!text.isEmpty()) {
+        qsizetype end = text.indexOf('\n');
+        const qsizetype next = end < 0 ? text.size() : end + 1;
+        if (end < 0)
+            end = text.size();
+        QByteArrayView current = text.first(end);
+        if (current.endsWith('\r'))
+            current.chop(1);
+        if (!line(current))
+            return;
+        text = text.sliced(next);
+    }
+}
+
+QString cutValue(QString value)
+{
+    if (value.size() > MaxValueChars) {
+        qsizetype cut = MaxValueChars;
+        if (value.at(cut - 1).isHighSurrogate())
+            --cut; // never leave half a character
+        value.truncate(cut);
+    }
+    return value;
+}
+
+} // namespace
+
+std::optional<QByteArray> readSmallFile(int dirFd, const char* name)
+{
+    // Only a regular file is opened: a device is not even opened. Non-blocking, so that a
+    // FIFO swapped in meanwhile cannot hang the open; not following links; checked again.
+    struct stat st;
+    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    const int fd = openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return std::nullopt;
+    }
+    QByteArray data;
+    data.resize(qsizetype(std::min<qint64>(st.st_size, MaxShortcutBytes)));
+    qsizetype filled = 0;
+    while (filled < data.size()) {
+        const ssize_t got = read(fd, data.data() + filled, size_t(data.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        filled += got;
+    }
+    close(fd);
+    data.truncate(filled);
+    return data;
+}
+
+QString iniValue(QByteArrayView ini, const QString& section, const QString& key,
+                 const QString& defaultValue)
+{
+    const QByteArray wantedSection = section.toUtf8().trimmed().toLower();
+    const QByteArray wantedKey = key.toUtf8().trimmed().toLower();
+    bool inSection = false;
+    std::optional<QByteArray> found;
+    forEachLine(ini, [&](QByteArrayView line) {
+        line = line.trimmed();
+        if (line.startsWith('[')) {
+            const qsizetype close = line.indexOf(']');
+            const QByteArrayView name = line.sliced(1, (close < 0 ? line.size() : close) - 1);
+            inSection = name.trimmed().toByteArray().toLower() == wantedSection;
+            return true;
+        }
+        if (!inSection || line.startsWith(';'))
+            return true;
+        const qsizetype eq = line.indexOf('=');
+        if (eq < 0)
+            return true;
+        if (line.first(eq).trimmed().toByteArray().toLower() != wantedKey)
+            return true;
+        QByteArrayView value = line.sliced(eq + 1).trimmed();
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
+            value = value.sliced(1, value.size() - 2);
+        found = value.toByteArray();
+        return false; // the first occurrence wins
+    });
+    if (!found)
+        return defaultValue;
+    return cutValue(QString::fromUtf8(*found));
+}
+
+QString ProfileGetItem(const QString& lpSectionName, const QString& lpKeyName,
+                       const QString& defaultValue, const QString& inifile)
+{
+    const QByteArray path = QFile::encodeName(inifile);
+    const std::optional<QByteArray> data = readSmallFile(AT_FDCWD, path.constData());
+    if (!data)
+        return defaultValue;
+    return iniValue(*data, lpSectionName, lpKeyName, defaultValue);
+}
+
+std::optional<QString> desktopLinkUrl(QByteArrayView desktopFile)
+{
+    bool inEntry = false;
+    bool isLink = false;
+    std::optional<QByteArray> url;
+    forEachLine(desktopFile, [&](QByteArrayView line) {
+        line = line.trimmed();
+        if (line.startsWith('[')) {
+            inEntry = line == "[Desktop Entry]";
+            return true;
+        }
+        if (!inEntry || line.startsWith('#'))
+            return true;
+        const qsizetype eq = line.indexOf('=');
+        if (eq < 0)
+            return true;
+        const QByteArrayView name = line.first(eq).trimmed();
+        const QByteArrayView value = line.sliced(eq + 1).trimmed();
+        if (name == "Type")
+            isLink = value == "Link";
+        else if (name == "URL" && !url)
+            url = value.toByteArray();
+        return true;
+    });
+    if (!isLink)
+        return std::nullopt;
+    if (!url)
+        return QString();
+    // Desktop-entry string escapes.
+    QByteArray unescaped;
+    unescaped.reserve(url->size());
+    for (qsizetype i = 0; i < url->size(); ++i) {
+        const char c = url->at(i);
+        if (c != '\\' || i + 1 == url->size()) {
+            unescaped.append(c);
+            continue;
+        }
+        const char next = url->at(++i);
+        switch (next) {
+        case 's':
+            unescaped.append(' ');
+            break;
+        case 'n':
+            unescaped.append('\n');
+            break;
+        case 't':
+            unescaped.append('\t');
+            break;
+        case 'r':
+            unescaped.append('\r');
+            break;
+        case '\\':
+            unescaped.append('\\');
+            break;
+        default:
+            unescaped.append('\\').append(next);
+            break;
+        }
+    }
+    return cutValue(QString::fromUtf8(unescaped));
+}
+
+} // namespace Shortcut
