@@ -1,0 +1,38 @@
+#pragma once
+
+// Answers a modal dialog from inside its own event loop, as a user would.
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+/// While alive, polls for a modal dialog and calls `act` on the first one that shows (once).
+class WhenModal final {
+public:
+    explicit WhenModal(std::function<void(QWidget*)> act)
+        : m_act(std::move(act))
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog || !dialog->isVisible())
+                return;
+            m_timer.stop();
+            m_seen = true;
+            m_act(dialog);
+        });
+        m_timer.start();
+    }
+    WhenModal(const WhenModal&) = delete;
+    WhenModal& operator=(const WhenModal&) = delete;
+
+    /// Whether a dialog showed and was handed to `act`.
+    bool seen() const { return m_seen; }
+
+private:
+    std::function<void(QWidget*)> m_act;
+    QTimer m_timer;
+    bool m_seen = false;
+};
