@@ -1,6 +1,7 @@
 #include "Presets.h"
 
 #include "clsRegistry.h"
+#include "platform/RegistryHive.h"
 
 namespace {
 const QString kPresets = QStringLiteral("Presets");
@@ -44,12 +45,14 @@ bool Presets::remove(const QString& name)
     if (checkName(name) != NameProblem::None)
         return false; // an empty name would address the "Presets" key itself
     const QString prefix = sectionPrefix(name);
+    RegistryBatch batch; // one file write: the preset goes as a whole or not at all
     for (const QString& section : kSections)
         m_store.DeleteSetting(prefix + section); // a missing section is no failure
     if (!m_store.DeleteSetting(kPresets + u'\\' + name)) {
         // Something the program never writes was left below the preset: take it all.
         clsRegistry().DeleteKey(presetsKeyPath() + u'\\' + name, QString(), HKEY_CURRENT_USER);
     }
+    batch.commit();
     return indexOfName(list(), name) < 0;
 }
 

@@ -29,10 +29,9 @@ public:
     /// name); empty when there are none or they cannot be read.
     QStringList list() const;
 
-    /// Stores `scope` under `name` (which must pass checkName): the old "Alt Folders" goes
-    /// first, then "Search Folders", "Search Filter" and "Alt Folders" are written. False
-    /// when the name is refused or any write failed; the preset must then not be shown as
-    /// saved.
+    /// Stores `scope` under `name` (which must pass checkName) in one file write: "Search
+    /// Folders", "Search Filter", then "Alt Folders" rewritten from scratch. False when the
+    /// name is refused or the write failed; the preset must then not be shown as saved.
     bool save(const QString& name, const SearchScope& scope);
 
     /// The scope stored under `name`, with the first-start defaults for anything missing or

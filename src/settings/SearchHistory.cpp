@@ -2,6 +2,7 @@
 
 #include "CRegSettings.h"
 #include "SettingValues.h"
+#include "platform/RegistryHive.h"
 
 namespace {
 
@@ -43,7 +44,9 @@ std::optional<QStringList> SearchHistory::record(CRegSettings& store, const QStr
             return std::nullopt;
     }
 
-    // With a full list the oldest term moves to "Term9", which is never listed.
+    // With a full list the oldest term moves to "Term9", which is never listed. The shift
+    // is one file write, so no reader sees a term twice or half a history.
+    RegistryBatch batch;
     for (int i = number; i >= 1; --i)
         store.SaveSetting(kSection, termKey(i), terms[i - 1]);
     store.SaveSetting(kSection, termKey(0), text);
@@ -51,6 +54,7 @@ std::optional<QStringList> SearchHistory::record(CRegSettings& store, const QStr
         ++number;
     if (storedNumber != QString::number(number))
         store.SaveSetting(kSection, kNumber, QString::number(number));
+    batch.commit();
 
     terms.prepend(text);
     terms.resize(number);

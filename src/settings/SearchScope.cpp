@@ -2,6 +2,7 @@
 
 #include "CRegSettings.h"
 #include "SettingValues.h"
+#include "platform/RegistryHive.h"
 
 #include <QHash>
 
@@ -124,6 +125,9 @@ SearchScope loadScope(const CRegSettings& store, const QString& prefix)
 
 bool saveScope(CRegSettings& store, const QString& prefix, const SearchScope& scope)
 {
+    // One file write for the whole scope: a crash or a full disk never leaves the folder
+    // list deleted but not yet rewritten.
+    RegistryBatch batch;
     bool ok = true;
     for (int i = 0; i < FolderBoxCount; ++i) {
         ok &= store.SaveSetting(prefix + kFolders, folderBoxKey(static_cast<FolderBox>(i)),
@@ -151,5 +155,6 @@ bool saveScope(CRegSettings& store, const QString& prefix, const SearchScope& sc
                 ok &= store.DeleteSetting(altSection, name.isEmpty() ? QStringLiteral("*") : name);
         }
     }
+    ok &= batch.commit() == ERROR_SUCCESS;
     return ok;
 }
