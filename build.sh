@@ -13,7 +13,8 @@ build_dir=${KF_BUILD_DIR:-build}
 # Debian 12 packages: compiler and build tools, Qt 6, GLib/GIO, test libraries, an icon
 # theme and a font for headless runs. The benchmark adds fd and clang's libFuzzer.
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqt6svg6 libglib2.0-dev
-          libgtest-dev googletest adwaita-icon-theme fonts-dejavu-core shared-mime-info)
+          libgtest-dev googletest adwaita-icon-theme fonts-dejavu-core shared-mime-info
+          libicu-dev)
 if [ "$mode" = bench ]; then
     packages+=(fd-find findutils clang libclang-rt-14-dev hyperfine)
 fi

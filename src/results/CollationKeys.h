@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+struct UCollator;
+
+/// Sort keys of texts in the user's locale: letters without regard to case, numbers in the
+/// text by value ("file2" before "file10"). A key is a NUL-terminated byte string; the order
+/// of two keys (strcmp) is the order of their texts. Keys are written one after another into
+/// one byte arena and named by their offset, so a million keys cost no allocation each.
+class CollationKeys final {
+public:
+    /// Opens a collator for the default locale (the root order for the C locale).
+    CollationKeys();
+    ~CollationKeys();
+    Q_DISABLE_COPY_MOVE(CollationKeys)
+
+    /// Appends the key of `text` and returns its offset.
+    quint32 add(QStringView text);
+    /// Appends keys of `count` texts, computed on up to `threads` threads; `textOf(i)`
+    /// must be safe to call from several threads. Returns the offsets in order.
+    template<typename TextOf>
+    std::vector<quint32> addMany(size_t count, int threads, TextOf textOf);
+
+    /// The key at `offset` (as returned by `add`).
+    const char* key(quint32 offset) const { return m_arena.data() + offset; }
+    /// The first eight bytes of the key at `offset` as a number whose order is the keys'
+    /// order, padded with zeros after the key's end.
+    quint64 prefix(quint32 offset) const;
+    /// Forgets every key.
+    void clear();
+    /// Bytes held by the keys.
+    size_t bytes() const { return m_arena.capacity(); }
+
+private:
+    /// Writes the key of `text` with `collator` to the end of `arena`.
+    static void append(const UCollator* collator, QStringView text, std::vector<char>& arena);
+    /// A private copy of the collator for another thread; release with `closeCopy`.
+    UCollator* copy() const;
+    static void closeCopy(UCollator* collator);
+    void appendChunk(const std::vector<char>& chunk, const std::vector<quint32>& offsets,
+                     std::vector<quint32>& out);
+    /// Runs `work(i)` for i in [0, threads) on as many threads, the last on this one.
+    static void runParallel(int threads, const std::function<void(int)>& work);
+
+    UCollator* m_collator = nullptr;
+    std::vector<char> m_arena;
+};
+
+template<typename TextOf>
+std::vector<quint32> CollationKeys::addMany(size_t count, int threads, TextOf textOf)
+{
+    std::vector<quint32> out;
+    out.reserve(count);
+    if (threads < 2 || count < 20000) {
+        for (size_t i = 0; i < count; ++i)
+            out.push_back(add(textOf(i)));
+        return out;
+    }
+    std::vector<UCollator*> collators{m_collator};
+    for (int t = 1; t < threads; ++t) {
+        collators.push_back(copy());
+        if (m_collator && !collators.back()) { // no copy for a helper: do it all here
+            for (UCollator* made : collators)
+                if (made != m_collator)
+                    closeCopy(made);
+            return addMany(count, 1, textOf);
+        }
+    }
+    std::vector<std::vector<char>> arenas(static_cast<size_t>(threads));
+    std::vector<std::vector<quint32>> offsets(static_cast<size_t>(threads));
+    runParallel(threads, [&](int t) {
+        const size_t begin = count * size_t(t) / size_t(threads);
+        const size_t end = count * size_t(t + 1) / size_t(threads);
+        const UCollator* collator = collators[size_t(t)];
+        auto& arena = arenas[size_t(t)];
+        arena.reserve((end - begin) * 32);
+        auto& local = offsets[size_t(t)];
+        local.reserve(end - begin);
+        for (size_t i = begin; i < end; ++i) {
+            local.push_back(quint32(arena.size()));
+            append(collator, textOf(i), arena);
+        }
+    });
+    for (int t = 1; t < threads; ++t)
+        closeCopy(collators[size_t(t)]);
+    for (int t = 0; t < threads; ++t)
+        appendChunk(arenas[size_t(t)], offsets[size_t(t)], out);
+    return out;
+}

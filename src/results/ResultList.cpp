@@ -1,0 +1,336 @@
+#include "ResultList.h"
+
+#include "ResultModel.h"
+#include "SortState.h"
+#include "search/PathHelpers.h"
+#include "search/RowText.h"
+#include "search/ui/modExtractIcon.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMouseEvent>
+#include <QStackedLayout>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace {
+
+// Initial column widths in twips: Name, Size, File Type, Date, Location, URL.
+constexpr int InitialWidths[ResultModel::ColumnCount] = {3000, 1440, 2000, 1000, 4000, 3000};
+constexpr int SmallIcon = 16;
+constexpr int LargeIcon = 32;
+
+} // namespace
+
+ResultList::ResultList(QWidget* parent)
+    : QWidget(parent)
+    , m_icons(std::make_unique<modExtractIcon>())
+{
+    setObjectName(QStringLiteral("ListView1"));
+    setAccessibleName(QStringLiteral("Results"));
+
+    m_model = new ResultModel(m_icons.get(), this);
+    m_selection = new QItemSelectionModel(m_model, this);
+    m_details = new QTreeView(this);
+    m_iconView = new QListView(this);
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details),
+                                    static_cast<QAbstractItemView*>(m_iconView)}) {
+        view->setModel(m_model);
+        QItemSelectionModel* own = view->selectionModel();
+        view->setSelectionModel(m_selection);
+        delete own;
+        view->setAccessibleName(QStringLiteral("Results"));
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setMouseTracking(true);
+        watch(view);
+    }
+    setUpDetails();
+    setUpIconView();
+
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_stack->addWidget(m_details);
+    m_stack->addWidget(m_iconView);
+    m_stack->setCurrentWidget(m_details);
+    setFocusProxy(m_details);
+}
+
+ResultList::~ResultList()
+{
+    // The views go before the model and the icon cache they draw from.
+    delete m_details;
+    delete m_iconView;
+}
+
+void ResultList::setUpDetails()
+{
+    m_details->setRootIsDecorated(false);
+    m_details->setItemsExpandable(false);
+    m_details->setUniformRowHeights(true);
+    m_details->setAllColumnsShowFocus(true);
+    m_details->setSortingEnabled(false); // header clicks go through the window's rules
+    m_details->setIconSize(QSize(SmallIcon, SmallIcon));
+    QHeaderView* h = m_details->header();
+    h->setObjectName(QStringLiteral("ListView1Header"));
+    h->setSectionsMovable(true);
+    h->setSectionsClickable(true);
+    h->setStretchLastSection(false);
+    h->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    h->setSortIndicatorShown(false);
+    for (int c = 0; c < ResultModel::ColumnCount; ++c)
+        setColumnWidthTwips(c + 1, InitialWidths[c]);
+    connect(h, &QHeaderView::sectionClicked, this, [this](int logical) {
+        Q_EMIT columnClicked(logical + 1);
+        showArrow(); // the header flips its own arrow on a click; ours is the one shown
+    });
+}
+
+void ResultList::setUpIconView()
+{
+    m_iconView->setUniformItemSizes(true);
+    m_iconView->setResizeMode(QListView::Adjust);
+    m_iconView->setWrapping(true);
+    m_iconView->setMovement(QListView::Static);
+    m_iconView->setViewMode(QListView::ListMode);
+    m_iconView->setFlow(QListView::TopToBottom);
+    m_iconView->setIconSize(QSize(SmallIcon, SmallIcon));
+}
+
+void ResultList::watch(QAbstractItemView* view)
+{
+    view->installEventFilter(this);
+    view->viewport()->installEventFilter(this);
+    connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && m_lastButton != 2)
+            Q_EMIT launchRequested();
+    });
+}
+
+QHeaderView* ResultList::header() const
+{
+    return m_details->header();
+}
+
+QAbstractItemView* ResultList::currentView() const
+{
+    return m_viewMode == Details ? static_cast<QAbstractItemView*>(m_details)
+                                 : static_cast<QAbstractItemView*>(m_iconView);
+}
+
+void ResultList::setViewMode(int index)
+{
+    if (index < Details || index > LargeIcons)
+        return;
+    const bool hadFocus = currentView()->hasFocus();
+    m_viewMode = index;
+    if (index == List) {
+        m_iconView->setViewMode(QListView::ListMode);
+        m_iconView->setFlow(QListView::TopToBottom);
+        m_iconView->setWrapping(true);
+        m_iconView->setIconSize(QSize(SmallIcon, SmallIcon));
+        m_iconView->setGridSize(QSize());
+        m_iconView->setWordWrap(false);
+    } else if (index == LargeIcons) {
+        m_iconView->setViewMode(QListView::IconMode);
+        m_iconView->setMovement(QListView::Static);
+        m_iconView->setFlow(QListView::LeftToRight);
+        m_iconView->setWrapping(true);
+        m_iconView->setIconSize(QSize(LargeIcon, LargeIcon));
+        m_iconView->setGridSize(QSize(LargeIcon * 3, LargeIcon + 2 * fontMetrics().height() + 8));
+        m_iconView->setWordWrap(true);
+        m_iconView->setTextElideMode(Qt::ElideRight);
+    }
+    m_iconView->setUniformItemSizes(true);
+    QAbstractItemView* view = currentView();
+    m_stack->setCurrentWidget(view);
+    setFocusProxy(view);
+    if (hadFocus)
+        view->setFocus(Qt::OtherFocusReason);
+    if (const QModelIndex current = m_selection->currentIndex(); current.isValid())
+        view->scrollTo(current);
+}
+
+void ResultList::applySort(const SortState& state)
+{
+    m_model->sortBy(state.listSortKey(),
+                    state.listAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+    m_arrowColumn = state.arrowColumn();
+    m_arrowUp = state.arrowUp();
+    showArrow();
+}
+
+void ResultList::showArrow()
+{
+    QHeaderView* h = m_details->header();
+    const QSignalBlocker quiet(h);
+    if (m_arrowColumn < 1 || m_arrowColumn > ResultModel::ColumnCount) {
+        h->setSortIndicatorShown(false);
+        h->setSortIndicator(-1, Qt::AscendingOrder);
+        return;
+    }
+    h->setSortIndicator(m_arrowColumn - 1, m_arrowUp ? Qt::AscendingOrder : Qt::DescendingOrder);
+    h->setSortIndicatorShown(true);
+}
+
+QList<QByteArray> ResultList::GetSelectedFiles() const
+{
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : m_selection->selection()) {
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            rows.push_back(r);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    QList<QByteArray> files;
+    files.reserve(qsizetype(std::max<size_t>(rows.size(), 1)));
+    for (const int r : rows)
+        files.append(m_model->path(r));
+    if (files.isEmpty())
+        files.append(QByteArray());
+    return files;
+}
+
+void ResultList::selectAll()
+{
+    const int rows = m_model->rowCount();
+    if (rows == 0)
+        return;
+    const QItemSelection all(m_model->index(0, 0),
+                             m_model->index(rows - 1, ResultModel::ColumnCount - 1));
+    m_selection->select(all, QItemSelectionModel::ClearAndSelect);
+}
+
+int ResultList::columnWidthTwips(int column) const
+{
+    if (column < 1 || column > ResultModel::ColumnCount)
+        return 0;
+    return qRound(m_details->header()->sectionSize(column - 1) * 1440.0 / logicalDpiX());
+}
+
+void ResultList::setColumnWidthTwips(int column, int twips)
+{
+    if (column < 1 || column > ResultModel::ColumnCount || twips < 1)
+        return;
+    const int pixels = std::max(1, qRound(twips * logicalDpiX() / 1440.0));
+    m_details->header()->resizeSection(column - 1, pixels);
+}
+
+int ResultList::columnPosition(int column) const
+{
+    if (column < 1 || column > ResultModel::ColumnCount)
+        return 0;
+    return m_details->header()->visualIndex(column - 1) + 1;
+}
+
+void ResultList::setColumnPosition(int column, int position)
+{
+    if (column < 1 || column > ResultModel::ColumnCount || position < 1 ||
+        position > ResultModel::ColumnCount)
+        return;
+    QHeaderView* h = m_details->header();
+    h->moveSection(h->visualIndex(column - 1), position - 1);
+}
+
+QAbstractItemView* ResultList::viewOf(QObject* watched) const
+{
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details),
+                                    static_cast<QAbstractItemView*>(m_iconView)}) {
+        if (watched == view || watched == view->viewport())
+            return view;
+    }
+    return nullptr;
+}
+
+void ResultList::setFocusState(bool hasFocus)
+{
+    if (hasFocus == m_hasFocus)
+        return;
+    m_hasFocus = hasFocus;
+    Q_EMIT listHasFocusChanged(hasFocus);
+}
+
+QString ResultList::hoverText(const QPoint& viewportPos, QAbstractItemView* view) const
+{
+    const QModelIndex index = view->indexAt(viewportPos);
+    if (!index.isValid())
+        return {};
+    const ResultRow& row = m_model->row(index.row());
+    // A shortcut whose address could not be read has an empty URL; its path says more than
+    // a blank panel, and a blank would read as "the copyright line".
+    if (row.url == u"n/a" || row.url.isEmpty())
+        return RowText::fullPath(row);
+    return row.url;
+}
+
+bool ResultList::eventFilter(QObject* watched, QEvent* event)
+{
+    QAbstractItemView* view = viewOf(watched);
+    if (!view)
+        return QWidget::eventFilter(watched, event);
+    const bool onViewport = watched == view->viewport();
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        if (!onViewport)
+            setFocusState(true);
+        break;
+    case QEvent::FocusOut:
+        if (!onViewport)
+            setFocusState(m_details->hasFocus() || m_iconView->hasFocus());
+        break;
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!onViewport && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            key->modifiers() == Qt::NoModifier) {
+            if (m_model->rowCount() > 0)
+                Q_EMIT launchRequested();
+            return true;
+        }
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (onViewport) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            m_lastButton = mouse->button() == Qt::RightButton ? 2 : 1;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (onViewport) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (view->indexAt(mouse->position().toPoint()).isValid()) {
+                // A row click: the popup when the right button was pressed.
+                if (m_lastButton == 2)
+                    Q_EMIT popupRequested(mouse->globalPosition().toPoint());
+                m_lastButton = 0;
+            }
+        }
+        break;
+    case QEvent::MouseMove:
+        if (onViewport) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->buttons() == Qt::NoButton && m_model->rowCount() > 0)
+                Q_EMIT hoverTextChanged(hoverText(mouse->position().toPoint(), view));
+        }
+        break;
+    case QEvent::ContextMenu: {
+        const auto* menu = static_cast<QContextMenuEvent*>(event);
+        if (menu->reason() != QContextMenuEvent::Keyboard)
+            return true; // the mouse's popup comes with the row click
+        const QModelIndex current = m_selection->currentIndex();
+        if (m_model->rowCount() > 0 && current.isValid()) {
+            const QRect rect = view->visualRect(current);
+            Q_EMIT popupRequested(view->viewport()->mapToGlobal(rect.center()));
+        }
+        return true;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}

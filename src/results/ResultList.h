@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPoint>
+#include <QWidget>
+
+#include <memory>
+
+class QAbstractItemView;
+class QHeaderView;
+class QItemSelectionModel;
+class QListView;
+class QStackedLayout;
+class QTreeView;
+class ResultModel;
+class SortState;
+class modExtractIcon;
+
+/// The result list `ListView1`: one model and one selection shown as Details (a table with
+/// the six columns), List (small icons in columns) or Large Icons. It reports what the user
+/// does (header clicks, launch, popup, the row under the pointer) as signals; the window
+/// decides what they mean.
+class ResultList final : public QWidget {
+    Q_OBJECT
+public:
+    /// The view modes, as the View menu numbers them.
+    enum ViewMode { Details = 0, List = 1, LargeIcons = 2 };
+
+    explicit ResultList(QWidget* parent = nullptr);
+    ~ResultList() override;
+    Q_DISABLE_COPY_MOVE(ResultList)
+
+    /// The rows.
+    ResultModel* model() const { return m_model; }
+    /// The selection shared by all views.
+    QItemSelectionModel* selectionModel() const { return m_selection; }
+    /// The icon cache the rows draw from.
+    modExtractIcon* icons() const { return m_icons.get(); }
+    /// The Details view.
+    QTreeView* detailsView() const { return m_details; }
+    /// The List / Large Icons view.
+    QListView* iconView() const { return m_iconView; }
+    /// The column header of the Details view.
+    QHeaderView* header() const;
+    /// The view now shown.
+    QAbstractItemView* currentView() const;
+
+    /// Shows 0 Details, 1 List or 2 Large Icons; any other index leaves the view as it is.
+    void setViewMode(int index);
+    /// The mode now shown.
+    int viewMode() const { return m_viewMode; }
+
+    /// Applies `state`: the rows are ordered by its list key and direction, and the header
+    /// shows its arrow (none before a user's click).
+    void applySort(const SortState& state);
+
+    /// The full paths of the selected rows in list order; exactly one empty path when none
+    /// is selected.
+    QList<QByteArray> GetSelectedFiles() const;
+    /// Selects every row (one range, whatever the count).
+    void selectAll();
+
+    /// True while one of the views has the keyboard focus.
+    bool ListHasFocus() const { return m_hasFocus; }
+    /// 2 after a right button press on the list, 1 after another button, 0 once a row click
+    /// was handled.
+    int LastListButton() const { return m_lastButton; }
+
+    /// Width of column 1…6 in twips (0 for another number).
+    int columnWidthTwips(int column) const;
+    /// Sets the width of column 1…6 in twips; other columns and widths below 1 are ignored.
+    void setColumnWidthTwips(int column, int twips);
+    /// Display position (1…6, left to right) of column 1…6 (0 for another number).
+    int columnPosition(int column) const;
+    /// Moves column 1…6 to display position 1…6; values out of range are ignored.
+    void setColumnPosition(int column, int position);
+
+Q_SIGNALS:
+    /// The user clicked the header of column 1…6.
+    void columnClicked(int column);
+    /// The keyboard focus came to the list (true) or left it (false).
+    void listHasFocusChanged(bool hasFocus);
+    /// Enter on a list with rows, or a double-click on a row: launch the selection.
+    void launchRequested();
+    /// A right-click on a row (or the menu key): show the popup menu at `globalPos`.
+    void popupRequested(QPoint globalPos);
+    /// The pointer moved over the list with no button down: the text for the hint panel, or
+    /// a null QString for a blank part of the list (the copyright line).
+    void hoverTextChanged(const QString& text);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setUpDetails();
+    void setUpIconView();
+    void watch(QAbstractItemView* view);
+    void showArrow();
+    void setFocusState(bool hasFocus);
+    QString hoverText(const QPoint& viewportPos, QAbstractItemView* view) const;
+    QAbstractItemView* viewOf(QObject* watched) const;
+
+    std::unique_ptr<modExtractIcon> m_icons;
+    ResultModel* m_model = nullptr;
+    QItemSelectionModel* m_selection = nullptr;
+    QTreeView* m_details = nullptr;
+    QListView* m_iconView = nullptr;
+    QStackedLayout* m_stack = nullptr;
+    int m_viewMode = Details;
+    int m_arrowColumn = 0;
+    bool m_arrowUp = true;
+    bool m_hasFocus = false;
+    int m_lastButton = 0;
+};
