@@ -49,15 +49,6 @@ TEST(AltFolderCoding, EncodesRoundTrip)
     EXPECT_EQ(encodeAltFolder({QStringLiteral("/a"), false}), QStringLiteral("/a|0"));
 }
 
-TEST(FolderBoxKeys, AreTheStoredNamesInOrder)
-{
-    const QStringList expected{
-        "Desktop",  "Start Menu Programs", "Favorites",  "My Documents", "Send To",
-        "App Data", "Internet Cache",      "Recent Docs"};
-    for (int i = 0; i < FolderBoxCount; ++i)
-        EXPECT_EQ(folderBoxKey(static_cast<FolderBox>(i)), expected[i]);
-}
-
 class StoredScopeTest : public ::testing::Test {
 protected:
     TempHome home;

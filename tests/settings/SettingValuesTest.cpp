@@ -88,12 +88,4 @@ TEST(SettingValues, CountRoundsHalvesToEvenAndClamps)
     EXPECT_EQ(readCount(QStringLiteral("abc"), 0, 9), 0);
 }
 
-TEST(SettingValues, IntegerInRangeKeepsTheFallbackOtherwise)
-{
-    EXPECT_EQ(readIntegerIn(QStringLiteral("2"), 0, 2, 1), 2);
-    EXPECT_EQ(readIntegerIn(QStringLiteral("7"), 0, 2, 1), 1);
-    EXPECT_EQ(readIntegerIn(QStringLiteral("-1"), 0, 2, 0), 0);
-    EXPECT_EQ(readIntegerIn(QStringLiteral("x"), 0, 4, 3), 3);
-}
-
 } // namespace
