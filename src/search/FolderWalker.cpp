@@ -259,21 +259,24 @@ bool FolderWalker::scanFolder(int fd, const SearchRequest& request, Frame& subfo
 
         FoundEntry found;
         found.url = notApplicableUrl();
+        bool isShortcut = false;
         if (urlFile || desktopFile) {
             // Only regular files are read; anything else named so has no readable address.
             std::optional<QByteArray> data;
             if (type == DT_REG)
                 data = Shortcut::readSmallFile(fd, rawName);
             if (urlFile) {
+                isShortcut = true;
                 found.url = data ? Shortcut::iniValue(*data, QStringLiteral("InternetShortcut"),
                                                       QStringLiteral("URL"), QString())
                                  : QString();
             } else if (data) {
-                if (std::optional<QString> link = Shortcut::desktopLinkUrl(*data))
+                if (std::optional<QString> link = Shortcut::desktopLinkUrl(*data)) {
+                    isShortcut = true;
                     found.url = *link;
+                }
             }
-            if (!nameMatches &&
-                (found.url.isSharedWith(notApplicableUrl()) || !query.matchesText(found.url)))
+            if (!nameMatches && (!isShortcut || !query.matchesText(found.url)))
                 continue;
         }
 

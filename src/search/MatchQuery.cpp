@@ -28,7 +28,7 @@ bool contains(QByteArrayView haystack, QByteArrayView needle)
 
 MatchQuery::MatchQuery(const QString& text, bool matchCase)
     : m_text(text)
-    , m_lowerText(text.toLower())
+    , m_lowerText(text.toCaseFolded())
     , m_utf8(text.toUtf8())
     , m_matchCase(matchCase)
 {
@@ -58,13 +58,13 @@ bool MatchQuery::matchesName(QByteArrayView name) const
     const bool asciiName = high < 0x80;
     if (m_asciiText) {
         if (contains(QByteArrayView(lowered, name.size()), m_asciiLower))
-            return true; // lower-casing the other characters cannot undo this match
+            return true; // folding the other characters cannot undo this match
         if (asciiName)
             return false;
-        // A non-ASCII letter may lower-case to ASCII (KELVIN SIGN to 'k').
+        // A non-ASCII letter may fold to ASCII (KELVIN SIGN to 'k').
         return slowMatch(name);
     }
-    // The lower-cased text has a non-ASCII character, which a lower-cased ASCII name lacks.
+    // The folded text has a non-ASCII character, which a folded ASCII name lacks.
     if (asciiName)
         return false;
     return slowMatch(name);
@@ -75,7 +75,7 @@ bool MatchQuery::slowMatch(QByteArrayView name) const
     const QString decoded = QFile::decodeName(name.toByteArray());
     if (m_matchCase)
         return decoded.contains(m_text);
-    return decoded.toLower().contains(m_lowerText);
+    return decoded.toCaseFolded().contains(m_lowerText);
 }
 
 bool MatchQuery::matchesText(const QString& text) const
@@ -84,7 +84,7 @@ bool MatchQuery::matchesText(const QString& text) const
         return false;
     if (m_matchCase)
         return text.contains(m_text);
-    return text.toLower().contains(m_lowerText);
+    return text.toCaseFolded().contains(m_lowerText);
 }
 
 LiveQuery::LiveQuery()

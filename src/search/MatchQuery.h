@@ -9,8 +9,9 @@
 #include <memory>
 
 /// The "contains" test of a search: whether a name or address contains the search text,
-/// exactly (Match Case) or after lower-casing both. Built once per change of the text;
-/// testing is cheap and works on the name's bytes, decoding only when the fast paths cannot
+/// exactly (Match Case) or without regard to case (both case-folded, so that "ΣΊΣΥΦΟΣ" finds
+/// "σίσυφος" with its final sigma; "ß" still does not stand for "SS"). Built once per change of the
+/// text; testing is cheap and works on the name's bytes, decoding only when the fast paths cannot
 /// decide (names with non-ASCII characters and Match Case off).
 class MatchQuery final {
 public:
@@ -33,7 +34,7 @@ private:
     QByteArray m_utf8;       // the text as UTF-8, for Match Case on
     QByteArray m_asciiLower; // the lower-cased text as bytes when it is pure ASCII
     bool m_matchCase = false;
-    bool m_asciiText = false; // the lower-cased text is pure ASCII
+    bool m_asciiText = false; // the folded text is pure ASCII
 };
 
 /// The search text and Match Case as the window publishes them and a walk reads them, per

@@ -1,0 +1,80 @@
+#include "platform/TypeNames.h"
+
+#include <QMimeDatabase>
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct FallbackCase {
+    const char* name;
+    const char* expected;
+};
+
+class ExtensionFallback : public ::testing::TestWithParam<FallbackCase> {};
+
+TEST_P(ExtensionFallback, UpperCasesTheLastExtension)
+{
+    EXPECT_EQ(TypeNames::extensionFallback(QString::fromUtf8(GetParam().name)),
+              QString::fromUtf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ExtensionFallback,
+    ::testing::Values(FallbackCase{"data.xyz", "XYZ File"}, FallbackCase{"data", " File"},
+                      FallbackCase{"a.b.qqq", "QQQ File"}, FallbackCase{"trailing.", " File"},
+                      FallbackCase{"x.y.", "Y File"}, FallbackCase{".hidden", "HIDDEN File"},
+                      FallbackCase{"straße.äbc", "ÄBC File"}));
+
+TEST(TypeNames, FoldersAreFileFolderWhateverTheirName)
+{
+    TypeNames& names = TypeNames::instance();
+    EXPECT_EQ(names.typeName("photo.png", true), u"File Folder"_qs);
+    EXPECT_EQ(names.typeName("x", true), u"File Folder"_qs);
+}
+
+TEST(TypeNames, UnknownTypesUseTheFallbackAndKnownOnesTheMimeComment)
+{
+    TypeNames& names = TypeNames::instance();
+    EXPECT_EQ(names.typeName("data.xyzzyq", false), u"XYZZYQ File"_qs);
+    EXPECT_EQ(names.typeName("noextension", false), u" File"_qs);
+    const QMimeDatabase db;
+    const QString png = db.mimeTypeForName(u"image/png"_qs).comment();
+    ASSERT_FALSE(png.isEmpty());
+    EXPECT_EQ(names.typeName("holiday.png", false), png);
+    EXPECT_EQ(names.typeName("HOLIDAY.PNG", false), png);
+}
+
+TEST(TypeNames, NamesThatDecideByMoreThanTheLastExtensionAreNotMixedUp)
+{
+    TypeNames& names = TypeNames::instance();
+    const QMimeDatabase db;
+    const QString gzip = db.mimeTypesForFileName(u"a.gz"_qs).first().comment();
+    const QString tarGzip = db.mimeTypesForFileName(u"a.tar.gz"_qs).first().comment();
+    ASSERT_NE(gzip, tarGzip);
+    EXPECT_EQ(names.typeName("first.gz", false), gzip);
+    EXPECT_EQ(names.typeName("second.tar.gz", false), tarGzip);
+    EXPECT_EQ(names.typeName("third.gz", false), gzip);
+    const QString makefile = db.mimeTypesForFileName(u"Makefile"_qs).first().comment();
+    EXPECT_EQ(names.typeName("Makefile", false), makefile);
+    EXPECT_EQ(names.typeName("Other", false), u" File"_qs);
+}
+
+TEST(TypeNames, EqualTypesShareOneStringAcrossThreads)
+{
+    TypeNames& names = TypeNames::instance();
+    std::vector<QString> results(8);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < results.size(); ++i)
+        threads.emplace_back([&, i] { results[i] = names.typeName("shared.qqzz", false); });
+    for (std::thread& t : threads)
+        t.join();
+    for (const QString& result : results) {
+        EXPECT_EQ(result, u"QQZZ File"_qs);
+        EXPECT_TRUE(result.isSharedWith(names.typeName("again.qqzz", false)));
+    }
+}
+
+} // namespace

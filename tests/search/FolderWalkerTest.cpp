@@ -1,0 +1,345 @@
+#include "search/FolderWalker.h"
+
+#include "WalkFixture.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+namespace {
+
+TEST(FolderWalker, ListsAFoldersOwnMatchesBeforeItsSubfolders)
+{
+    const ByteTree tree;
+    tree.dir("a");
+    tree.dir("a/deep");
+    tree.file("a/deep/x-deep");
+    tree.file("a/x-a");
+    tree.dir("b");
+    tree.file("b/x-b");
+    tree.file("x-top1");
+    tree.file("x-top2");
+    tree.file("other");
+    const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"x-"_qs);
+    const QList<QByteArray> paths = sink.paths();
+    ASSERT_EQ(paths.size(), 5);
+    // Both top-level matches come first; each folder's own match before its subfolders'.
+    EXPECT_TRUE(paths.indexOf(tree.path("x-top1")) < 2);
+    EXPECT_TRUE(paths.indexOf(tree.path("x-top2")) < 2);
+    EXPECT_LT(paths.indexOf(tree.path("a/x-a")), paths.indexOf(tree.path("a/deep/x-deep")));
+}
+
+TEST(FolderWalker, BuildsRowsWithExactPathsSizesTimesAndTypes)
+{
+    const ByteTree tree;
+    tree.dir("Docs");
+    tree.file("Docs/notes.txt", QByteArray(1500, 'n'));
+    const struct timespec times[2] = {{1000000000, 0}, {1234567890, 500000000}};
+    ASSERT_EQ(utimensat(AT_FDCWD, tree.path("Docs/notes.txt").constData(), times, 0), 0);
+    const CollectingSink sink = walkFor(allFilesIn(tree.root()), QString());
+    ASSERT_EQ(sink.rows.size(), 2u);
+    const ResultRow* folder = sink.row(tree.path("Docs"));
+    ASSERT_TRUE(folder);
+    EXPECT_TRUE(folder->folder);
+    EXPECT_EQ(folder->typeName, u"File Folder"_qs);
+    EXPECT_EQ(folder->size, 0);
+    EXPECT_EQ(folder->url, u"n/a"_qs);
+    const ResultRow* file = sink.row(tree.path("Docs/notes.txt"));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->name(), QByteArrayView("notes.txt"));
+    EXPECT_EQ(file->folderPath(), QByteArrayView(tree.path("Docs/")));
+    EXPECT_EQ(file->size, 1500);
+    EXPECT_EQ(file->mtime, 1234567890500LL);
+    EXPECT_FALSE(file->folder);
+    EXPECT_EQ(file->url.constData(), folder->url.constData()); // one shared "n/a"
+}
+
+TEST(FolderWalker, FindsAwkwardNamesAsExactBytes)
+{
+    const ByteTree tree;
+    const QList<QByteArray> names{
+        "bad\xff\xfe-name", "two\nlines-name",      "-rf-name",
+        "--help-name",      "tab\tand\\slash-name", QByteArray(250, 'n') + "-name"};
+    ASSERT_EQ(names.last().size(), 255);
+    for (const QByteArray& name : names)
+        tree.file(name);
+    tree.dir("sub\xff");
+    tree.file("sub\xff/inner\xc3-name");
+    CollectingSink sink = walkFor(allFilesIn(tree.root()), u"-NAME"_qs);
+    QList<QByteArray> expected;
+    for (const QByteArray& name : names)
+        expected.append(tree.path(name));
+    expected.append(tree.path("sub\xff/inner\xc3-name"));
+    QList<QByteArray> found = sink.paths();
+    std::sort(found.begin(), found.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+}
+
+TEST(FolderWalker, SubfoldersOffListsOnlyTheTopFolder)
+{
+    const ByteTree tree;
+    tree.dir("match-dir");
+    tree.file("match-dir/match-inner");
+    tree.file("match-top");
+    const CollectingSink sink = walkFor(allFilesIn(tree.root(), false), u"match"_qs);
+    QList<QByteArray> found = sink.paths();
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (QList<QByteArray>{tree.path("match-dir"), tree.path("match-top")}));
+}
+
+TEST(FolderWalker, FilterAppliesToFilesAndFoldersButSubfoldersAreStillEntered)
+{
+    const ByteTree tree;
+    tree.dir("photos");
+    tree.dir("photos/old.gif");
+    tree.file("photos/a.gif");
+    tree.file("photos/b.png");
+    SearchRequest request = allFilesIn(tree.root());
+    request.Pattern = FileFilter::fromPattern(u"*.GIF"_qs);
+    QList<QByteArray> found = walkFor(request, QString()).paths();
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (QList<QByteArray>{tree.path("photos/a.gif"), tree.path("photos/old.gif")}));
+
+    request.Pattern = FileFilter::fromChoice(FileFilter::Custom, QString());
+    EXPECT_TRUE(walkFor(request, QString()).paths().isEmpty());
+}
+
+TEST(FolderWalker, ApplicationsAreRegularFilesWithAnExecuteBit)
+{
+    const ByteTree tree;
+    tree.file("tool", "#!/bin/sh\n", 0755);
+    tree.file("plain.sh", "#!/bin/sh\n", 0644);
+    tree.dir("folder");
+    ASSERT_EQ(symlink("tool", tree.path("link-to-tool").constData()), 0);
+    SearchRequest request = allFilesIn(tree.root());
+    request.Pattern = FileFilter::fromChoice(FileFilter::Applications);
+    EXPECT_EQ(walkFor(request, QString()).paths(), QList<QByteArray>{tree.path("tool")});
+}
+
+TEST(FolderWalker, InternetShortcutsMatchByAddress)
+{
+    const ByteTree tree;
+    tree.file("news.url", "[InternetShortcut]\nURL=https://kestrel.example/news\n");
+    tree.file("hurl", "[InternetShortcut]\nURL=https://kestrel.example/hurl\n");
+    tree.file("empty.url", "[InternetShortcut]\nIconIndex=0\n");
+    tree.file("kestrel.lnk", "binary");
+    tree.file("site.desktop", "[Desktop Entry]\nType=Link\nURL=https://kestrel.example/d\n");
+    tree.file("app.desktop", "[Desktop Entry]\nType=Application\nExec=kestrel\n");
+    tree.file("kestrel-app.desktop", "[Desktop Entry]\nType=Application\nExec=x\n");
+    tree.file("unrelated.url", "[InternetShortcut]\nURL=https://other.example/\n");
+    const CollectingSink byAddress = walkFor(allFilesIn(tree.root()), u"KESTREL"_qs);
+    QList<QByteArray> found = byAddress.paths();
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (QList<QByteArray>{tree.path("hurl"), tree.path("kestrel-app.desktop"),
+                                        tree.path("kestrel.lnk"), tree.path("news.url"),
+                                        tree.path("site.desktop")}));
+    EXPECT_EQ(byAddress.row(tree.path("news.url"))->url, u"https://kestrel.example/news"_qs);
+    EXPECT_EQ(byAddress.row(tree.path("site.desktop"))->url, u"https://kestrel.example/d"_qs);
+    EXPECT_EQ(byAddress.row(tree.path("kestrel.lnk"))->url, u"n/a"_qs);
+    EXPECT_EQ(byAddress.row(tree.path("kestrel-app.desktop"))->url, u"n/a"_qs);
+
+    // Found by name: a shortcut without an address shows "", not "n/a".
+    const CollectingSink byName = walkFor(allFilesIn(tree.root()), u"empty"_qs);
+    ASSERT_EQ(byName.rows.size(), 1u);
+    EXPECT_EQ(byName.rows[0].url, QString());
+    EXPECT_FALSE(byName.rows[0].url.isNull() && byName.rows[0].url == u"n/a"_qs);
+}
+
+TEST(FolderWalker, SpecialFilesNamedLikeShortcutsAreNeverOpened)
+{
+    const ByteTree tree;
+    ASSERT_EQ(mkfifo(tree.path("x.url").constData(), 0644), 0);
+    // A character device, where the system lets us make one; a socket-free alternative else.
+    const bool haveDevice =
+        mknod(tree.path("dev.url").constData(), S_IFCHR | 0644, makedev(1, 5)) == 0;
+    tree.file("big.url", "[InternetShortcut]\nURL=big\n" + QByteArray(6 << 20, 'b'));
+    const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"url"_qs);
+    ASSERT_EQ(sink.rows.size(), haveDevice ? 3u : 2u); // returned: the FIFO did not hang it
+    EXPECT_EQ(sink.row(tree.path("x.url"))->url, QString());
+    EXPECT_EQ(sink.row(tree.path("big.url"))->url, u"big"_qs);
+    if (haveDevice) {
+        EXPECT_EQ(sink.row(tree.path("dev.url"))->url, QString());
+    }
+}
+
+TEST(FolderWalker, LinksAreListedAsThemselvesAndNeverFollowed)
+{
+    const ByteTree tree;
+    tree.dir("loop");
+    tree.file("loop/inside-file");
+    ASSERT_EQ(symlink("..", tree.path("loop/up-link").constData()), 0);
+    ASSERT_EQ(symlink("self-link", tree.path("self-link").constData()), 0);
+    ASSERT_EQ(symlink("/nonexistent/target", tree.path("dangling-link").constData()), 0);
+    const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"-"_qs);
+    QList<QByteArray> found = sink.paths();
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (QList<QByteArray>{tree.path("dangling-link"), tree.path("loop/inside-file"),
+                                        tree.path("loop/up-link"), tree.path("self-link")}));
+    const ResultRow* link = sink.row(tree.path("loop/up-link"));
+    EXPECT_FALSE(link->folder);
+    EXPECT_EQ(link->size, 2); // the link's own size ("..")
+}
+
+TEST(FolderWalker, UnreadableFoldersAreSkippedAndMissingTopFoldersReported)
+{
+    const ByteTree tree;
+    tree.dir("open");
+    tree.file("open/find-me");
+    tree.dir("closed");
+    tree.file("closed/hidden-find-me");
+    ASSERT_EQ(chmod(tree.path("closed").constData(), 0), 0);
+    FolderWalker::Outcome outcome{};
+    const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"find-me"_qs, false, &outcome);
+    chmod(tree.path("closed").constData(), 0755);
+    EXPECT_EQ(outcome, FolderWalker::Outcome::Finished);
+    if (geteuid() != 0) {
+        EXPECT_EQ(sink.paths(), QList<QByteArray>{tree.path("open/find-me")});
+    }
+
+    walkFor(allFilesIn(tree.path("missing")), QString(), false, &outcome);
+    EXPECT_EQ(outcome, FolderWalker::Outcome::Unreadable);
+    walkFor(allFilesIn(tree.path("open/find-me")), QString(), false, &outcome);
+    EXPECT_EQ(outcome, FolderWalker::Outcome::Unreadable);
+}
+
+/// Removes folders while the walk is under way.
+class VanishingSink final : public WalkSink {
+public:
+    explicit VanishingSink(const ByteTree& tree)
+        : m_tree(tree)
+    {}
+    bool stopRequested() override { return false; }
+    void found(const FoundEntry& entry) override
+    {
+        found_.append(entry.folder.toByteArray() + entry.name.toByteArray());
+        if (entry.name == QByteArrayView("trigger")) {
+            // The sibling folders and their files go away before the walk gets there.
+            for (const char* name : {"v1/f", "v2/f", "v3/f"})
+                unlink(m_tree.path(name).constData());
+            for (const char* name : {"v1", "v2", "v3"})
+                rmdir(m_tree.path(name).constData());
+        }
+    }
+    QList<QByteArray> found_;
+
+private:
+    const ByteTree& m_tree;
+};
+
+TEST(FolderWalker, FoldersThatVanishMidWalkAreSkipped)
+{
+    const ByteTree tree;
+    for (const char* name : {"v1", "v2", "v3"}) {
+        tree.dir(name);
+        tree.file(QByteArray(name) + "/f");
+    }
+    tree.file("trigger");
+    LiveQuery query;
+    query.setSearchText(u"trigger"_qs);
+    VanishingSink sink(tree);
+    FolderWalker walker(query, sink, true);
+    EXPECT_EQ(walker.walk(allFilesIn(tree.root())), FolderWalker::Outcome::Finished);
+    EXPECT_EQ(sink.found_, QList<QByteArray>{tree.path("trigger")});
+}
+
+TEST(FolderWalker, StopEndsTheWalkAtTheNextEntry)
+{
+    const ByteTree tree;
+    tree.dir("d");
+    for (int i = 0; i < 50; ++i)
+        tree.file("d/f" + QByteArray::number(i));
+    LiveQuery query;
+    CollectingSink sink;
+    sink.stopAfter = 10;
+    FolderWalker walker(query, sink, false);
+    EXPECT_EQ(walker.walk(allFilesIn(tree.root())), FolderWalker::Outcome::Stopped);
+    EXPECT_EQ(sink.entriesAsked, 11);
+    EXPECT_LE(sink.rows.size(), 10u);
+}
+
+TEST(FolderWalker, LiveTextChangesApplyFromTheNextEntry)
+{
+    const ByteTree tree;
+    for (int i = 0; i < 20; ++i)
+        tree.file("f" + QByteArray::number(i));
+    LiveQuery query;
+    query.setSearchText(u"nothing-matches"_qs);
+
+    class SwitchingSink final : public WalkSink {
+    public:
+        explicit SwitchingSink(LiveQuery& live)
+            : m_live(live)
+        {}
+        bool stopRequested() override
+        {
+            if (++m_asked == 6)
+                m_live.setSearchText(QString()); // from now on everything matches
+            return false;
+        }
+        void found(const FoundEntry&) override { ++count; }
+        int count = 0;
+
+    private:
+        LiveQuery& m_live;
+        int m_asked = 0;
+    } sink(query);
+    FolderWalker walker(query, sink, false);
+    walker.walk(allFilesIn(tree.root()));
+    EXPECT_EQ(sink.count, 16); // the walk asks once before its first entry
+}
+
+TEST(FolderWalker, SurvivesATreeFiveThousandLevelsDeep)
+{
+    const ByteTree tree;
+    // Long folder names put the deepest paths far beyond PATH_MAX.
+    const QByteArray level(60, 'd');
+    int fd = open(tree.root().constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    const int depth = 5000;
+    for (int i = 0; i < depth; ++i) {
+        ASSERT_EQ(mkdirat(fd, level.constData(), 0755), 0) << i;
+        const int next = openat(fd, level.constData(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        ASSERT_GE(next, 0);
+        fd = next;
+        if (i % 1000 == 999) {
+            const int file = openat(fd, QByteArray("mark" + QByteArray::number(i)).constData(),
+                                    O_WRONLY | O_CREAT, 0644);
+            close(file);
+        }
+    }
+    close(fd);
+    const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"mark"_qs);
+    ASSERT_EQ(sink.rows.size(), 5u);
+    const ResultRow& deepest = sink.rows.back();
+    EXPECT_EQ(deepest.name(), QByteArrayView("mark4999"));
+    EXPECT_GT(deepest.path.size(), 4 * PATH_MAX);
+    EXPECT_EQ(deepest.path.count('/') - tree.root().count('/'), depth);
+    EXPECT_NE(deepest.mtime, ResultRow::NoTime); // its size and time were read too
+
+    // Clean up one level at a time, pulling the rest of the chain up to the top each time
+    // (QTemporaryDir cannot remove a tree this deep).
+    const int rootFd = open(tree.root().constData(), O_RDONLY | O_DIRECTORY);
+    for (;;) {
+        const int child = openat(rootFd, level.constData(), O_RDONLY | O_DIRECTORY);
+        if (child < 0)
+            break;
+        renameat(child, level.constData(), rootFd, "next");
+        DIR* dir = fdopendir(child);
+        while (const dirent* e = readdir(dir)) {
+            if (e->d_name[0] != '.')
+                unlinkat(dirfd(dir), e->d_name, 0);
+        }
+        closedir(dir);
+        unlinkat(rootFd, level.constData(), AT_REMOVEDIR);
+        renameat(rootFd, "next", rootFd, level.constData());
+    }
+    close(rootFd);
+}
+
+} // namespace

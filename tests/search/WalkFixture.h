@@ -1,0 +1,109 @@
+#pragma once
+
+#include "search/FolderWalker.h"
+#include "search/MatchQuery.h"
+#include "search/SearchRequest.h"
+
+#include <QByteArray>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+/// Makes files and folders by their exact name bytes below a temporary folder.
+class ByteTree final {
+public:
+    ByteTree()
+        : m_root(QFile::encodeName(m_dir.path()) + '/')
+    {}
+
+    /// The root folder, ending in '/'.
+    const QByteArray& root() const { return m_root; }
+    /// A full path below the root.
+    QByteArray path(const QByteArray& relative) const { return m_root + relative; }
+
+    /// Makes a folder (its parent must exist); returns its full path.
+    QByteArray dir(const QByteArray& relative) const
+    {
+        const QByteArray full = path(relative);
+        EXPECT_EQ(::mkdir(full.constData(), 0755), 0) << full.constData();
+        return full;
+    }
+    /// Writes a file; returns its full path.
+    QByteArray file(const QByteArray& relative, const QByteArray& contents = {},
+                    mode_t mode = 0644) const
+    {
+        const QByteArray full = path(relative);
+        const int fd = ::open(full.constData(), O_WRONLY | O_CREAT | O_TRUNC, mode);
+        EXPECT_GE(fd, 0) << full.constData();
+        if (fd >= 0) {
+            EXPECT_EQ(::write(fd, contents.constData(), size_t(contents.size())),
+                      ssize_t(contents.size()));
+            ::close(fd);
+        }
+        return full;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_root;
+};
+
+/// Collects every match of a walk as a row; can stop after a number of entries.
+class CollectingSink final : public WalkSink {
+public:
+    bool stopRequested() override
+    {
+        ++entriesAsked;
+        return stopAfter >= 0 && entriesAsked > stopAfter;
+    }
+    void found(const FoundEntry& entry) override { rows.push_back(makeResultRow(entry)); }
+
+    /// The full paths found, in order.
+    QList<QByteArray> paths() const
+    {
+        QList<QByteArray> result;
+        for (const ResultRow& row : rows)
+            result.append(row.path);
+        return result;
+    }
+    const ResultRow* row(const QByteArray& path) const
+    {
+        for (const ResultRow& row : rows) {
+            if (row.path == path)
+                return &row;
+        }
+        return nullptr;
+    }
+
+    ResultRows rows;
+    qint64 entriesAsked = 0;
+    qint64 stopAfter = -1;
+};
+
+/// A request for `folder` with the "All Files" filter.
+inline SearchRequest allFilesIn(const QByteArray& folder, bool subfolders = true)
+{
+    SearchRequest request;
+    request.IncludeSubfolders = subfolders;
+    request.FolderPath = folder;
+    request.Pattern = FileFilter::fromChoice(FileFilter::AllFiles);
+    return request;
+}
+
+/// Walks with a fixed text; returns the sink with what was found.
+inline CollectingSink walkFor(const SearchRequest& request, const QString& text,
+                              bool matchCase = false, FolderWalker::Outcome* outcome = nullptr)
+{
+    LiveQuery query;
+    query.setSearchText(text);
+    query.setMatchCase(matchCase);
+    CollectingSink sink;
+    FolderWalker walker(query, sink, true);
+    const FolderWalker::Outcome result = walker.walk(request);
+    if (outcome)
+        *outcome = result;
+    return sink;
+}
