@@ -90,7 +90,7 @@ public:
         return m_root;
     }
 
-    /// Takes the file lock (once per batch) and re-reads the file under it.
+    /// Takes the file lock (once per batch) and re-reads the file under it if it changed.
     LSTATUS beginWrite()
     {
         if (m_lockFd >= 0)
@@ -111,7 +111,9 @@ public:
             return ERROR_WRITE_FAULT;
         }
         m_lockFd = fd;
-        reload();
+        // Now that no one else can write, the file on disk is what to change.
+        if (!m_loaded || FileStamp::of(m_path) != m_stamp)
+            reload();
         return ERROR_SUCCESS;
     }
 
