@@ -1,0 +1,156 @@
+#include "search/SearchEngine.h"
+
+#include "WalkFixture.h"
+#include "search/SearchIdle.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace {
+
+/// Runs with SearchIdle false, as the window does during a run, and restores it.
+class SearchEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override { SearchIdle = false; }
+    void TearDown() override { SearchIdle = true; }
+
+    /// A tree of `folders` folders of `files` files each, every name containing "f".
+    static void fill(const ByteTree& tree, int folders, int files)
+    {
+        for (int d = 0; d < folders; ++d) {
+            const QByteArray dir = "dir" + QByteArray::number(d);
+            tree.dir(dir);
+            for (int f = 0; f < files; ++f)
+                tree.file(dir + "/f" + QByteArray::number(f));
+        }
+    }
+
+    /// Waits until `spy` has `count` signals; false when it never gets there.
+    static bool waitFor(QSignalSpy& spy, int count)
+    {
+        for (int i = 0; i < 200 && spy.count() < count; ++i)
+            spy.wait(100);
+        return spy.count() >= count;
+    }
+
+    /// Lets queued signals arrive for a while.
+    static void spinFor(int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+
+    static size_t rowsIn(const QSignalSpy& spy)
+    {
+        size_t total = 0;
+        for (const QList<QVariant>& args : spy)
+            total += args.at(0).value<ResultRows>().size();
+        return total;
+    }
+};
+
+TEST_F(SearchEngineTest, DeliversEveryMatchThenTheEndOfEachWalkInOrder)
+{
+    const ByteTree one;
+    const ByteTree two;
+    fill(one, 3, 10);
+    fill(two, 2, 5);
+    SearchEngine engine;
+    QSignalSpy rows(&engine, &SearchEngine::rowsFound);
+    QSignalSpy finished(&engine, &SearchEngine::walkFinished);
+    engine.setSearchText(u"F"_qs);
+    engine.beginRun();
+    engine.walk(allFilesIn(one.root()));
+    engine.walk(allFilesIn(two.root()));
+    ASSERT_TRUE(waitFor(finished, 2));
+    EXPECT_EQ(rowsIn(rows), 30u + 10u);
+    // Every row of the first walk comes before any row of the second.
+    QList<QByteArray> paths;
+    for (const QList<QVariant>& args : rows) {
+        for (const ResultRow& row : args.at(0).value<ResultRows>())
+            paths.append(row.path);
+    }
+    for (qsizetype i = 0; i < 30; ++i)
+        EXPECT_TRUE(paths.at(i).startsWith(one.root()));
+}
+
+TEST_F(SearchEngineTest, StopEndsTheWalkAndItStillReportsItsEnd)
+{
+    const ByteTree tree;
+    fill(tree, 40, 40);
+    SearchEngine engine;
+    QSignalSpy rows(&engine, &SearchEngine::rowsFound);
+    QSignalSpy finished(&engine, &SearchEngine::walkFinished);
+    engine.beginRun();
+    SearchIdle = true; // Stop before the worker even starts
+    engine.walk(allFilesIn(tree.root()));
+    ASSERT_TRUE(waitFor(finished, 1));
+    EXPECT_EQ(rowsIn(rows), 0u);
+}
+
+TEST_F(SearchEngineTest, ANewRunDropsTheRowsAndEndsOfTheOldOne)
+{
+    const ByteTree big;
+    fill(big, 60, 60);
+    const ByteTree small;
+    fill(small, 1, 3);
+    SearchEngine engine;
+    QSignalSpy rows(&engine, &SearchEngine::rowsFound);
+    QSignalSpy finished(&engine, &SearchEngine::walkFinished);
+    engine.beginRun();
+    engine.walk(allFilesIn(big.root()));
+    engine.walk(allFilesIn(big.root()));
+    engine.beginRun(); // before the window's thread had a chance to receive anything
+    engine.walk(allFilesIn(small.root()));
+    ASSERT_TRUE(waitFor(finished, 1));
+    QCoreApplication::processEvents();
+    spinFor(200);
+    EXPECT_EQ(finished.count(), 1);
+    for (const QList<QVariant>& args : rows) {
+        for (const ResultRow& row : args.at(0).value<ResultRows>())
+            EXPECT_TRUE(row.path.startsWith(small.root())) << row.path.constData();
+    }
+    EXPECT_EQ(rowsIn(rows), 4u); // the folder and its three files
+}
+
+TEST_F(SearchEngineTest, LiveInputsReachTheWorker)
+{
+    const ByteTree tree;
+    tree.file("Alpha.txt");
+    tree.file("alpha.doc");
+    SearchEngine engine;
+    QSignalSpy rows(&engine, &SearchEngine::rowsFound);
+    QSignalSpy finished(&engine, &SearchEngine::walkFinished);
+    engine.setSearchText(u"Alpha"_qs);
+    engine.setMatchCase(true);
+    engine.beginRun();
+    engine.walk(allFilesIn(tree.root()));
+    ASSERT_TRUE(waitFor(finished, 1));
+    ASSERT_EQ(rowsIn(rows), 1u);
+    EXPECT_EQ(rows.at(0).at(0).value<ResultRows>().at(0).name(), QByteArrayView("Alpha.txt"));
+}
+
+TEST_F(SearchEngineTest, DestroyingTheEngineMidWalkReturnsPromptly)
+{
+    const ByteTree tree;
+    // A deep chain: each step is cheap to make, and walking it takes a while.
+    QByteArray path;
+    for (int i = 0; i < 400; ++i) {
+        path += (i ? "/" : "") + QByteArray("d");
+        tree.dir(path);
+    }
+    auto engine = std::make_unique<SearchEngine>();
+    QSignalSpy rows(engine.get(), &SearchEngine::rowsFound);
+    engine->beginRun();
+    for (int i = 0; i < 200; ++i)
+        engine->walk(allFilesIn(tree.root()));
+    rows.wait(2000); // the worker is under way
+    engine.reset();  // joins the worker; a hang here would time the test out
+    SUCCEED();
+}
+
+} // namespace
