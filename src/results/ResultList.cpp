@@ -63,9 +63,18 @@ ResultList::ResultList(QWidget* parent)
 
 ResultList::~ResultList()
 {
-    // The views go before the model and the icon cache they draw from.
+    // The views go before the model and the icon cache they draw from, and tell nothing on
+    // their way out.
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details),
+                                    static_cast<QAbstractItemView*>(m_iconView)}) {
+        view->removeEventFilter(this);
+        view->viewport()->removeEventFilter(this);
+        view->disconnect(this);
+    }
     delete m_details;
+    m_details = nullptr;
     delete m_iconView;
+    m_iconView = nullptr;
 }
 
 void ResultList::setUpDetails()
@@ -241,7 +250,7 @@ QAbstractItemView* ResultList::viewOf(QObject* watched) const
 {
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details),
                                     static_cast<QAbstractItemView*>(m_iconView)}) {
-        if (watched == view || watched == view->viewport())
+        if (view && (watched == view || watched == view->viewport()))
             return view;
     }
     return nullptr;

@@ -3,7 +3,10 @@
 #include "search/PathHelpers.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
@@ -25,6 +28,24 @@ void modExtractIcon::installFallbackTheme()
     const QString fallback = QIcon::fallbackThemeName();
     if (fallback.isEmpty() || fallback == u"hicolor")
         QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    // Without a desktop session the theme name is empty, and then Qt never reaches the
+    // fallback; name hicolor, the theme every system has, so that it does.
+    if (QIcon::themeName().isEmpty())
+        QIcon::setThemeName(QStringLiteral("hicolor"));
+    // The theme is searched for in the data folders' "icons"; where those folders leave out
+    // the system's own (a trimmed XDG_DATA_DIRS), add it so the installed theme is found.
+    QStringList paths = QIcon::themeSearchPaths();
+    const auto hasTheme = [](const QString& path) {
+        return QFileInfo::exists(path + u"/Adwaita/index.theme");
+    };
+    if (std::none_of(paths.cbegin(), paths.cend(), hasTheme)) {
+        for (const QString& system :
+             {QStringLiteral("/usr/local/share/icons"), QStringLiteral("/usr/share/icons")}) {
+            if (hasTheme(system) && !paths.contains(system))
+                paths.append(system);
+        }
+        QIcon::setThemeSearchPaths(paths);
+    }
 }
 
 const modExtractIcon::TypeIcon& modExtractIcon::typeIconFor(QByteArrayView name)

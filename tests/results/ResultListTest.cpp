@@ -1,0 +1,325 @@
+#include "results/ResultList.h"
+#include "RowFactory.h"
+#include "results/ResultModel.h"
+#include "results/SortState.h"
+#include "search/ui/modExtractIcon.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ResultListTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        list.resize(800, 400);
+        list.show();
+        list.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    }
+
+    void fill()
+    {
+        list.model()->addRows({
+            makeRow("/h/b.txt", 10, utcMs(2004, 12, 1)),
+            makeRow("/h/a.url", 20, utcMs(2005, 3, 4), QStringLiteral("Internet Shortcut"),
+                    QStringLiteral("http://a.example/")),
+            makeRow("/h/c.url", 30, utcMs(2003, 1, 1), QStringLiteral("Internet Shortcut"),
+                    QString()),
+        });
+    }
+
+    QPoint rowCenter(int row, QAbstractItemView* view = nullptr) const
+    {
+        view = view ? view : list.currentView();
+        return view->visualRect(list.model()->index(row, 0)).center();
+    }
+
+    QWidget* viewport() const { return list.currentView()->viewport(); }
+
+    void selectRows(std::initializer_list<int> rows)
+    {
+        for (int r : rows)
+            list.selectionModel()->select(list.model()->index(r, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    // The window's side of a header click: run the rules, then apply them.
+    void connectWindow()
+    {
+        QObject::connect(&list, &ResultList::columnClicked, &list, [this](int column) {
+            sort.ListView1_ColumnClick(column);
+            list.applySort(sort);
+        });
+    }
+
+    ResultList list;
+    SortState sort;
+};
+
+TEST_F(ResultListTest, NamesAndSetUp)
+{
+    EXPECT_EQ(list.objectName(), u"ListView1");
+    EXPECT_EQ(list.accessibleName(), u"Results");
+    EXPECT_EQ(list.currentView(), list.detailsView());
+    const QHeaderView* h = list.header();
+    EXPECT_TRUE(h->sectionsMovable());
+    EXPECT_FALSE(h->isSortIndicatorShown());
+    const int widths[] = {3000, 1440, 2000, 1000, 4000, 3000};
+    for (int c = 1; c <= 6; ++c) {
+        EXPECT_NEAR(list.columnWidthTwips(c), widths[c - 1], 15) << "column " << c;
+        EXPECT_EQ(list.columnPosition(c), c);
+    }
+    EXPECT_TRUE(list.detailsView()->uniformRowHeights());
+    EXPECT_EQ(list.detailsView()->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(list.detailsView()->selectionModel(), list.iconView()->selectionModel());
+}
+
+TEST_F(ResultListTest, ColumnWidthsAndPositionsInTwips)
+{
+    list.setColumnWidthTwips(6, 4500);
+    EXPECT_NEAR(list.columnWidthTwips(6), 4500, 15);
+    list.setColumnWidthTwips(6, 0);  // ignored
+    list.setColumnWidthTwips(9, 99); // ignored
+    EXPECT_NEAR(list.columnWidthTwips(6), 4500, 15);
+    list.setColumnPosition(6, 1);
+    EXPECT_EQ(list.columnPosition(6), 1);
+    EXPECT_EQ(list.columnPosition(1), 2);
+    list.setColumnPosition(2, 7); // out of range
+    EXPECT_EQ(list.columnPosition(2), 3);
+    EXPECT_EQ(list.columnWidthTwips(0), 0);
+}
+
+TEST_F(ResultListTest, HeaderClickSortsAndShowsTheArrowOnlyThere)
+{
+    connectWindow();
+    fill();
+    QHeaderView* h = list.header();
+    auto click = [&](int column) {
+        const int x = h->sectionViewportPosition(column - 1) + 5;
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(x, h->height() / 2));
+    };
+    click(1);
+    EXPECT_EQ(list.model()->path(0), "/h/a.url");
+    EXPECT_TRUE(h->isSortIndicatorShown());
+    EXPECT_EQ(h->sortIndicatorSection(), 0);
+    EXPECT_EQ(h->sortIndicatorOrder(), Qt::AscendingOrder);
+    click(4); // Date after ascending Name: newest first, arrow down on Date
+    EXPECT_EQ(list.model()->path(0), "/h/a.url");
+    EXPECT_EQ(list.model()->path(2), "/h/c.url");
+    EXPECT_EQ(h->sortIndicatorSection(), 3);
+    EXPECT_EQ(h->sortIndicatorOrder(), Qt::DescendingOrder);
+    click(6);
+    EXPECT_EQ(h->sortIndicatorSection(), 5);
+    // A replay (the end of a search) leaves the arrow where it is.
+    sort.ApplyingStoredSort = true;
+    sort.ListView1_ColumnClick(4);
+    list.applySort(sort);
+    EXPECT_EQ(h->sortIndicatorSection(), 5);
+    EXPECT_EQ(list.model()->sortColumn(), ResultModel::Date);
+}
+
+TEST_F(ResultListTest, HeaderClickOnAnEmptyListOnlyChangesTheState)
+{
+    connectWindow();
+    QSignalSpy clicks(&list, &ResultList::columnClicked);
+    QHeaderView* h = list.header();
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                      QPoint(h->sectionViewportPosition(2) + 5, h->height() / 2));
+    ASSERT_EQ(clicks.count(), 1);
+    EXPECT_EQ(clicks.first().first().toInt(), 3);
+    EXPECT_EQ(sort.SortColumn, 3);
+    EXPECT_EQ(h->sortIndicatorSection(), 2);
+    EXPECT_EQ(list.model()->rowCount(), 0);
+}
+
+TEST_F(ResultListTest, HeaderClicksWhileRowsArrive)
+{
+    connectWindow();
+    fill();
+    selectRows({1});
+    const QByteArray selected = list.GetSelectedFiles().first();
+    list.detailsView()->header()->sectionClicked(1); // Size, as the header would
+    list.model()->addRows({makeRow("/h/d.txt", 5), makeRow("/h/e.txt", 25)});
+    list.detailsView()->header()->sectionClicked(0);
+    list.model()->addRows({makeRow("/h/0.txt", 1), makeRow("/h/zz.txt", 2), makeRow("/h/bb", 3),
+                           makeRow("/h/ab", 3), makeRow("/h/ca", 3), makeRow("/h/dd", 3)});
+    QStringList names;
+    for (int r = 0; r < list.model()->rowCount(); ++r)
+        names << list.model()->data(list.model()->index(r, 0)).toString();
+    EXPECT_EQ(names, (QStringList{"0", "a", "ab", "b", "bb", "c", "ca", "d", "dd", "e", "zz"}));
+    EXPECT_EQ(list.GetSelectedFiles(), QList<QByteArray>{selected});
+}
+
+TEST_F(ResultListTest, SelectedFilesInListOrderOrOneEmptyPath)
+{
+    EXPECT_EQ(list.GetSelectedFiles(), QList<QByteArray>{QByteArray()});
+    fill();
+    list.model()->sortBy(ResultModel::Name, Qt::AscendingOrder);
+    EXPECT_EQ(list.GetSelectedFiles(), QList<QByteArray>{QByteArray()});
+    selectRows({2, 0});
+    EXPECT_EQ(list.GetSelectedFiles(), (QList<QByteArray>{"/h/a.url", "/h/c.url"}));
+    list.model()->sortBy(ResultModel::Name, Qt::DescendingOrder);
+    EXPECT_EQ(list.GetSelectedFiles(), (QList<QByteArray>{"/h/c.url", "/h/a.url"}));
+}
+
+TEST_F(ResultListTest, SelectAll)
+{
+    list.selectAll(); // empty list: nothing
+    EXPECT_EQ(list.GetSelectedFiles(), QList<QByteArray>{QByteArray()});
+    fill();
+    selectRows({1});
+    list.selectAll();
+    EXPECT_EQ(list.GetSelectedFiles().size(), 3);
+    EXPECT_EQ(list.selectionModel()->selection().size(), 1);
+    list.model()->setShowExtensions(true);
+    EXPECT_EQ(list.GetSelectedFiles().size(), 3);
+}
+
+TEST_F(ResultListTest, SwitchingViewsKeepsRowsSelectionAndIconSizes)
+{
+    fill();
+    selectRows({0, 2});
+    const QList<QByteArray> before = list.GetSelectedFiles();
+    list.setViewMode(ResultList::List);
+    EXPECT_EQ(list.currentView(), list.iconView());
+    EXPECT_EQ(list.iconView()->viewMode(), QListView::ListMode);
+    EXPECT_EQ(list.iconView()->flow(), QListView::TopToBottom);
+    EXPECT_EQ(list.iconView()->iconSize(), QSize(16, 16));
+    EXPECT_EQ(list.GetSelectedFiles(), before);
+    list.setViewMode(ResultList::LargeIcons);
+    EXPECT_EQ(list.iconView()->viewMode(), QListView::IconMode);
+    EXPECT_EQ(list.iconView()->iconSize(), QSize(32, 32));
+    list.setViewMode(7); // leaves the view
+    EXPECT_EQ(list.viewMode(), ResultList::LargeIcons);
+    list.setViewMode(ResultList::Details);
+    EXPECT_EQ(list.detailsView()->iconSize(), QSize(16, 16));
+    EXPECT_EQ(list.model()->rowCount(), 3);
+    EXPECT_EQ(list.GetSelectedFiles(), before);
+
+    // Both sizes come from one cache entry per type.
+    const QIcon icon =
+        list.model()->data(list.model()->index(0, 0), Qt::DecorationRole).value<QIcon>();
+    EXPECT_FALSE(icon.pixmap(16, 16).isNull());
+    EXPECT_FALSE(icon.pixmap(32, 32).isNull());
+    EXPECT_EQ(icon.pixmap(32, 32).deviceIndependentSize().toSize(), QSize(32, 32));
+}
+
+TEST_F(ResultListTest, HoverTextRules)
+{
+    QSignalSpy hover(&list, &ResultList::hoverTextChanged);
+    QTest::mouseMove(viewport(), QPoint(50, 50));
+    EXPECT_EQ(hover.count(), 0) << "an empty list says nothing";
+    fill();
+    list.model()->sortBy(ResultModel::Name, Qt::AscendingOrder); // a.url, b.txt, c.url
+    for (const int view : {ResultList::Details, ResultList::List}) {
+        list.setViewMode(view);
+        QTest::qWait(0);
+        hover.clear();
+        QTest::mouseMove(viewport(), rowCenter(0));
+        QTest::mouseMove(viewport(), rowCenter(1));
+        QTest::mouseMove(viewport(), rowCenter(2));
+        QTest::mouseMove(viewport(), QPoint(viewport()->width() - 3, viewport()->height() - 3));
+        ASSERT_EQ(hover.count(), 4);
+        EXPECT_EQ(hover.at(0).first().toString(), u"http://a.example/");
+        EXPECT_EQ(hover.at(1).first().toString(), u"/h/b.txt");
+        EXPECT_EQ(hover.at(2).first().toString(), u"/h/c.url"); // unreadable address
+        EXPECT_TRUE(hover.at(3).first().toString().isNull());
+    }
+}
+
+TEST_F(ResultListTest, PopupAndLastListButton)
+{
+    fill();
+    QSignalSpy popup(&list, &ResultList::popupRequested);
+    QSignalSpy launch(&list, &ResultList::launchRequested);
+    QTest::mouseClick(viewport(), Qt::RightButton, {}, rowCenter(1));
+    EXPECT_EQ(popup.count(), 1);
+    EXPECT_EQ(list.LastListButton(), 0);
+    QTest::mouseClick(viewport(), Qt::LeftButton, {}, rowCenter(1));
+    EXPECT_EQ(popup.count(), 1);
+    EXPECT_EQ(list.LastListButton(), 0);
+    // A press on the blank part is not a row click: the button stays recorded.
+    const QPoint blank(viewport()->width() - 3, viewport()->height() - 3);
+    QTest::mouseClick(viewport(), Qt::RightButton, {}, blank);
+    EXPECT_EQ(popup.count(), 1);
+    EXPECT_EQ(list.LastListButton(), 2);
+    QTest::mousePress(viewport(), Qt::LeftButton, {}, blank);
+    EXPECT_EQ(list.LastListButton(), 1);
+    QTest::mouseRelease(viewport(), Qt::LeftButton, {}, blank);
+    EXPECT_EQ(launch.count(), 0);
+}
+
+TEST_F(ResultListTest, EnterAndDoubleClickLaunch)
+{
+    QSignalSpy launch(&list, &ResultList::launchRequested);
+    list.currentView()->setFocus();
+    QTest::keyClick(list.currentView(), Qt::Key_Return);
+    EXPECT_EQ(launch.count(), 0) << "Enter on an empty list does nothing";
+    fill();
+    QTest::keyClick(list.currentView(), Qt::Key_Return);
+    EXPECT_EQ(launch.count(), 1);
+    QSignalSpy doubled(list.currentView(), &QAbstractItemView::doubleClicked);
+    QTest::mouseClick(viewport(), Qt::LeftButton, {}, rowCenter(0));
+    QTest::mouseDClick(viewport(), Qt::LeftButton, {}, rowCenter(0));
+    EXPECT_EQ(doubled.count(), 1);
+    EXPECT_EQ(launch.count(), 2);
+    QTest::mouseClick(viewport(), Qt::RightButton, {}, rowCenter(0));
+    QTest::mouseDClick(viewport(), Qt::RightButton, {}, rowCenter(0));
+    EXPECT_EQ(launch.count(), 2) << "the right button does not launch";
+}
+
+TEST_F(ResultListTest, KeyboardAlone)
+{
+    fill();
+    list.clearFocus();
+    EXPECT_FALSE(list.ListHasFocus());
+    QSignalSpy focus(&list, &ResultList::listHasFocusChanged);
+    QSignalSpy popup(&list, &ResultList::popupRequested);
+    list.setFocus();
+    EXPECT_TRUE(list.ListHasFocus());
+    ASSERT_EQ(focus.count(), 1);
+    EXPECT_TRUE(focus.first().first().toBool());
+    QTest::keyClick(list.currentView(), Qt::Key_Down);
+    QTest::keyClick(list.currentView(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(list.GetSelectedFiles().size(), 2);
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(1, 1), QPoint(1, 1));
+    QCoreApplication::sendEvent(list.currentView(), &menu);
+    EXPECT_EQ(popup.count(), 1);
+    list.setViewMode(ResultList::List);
+    EXPECT_TRUE(list.iconView()->hasFocus());
+    EXPECT_TRUE(list.ListHasFocus());
+    list.clearFocus();
+    EXPECT_FALSE(list.ListHasFocus());
+}
+
+TEST(ItemIcons, OneEntryPerTypeAndThemeIconsResolve)
+{
+    modExtractIcon icons;
+    EXPECT_EQ(QIcon::fallbackThemeName(), u"Adwaita");
+    const QIcon a = icons.iconFor(makeRow("/x/a.txt"));
+    const QIcon b = icons.iconFor(makeRow("/y/B.TXT"));
+    EXPECT_EQ(icons.cacheSize(), 1);
+    EXPECT_EQ(a.cacheKey(), b.cacheKey());
+    const QIcon folder = icons.iconFor(makeFolder("/x/dir"));
+    EXPECT_EQ(icons.cacheSize(), 2);
+    EXPECT_EQ(icons.iconNameFor("dir", true), u"folder");
+    // Offscreen the theme icon itself is found (not the built-in stand-in).
+    EXPECT_FALSE(folder.name().isEmpty()) << icons.iconNameFor("a.txt", false).toStdString();
+    EXPECT_FALSE(a.name().isEmpty());
+    EXPECT_FALSE(a.pixmap(16).isNull());
+    EXPECT_FALSE(icons.iconFor(makeRow("/x/unknown.zzzq")).isNull());
+    EXPECT_FALSE(icons.iconFor(makeRow("/x/Makefile")).isNull());
+    // ".gz" alone is gzip, whatever compound name came first.
+    const QString tgz = icons.iconNameFor("a.tar.gz", false);
+    EXPECT_EQ(icons.iconNameFor("b.gz", false), tgz);
+}
+
+} // namespace

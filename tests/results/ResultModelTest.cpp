@@ -1,0 +1,344 @@
+#include "results/ResultModel.h"
+#include "RowFactory.h"
+#include "TempHome.h"
+#include "search/ui/modExtractIcon.h"
+
+#include <QAbstractItemModelTester>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+QStringList column(const ResultModel& model, int c, int role = Qt::DisplayRole)
+{
+    QStringList texts;
+    for (int r = 0; r < model.rowCount(); ++r)
+        texts << model.data(model.index(r, c), role).toString();
+    return texts;
+}
+
+QList<QByteArray> paths(const ResultModel& model)
+{
+    QList<QByteArray> list;
+    for (int r = 0; r < model.rowCount(); ++r)
+        list << model.path(r);
+    return list;
+}
+
+ResultRows mixedRows()
+{
+    return {
+        makeRow("/d/b/file10.txt", 2500, utcMs(2005, 3, 4), QStringLiteral("Text"),
+                QStringLiteral("n/a")),
+        makeRow("/d/a/File2.txt", 100000, utcMs(2004, 12, 1), QStringLiteral("Text")),
+        makeRow("/d/a/file1.txt", 20000, utcMs(2006, 1, 1), QStringLiteral("Document")),
+        makeFolder("/d/c/Zeta", utcMs(2003, 1, 1)),
+        makeRow("/d/c/news.url", 0, ResultRow::NoTime, QStringLiteral("Internet Shortcut"),
+                QStringLiteral("http://b.example/")),
+        makeRow("/d/b/apple.url", 10, utcMs(2001, 1, 1), QStringLiteral("Internet Shortcut"),
+                QStringLiteral("http://a.example/")),
+    };
+}
+
+struct SortCase {
+    const char* name;
+    int column;
+    Qt::SortOrder order;
+    std::vector<QByteArray> expected;
+};
+
+class ModelSort : public ::testing::TestWithParam<SortCase> {};
+
+TEST_P(ModelSort, OrdersByTheColumnsValue)
+{
+    const SortCase& c = GetParam();
+    std::vector<QByteArray> expected = c.expected;
+    // Sorted first, then filled: the merge must give the same order as a whole sort.
+    for (bool sortFirst : {false, true}) {
+        ResultModel model;
+        if (sortFirst)
+            model.sortBy(c.column, c.order);
+        for (ResultRow& row : mixedRows())
+            model.addRows({row});
+        if (!sortFirst)
+            model.sortBy(c.column, c.order);
+        const QList<QByteArray> got = paths(model);
+        EXPECT_EQ(std::vector<QByteArray>(got.begin(), got.end()), expected)
+            << "sorted " << (sortFirst ? "before" : "after") << " adding";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Columns, ModelSort,
+                         ::testing::Values(
+                             // Numbers by value and without regard to case: file1, File2, file10.
+                             SortCase{"Name",
+                                      ResultModel::Name,
+                                      Qt::AscendingOrder,
+                                      {"/d/b/apple.url", "/d/a/file1.txt", "/d/a/File2.txt",
+                                       "/d/b/file10.txt", "/d/c/news.url", "/d/c/Zeta"}},
+                             SortCase{"NameDescending",
+                                      ResultModel::Name,
+                                      Qt::DescendingOrder,
+                                      {"/d/c/Zeta", "/d/c/news.url", "/d/b/file10.txt",
+                                       "/d/a/File2.txt", "/d/a/file1.txt", "/d/b/apple.url"}},
+                             // By bytes, not by text ("100 KB" after "20 KB"), folders first.
+                             SortCase{"Size",
+                                      ResultModel::Size,
+                                      Qt::AscendingOrder,
+                                      {"/d/c/Zeta", "/d/c/news.url", "/d/b/apple.url",
+                                       "/d/b/file10.txt", "/d/a/file1.txt", "/d/a/File2.txt"}},
+                             // By time, not by the date text; a missing time first.
+                             SortCase{"Date",
+                                      ResultModel::Date,
+                                      Qt::AscendingOrder,
+                                      {"/d/c/news.url", "/d/b/apple.url", "/d/c/Zeta",
+                                       "/d/a/File2.txt", "/d/b/file10.txt", "/d/a/file1.txt"}},
+                             SortCase{"DateNewestFirst",
+                                      ResultModel::Date,
+                                      Qt::DescendingOrder,
+                                      {"/d/a/file1.txt", "/d/b/file10.txt", "/d/a/File2.txt",
+                                       "/d/c/Zeta", "/d/b/apple.url", "/d/c/news.url"}},
+                             // Equal types fall back to the path bytes.
+                             SortCase{"FileType",
+                                      ResultModel::FileType,
+                                      Qt::AscendingOrder,
+                                      {"/d/a/file1.txt", "/d/c/Zeta", "/d/b/apple.url",
+                                       "/d/c/news.url", "/d/a/File2.txt", "/d/b/file10.txt"}},
+                             SortCase{"Location",
+                                      ResultModel::Location,
+                                      Qt::AscendingOrder,
+                                      {"/d/a/File2.txt", "/d/a/file1.txt", "/d/b/apple.url",
+                                       "/d/b/file10.txt", "/d/c/Zeta", "/d/c/news.url"}},
+                             // "n/a" sorts among the addresses.
+                             SortCase{"Url",
+                                      ResultModel::Url,
+                                      Qt::AscendingOrder,
+                                      {"/d/b/apple.url", "/d/c/news.url", "/d/a/File2.txt",
+                                       "/d/a/file1.txt", "/d/b/file10.txt", "/d/c/Zeta"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ResultModel, NamesDifferingOnlyInCaseHaveAStableOrder)
+{
+    const std::vector<QByteArray> names = {"/x/readme", "/x/README", "/x/ReadMe", "/y/readme"};
+    std::vector<QByteArray> first;
+    for (int round = 0; round < 4; ++round) {
+        std::vector<QByteArray> shuffled = names;
+        std::rotate(shuffled.begin(), shuffled.begin() + round, shuffled.end());
+        ResultModel model;
+        model.sortBy(ResultModel::Name, Qt::AscendingOrder);
+        for (const QByteArray& p : shuffled)
+            model.addRows({makeRow(p)});
+        const QList<QByteArray> got = paths(model);
+        if (round == 0)
+            first.assign(got.begin(), got.end());
+        EXPECT_EQ(std::vector<QByteArray>(got.begin(), got.end()), first);
+    }
+    // The tie goes by the path bytes: upper case before lower case, /x before /y.
+    EXPECT_EQ(first, (std::vector<QByteArray>{"/x/README", "/x/ReadMe", "/x/readme", "/y/readme"}));
+}
+
+TEST(ResultModel, NumbersInNamesCompareByValue)
+{
+    ResultModel model;
+    model.sortBy(ResultModel::Name, Qt::AscendingOrder);
+    model.addRows({makeRow("/a/img100.png"), makeRow("/a/img9.png"), makeRow("/a/img10.png"),
+                   makeRow("/a/img1.png"), makeRow("/a/img2b.png")});
+    EXPECT_EQ(column(model, ResultModel::Name),
+              (QStringList{"img1", "img2b", "img9", "img10", "img100"}));
+}
+
+TEST(ResultModel, BatchesMergeIntoTheSameOrderAsOneSort)
+{
+    // Random names and sizes, delivered in uneven batches while sorted by each column;
+    // the model checks itself after every change.
+    auto* random = QRandomGenerator::global();
+    ResultRows all;
+    for (int i = 0; i < 3000; ++i) {
+        const QByteArray folder = "/t/f" + QByteArray::number(random->bounded(40)) + '/';
+        const QByteArray name = (i % 3 ? "Doc" : "doc") + QByteArray::number(random->bounded(500)) +
+                                (i % 4 ? ".txt" : ".PDF");
+        all.push_back(makeRow(folder + name, random->bounded(100000),
+                              i % 50 ? utcMs(2000 + random->bounded(20), 1, 1) : ResultRow::NoTime,
+                              i % 2 ? QStringLiteral("Text") : QStringLiteral("PDF document"),
+                              i % 7 ? QStringLiteral("n/a") : QStringLiteral("http://x/")));
+    }
+    for (int c = 0; c < ResultModel::ColumnCount; ++c) {
+        for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            SCOPED_TRACE(testing::Message() << "column " << c << " order " << order);
+            ResultModel merged;
+            QAbstractItemModelTester tester(
+                &merged, QAbstractItemModelTester::FailureReportingMode::Warning);
+            merged.sortBy(c, order);
+            for (size_t at = 0; at < all.size();) {
+                const size_t count = std::min<size_t>(all.size() - at, 1 + at % 97 * 7);
+                merged.addRows(ResultRows(all.begin() + std::ptrdiff_t(at),
+                                          all.begin() + std::ptrdiff_t(at + count)));
+                at += count;
+            }
+            ResultModel whole;
+            whole.addRows(all);
+            whole.sortBy(c, order);
+            EXPECT_EQ(paths(merged), paths(whole));
+        }
+    }
+}
+
+TEST(ResultModel, MergeKeepsPersistentIndexesOnTheirRows)
+{
+    ResultModel model;
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    model.sortBy(ResultModel::Name, Qt::AscendingOrder);
+    model.addRows({makeRow("/a/b"), makeRow("/a/d"), makeRow("/a/f"), makeRow("/a/h")});
+    const QPersistentModelIndex d(model.index(1, 2));
+    const QPersistentModelIndex h(model.index(3, 0));
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy layout(&model, &QAbstractItemModel::layoutChanged);
+
+    model.addRows({makeRow("/a/c")}); // one place: announced as inserted rows
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(layout.count(), 0);
+    EXPECT_EQ(model.path(d.row()), "/a/d");
+
+    model.addRows({makeRow("/a/a"), makeRow("/a/e"), makeRow("/a/g"), makeRow("/a/i"),
+                   makeRow("/a/cc"), makeRow("/a/0")}); // many places: one layout change
+    EXPECT_EQ(layout.count(), 1);
+    EXPECT_EQ(model.path(d.row()), "/a/d");
+    EXPECT_EQ(d.column(), 2);
+    EXPECT_EQ(model.path(h.row()), "/a/h");
+    EXPECT_EQ(column(model, ResultModel::Name),
+              (QStringList{"0", "a", "b", "c", "cc", "d", "e", "f", "g", "h", "i"}));
+}
+
+TEST(ResultModel, ShowExtensionsRewritesEveryNameInOneSignal)
+{
+    ResultModel model;
+    model.addRows({makeRow("/h/report.txt"), makeFolder("/h/My.Folder"),
+                   makeRow("/h/archive.tar.gz"), makeRow("/h/.profile"), makeRow("/h/data")});
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    EXPECT_EQ(column(model, ResultModel::Name),
+              (QStringList{"report", "My", "archive.tar", "", "data"}));
+    model.setShowExtensions(true);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(column(model, ResultModel::Name),
+              (QStringList{"report.txt", "My.Folder", "archive.tar.gz", ".profile", "data"}));
+    model.setShowExtensions(false);
+    EXPECT_EQ(column(model, ResultModel::Name).first(), u"report");
+    // The path, the row's identity, never changes.
+    EXPECT_EQ(model.data(model.index(3, 0), ResultModel::PathRole).toByteArray(), "/h/.profile");
+
+    ResultModel empty;
+    QSignalSpy none(&empty, &QAbstractItemModel::dataChanged);
+    empty.setShowExtensions(true);
+    EXPECT_EQ(none.count(), 0);
+    EXPECT_TRUE(empty.showExtensions());
+}
+
+TEST(ResultModel, ShowsRowTexts)
+{
+    ResultModel model;
+    model.setShowExtensions(true);
+    model.addRows({makeRow("/h/a.url", 1500, ResultRow::NoTime, QStringLiteral("Internet Shortcut"),
+                           QString()),
+                   makeFolder("/h/sub")});
+    EXPECT_EQ(model.data(model.index(0, ResultModel::Size)).toString(), u"2 KB");
+    EXPECT_EQ(model.data(model.index(0, ResultModel::Date)).toString(), u"");
+    EXPECT_FALSE(
+        model.data(model.index(0, ResultModel::Date), ResultModel::SortValueRole).isValid());
+    EXPECT_EQ(model.data(model.index(0, ResultModel::Url)).toString(), u"");
+    EXPECT_EQ(model.data(model.index(0, ResultModel::Location)).toString(), u"/h/");
+    EXPECT_EQ(model.data(model.index(1, ResultModel::Size)).toString(), u"");
+    EXPECT_EQ(model.data(model.index(1, ResultModel::FileType)).toString(), u"File Folder");
+    EXPECT_EQ(
+        model.data(model.index(1, ResultModel::Size), ResultModel::SortValueRole).toLongLong(), -1);
+    const QString description =
+        model.data(model.index(0, ResultModel::Name), Qt::AccessibleDescriptionRole).toString();
+    EXPECT_TRUE(description.contains(u"Size: 2 KB")) << description.toStdString();
+    EXPECT_TRUE(description.contains(u"Location: /h/")) << description.toStdString();
+    for (int c = 0; c < ResultModel::ColumnCount; ++c) {
+        EXPECT_EQ(model.headerData(c, Qt::Horizontal).toString(), ResultModel::columnCaption(c));
+        EXPECT_EQ(model.data(model.index(0, c), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+                  Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    EXPECT_EQ(ResultModel::columnCaption(ResultModel::FileType), u"File Type");
+    EXPECT_EQ(ResultModel::columnCaption(ResultModel::Url), u"URL");
+}
+
+TEST(ResultModel, OddNamesShowSafely)
+{
+    ResultModel model;
+    model.setShowExtensions(true);
+    model.addRows({makeRow("/h/two\nlines.txt"), makeRow("/h/bad\xff\xfe.txt")});
+    model.sortBy(ResultModel::Name, Qt::AscendingOrder);
+    const QStringList names = column(model, ResultModel::Name);
+    ASSERT_EQ(names.size(), 2);
+    for (const QString& name : names)
+        EXPECT_FALSE(name.contains(u'\n')) << name.toStdString();
+    EXPECT_TRUE(names.join(u' ').contains(QChar(0x240A)));
+    // The bytes stay exact for the commands.
+    QList<QByteArray> all = paths(model);
+    EXPECT_TRUE(all.contains("/h/bad\xff\xfe.txt"));
+    EXPECT_TRUE(all.contains("/h/two\nlines.txt"));
+}
+
+TEST(ResultModel, RowOfADeletedFileStillShows)
+{
+    TempHome home;
+    const QString file = home.write(QStringLiteral("gone.txt"), "data");
+    modExtractIcon icons;
+    ResultModel model(&icons);
+    model.addRows({makeRow(QFile::encodeName(file), 4, utcMs(2020, 5, 5))});
+    ASSERT_TRUE(QFile::remove(file));
+    model.setShowExtensions(true);
+    EXPECT_EQ(model.data(model.index(0, ResultModel::Name)).toString(), u"gone.txt");
+    EXPECT_FALSE(model.data(model.index(0, ResultModel::Date)).toString().isEmpty());
+    EXPECT_FALSE(model.data(model.index(0, 0), Qt::DecorationRole).value<QIcon>().isNull());
+    model.sortBy(ResultModel::Size, Qt::AscendingOrder);
+    EXPECT_EQ(model.rowCount(), 1);
+}
+
+TEST(ResultModel, ClearEmptiesAndKeepsTheSort)
+{
+    ResultModel model;
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    model.sortBy(ResultModel::Size, Qt::DescendingOrder);
+    model.addRows(mixedRows());
+    model.clear();
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.sortColumn(), ResultModel::Size);
+    model.addRows({makeRow("/a/small", 1), makeRow("/a/big", 9)});
+    EXPECT_EQ(model.path(0), "/a/big");
+    EXPECT_EQ(model.path(5), QByteArray());
+}
+
+TEST(ResultModel, IconsOnlyWhileShown)
+{
+    modExtractIcon icons;
+    ResultModel model(&icons);
+    model.addRows({makeRow("/a/x.txt"), makeRow("/a/y.txt"), makeFolder("/a/dir")});
+    EXPECT_EQ(icons.cacheSize(), 0) << "adding rows resolves no icon";
+    model.setShowIcons(false);
+    for (int r = 0; r < model.rowCount(); ++r)
+        EXPECT_FALSE(model.data(model.index(r, 0), Qt::DecorationRole).isValid());
+    EXPECT_EQ(icons.cacheSize(), 0);
+    model.setShowIcons(true);
+    for (int r = 0; r < model.rowCount(); ++r)
+        EXPECT_FALSE(model.data(model.index(r, 0), Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_EQ(icons.cacheSize(), 2); // text and folder
+    const int loads = icons.loads();
+    model.setShowIcons(false);
+    model.setShowIcons(true);
+    for (int r = 0; r < model.rowCount(); ++r)
+        model.data(model.index(r, 0), Qt::DecorationRole);
+    EXPECT_EQ(icons.loads(), loads);
+    EXPECT_EQ(icons.cacheSize(), 2);
+    EXPECT_FALSE(model.data(model.index(0, 1), Qt::DecorationRole).isValid());
+}
+
+} // namespace
