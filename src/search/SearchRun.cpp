@@ -1,0 +1,196 @@
+#include "SearchRun.h"
+
+#include "platform/Prompt.h"
+#include "platform/SpecialFolders.h"
+#include "search/SearchEngine.h"
+#include "search/SearchIdle.h"
+#include "search/SearchPlaces.h"
+#include "settings/CRegSettings.h"
+#include "settings/SearchHistory.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace {
+
+const QString kSearch = QStringLiteral("Search");
+const QString kStop = QStringLiteral("Stop");
+constexpr int kLocalAppData = 28;
+
+/// Whether a folder is missing, as opposed to unreadable: only a missing one is reported.
+bool folderMissing(const QByteArray& path)
+{
+    struct stat st;
+    if (::stat(path.constData(), &st) == 0)
+        return false;
+    return errno == ENOENT || errno == ENOTDIR;
+}
+
+QString countText(int rows)
+{
+    return QString::number(rows) + u" item(s) found.";
+}
+
+} // namespace
+
+SearchRun::SearchRun(SearchRunHost& host, SearchEngine& engine, QObject* parent)
+    : QObject(parent)
+    , m_host(host)
+    , m_engine(engine)
+{
+    connect(&m_engine, &SearchEngine::rowsFound, this, &SearchRun::onRowsFound);
+    connect(&m_engine, &SearchEngine::walkFinished, this, &SearchRun::onWalkFinished);
+}
+
+SearchRun::~SearchRun()
+{
+    SearchIdle = true;
+}
+
+void SearchRun::command()
+{
+    if (m_phase != Phase::Idle) {
+        // Stop only raises the flag; the walk notices it and the run winds down itself.
+        SearchIdle = true;
+        Q_EMIT stateChanged();
+        return;
+    }
+    start();
+}
+
+void SearchRun::start()
+{
+    SearchIdle = false;
+    m_host.setSearchCaption(kStop);
+    m_host.setBusy(true);
+    m_host.clearRows();
+    m_host.showCopyrightLine();
+    m_host.setPanelText(2, QStringLiteral("Searching..."));
+    m_host.setPanelText(3, QString());
+    m_host.setActivity(true);
+
+    m_request = SearchRequest{};
+    m_request.Pattern = FileFilter::fromChoice(m_host.fileType(), m_host.customPattern());
+    m_request.IncludeSubfolders = m_host.includeSubfolders();
+    m_engine.beginRun();
+
+    m_phase = Phase::AltFolders;
+    m_nextAlt = 0;
+    m_nextBox = 0;
+    m_nextFolder = 0;
+    m_walking = false;
+    Q_EMIT stateChanged();
+    advance();
+}
+
+void SearchRun::advance()
+{
+    while (m_phase != Phase::Idle && !m_walking) {
+        if (m_phase == Phase::AltFolders) {
+            if (!startNextAltFolder())
+                m_phase = Phase::SpecialFolders;
+        } else if (!startNextSpecialFolder()) {
+            finish();
+            return;
+        }
+    }
+}
+
+bool SearchRun::startNextAltFolder()
+{
+    // The alternate folders are all taken in turn, also after a stop: their walks then end
+    // at once, and a missing one is still reported.
+    while (m_nextAlt < m_host.altFolderCount()) {
+        const AltFolder folder = m_host.altFolder(m_nextAlt++);
+        if (!folder.ticked || folder.path.isEmpty())
+            continue;
+        const QByteArray path = QFile::encodeName(folder.path);
+        if (folderMissing(path)) {
+            Prompt::instance()->MsgBox(
+                u"Could not find one of your alternate folders, \"" + folder.path +
+                    u"\". It may have been removed. Please update your alternate folders list.",
+                MsgStyle::OkOnly | MsgStyle::Exclamation, QStringLiteral("Invalid Folder"));
+            continue;
+        }
+        m_request.FolderPath = path;
+        m_host.setPanelText(1, u"Searching in " + folder.path);
+        m_walking = true;
+        m_engine.walk(m_request);
+        return true;
+    }
+    return false;
+}
+
+bool SearchRun::startNextSpecialFolder()
+{
+    const auto& boxes = specialFolderRunOrder();
+    for (; m_nextBox < int(boxes.size()); ++m_nextBox, m_nextFolder = 0) {
+        const SpecialFolderBox& box = boxes[size_t(m_nextBox)];
+        if (!m_host.boxTicked(box.box))
+            continue;
+        while (m_nextFolder < int(box.csidls.size())) {
+            const int csidl = box.csidls[size_t(m_nextFolder++)];
+            const QString path = GetSpecialFolder(csidl);
+            if (!path.isEmpty()) {
+                m_request.FolderPath = QFile::encodeName(path);
+                // The local application data keeps the text of the roaming one before it.
+                if (csidl != kLocalAppData)
+                    m_host.setPanelText(1, u"Searching in " + box.caption);
+                m_walking = true;
+                m_engine.walk(m_request);
+                return true;
+            }
+            if (SearchIdle)
+                return false;
+        }
+    }
+    return false;
+}
+
+void SearchRun::onRowsFound(ResultRows rows)
+{
+    if (m_phase == Phase::Idle || rows.empty())
+        return;
+    m_host.addRows(std::move(rows));
+    // The count trails the rows on screen by one during a run; the end of the run shows the
+    // true number.
+    m_host.setPanelText(3, countText(qMax(0, m_host.rowCount() - 1)));
+}
+
+void SearchRun::onWalkFinished()
+{
+    if (!m_walking)
+        return;
+    m_walking = false;
+    if (m_phase == Phase::SpecialFolders && SearchIdle) {
+        finish();
+        return;
+    }
+    advance();
+}
+
+void SearchRun::finish()
+{
+    m_phase = Phase::Idle;
+    m_host.setActivity(false);
+
+    CRegSettings store = CRegSettings::forProgram();
+    if (const auto terms = SearchHistory::record(store, m_host.searchText()))
+        m_host.setHistory(*terms);
+
+    m_host.runEnding();
+    m_host.setSearchCaption(kSearch);
+    if (SearchIdle) {
+        m_host.setPanelText(2, QStringLiteral("Search cancelled"));
+    } else {
+        m_host.setPanelText(2, QStringLiteral("Search complete"));
+        SearchIdle = true;
+    }
+    m_host.setPanelText(3, countText(m_host.rowCount()));
+    m_host.setBusy(false);
+    m_host.showCopyrightLine();
+    Q_EMIT stateChanged();
+}

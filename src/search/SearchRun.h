@@ -1,0 +1,82 @@
+#pragma once
+
+#include "search/ResultRow.h"
+#include "search/SearchRequest.h"
+#include "settings/SearchScope.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class SearchEngine;
+
+/// What a search run reads from and shows in the window. The run reads the scope as it
+/// reaches each folder, so a box ticked during a run still counts for the folders to come.
+class SearchRunHost {
+public:
+    virtual ~SearchRunHost() = default;
+
+    virtual int altFolderCount() const = 0;
+    virtual AltFolder altFolder(int index) const = 0;
+    virtual bool boxTicked(FolderBox box) const = 0;
+    /// Selected file type, -1 when none is selected.
+    virtual int fileType() const = 0;
+    virtual QString customPattern() const = 0;
+    virtual bool includeSubfolders() const = 0;
+    virtual QString searchText() const = 0;
+
+    virtual void setSearchCaption(const QString& caption) = 0;
+    virtual void setPanelText(int panel, const QString& text) = 0;
+    /// Panel 1 shows its resting text, the copyright line.
+    virtual void showCopyrightLine() = 0;
+    virtual void setActivity(bool running) = 0;
+    virtual void setBusy(bool busy) = 0;
+    virtual void clearRows() = 0;
+    virtual void addRows(ResultRows rows) = 0;
+    virtual int rowCount() const = 0;
+    /// The history list changed: show these terms and put the first back into the box.
+    virtual void setHistory(const QStringList& terms) = 0;
+    /// End of a run: highlight the first alternate folder, keep a Date sort in time order,
+    /// repaint and beep.
+    virtual void runEnding() = 0;
+};
+
+/// The search command: one run at a time, from the window's thread. The walk itself runs on
+/// the engine's worker; this object sequences the folders, keeps the status bar informed and
+/// does the end-of-run steps.
+class SearchRun final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SearchRun)
+public:
+    SearchRun(SearchRunHost& host, SearchEngine& engine, QObject* parent = nullptr);
+    ~SearchRun() override;
+
+    /// Starts a run, or asks the running one to stop (the caption decides, as the button shows).
+    void command();
+    /// True while a run is active (also while it is stopping).
+    bool running() const { return m_phase != Phase::Idle; }
+
+Q_SIGNALS:
+    /// The run state changed (started, stopping, ended).
+    void stateChanged();
+
+private:
+    enum class Phase { Idle, AltFolders, SpecialFolders };
+
+    void start();
+    void advance();
+    bool startNextAltFolder();
+    bool startNextSpecialFolder();
+    void onRowsFound(ResultRows rows);
+    void onWalkFinished();
+    void finish();
+
+    SearchRunHost& m_host;
+    SearchEngine& m_engine;
+    SearchRequest m_request;
+    Phase m_phase = Phase::Idle;
+    bool m_walking = false;
+    int m_nextAlt = 0;
+    int m_nextBox = 0;    ///< index in the run order of the special-folder boxes
+    int m_nextFolder = 0; ///< index of the next folder of that box
+};

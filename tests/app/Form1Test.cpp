@@ -1,0 +1,421 @@
+// The main window driven headless: whole searches, the scope controls and presets.
+#include "app/Form1.h"
+#include "platform/Prompt.h"
+#include "results/ResultList.h"
+#include "results/ResultModel.h"
+#include "results/sbStatusBar.h"
+#include "search/SearchIdle.h"
+#include "settings/CRegSettings.h"
+
+#include "TempHome.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+QString settingsFileText()
+{
+    QFile file(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) +
+               u"/kestrelfind/HKEY_CURRENT_USER.reg");
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+/// A fresh home, a scripted prompt and the real window.
+class Form1Test : public ::testing::Test {
+protected:
+    TempHome home;
+    ScriptedPrompt prompt;
+    std::unique_ptr<Form1> form;
+
+    void open()
+    {
+        form = std::make_unique<Form1>();
+        form->show();
+    }
+
+    template<typename T> T* child(const char* name) const
+    {
+        T* w = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    QPushButton* searchButton() const { return child<QPushButton>("Command1"); }
+    QComboBox* searchBox() const { return child<QComboBox>("Text1"); }
+    QListWidget* altFolders() const { return child<QListWidget>("text3"); }
+    ResultModel* model() const { return child<ResultList>("ListView1")->model(); }
+    QString panel(int i) const { return child<sbStatusBar>("sbStatusBar")->panelText(i); }
+
+    void tickOnly(std::initializer_list<const char*> boxes)
+    {
+        for (const char* name :
+             {"chkDT", "chkSMP", "chkFav", "chkMD", "chkST", "chkAD", "chkIC", "chkRD"})
+            child<QCheckBox>(name)->setChecked(false);
+        for (const char* name : boxes)
+            child<QCheckBox>(name)->setChecked(true);
+    }
+
+    void addAlt(const QString& path, bool ticked)
+    {
+        auto* item = new QListWidgetItem(path, altFolders());
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    }
+
+    void search(const QString& text)
+    {
+        searchBox()->setEditText(text);
+        form->Command1_Click();
+        ASSERT_TRUE(waitFor([&] { return searchButton()->text() == u"Search"; }));
+    }
+
+    QStringList foundNames() const
+    {
+        QStringList names;
+        for (int r = 0; r < model()->rowCount(); ++r)
+            names << model()->data(model()->index(r, 0)).toString();
+        names.sort();
+        return names;
+    }
+};
+
+TEST_F(Form1Test, FirstStartShowsTheDefaults)
+{
+    open();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Kestrelfind"));
+    EXPECT_TRUE(child<QCheckBox>("chkDT")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>("chkSMP")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>("chkFav")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>("chkRD")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("chkMD")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("chkAD")->isChecked());
+    EXPECT_TRUE(child<QAction>("mnuOptionsSF")->isChecked());
+    EXPECT_FALSE(child<QAction>("mnuOptionsMC")->isChecked());
+    EXPECT_EQ(searchBox()->count(), 1); // one empty history entry
+    ASSERT_EQ(altFolders()->count(), 1);
+    EXPECT_EQ(altFolders()->item(0)->text(), QString());
+    EXPECT_EQ(altFolders()->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(child<QComboBox>("Combo1")->currentText(), QStringLiteral("All Files"));
+    EXPECT_FALSE(child<QLineEdit>("Text2")->isEnabled());
+    EXPECT_EQ(panel(2), QStringLiteral("Ready"));
+    EXPECT_EQ(searchButton()->text(), QStringLiteral("Search"));
+    EXPECT_EQ(child<ResultList>("ListView1")->accessibleName(), QStringLiteral("Results"));
+    EXPECT_EQ(searchBox()->accessibleName(), QStringLiteral("Search Text"));
+}
+
+TEST_F(Form1Test, WholeSearchListsMatchesAndRecordsTheTerm)
+{
+    home.write(QStringLiteral("Desktop/report.txt"), "x");
+    home.write(QStringLiteral("Desktop/sub/Report2.doc"), "yy");
+    home.write(QStringLiteral("Desktop/other.txt"), "z");
+    home.write(QStringLiteral("alt/REPORTS/inner.txt"), "z");
+    open();
+    tickOnly({"chkDT"});
+    altFolders()->clear();
+    addAlt(home.path(QStringLiteral("alt")), true);
+
+    search(QStringLiteral("report"));
+    EXPECT_EQ(foundNames(), (QStringList{"REPORTS", "Report2", "report"}));
+    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
+    EXPECT_EQ(panel(3), QStringLiteral("3 item(s) found."));
+    EXPECT_EQ(panel(1), sbStatusBar::copyrightLine());
+    EXPECT_TRUE(SearchIdle);
+
+    CRegSettings store = CRegSettings::forProgram();
+    EXPECT_EQ(store.GetSetting(QStringLiteral("Search terms"), QStringLiteral("Number")),
+              QStringLiteral("1"));
+    EXPECT_EQ(store.GetSetting(QStringLiteral("Search terms"), QStringLiteral("Term0")),
+              QStringLiteral("report"));
+    EXPECT_EQ(searchBox()->count(), 1);
+    EXPECT_EQ(searchBox()->currentText(), QStringLiteral("report"));
+
+    // A new search starts from an empty list; the same term leaves the history alone.
+    search(QStringLiteral("other"));
+    EXPECT_EQ(foundNames(), QStringList{"other"});
+    search(QStringLiteral("report"));
+    EXPECT_EQ(store.GetSetting(QStringLiteral("Search terms"), QStringLiteral("Number")),
+              QStringLiteral("2"));
+    EXPECT_EQ(store.GetSetting(QStringLiteral("Search terms"), QStringLiteral("Term0")),
+              QStringLiteral("other"));
+}
+
+TEST_F(Form1Test, EnterInTheSearchBoxSearchesEvenWithNothingTicked)
+{
+    open();
+    tickOnly({});
+    altFolders()->clear();
+    EXPECT_FALSE(searchButton()->isEnabled());
+    searchBox()->setEditText(QStringLiteral("anything"));
+    QTest::keyClick(searchBox()->lineEdit(), Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return panel(2) == u"Search complete"; }));
+    EXPECT_EQ(panel(3), QStringLiteral("0 item(s) found."));
+    EXPECT_EQ(CRegSettings::forProgram().GetSetting(QStringLiteral("Search terms"),
+                                                    QStringLiteral("Term0")),
+              QStringLiteral("anything"));
+}
+
+TEST_F(Form1Test, MissingAlternateFolderIsReportedAndTheRunGoesOn)
+{
+    home.write(QStringLiteral("there/found.txt"), "x");
+    open();
+    tickOnly({});
+    altFolders()->clear();
+    addAlt(home.path(QStringLiteral("gone")), true);
+    addAlt(home.path(QStringLiteral("there")), true);
+
+    search(QStringLiteral("found"));
+    ASSERT_EQ(prompt.asked().size(), 1);
+    EXPECT_EQ(prompt.asked()[0].title, QStringLiteral("Invalid Folder"));
+    EXPECT_EQ(prompt.asked()[0].style, 48);
+    EXPECT_EQ(prompt.asked()[0].text,
+              u"Could not find one of your alternate folders, \"" +
+                  home.path(QStringLiteral("gone")) +
+                  u"\". It may have been removed. Please update your alternate folders list.");
+    EXPECT_EQ(foundNames(), QStringList{"found"});
+    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
+    EXPECT_EQ(altFolders()->currentRow(), 0);
+}
+
+TEST_F(Form1Test, StopCancelsTheRunAndTheNextSearchStartsFresh)
+{
+    home.write(QStringLiteral("a/hit1.txt"), "x");
+    home.write(QStringLiteral("b/hit2.txt"), "x");
+    home.write(QStringLiteral("Desktop/hit3.txt"), "x");
+    open();
+    tickOnly({"chkDT"});
+    altFolders()->clear();
+    addAlt(home.path(QStringLiteral("missing")), true);
+    addAlt(home.path(QStringLiteral("a")), true);
+    addAlt(home.path(QStringLiteral("missing2")), true);
+
+    // Stop (twice) while the first message box is up: the rest of the run ends at once,
+    // but the second missing folder is still reported.
+    prompt.onMessage([&](const ScriptedPrompt::Asked&) {
+        if (searchButton()->text() == u"Stop") {
+            form->Command1_Click();
+            form->Command1_Click();
+        }
+    });
+    search(QStringLiteral("hit"));
+    EXPECT_EQ(prompt.asked().size(), 2);
+    EXPECT_EQ(panel(2), QStringLiteral("Search cancelled"));
+    EXPECT_EQ(model()->rowCount(), 0);
+    EXPECT_EQ(panel(3), QStringLiteral("0 item(s) found."));
+    EXPECT_TRUE(SearchIdle);
+
+    prompt.onMessage({});
+    altFolders()->clear();
+    search(QStringLiteral("hit"));
+    EXPECT_EQ(foundNames(), QStringList{"hit3"});
+    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
+}
+
+TEST_F(Form1Test, ClosingDuringARunIsRefusedAndSavesTheScope)
+{
+    open();
+    tickOnly({"chkMD"});
+    altFolders()->clear();
+    addAlt(home.path(QStringLiteral("missing")), true);
+    bool closedDuringRun = true;
+    prompt.onMessage([&](const ScriptedPrompt::Asked& asked) {
+        if (asked.title == u"Invalid Folder")
+            closedDuringRun = form->close();
+    });
+    search(QStringLiteral("x"));
+    EXPECT_FALSE(closedDuringRun);
+    ASSERT_EQ(prompt.asked().size(), 2);
+    EXPECT_EQ(prompt.asked()[1].title, QStringLiteral("Problem"));
+    EXPECT_EQ(prompt.asked()[1].text,
+              QStringLiteral("Please stop the search in progress before closing the program"));
+    EXPECT_EQ(prompt.asked()[1].style, 64);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(settingsFileText().contains(u"\"My Documents\"=\"1\""));
+    prompt.onMessage({});
+    EXPECT_TRUE(form->close());
+}
+
+TEST_F(Form1Test, DestroyingTheWindowMidRunLeavesNoWorker)
+{
+    for (int i = 0; i < 2000; ++i)
+        home.write(QStringLiteral("big/d%1/f%2.txt").arg(i % 50).arg(i), "x");
+    open();
+    tickOnly({});
+    altFolders()->clear();
+    addAlt(home.path(QStringLiteral("big")), true);
+    searchBox()->setEditText(QStringLiteral("f"));
+    form->Command1_Click();
+    QTest::qWait(1);
+    form.reset(); // must return promptly and not crash
+    SUCCEED();
+}
+
+// ---------------------------------------------------------------------------------------
+// Scope controls
+
+TEST_F(Form1Test, AddFolderUsesThePickerAndRefusesDuplicates)
+{
+    open();
+    altFolders()->clear();
+    const QString a = home.mkdir(QStringLiteral("Temp"));
+    prompt.answerFolder(a);
+    child<QPushButton>("Command2")->click();
+    ASSERT_EQ(altFolders()->count(), 1);
+    EXPECT_EQ(altFolders()->item(0)->text(), a);
+    EXPECT_EQ(altFolders()->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(prompt.asked().last().text, QStringLiteral("Select a folder in which to search."));
+    EXPECT_EQ(prompt.asked().last().defaultText, QString());
+
+    altFolders()->setCurrentRow(0);
+    prompt.answerFolder(a);
+    child<QPushButton>("Command2")->click();
+    EXPECT_EQ(prompt.asked().at(prompt.asked().size() - 2).defaultText, a); // highlighted entry
+    EXPECT_EQ(prompt.asked().last().title, QStringLiteral("Already There"));
+    EXPECT_EQ(prompt.asked().last().text, u'"' + a + u"\" is already in the list.");
+    EXPECT_EQ(altFolders()->count(), 1);
+
+    // Case matters: another spelling is another entry; cancelling adds nothing.
+    prompt.answerFolder(a.toUpper());
+    child<QPushButton>("Command2")->click();
+    child<QPushButton>("Command2")->click();
+    EXPECT_EQ(altFolders()->count(), 2);
+
+    altFolders()->setCurrentRow(1);
+    child<QPushButton>("Command5")->click();
+    EXPECT_EQ(altFolders()->count(), 1);
+}
+
+TEST_F(Form1Test, SelectAllAndNoneAndTheSearchButton)
+{
+    open();
+    altFolders()->clear();
+    addAlt(QStringLiteral("/a"), false);
+    addAlt(QStringLiteral("/b"), false);
+    altFolders()->setCurrentRow(1);
+    child<QPushButton>("Command4")->click();
+    EXPECT_FALSE(searchButton()->isEnabled());
+    EXPECT_EQ(altFolders()->currentRow(), 1);
+    altFolders()->item(1)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(searchButton()->isEnabled());
+    child<QPushButton>("Command3")->click();
+    EXPECT_TRUE(child<QCheckBox>("chkIC")->isChecked());
+    EXPECT_EQ(altFolders()->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(altFolders()->currentRow(), 0);
+    altFolders()->clear();
+    EXPECT_FALSE(child<QPushButton>("Command5")->isEnabled());
+}
+
+TEST_F(Form1Test, CustomFileTypeEnablesThePatternAndTakesTheFocus)
+{
+    open();
+    form->activateWindow();
+    auto* combo = child<QComboBox>("Combo1");
+    auto* pattern = child<QLineEdit>("Text2");
+    combo->setCurrentIndex(4);
+    form->Combo1_Click();
+    EXPECT_TRUE(pattern->isEnabled());
+    EXPECT_TRUE(child<QLabel>("Label2")->isEnabled());
+    EXPECT_EQ(pattern->selectedText(), QStringLiteral("*.gif"));
+    combo->setCurrentIndex(1);
+    form->Combo1_Click();
+    EXPECT_FALSE(pattern->isEnabled());
+}
+
+// ---------------------------------------------------------------------------------------
+// Presets
+
+TEST_F(Form1Test, SaveLoadAndDeleteAPreset)
+{
+    open();
+    auto* presets = child<QComboBox>("Combo2");
+    EXPECT_EQ(presets->count(), 0);
+    EXPECT_FALSE(child<QPushButton>("Command8")->isEnabled());
+    tickOnly({"chkMD"});
+    altFolders()->clear();
+    addAlt(QStringLiteral("/x/one"), true);
+    addAlt(QStringLiteral("/x/two"), false);
+
+    prompt.answerInput(QStringLiteral("  Work  "));
+    child<QPushButton>("Command7")->click();
+    ASSERT_EQ(presets->count(), 1);
+    EXPECT_EQ(presets->currentText(), QStringLiteral("Work"));
+    EXPECT_TRUE(child<QPushButton>("Command8")->isEnabled());
+    const QString file = settingsFileText();
+    EXPECT_TRUE(file.contains(
+        u"[HKEY_CURRENT_USER\\Software\\Willow Brookes\\Kestrelfind\\Presets\\Work\\Alt Folders]"));
+    EXPECT_TRUE(file.contains(u"\"Folder0\"=\"/x/one|1\""));
+    EXPECT_TRUE(file.contains(u"\"Folder1\"=\"/x/two|0\""));
+
+    // "work" is the same preset: asked, No, then a new name; the box keeps the last name.
+    prompt.answerInput(QStringLiteral("work"));
+    prompt.answerMessage(MsgResult::No);
+    prompt.answerInput(QStringLiteral("Home"));
+    altFolders()->clear();
+    child<QPushButton>("Command7")->click();
+    const auto& asked = prompt.asked();
+    ASSERT_GE(asked.size(), 3);
+    EXPECT_EQ(asked[asked.size() - 2].title, QStringLiteral("Preset Exists"));
+    EXPECT_EQ(asked.last().defaultText, QStringLiteral("work"));
+    EXPECT_EQ(presets->count(), 2);
+    EXPECT_EQ(presets->itemText(0), QStringLiteral("Home"));
+
+    // Load Work back.
+    tickOnly({});
+    presets->setCurrentIndex(1);
+    child<QPushButton>("Command8")->click();
+    EXPECT_TRUE(child<QCheckBox>("chkMD")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("chkDT")->isChecked());
+    ASSERT_EQ(altFolders()->count(), 2);
+    EXPECT_EQ(altFolders()->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(altFolders()->currentRow(), 0);
+
+    // Delete it: the question, then it is gone from the box and the file.
+    prompt.answerMessage(MsgResult::Yes);
+    child<QPushButton>("Command6")->click();
+    EXPECT_EQ(prompt.asked().last().text,
+              QStringLiteral("Are you sure you wish to delete the selected preset?"));
+    EXPECT_EQ(presets->count(), 1);
+    EXPECT_EQ(presets->currentIndex(), 0);
+    EXPECT_FALSE(settingsFileText().contains(u"Presets\\Work"));
+
+    // A restart lists what is stored.
+    form.reset();
+    open();
+    EXPECT_EQ(child<QComboBox>("Combo2")->count(), 1);
+    EXPECT_EQ(child<QComboBox>("Combo2")->currentText(), QStringLiteral("Home"));
+}
+
+TEST_F(Form1Test, ANameWithABackslashIsRefused)
+{
+    open();
+    prompt.answerInput(QStringLiteral("a\\b"));
+    child<QPushButton>("Command7")->click();
+    EXPECT_EQ(child<QComboBox>("Combo2")->count(), 0);
+    ASSERT_GE(prompt.asked().size(), 2);
+    EXPECT_EQ(prompt.asked()[1].kind, ScriptedPrompt::Asked::Message);
+}
+
+} // namespace

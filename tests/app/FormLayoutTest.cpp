@@ -1,0 +1,99 @@
+#include "results/FormLayout.h"
+#include "results/ControlUpdate.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kStatus = 255;
+int outerWidth(int client)
+{
+    return client + FormLayout::FrameWidth;
+}
+int outerHeight(int client)
+{
+    return client + FormLayout::FrameHeight;
+}
+
+FormGeometry atClientSize(int width, int height)
+{
+    return FormLayout::resized(FormLayout::design(), outerWidth(width), outerHeight(height), height,
+                               kStatus);
+}
+
+TEST(FormLayout, DesignSizeReproducesTheDesignPlaces)
+{
+    const FormGeometry g =
+        atClientSize(FormLayout::DesignClientWidth, FormLayout::DesignClientHeight);
+    const FormGeometry d = FormLayout::design();
+    EXPECT_EQ(g.ListView1.width, d.ListView1.width);
+    EXPECT_EQ(g.ListView1.height, 5780); // client height less status bar and margin
+    EXPECT_EQ(g.Frame1.left, d.ListView1.width + 80);
+    EXPECT_EQ(g.Frame2.top, d.Frame1.top + d.Frame1.height);
+    EXPECT_EQ(g.Frame3.height, d.Frame3.height);
+    EXPECT_NEAR(g.Text1.width, d.Text1.width, 15); // the design figures disagree by 5 twips
+}
+
+TEST(FormLayout, ExtraWidthGoesToTheListAndTheSearchBox)
+{
+    const FormGeometry a = atClientSize(8790, 6585);
+    const FormGeometry b = atClientSize(8790 + 1500, 6585);
+    EXPECT_EQ(b.ListView1.width - a.ListView1.width, 1500);
+    EXPECT_EQ(b.Text1.width - a.Text1.width, 1500);
+    EXPECT_EQ(b.Command1.left - a.Command1.left, 1500);
+    for (auto frame : {&FormGeometry::Frame1, &FormGeometry::Frame2, &FormGeometry::Frame3}) {
+        EXPECT_EQ((b.*frame).left - (a.*frame).left, 1500);
+        EXPECT_EQ((b.*frame).width, (a.*frame).width);
+    }
+    EXPECT_EQ(b.Command1.width, a.Command1.width);
+}
+
+TEST(FormLayout, ExtraHeightGoesToTheListAndThePresets)
+{
+    const FormGeometry a = atClientSize(8790, 6585);
+    const FormGeometry b = atClientSize(8790, 6585 + 900);
+    EXPECT_EQ(b.ListView1.height - a.ListView1.height, 900);
+    EXPECT_EQ(b.Frame3.height - a.Frame3.height, 900);
+    EXPECT_EQ(b.Frame1.height, a.Frame1.height);
+    EXPECT_EQ(b.Frame2.height, a.Frame2.height);
+    EXPECT_EQ(b.Frame3.top, a.Frame3.top);
+}
+
+TEST(FormLayout, TinyWindowSkipsStepsInsteadOfGoingNegative)
+{
+    const FormGeometry before = atClientSize(8790, 6585);
+    const FormGeometry g = FormLayout::resized(before, 100, 100, 50, kStatus);
+    EXPECT_EQ(g.ListView1.width, before.ListView1.width);
+    EXPECT_EQ(g.ListView1.height, before.ListView1.height);
+    EXPECT_EQ(g.Text1.width, before.Text1.width);
+    EXPECT_EQ(g.Frame3.height, before.Frame3.height);
+}
+
+struct RuleCase {
+    ControlInputs in;
+    ControlStates out;
+};
+
+class ControlRules : public ::testing::TestWithParam<RuleCase> {};
+
+TEST_P(ControlRules, FollowTheirInputs)
+{
+    EXPECT_EQ(controlStates(GetParam().in), GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ControlRules,
+    ::testing::Values(
+        // nothing ticked: Search disabled, still the default button
+        RuleCase{{false, 0, true, 0, false, false, false}, {true, false, false, false}},
+        // a ticked box or a ticked alternate folder enables Search
+        RuleCase{{false, 0, true, 1, true, false, false}, {true, true, true, false}},
+        RuleCase{{false, 0, true, 2, false, true, true}, {true, true, true, true}},
+        // focused list with rows and no run: Enter goes to the list
+        RuleCase{{true, 3, true, 0, true, false, false}, {false, false, true, false}},
+        // ... but during a run Enter still presses Stop
+        RuleCase{{true, 3, false, 0, true, false, false}, {true, false, true, false}},
+        // an empty focused list leaves Search as the default
+        RuleCase{{true, 0, true, 0, true, false, false}, {true, false, true, false}}));
+
+} // namespace
