@@ -23,12 +23,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolTip>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -166,6 +168,9 @@ void Form1::buildControls()
     Command1->setDefault(true);
 
     ListView1 = new ResultList(client);
+    // Seen before the list's own handling, so that Enter presses the default button.
+    ListView1->detailsView()->installEventFilter(this);
+    ListView1->iconView()->installEventFilter(this);
 
     buildSearchInFrame();
     buildSearchForFrame();
@@ -466,11 +471,19 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     if (!text3 || !Frame2)
         return QMainWindow::eventFilter(watched, event); // still building the window
-    if (watched == Text1->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && watched == Text1->lineEdit()) {
             // Enter in the search box is the search command, even with the button disabled.
             Command1_Click();
+            return true;
+        }
+        if (enter && Command1->isDefault() &&
+            (watched == ListView1->detailsView() || watched == ListView1->iconView())) {
+            // The list takes Enter only while it is idle with rows; otherwise the button does.
+            if (Command1->isEnabled())
+                Command1->click();
             return true;
         }
     } else if (event->type() == QEvent::MouseMove) {

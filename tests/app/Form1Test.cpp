@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -416,6 +417,36 @@ TEST_F(Form1Test, ANameWithABackslashIsRefused)
     EXPECT_EQ(child<QComboBox>("Combo2")->count(), 0);
     ASSERT_GE(prompt.asked().size(), 2);
     EXPECT_EQ(prompt.asked()[1].kind, ScriptedPrompt::Asked::Message);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Form1Test, EnterOnTheListLaunchesOnlyWhileIdleWithRows)
+{
+    home.write(QStringLiteral("Desktop/one.txt"), "x");
+    open();
+    tickOnly({"chkDT"});
+    altFolders()->clear();
+    auto* list = child<ResultList>("ListView1");
+    int launches = 0;
+    QObject::connect(list, &ResultList::launchRequested, [&] { ++launches; });
+
+    // An empty focused list: Enter presses Search.
+    list->detailsView()->setFocus();
+    searchBox()->setEditText(QStringLiteral("one"));
+    QTest::keyClick(list->detailsView(), Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return panel(2) == u"Search complete"; }));
+    EXPECT_EQ(model()->rowCount(), 1);
+    EXPECT_EQ(launches, 0);
+
+    // With rows and the list focused, Enter is the list's.
+    list->detailsView()->setFocus();
+    ASSERT_TRUE(waitFor([&] { return !searchButton()->isDefault(); }, 2000));
+    QTest::keyClick(list->detailsView(), Qt::Key_Return);
+    EXPECT_EQ(launches, 1);
+    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
 }
 
 } // namespace
