@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -447,6 +448,103 @@ TEST_F(Form1Test, EnterOnTheListLaunchesOnlyWhileIdleWithRows)
     QTest::keyClick(list->detailsView(), Qt::Key_Return);
     EXPECT_EQ(launches, 1);
     EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
+}
+
+} // namespace
+
+namespace {
+
+void touch(const QString& path, const QDateTime& when)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.setFileTime(when, QFileDevice::FileModificationTime);
+}
+
+TEST_F(Form1Test, DateSortGivesNewestFirstAndSurvivesTheEndOfARun)
+{
+    const QDateTime base(QDate(2004, 12, 1), QTime(12, 0));
+    touch(home.write(QStringLiteral("Desktop/b-old.txt"), "x"), base);
+    touch(home.write(QStringLiteral("Desktop/a-new.txt"), "x"), base.addDays(500));
+    touch(home.write(QStringLiteral("Desktop/c-mid.txt"), "x"), base.addDays(100));
+    open();
+    tickOnly({"chkDT"});
+    altFolders()->clear();
+    form->ListView1_ColumnClick(1); // Name ascending after the start-up replay ...
+    form->ListView1_ColumnClick(1); // ... and back
+    search(QStringLiteral(".txt"));
+    const auto names = [&] {
+        QStringList list;
+        for (int r = 0; r < model()->rowCount(); ++r)
+            list << model()->data(model()->index(r, 0)).toString();
+        return list;
+    };
+    EXPECT_EQ(names(), (QStringList{"a-new", "b-old", "c-mid"}));
+
+    form->ListView1_ColumnClick(4);
+    EXPECT_FALSE(form->sortState().SortAscending);
+    EXPECT_EQ(names(), (QStringList{"a-new", "c-mid", "b-old"}));
+    EXPECT_EQ(form->sortState().arrowColumn(), 4);
+
+    // A new run keeps the Date order with the arrow as it was.
+    search(QStringLiteral(".txt"));
+    EXPECT_EQ(names(), (QStringList{"a-new", "c-mid", "b-old"}));
+    EXPECT_EQ(form->sortState().arrowColumn(), 4);
+    EXPECT_FALSE(form->sortState().arrowUp());
+
+    form->ListView1_ColumnClick(4);
+    EXPECT_EQ(names(), (QStringList{"b-old", "c-mid", "a-new"}));
+}
+
+TEST_F(Form1Test, ViewsExtensionsAndSelectAllActOnTheListedRows)
+{
+    home.write(QStringLiteral("Desktop/report.txt"), "x");
+    home.write(QStringLiteral("Desktop/archive.tar.gz"), "x");
+    open();
+    tickOnly({"chkDT"});
+    altFolders()->clear();
+    search(QString());
+    ASSERT_EQ(model()->rowCount(), 2);
+    EXPECT_EQ(foundNames(), (QStringList{"archive.tar", "report"}));
+
+    child<QAction>("mnuOptionsShowExt")->trigger();
+    EXPECT_EQ(foundNames(), (QStringList{"archive.tar.gz", "report.txt"}));
+
+    child<QAction>("mnuViewO2")->trigger();
+    EXPECT_FALSE(child<QAction>("mnuViewO0")->isChecked());
+    EXPECT_TRUE(child<QAction>("mnuViewO2")->isChecked());
+    EXPECT_EQ(child<ResultList>("ListView1")->viewMode(), 2);
+    EXPECT_EQ(model()->rowCount(), 2);
+
+    child<QAction>("mnuFileSelAll")->trigger();
+    EXPECT_EQ(form->GetSelectedFiles().size(), 2);
+    child<QAction>("mnuViewO0")->trigger();
+    EXPECT_EQ(form->GetSelectedFiles().size(), 2); // one selection for every view
+
+    // The choices come back after a restart.
+    ASSERT_TRUE(form->close());
+    form.reset();
+    open();
+    EXPECT_TRUE(child<QAction>("mnuOptionsShowExt")->isChecked());
+    EXPECT_TRUE(child<QAction>("mnuViewO0")->isChecked());
+}
+
+TEST_F(Form1Test, StoredSortAndOptionsAreReplayedAtStartUp)
+{
+    CRegSettings store = CRegSettings::forProgram();
+    store.SaveSetting(QStringLiteral("Window Settings"), QStringLiteral("Sort Order"),
+                      QStringLiteral("False"));
+    store.SaveSetting(QStringLiteral("Window Settings"), QStringLiteral("Sorted Column"),
+                      QStringLiteral("2"));
+    store.SaveSetting(QStringLiteral("Options"), QStringLiteral("View"), QStringLiteral("1"));
+    store.SaveSetting(QStringLiteral("Options"), QStringLiteral("Match Case"),
+                      QStringLiteral("garbage"));
+    open();
+    EXPECT_EQ(form->sortState().SortColumn, 2);
+    EXPECT_FALSE(form->sortState().SortAscending);
+    EXPECT_EQ(form->sortState().arrowColumn(), 0); // no arrow before a click
+    EXPECT_TRUE(child<QAction>("mnuViewO1")->isChecked());
+    EXPECT_FALSE(child<QAction>("mnuOptionsMC")->isChecked());
 }
 
 } // namespace
