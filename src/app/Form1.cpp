@@ -89,8 +89,9 @@ Form1::Form1(QWidget* parent)
     m_run = std::make_unique<SearchRun>(static_cast<SearchRunHost&>(*this), *m_engine);
     connectSignals();
 
-    resize(FormLayout::DesignClientWidth / twipsPerPixelX(),
-           FormLayout::DesignClientHeight / twipsPerPixelY() + menuBar()->sizeHint().height());
+    resize(qRound(FormLayout::DesignClientWidth / twipsPerPixelX()),
+           qRound(FormLayout::DesignClientHeight / twipsPerPixelY()) +
+               menuBar()->sizeHint().height());
     loadStartUp();
     SearchIdle = true;
     setActivity(false);
@@ -421,37 +422,51 @@ void Form1::closeEvent(QCloseEvent* event)
 // ---------------------------------------------------------------------------------------
 // Layout, hints and the control update
 
-int Form1::twipsPerPixelX() const
+namespace {
+
+/// Line height of the 8-point font the layout's twips were measured with, at 96 dpi.
+constexpr double kDesignLineHeight = 13.0;
+
+} // namespace
+
+double Form1::twipsPerPixel(int dpi) const
 {
-    const int dpi = logicalDpiX();
-    return dpi > 0 ? qMax(1, 1440 / dpi) : 15;
+    // Twips follow the screen's logical DPI; a desktop font taller than the design's makes
+    // every twip proportionally larger, so the frames still hold their controls.
+    const double perPixel = dpi > 0 ? 1440.0 / dpi : 15.0;
+    const double fontScale = qMax(1.0, fontMetrics().lineSpacing() / kDesignLineHeight);
+    return perPixel / fontScale;
 }
 
-int Form1::twipsPerPixelY() const
+double Form1::twipsPerPixelX() const
 {
-    const int dpi = logicalDpiY();
-    return dpi > 0 ? qMax(1, 1440 / dpi) : 15;
+    return twipsPerPixel(logicalDpiX());
+}
+
+double Form1::twipsPerPixelY() const
+{
+    return twipsPerPixel(logicalDpiY());
 }
 
 void Form1::placeControl(QWidget* widget, const TwipRect& r)
 {
-    const int tx = twipsPerPixelX();
-    const int ty = twipsPerPixelY();
-    widget->setGeometry(qRound(double(r.left) / tx), qRound(double(r.top) / ty),
-                        qRound(double(r.width) / tx), qRound(double(r.height) / ty));
+    const double tx = twipsPerPixelX();
+    const double ty = twipsPerPixelY();
+    widget->setGeometry(qRound(r.left / tx), qRound(r.top / ty), qRound(r.width / tx),
+                        qRound(r.height / ty));
 }
 
 void Form1::applyLayout()
 {
     if (isMinimized())
         return;
-    const int tx = twipsPerPixelX();
-    const int ty = twipsPerPixelY();
+    const double tx = twipsPerPixelX();
+    const double ty = twipsPerPixelY();
     const int clientHeight = height() - (menuBar()->isVisible() ? menuBar()->height() : 0);
-    const int W = width() * tx + FormLayout::FrameWidth;
-    const int CH = clientHeight * ty;
+    const int W = qRound(width() * tx) + FormLayout::FrameWidth;
+    const int CH = qRound(clientHeight * ty);
     const int H = CH + FormLayout::FrameHeight;
-    m_geometry = FormLayout::resized(m_geometry, W, H, CH, m_statusBar->height() * ty);
+    m_geometry = FormLayout::resized(m_geometry, W, H, CH, qRound(m_statusBar->height() * ty));
     placeControl(Label1, m_geometry.Label1);
     placeControl(Text1, m_geometry.Text1);
     placeControl(Command1, m_geometry.Command1);

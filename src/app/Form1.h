@@ -90,8 +90,9 @@ private:
     void applyLayout();
     void updateControls();
     void showHint(const QString& text);
-    int twipsPerPixelX() const;
-    int twipsPerPixelY() const;
+    double twipsPerPixel(int dpi) const;
+    double twipsPerPixelX() const;
+    double twipsPerPixelY() const;
     void placeControl(QWidget* widget, const TwipRect& rect);
 
     SearchScope currentScope() const;
