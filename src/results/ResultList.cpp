@@ -39,10 +39,6 @@ ResultList::ResultList(QWidget* parent)
     m_iconView = new QListView(this);
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details),
                                     static_cast<QAbstractItemView*>(m_iconView)}) {
-        view->setModel(m_model);
-        QItemSelectionModel* own = view->selectionModel();
-        view->setSelectionModel(m_selection);
-        delete own;
         view->setAccessibleName(QStringLiteral("Results"));
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -50,6 +46,7 @@ ResultList::ResultList(QWidget* parent)
         view->setMouseTracking(true);
         watch(view);
     }
+    attach(m_details, true); // before the set-up: the header has sections only with a model
     setUpDetails();
     setUpIconView();
 
@@ -75,6 +72,23 @@ ResultList::~ResultList()
     m_details = nullptr;
     delete m_iconView;
     m_iconView = nullptr;
+}
+
+void ResultList::attach(QAbstractItemView* view, bool on)
+{
+    // The hidden List / Large Icons view lets go of the model: it would lay out a million
+    // rows again on every merge. When it comes back it lays out once.
+    if (on == (view->model() == m_model))
+        return;
+    QItemSelectionModel* own = view->selectionModel();
+    view->setModel(on ? m_model : nullptr);
+    QItemSelectionModel* made = view->selectionModel();
+    if (on)
+        view->setSelectionModel(m_selection);
+    if (own != m_selection)
+        delete own;
+    if (on && made != m_selection)
+        delete made;
 }
 
 void ResultList::setUpDetails()
@@ -157,7 +171,10 @@ void ResultList::setViewMode(int index)
     }
     m_iconView->setUniformItemSizes(true);
     QAbstractItemView* view = currentView();
+    attach(view, true);
     m_stack->setCurrentWidget(view);
+    if (view == m_details)
+        attach(m_iconView, false); // the Details view stays attached: its header keeps state
     setFocusProxy(view);
     if (hadFocus)
         view->setFocus(Qt::OtherFocusReason);

@@ -96,6 +96,7 @@ private:
     void setUpDetails();
     void setUpIconView();
     void watch(QAbstractItemView* view);
+    void attach(QAbstractItemView* view, bool on);
     void showArrow();
     void setFocusState(bool hasFocus);
     QString hoverText(const QPoint& viewportPos, QAbstractItemView* view) const;

@@ -12,8 +12,9 @@
 #include <thread>
 
 struct ResultModel::SortItem {
-    quint64 prefix; ///< the order-deciding number: key prefix, size or time
-    quint32 key;    ///< full key offset (text columns)
+    quint64 prefix; ///< the order-deciding number: key prefix or rank, size or time
+    quint64 tie;    ///< the first bytes of the name, deciding most ties without the row
+    quint32 key;    ///< full key offset (the Name column)
     quint32 row;    ///< index of the row being ordered
 };
 
@@ -61,6 +62,30 @@ quint64 sizeOrder(const ResultRow& row)
 quint64 timeOrder(const ResultRow& row)
 {
     return quint64(row.mtime) ^ (quint64(1) << 63); // a missing time is the least
+}
+
+// The first eight bytes of a name as a number in the bytes' order, zero-padded.
+quint64 namePrefix(const ResultRow& row)
+{
+    const QByteArrayView name = row.name();
+    quint64 value = 0;
+    for (qsizetype i = 0; i < 8; ++i)
+        value = (value << 8) | (i < name.size() ? quint8(name[i]) : 0);
+    return value;
+}
+
+// Rows equal in the sort column go by name bytes, then by path bytes: a fixed order that
+// never depends on when rows arrived.
+int compareTie(const ResultRow& a, const ResultRow& b)
+{
+    const QByteArrayView nameA = a.name();
+    const QByteArrayView nameB = b.name();
+    const qsizetype common = qMin(nameA.size(), nameB.size());
+    if (const int c = common ? std::memcmp(nameA.data(), nameB.data(), size_t(common)) : 0)
+        return c;
+    if (nameA.size() != nameB.size())
+        return nameA.size() < nameB.size() ? -1 : 1;
+    return comparePaths(a.path, b.path);
 }
 
 } // namespace
@@ -293,9 +318,7 @@ int ResultModel::compare(const ResultRow& a, quint32 keyA, const ResultRow& b, q
     default:
         return 0;
     }
-    // Equal in the column (names differing only in case, say): the path bytes decide, so
-    // the order never depends on arrival.
-    return comparePaths(a.path, b.path);
+    return compareTie(a, b);
 }
 
 std::vector<ResultModel::SortItem> ResultModel::itemsFor(const ResultRows& rows,
@@ -303,12 +326,33 @@ std::vector<ResultModel::SortItem> ResultModel::itemsFor(const ResultRows& rows,
 {
     std::vector<SortItem> items(rows.size());
     const bool text = textColumn();
+    // Types, folders and addresses repeat: their few distinct keys are ranked once, so the
+    // sort compares numbers only.
+    QHash<quint32, quint64> rank;
+    if (text && m_sortColumn != Name) {
+        std::vector<quint32> distinct(keys.begin(), keys.end());
+        std::sort(distinct.begin(), distinct.end());
+        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        std::sort(distinct.begin(), distinct.end(), [this](quint32 a, quint32 b) {
+            return std::strcmp(m_collation.key(a), m_collation.key(b)) < 0;
+        });
+        quint64 next = 0;
+        for (size_t i = 0; i < distinct.size(); ++i) {
+            if (i > 0 &&
+                std::strcmp(m_collation.key(distinct[i - 1]), m_collation.key(distinct[i])) != 0)
+                ++next; // texts with equal keys share a rank
+            rank.insert(distinct[i], next);
+        }
+    }
     for (size_t i = 0; i < rows.size(); ++i) {
         SortItem& item = items[i];
         item.row = quint32(i);
-        item.key = text ? keys[i] : 0;
-        if (text)
+        item.key = m_sortColumn == Name ? keys[i] : 0;
+        item.tie = namePrefix(rows[i]);
+        if (m_sortColumn == Name)
             item.prefix = m_collation.prefix(item.key);
+        else if (text)
+            item.prefix = rank.value(keys[i]);
         else if (m_sortColumn == Size)
             item.prefix = sizeOrder(rows[i]);
         else
@@ -319,16 +363,18 @@ std::vector<ResultModel::SortItem> ResultModel::itemsFor(const ResultRows& rows,
 
 void ResultModel::sortItems(std::vector<SortItem>& items, const ResultRows& rows) const
 {
-    const bool text = textColumn();
+    const bool byName = m_sortColumn == Name;
     const bool descending = m_order == Qt::DescendingOrder;
     auto ascending = [&](const SortItem& a, const SortItem& b) {
         if (a.prefix != b.prefix)
             return a.prefix < b.prefix;
-        if (text && a.key != b.key) {
+        if (byName && a.key != b.key) {
             if (const int c = std::strcmp(m_collation.key(a.key), m_collation.key(b.key)))
                 return c < 0;
         }
-        return comparePaths(rows[a.row].path, rows[b.row].path) < 0;
+        if (a.tie != b.tie)
+            return a.tie < b.tie;
+        return compareTie(rows[a.row], rows[b.row]) < 0;
     };
     auto less = [&](const SortItem& a, const SortItem& b) {
         return descending ? ascending(b, a) : ascending(a, b);

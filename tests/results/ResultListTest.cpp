@@ -79,7 +79,10 @@ TEST_F(ResultListTest, NamesAndSetUp)
     }
     EXPECT_TRUE(list.detailsView()->uniformRowHeights());
     EXPECT_EQ(list.detailsView()->selectionMode(), QAbstractItemView::ExtendedSelection);
-    EXPECT_EQ(list.detailsView()->selectionModel(), list.iconView()->selectionModel());
+    EXPECT_EQ(list.detailsView()->selectionModel(), list.selectionModel());
+    list.setViewMode(ResultList::LargeIcons);
+    EXPECT_EQ(list.iconView()->selectionModel(), list.selectionModel());
+    EXPECT_EQ(list.iconView()->model(), list.model());
 }
 
 TEST_F(ResultListTest, ColumnWidthsAndPositionsInTwips)

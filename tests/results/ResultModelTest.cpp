@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(Columns, ModelSort,
                                       Qt::DescendingOrder,
                                       {"/d/a/file1.txt", "/d/b/file10.txt", "/d/a/File2.txt",
                                        "/d/c/Zeta", "/d/b/apple.url", "/d/c/news.url"}},
-                             // Equal types fall back to the path bytes.
+                             // Equal types go by the name bytes.
                              SortCase{"FileType",
                                       ResultModel::FileType,
                                       Qt::AscendingOrder,
@@ -114,12 +114,12 @@ INSTANTIATE_TEST_SUITE_P(Columns, ModelSort,
                                       Qt::AscendingOrder,
                                       {"/d/a/File2.txt", "/d/a/file1.txt", "/d/b/apple.url",
                                        "/d/b/file10.txt", "/d/c/Zeta", "/d/c/news.url"}},
-                             // "n/a" sorts among the addresses.
+                             // "n/a" sorts among the addresses; equal cells by name bytes.
                              SortCase{"Url",
                                       ResultModel::Url,
                                       Qt::AscendingOrder,
                                       {"/d/b/apple.url", "/d/c/news.url", "/d/a/File2.txt",
-                                       "/d/a/file1.txt", "/d/b/file10.txt", "/d/c/Zeta"}}),
+                                       "/d/c/Zeta", "/d/a/file1.txt", "/d/b/file10.txt"}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ResultModel, NamesDifferingOnlyInCaseHaveAStableOrder)
@@ -138,7 +138,7 @@ TEST(ResultModel, NamesDifferingOnlyInCaseHaveAStableOrder)
             first.assign(got.begin(), got.end());
         EXPECT_EQ(std::vector<QByteArray>(got.begin(), got.end()), first);
     }
-    // The tie goes by the path bytes: upper case before lower case, /x before /y.
+    // The tie goes by the name's bytes (upper case first), then the path: /x before /y.
     EXPECT_EQ(first, (std::vector<QByteArray>{"/x/README", "/x/ReadMe", "/x/readme", "/y/readme"}));
 }
 
