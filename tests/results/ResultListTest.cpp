@@ -184,6 +184,14 @@ TEST_F(ResultListTest, SelectAll)
     EXPECT_EQ(list.selectionModel()->selection().size(), 1);
     list.model()->setShowExtensions(true);
     EXPECT_EQ(list.GetSelectedFiles().size(), 3);
+    // Rows arriving after Select All leave every earlier row selected.
+    const QList<QByteArray> before = list.GetSelectedFiles();
+    list.model()->sortBy(ResultModel::Name, Qt::AscendingOrder);
+    list.model()->addRows({makeRow("/h/0"), makeRow("/h/a0"), makeRow("/h/b0"), makeRow("/h/c0"),
+                           makeRow("/h/d0"), makeRow("/h/e0")});
+    const QList<QByteArray> after = list.GetSelectedFiles();
+    for (const QByteArray& path : before)
+        EXPECT_TRUE(after.contains(path)) << path.constData();
 }
 
 TEST_F(ResultListTest, SwitchingViewsKeepsRowsSelectionAndIconSizes)
