@@ -9,9 +9,19 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
+
+/// One record of getdents64.
+struct DirEntry64 {
+    ino64_t d_ino;
+    off64_t d_off;
+    unsigned short d_reclen;
+    unsigned char d_type;
+    char d_name[];
+};
 
 char asciiLower(char c)
 {
@@ -212,23 +222,28 @@ int FolderWalker::openLongPath(int flags)
 
 bool FolderWalker::scanFolder(int fd, const SearchRequest& request, Frame& subfolders)
 {
-    DIR* dir = fdopendir(fd);
-    if (!dir) {
-        close(fd);
-        return true;
-    }
+    // getdents64 straight into a reused buffer: no stdio-like DIR set-up per folder.
+    if (m_entries.empty())
+        m_entries.resize(64 * 1024);
     const FileFilter& filter = request.Pattern;
     const bool listsNothing = filter.matchesNothing();
     const QByteArrayView folder(m_path.data(), qsizetype(m_path.size()));
     bool goOn = true;
+    long filled = 0;
+    long offset = 0;
     for (;;) {
         if (m_sink.stopRequested()) {
             goOn = false;
             break;
         }
-        const struct dirent* entry = readdir(dir);
-        if (!entry)
-            break; // the end, or the folder vanished while being read: what was read counts
+        if (offset >= filled) {
+            filled = syscall(SYS_getdents64, fd, m_entries.data(), m_entries.size());
+            offset = 0;
+            if (filled <= 0)
+                break; // the end, or the folder vanished while being read: what was read counts
+        }
+        const auto* entry = reinterpret_cast<const DirEntry64*>(m_entries.data() + offset);
+        offset += entry->d_reclen;
         const char* rawName = entry->d_name;
         if (rawName[0] == '.' && (rawName[1] == 0 || (rawName[1] == '.' && rawName[2] == 0)))
             continue;
@@ -302,6 +317,6 @@ bool FolderWalker::scanFolder(int fd, const SearchRequest& request, Frame& subfo
         found.isFolder = isFolder;
         m_sink.found(found);
     }
-    closedir(dir); // closes fd too
+    close(fd);
     return goOn;
 }

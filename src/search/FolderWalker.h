@@ -71,4 +71,5 @@ private:
     std::string m_path;   // the folder being read, ending in '/'
     std::string m_anchor; // a folder kept open for paths longer than PATH_MAX
     int m_anchorFd = -1;
+    std::vector<char> m_entries; // directory records as the kernel returns them
 };
