@@ -13,7 +13,6 @@
 #include "settings/SettingValues.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -28,8 +27,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
-#include <QToolTip>
 #include <QTreeView>
 #include <QVBoxLayout>
 
