@@ -1,5 +1,7 @@
 #include "sbStatusBar.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QLabel>
 #include <QPainter>
@@ -16,13 +18,14 @@ struct PanelSetup {
     const char* description;
     int widthTwips;
     int minimumTwips;
+    const char* widestText; ///< the longest text the panel usually shows
 };
 
 constexpr PanelSetup Panels[4] = {
-    {"pnlHint", "Hint", 5505, 1440},
-    {"pnlState", "State", 1440, 1440},
-    {"pnlProgress", "Count", 1395, 1400},
-    {"pnlActivity", "Activity", 105, 100},
+    {"pnlHint", "Hint", 5505, 1440, ""},
+    {"pnlState", "State", 1440, 1440, "Search cancelled"},
+    {"pnlProgress", "Count", 1395, 1400, "888,888 item(s) found."},
+    {"pnlActivity", "Activity", 105, 100, ""},
 };
 
 constexpr QSize LightSize(15, 14);
@@ -68,9 +71,13 @@ sbStatusBar::sbStatusBar(QWidget* parent)
             label->setAlignment(Qt::AlignCenter);
         }
         label->setMinimumWidth(minimum);
-        if (i != 0)
-            label->setFixedWidth(qMax(minimum, twipsToPixels(setup.widthTwips, this)));
-        else
+        if (i != 0) {
+            // A desktop font wider than the design's still shows the longest usual text.
+            const int text =
+                label->fontMetrics().horizontalAdvance(QString::fromLatin1(setup.widestText)) +
+                2 * label->frameWidth() + 8;
+            label->setFixedWidth(std::max({minimum, text, twipsToPixels(setup.widthTwips, this)}));
+        } else
             label->resize(qMax(minimum, twipsToPixels(setup.widthTwips, this)), label->height());
         addPermanentWidget(label, i == 0 ? 1 : 0); // panel 1 takes the extra width
         m_panels[i] = label;
