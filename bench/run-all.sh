@@ -13,7 +13,7 @@ else
     echo "skipped: $kf not built"
 fi
 
-for bench in search_bench settings_bench results_bench; do
+for bench in search_bench settings_bench results_bench window_bench; do
     if [ -x "$build/bench/$bench" ]; then
         echo "== $bench"
         case $bench in
@@ -26,7 +26,7 @@ for bench in search_bench settings_bench results_bench; do
 done
 
 if [ -x "$here/run-fuzz.sh" ]; then
-    "$here/run-fuzz.sh" "$build" || status=1
+    "$here/run-fuzz.sh" 60 || status=1
 else
     echo "skipped: bench/run-fuzz.sh not present"
 fi
