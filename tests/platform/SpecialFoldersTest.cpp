@@ -7,80 +7,74 @@
 
 namespace {
 
-TEST(SpecialFolders, FolderNumbersWithoutALinuxCounterpartAreEmpty)
+// Each folder number, the folder below the private home it stands for ("" when none).
+struct FolderCase {
+    int csidl;
+    const char* folder;
+};
+
+class SpecialFolderTable : public ::testing::TestWithParam<FolderCase> {};
+
+TEST_P(SpecialFolderTable, EmptyUntilTheFolderExists)
 {
     const TempHome home;
-    for (const int csidl : {Csidl::CommonDesktopDirectory, Csidl::CommonDocuments,
-                            Csidl::CommonFavorites, 0, 2, 99, -1})
-        EXPECT_EQ(GetSpecialFolder(csidl), QString()) << csidl;
+    const FolderCase& c = GetParam();
+    EXPECT_EQ(GetSpecialFolder(c.csidl), QString()) << c.csidl;
+    if (*c.folder == 0)
+        return;
+    const QString made = home.mkdir(QString::fromUtf8(c.folder));
+    EXPECT_EQ(GetSpecialFolder(c.csidl), made) << c.csidl;
 }
 
-TEST(SpecialFolders, MissingFoldersAreEmptyAndAppearOnceMade)
+INSTANTIATE_TEST_SUITE_P(
+    Xdg, SpecialFolderTable,
+    ::testing::Values(FolderCase{Csidl::StartMenu, ".local/share/applications"},
+                      FolderCase{Csidl::Recent, ".local/share/RecentDocuments"},
+                      FolderCase{Csidl::Favorites, "Favorites"},
+                      FolderCase{Csidl::SendTo, ".local/share/kio/servicemenus"},
+                      FolderCase{Csidl::CommonDesktopDirectory, ""},
+                      FolderCase{Csidl::CommonDocuments, ""},
+                      FolderCase{Csidl::CommonFavorites, ""}, FolderCase{0, ""}, FolderCase{99, ""},
+                      FolderCase{-1, ""}));
+
+TEST(SpecialFolders, UserFoldersFollowTheXdgVariablesAndPreferNautilusScripts)
 {
     const TempHome home;
-    const QString data = home.path(QStringLiteral(".local/share"));
-    EXPECT_EQ(GetSpecialFolder(Csidl::StartMenu), QString());
-    EXPECT_EQ(GetSpecialFolder(Csidl::Recent), QString());
-    EXPECT_EQ(GetSpecialFolder(Csidl::Favorites), QString());
-    EXPECT_EQ(GetSpecialFolder(Csidl::SendTo), QString());
-
-    home.mkdir(QStringLiteral(".local/share/applications"));
-    home.mkdir(QStringLiteral(".local/share/RecentDocuments"));
-    home.mkdir(QStringLiteral("Favorites"));
-    EXPECT_EQ(GetSpecialFolder(Csidl::StartMenu), data + u"/applications");
-    EXPECT_EQ(GetSpecialFolder(Csidl::Recent), data + u"/RecentDocuments");
-    EXPECT_EQ(GetSpecialFolder(Csidl::Favorites), home.path(QStringLiteral("Favorites")));
-    EXPECT_EQ(GetSpecialFolder(Csidl::LocalAppData), data);
-    EXPECT_EQ(GetSpecialFolder(Csidl::AppData), home.path(QStringLiteral(".config")));
-    EXPECT_EQ(GetSpecialFolder(Csidl::InternetCache), home.path(QStringLiteral(".cache")));
-}
-
-TEST(SpecialFolders, SendToPrefersNautilusScriptsThenServiceMenus)
-{
-    const TempHome home;
-    home.mkdir(QStringLiteral(".local/share/kio/servicemenus"));
-    EXPECT_EQ(GetSpecialFolder(Csidl::SendTo),
-              home.path(QStringLiteral(".local/share/kio/servicemenus")));
-    home.mkdir(QStringLiteral(".local/share/nautilus/scripts"));
-    EXPECT_EQ(GetSpecialFolder(Csidl::SendTo),
-              home.path(QStringLiteral(".local/share/nautilus/scripts")));
+    EXPECT_EQ(GetSpecialFolder(Csidl::LocalAppData), home.path(".local/share"));
+    EXPECT_EQ(GetSpecialFolder(Csidl::AppData), home.path(".config"));
+    qputenv("XDG_CACHE_HOME", "relative/cache"); // ignored: not absolute
+    EXPECT_EQ(GetSpecialFolder(Csidl::InternetCache), home.path(".cache"));
+    home.mkdir(".local/share/kio/servicemenus");
+    const QString scripts = home.mkdir(".local/share/nautilus/scripts");
+    EXPECT_EQ(GetSpecialFolder(Csidl::SendTo), scripts);
 }
 
 TEST(SpecialFolders, SystemFoldersComeFromTheSearchPaths)
 {
     const TempHome home;
-    const QString first = home.mkdir(QStringLiteral("one"));
-    const QString second = home.mkdir(QStringLiteral("two/applications"));
-    qputenv("XDG_DATA_DIRS", QFile::encodeName(first + u":relative/path:" + home.path(u"two"_qs)));
+    const QString first = home.mkdir("one");
+    const QString second = home.mkdir("two/applications");
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(first + u":relative/path:" + home.path("two")));
     EXPECT_EQ(GetSpecialFolder(Csidl::CommonStartMenu), second);
-
     // Only the first configuration folder counts, and only when it exists.
-    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(home.path(u"none"_qs) + u':' + first));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(home.path("none") + u':' + first));
     EXPECT_EQ(GetSpecialFolder(Csidl::CommonAppData), QString());
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(first));
     EXPECT_EQ(GetSpecialFolder(Csidl::CommonAppData), first);
 }
 
-TEST(SpecialFolders, RelativeXdgValuesAreIgnored)
-{
-    const TempHome home;
-    qputenv("XDG_CACHE_HOME", "relative/cache");
-    EXPECT_EQ(GetSpecialFolder(Csidl::InternetCache), home.path(QStringLiteral(".cache")));
-}
-
 TEST(SpecialFolders, DesktopAndDocumentsNeverStandForTheHomeFolder)
 {
     const TempHome home;
-    home.write(QStringLiteral(".config/user-dirs.dirs"),
+    home.write(".config/user-dirs.dirs",
                "XDG_DESKTOP_DIR=\"$HOME\"\nXDG_DOCUMENTS_DIR=\"$HOME/\"\n");
     EXPECT_EQ(GetSpecialFolder(Csidl::DesktopDirectory), QString());
     EXPECT_EQ(GetSpecialFolder(Csidl::Personal), QString());
-
-    home.write(QStringLiteral(".config/user-dirs.dirs"),
+    home.write(".config/user-dirs.dirs",
                "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\nXDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n");
     EXPECT_EQ(GetSpecialFolder(Csidl::DesktopDirectory), QString()); // not made yet
-    const QString desktop = home.mkdir(QStringLiteral("Bureau"));
-    const QString documents = home.mkdir(QStringLiteral("Docs"));
+    const QString desktop = home.mkdir("Bureau");
+    const QString documents = home.mkdir("Docs");
     EXPECT_EQ(GetSpecialFolder(Csidl::DesktopDirectory), desktop);
     EXPECT_EQ(GetSpecialFolder(Csidl::Personal), documents);
 }

@@ -1,145 +1,89 @@
 #include "settings/CRegSettings.h"
 
-#include "TempHome.h"
-#include "platform/RegistryHive.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "StoreFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace StoreFixture;
+
 namespace {
 
-const QString kAppKey = QStringLiteral("Software\\Willow Brookes\\Kestrelfind");
+using CRegSettingsTest = StoreTest;
 
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(contents);
-}
-
-/// Writes a raw value under the application key, as another program might have.
-void setRaw(const QString& section, const QString& name, std::uint32_t type, const QByteArray& data)
-{
-    HKEY key = 0;
-    ASSERT_EQ(
-        RegCreateKeyEx(HKEY_CURRENT_USER, kAppKey + u'\\' + section, {}, KEY_ALL_ACCESS, &key),
-        ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueEx(key, name, type, data.constData(), std::uint32_t(data.size())),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-class CRegSettingsTest : public ::testing::Test {
-protected:
-    TempHome home;
-    CRegSettings store = CRegSettings::forProgram();
-    QString hive = RegHiveFilePath(HKEY_CURRENT_USER);
-};
-
-TEST_F(CRegSettingsTest, NamesAndTheirDefaults)
+TEST_F(CRegSettingsTest, WritesUnderTheCompanyKeyAndFallsBackToDefaultNames)
 {
     CRegSettings fresh;
-    EXPECT_EQ(fresh.Company(), "VB and VBA Program Settings");
-    EXPECT_EQ(fresh.appName(), "Kestrelfind");
-    fresh.setCompany("  Spaced Out  ");
-    EXPECT_EQ(fresh.Company(), "Spaced Out");
     fresh.setCompany("");
     EXPECT_EQ(fresh.Company(), "VB and VBA Program Settings");
-    fresh.setAppName("");
-    EXPECT_EQ(fresh.appName(), "Kestrelfind");
-    EXPECT_EQ(store.Company(), "Willow Brookes");
-
-    ASSERT_TRUE(store.SaveSetting("Options", "Flag", "1"));
-    EXPECT_TRUE(readFile(hive).contains(
-        "[HKEY_CURRENT_USER\\Software\\Willow Brookes\\Kestrelfind\\Options]\n\"Flag\"=\"1\"\n"));
+    put("Options", "Flag", "1");
+    EXPECT_TRUE(readFile(hivePath())
+                    .contains("[HKEY_CURRENT_USER\\Software\\Willow "
+                              "Brookes\\Kestrelfind\\Options]\n\"Flag\"=\"1\"\n"));
 }
 
-TEST_F(CRegSettingsTest, MissingEmptyAndZeroByteValues)
+TEST_F(CRegSettingsTest, EmptyTextIsNotMissingButAZeroByteValueIs)
 {
     EXPECT_EQ(store.GetSetting("Nope", "Key", "dflt"), "dflt");
-    EXPECT_TRUE(store.GetSetting("Nope", "Key").isEmpty());
-    ASSERT_TRUE(store.SaveSetting("S", "Empty", ""));
-    EXPECT_EQ(store.GetSetting("S", "Empty", "dflt"), ""); // empty text, not the default
-    EXPECT_EQ(store.GetSetting("S", "Missing", "dflt"), "dflt");
+    put("S", "Empty", "");
+    EXPECT_EQ(store.GetSetting("S", "Empty", "dflt"), "");
     setRaw("S", "ZeroBytes", REG_SZ, QByteArray());
     EXPECT_EQ(store.GetSetting("S", "ZeroBytes", "dflt"), "dflt");
 }
 
-TEST_F(CRegSettingsTest, NonTextValuesReadAsTheirBytesLessTheLast)
+TEST_F(CRegSettingsTest, GetAllSettingsKeepsStoredOrderAndSkipsNonText)
 {
     setRaw("S", "Bin", REG_BINARY, QByteArray("abc!"));
-    setRaw("S", "Num", REG_DWORD, QByteArray("\x41\x42\x43\x00", 4));
+    put("S", "3", "c");
+    put("S", "1", "a");
+    put("S", "2", "");
+    // Read one by one, non-text values are their bytes less the last.
     EXPECT_EQ(store.GetSetting("S", "Bin"), "abc");
-    EXPECT_EQ(store.GetSetting("S", "Num"), "ABC");
-    // ...and GetAllSettings leaves them out.
-    EXPECT_TRUE(store.GetAllSettings("S").isEmpty());
+    const QList<QPair<QString, QString>> expected{{"3", "c"}, {"1", "a"}, {"2", ""}};
+    EXPECT_EQ(store.GetAllSettings("S"), expected);
+    EXPECT_TRUE(store.GetAllSettings("Nope").isEmpty());
 }
 
 TEST_F(CRegSettingsTest, StarIsTheSectionsDefaultValue)
 {
-    ASSERT_TRUE(store.SaveSetting("S", "*", "unnamed"));
+    put("S", "*", "unnamed");
     EXPECT_EQ(store.GetSetting("S", "*"), "unnamed");
-    EXPECT_TRUE(readFile(hive).contains("@=\"unnamed\""));
+    EXPECT_TRUE(readFile(hivePath()).contains("@=\"unnamed\""));
     EXPECT_TRUE(store.DeleteSetting("S", "*"));
     EXPECT_EQ(store.GetSetting("S", "*", "gone"), "gone");
 }
 
-TEST_F(CRegSettingsTest, NamesIgnoreLetterCase)
+TEST_F(CRegSettingsTest, NamesIgnoreLetterCaseAndKeepTheFirstSpelling)
 {
-    ASSERT_TRUE(store.SaveSetting("Window Settings", "Left", "10"));
+    put("Window Settings", "Left", "10");
     EXPECT_EQ(store.GetSetting("WINDOW settings", "LEFT"), "10");
-    ASSERT_TRUE(store.SaveSetting("window settings", "left", "20"));
+    put("window settings", "left", "20");
     EXPECT_EQ(store.GetAllSettings("Window Settings"),
               (QList<QPair<QString, QString>>{{"Left", "20"}}));
 }
 
-TEST_F(CRegSettingsTest, DeleteSettingCases)
+TEST_F(CRegSettingsTest, DeleteSettingRemovesOnlyWhatExistsAndNeverAKeyWithSubKeys)
 {
     EXPECT_FALSE(store.DeleteSetting("Nope", "Key"));
     EXPECT_FALSE(store.DeleteSetting("Nope"));
-    ASSERT_TRUE(store.SaveSetting("S", "K", "v"));
-    EXPECT_FALSE(store.DeleteSetting("S", "Other"));
+    put("S", "K", "v");
     EXPECT_TRUE(store.DeleteSetting("S", "K"));
     EXPECT_FALSE(store.DeleteSetting("S", "K"));
 
-    ASSERT_TRUE(store.SaveSetting("Presets\\One\\Search Folders", "a", "1"));
-    EXPECT_FALSE(store.DeleteSetting("Presets\\One")); // still has a sub-key
+    put("Presets\\One\\Search Folders", "a", "1");
+    EXPECT_FALSE(store.DeleteSetting("Presets\\One"));
     EXPECT_EQ(store.GetSetting("Presets\\One\\Search Folders", "a"), "1");
     EXPECT_TRUE(store.DeleteSetting("Presets\\One\\Search Folders"));
     EXPECT_TRUE(store.DeleteSetting("Presets\\One"));
-    EXPECT_EQ(store.GetSetting("Presets\\One\\Search Folders", "a", "gone"), "gone");
 
     // An empty section names nothing: the application key and its values stay.
-    ASSERT_TRUE(store.SaveSetting("", "Top", "level"));
+    put("", "Top", "level");
     EXPECT_FALSE(store.DeleteSetting(""));
     EXPECT_EQ(store.GetSetting("", "Top"), "level");
 }
 
-TEST_F(CRegSettingsTest, GetAllSettingsKeepsStoredOrder)
-{
-    EXPECT_TRUE(store.GetAllSettings("Nope").isEmpty());
-    store.SaveSetting("Recent Files", "3", "c");
-    store.SaveSetting("Recent Files", "1", "a");
-    setRaw("Recent Files", "n", REG_DWORD, QByteArray(4, '\0'));
-    store.SaveSetting("Recent Files", "2", "");
-    const QList<QPair<QString, QString>> expected{{"3", "c"}, {"1", "a"}, {"2", ""}};
-    EXPECT_EQ(store.GetAllSettings("Recent Files"), expected);
-}
-
-// Texts and names that the file format must carry exactly.
 struct TextCase {
     const char* label;
     QString section;
@@ -147,18 +91,16 @@ struct TextCase {
     QString text;
 };
 
-class TextRoundTrip : public CRegSettingsTest, public ::testing::WithParamInterface<TextCase> {};
+class TextRoundTrip : public StoreTest, public ::testing::WithParamInterface<TextCase> {};
 
-TEST_P(TextRoundTrip, ComesBackExactlyAfterAFreshRead)
+TEST_P(TextRoundTrip, ComesBackExactlyThroughTheFile)
 {
     const TextCase& c = GetParam();
-    ASSERT_TRUE(store.SaveSetting(c.section, c.key, c.text));
-    EXPECT_EQ(store.GetSetting(c.section, c.key), c.text);
-    // Through the file, not only through memory: a copy of the file in a new home reads the
-    // same.
-    const QByteArray file = readFile(hive);
+    put(c.section, c.key, c.text);
+    // A copy of the file in a new home reads the same: the text went through the file.
+    const QByteArray file = readFile(hivePath());
     TempHome other;
-    writeFile(RegHiveFilePath(HKEY_CURRENT_USER), file);
+    ASSERT_TRUE(writeFile(hivePath(), file));
     EXPECT_EQ(CRegSettings::forProgram().GetSetting(c.section, c.key), c.text);
 }
 
@@ -166,45 +108,45 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, TextRoundTrip,
     ::testing::Values(
         TextCase{"line_breaks", "S", "k", "one\ntwo\r\nthree\n"},
-        TextCase{"tabs", "S", "k", "\ta\tb\t"}, TextCase{"quotes", "S", "k", "\"quoted\" and \"\""},
+        TextCase{"tabs_and_blanks", "S", "k", "\ta\tb  "},
+        TextCase{"quotes", "S", "k", "\"quoted\" and \"\""},
         TextCase{"backslashes", "S", "k", "C:\\dir\\ \\\\server\\share\\"},
-        TextCase{"non_ascii", "S", "k", QString::fromUtf8("Grüße, 東京, ümlaut €, 😀")},
-        TextCase{"blanks", "S", "k", "  padded  "},
+        TextCase{"non_ascii", "S", "k", QString::fromUtf8("Grüße, 東京, €, 😀")},
         TextCase{"long", "S", "k", QString(64 * 1024, u'x') + u"\n" + QString(100, u'é')},
-        TextCase{"section_with_spaces_and_dots", "My Section v1.2\\Sub. Key ", "k", "v"},
-        TextCase{"key_with_quotes", "S", "say \"hi\" \\ there", "v"},
-        TextCase{"brackets", "[Section]", "k", "[value]"}),
+        TextCase{"names_with_spaces_and_dots", "My Section v1.2\\Sub. Key ", "a key.x", "v"},
+        TextCase{"key_with_quotes", "[S]", "say \"hi\" \\ there", "[v]"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(CRegSettingsTest, HandEditedHiveIsReadAsEdited)
+TEST_F(CRegSettingsTest, HandEditedFileIsReadAsEdited)
 {
-    ASSERT_TRUE(store.SaveSetting("Options", "Flag", "1"));
-    QByteArray text = readFile(hive);
+    put("Options", "Flag", "1");
+    QByteArray text = readFile(hivePath());
     text.replace("\"Flag\"=\"1\"", "\"Flag\"=\"0\"\r\n\"Added\"=\"by hand\"");
-    text += "[HKEY_CURRENT_USER\\Software\\Willow Brookes\\Kestrelfind\\New Section]\r\n"
+    text += "[HKEY_CURRENT_USER\\Software\\Willow Brookes\\Kestrelfind\\New]\r\n"
             "\"Path\"=\"C:\\\\Users\"\r\n";
-    writeFile(hive, text); // rewritten in place: same inode, new size and time
+    ASSERT_TRUE(writeFile(hivePath(), text)); // in place: same inode, new size and time
     EXPECT_EQ(store.GetSetting("Options", "Flag"), "0");
     EXPECT_EQ(store.GetSetting("Options", "Added"), "by hand");
-    EXPECT_EQ(store.GetSetting("New Section", "Path"), "C:\\Users");
+    EXPECT_EQ(store.GetSetting("New", "Path"), "C:\\Users");
 }
 
-// A truncated, garbled or foreign file: read what can be read, keep the original aside.
 struct DamagedCase {
     const char* label;
     QByteArray text;
     bool flagSurvives;
 };
 
-class DamagedHive : public CRegSettingsTest, public ::testing::WithParamInterface<DamagedCase> {};
+class DamagedHive : public StoreTest, public ::testing::WithParamInterface<DamagedCase> {};
 
-TEST_P(DamagedHive, ReadsWhatItCanAndKeepsTheOriginal)
+TEST_P(DamagedHive, ReadsWhatItCanAndKeepsTheOriginalAsBad)
 {
-    writeFile(hive, GetParam().text);
-    EXPECT_EQ(store.GetSetting("Options", "Flag", "dflt"), GetParam().flagSurvives ? "1" : "dflt");
-    ASSERT_TRUE(store.SaveSetting("Options", "Other", "x"));
-    EXPECT_EQ(readFile(hive + ".bad"), GetParam().text);
-    EXPECT_EQ(store.GetSetting("Options", "Flag", "dflt"), GetParam().flagSurvives ? "1" : "dflt");
+    const DamagedCase& c = GetParam();
+    ASSERT_TRUE(writeFile(hivePath(), c.text));
+    const QString flag = c.flagSurvives ? QStringLiteral("1") : QStringLiteral("dflt");
+    EXPECT_EQ(store.GetSetting("Options", "Flag", "dflt"), flag);
+    put("Options", "Other", "x");
+    EXPECT_EQ(readFile(hivePath() + ".bad"), c.text);
+    EXPECT_EQ(store.GetSetting("Options", "Flag", "dflt"), flag);
     EXPECT_EQ(store.GetSetting("Options", "Other"), "x");
 }
 
@@ -219,41 +161,33 @@ INSTANTIATE_TEST_SUITE_P(
                       DamagedCase{"ini_file", "[Options]\nFlag=1\n", false}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(CRegSettingsTest, UnwritableConfigFolderFailsTheWriteAndKeepsReading)
+TEST_F(CRegSettingsTest, UnwritableFolderFailsTheWriteAndLeavesTheOldFile)
 {
-    ASSERT_TRUE(store.SaveSetting("Options", "Flag", "1"));
-    const QByteArray before = readFile(hive);
-    const QString dir = QFileInfo(hive).path();
-    // Root ignores permissions; a plain file in the folder's place stops every write.
-    ASSERT_TRUE(QDir().rename(dir, dir + ".saved"));
-    writeFile(dir, "in the way");
-    EXPECT_FALSE(store.SaveSetting("Options", "Flag", "2"));
-    EXPECT_FALSE(store.SaveSetting("New", "Key", "v"));
-    EXPECT_EQ(store.GetSetting("Options", "Flag", "dflt"), "dflt"); // no file to read here
-    ASSERT_TRUE(QFile::remove(dir));
-    ASSERT_TRUE(QDir().rename(dir + ".saved", dir));
-    EXPECT_EQ(readFile(hive), before);
+    put("Options", "Flag", "1");
+    const QByteArray before = readFile(hivePath());
+    {
+        BlockedConfigFolder blocked;
+        EXPECT_FALSE(store.SaveSetting("Options", "Flag", "2"));
+        EXPECT_FALSE(store.SaveSetting("New", "Key", "v"));
+        EXPECT_EQ(store.GetSetting("Options", "Flag", "dflt"), "dflt"); // no file to read
+    }
+    EXPECT_EQ(readFile(hivePath()), before);
     EXPECT_EQ(store.GetSetting("Options", "Flag"), "1");
-}
 
-TEST_F(CRegSettingsTest, ReadOnlyHiveFolderFailsTheWriteAndKeepsReading)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not stop root";
-    ASSERT_TRUE(store.SaveSetting("Options", "Flag", "1"));
-    const QByteArray before = readFile(hive);
-    const QString dir = QFileInfo(hive).path();
-    QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
-    EXPECT_FALSE(store.SaveSetting("Options", "Flag", "2"));
-    EXPECT_EQ(store.GetSetting("Options", "Flag"), "1");
-    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(readFile(hive), before);
+    if (::geteuid() != 0) { // permissions do not stop root
+        const QString dir = QFileInfo(hivePath()).path();
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
+        EXPECT_FALSE(store.SaveSetting("Options", "Flag", "3"));
+        EXPECT_EQ(store.GetSetting("Options", "Flag"), "1");
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_EQ(readFile(hivePath()), before);
+    }
 }
 
 TEST_F(CRegSettingsTest, TwoProcessesWritingAtOnceLoseNothing)
 {
     constexpr int kWrites = 500;
-    ASSERT_TRUE(store.SaveSetting("Race", "start", "1"));
+    put("Race", "start", "1");
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     const QString who = child == 0 ? QStringLiteral("child") : QStringLiteral("parent");
@@ -268,13 +202,12 @@ TEST_F(CRegSettingsTest, TwoProcessesWritingAtOnceLoseNothing)
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(failures, 0);
-    const auto all = store.GetAllSettings("Race");
-    EXPECT_EQ(all.size(), 1 + 2 * kWrites);
+    EXPECT_EQ(store.GetAllSettings("Race").size(), 1 + 2 * kWrites);
     for (int i = 0; i < kWrites; ++i) {
         ASSERT_EQ(store.GetSetting("Race", "child" + QString::number(i)), QString::number(i));
         ASSERT_EQ(store.GetSetting("Race", "parent" + QString::number(i)), QString::number(i));
     }
-    EXPECT_FALSE(QFileInfo::exists(hive + ".bad"));
+    EXPECT_FALSE(QFileInfo::exists(hivePath() + ".bad"));
 }
 
 } // namespace

@@ -1,0 +1,121 @@
+#pragma once
+
+// Shared helpers for the settings tests: the settings file as text, raw values, and a
+// settings folder that cannot be written.
+
+#include "TempHome.h"
+#include "platform/RegistryHive.h"
+#include "settings/CRegSettings.h"
+#include "settings/SearchScope.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+/// Readable test failures for the values compared here.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const AltFolder& folder, std::ostream* os)
+{
+    *os << '{' << '"' << folder.path.toStdString() << '"' << (folder.ticked ? ", ticked}" : "}");
+}
+
+namespace StoreFixture {
+
+inline const QString kAppKey = QStringLiteral("Software\\Willow Brookes\\Kestrelfind");
+
+/// The whole file ("" when there is none).
+inline QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+/// Writes `contents` to `path`, making its folder; whether that worked.
+inline bool writeFile(const QString& path, const QByteArray& contents)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(contents) >= 0;
+}
+
+/// The HKEY_CURRENT_USER settings file.
+inline QString hivePath()
+{
+    return RegHiveFilePath(HKEY_CURRENT_USER);
+}
+
+/// Writes a raw value under the application key + "\" + section, as another program might.
+inline void setRaw(const QString& section, const QString& name, std::uint32_t type,
+                   const QByteArray& data)
+{
+    HKEY key = 0;
+    ASSERT_EQ(
+        RegCreateKeyEx(HKEY_CURRENT_USER, kAppKey + u'\\' + section, {}, KEY_ALL_ACCESS, &key),
+        ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueEx(key, name, type, data.constData(), std::uint32_t(data.size())),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+/// The non-empty value lines of the section of application key + "\" + path, in file order.
+inline QStringList values(const QString& path)
+{
+    const QString header = QStringLiteral("[HKEY_CURRENT_USER\\") + kAppKey + u'\\' + path + u']';
+    QStringList lines;
+    bool inside = false;
+    for (QString line : QString::fromUtf8(readFile(hivePath())).split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (line.startsWith(u'['))
+            inside = line == header;
+        else if (inside && !line.isEmpty())
+            lines.append(line);
+    }
+    return lines;
+}
+
+/// While alive, a plain file stands where the settings folder was, so every write fails
+/// (permissions would not stop root). The folder and its file come back afterwards.
+class BlockedConfigFolder final {
+public:
+    BlockedConfigFolder()
+        : m_dir(QFileInfo(hivePath()).path())
+    {
+        m_moved = QDir().rename(m_dir, m_dir + QStringLiteral(".aside"));
+        EXPECT_TRUE(writeFile(m_dir, "in the way"));
+    }
+    ~BlockedConfigFolder()
+    {
+        QFile::remove(m_dir);
+        if (m_moved)
+            QDir().rename(m_dir + QStringLiteral(".aside"), m_dir);
+    }
+    Q_DISABLE_COPY_MOVE(BlockedConfigFolder)
+
+private:
+    QString m_dir;
+    bool m_moved = false;
+};
+
+/// A private home and the program's settings store in it.
+class StoreTest : public ::testing::Test {
+protected:
+    /// Saves a text setting, failing the test when that does not work.
+    void put(const QString& section, const QString& key, const QString& value)
+    {
+        ASSERT_TRUE(store.SaveSetting(section, key, value));
+    }
+
+    TempHome home;
+    CRegSettings store = CRegSettings::forProgram();
+};
+
+} // namespace StoreFixture

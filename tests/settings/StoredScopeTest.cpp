@@ -1,0 +1,142 @@
+#include "settings/Presets.h"
+#include "settings/SearchScope.h"
+
+#include "StoreFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace StoreFixture;
+
+namespace {
+
+struct SuffixCase {
+    const char* stored;
+    const char* path;
+    bool ticked;
+};
+
+class AltFolderSuffixTest : public ::testing::TestWithParam<SuffixCase> {};
+
+TEST_P(AltFolderSuffixTest, DropsAPipeSuffixAndTicksByTheLastCharacter)
+{
+    const SuffixCase& c = GetParam();
+    const AltFolder folder = decodeAltFolder(QString::fromUtf8(c.stored));
+    EXPECT_EQ(folder, (AltFolder{QString::fromUtf8(c.path), c.ticked})) << c.stored;
+    EXPECT_EQ(decodeAltFolder(encodeAltFolder(folder)), folder) << c.stored;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stored, AltFolderSuffixTest,
+    ::testing::Values(SuffixCase{"/home/u/Data|1", "/home/u/Data", true},
+                      SuffixCase{"/home/u/Data|0", "/home/u/Data", false},
+                      SuffixCase{"D:\\Data1", "D:\\Data1", true}, // no suffix: whole, by last
+                      SuffixCase{"D:\\Data", "D:\\Data", false}, SuffixCase{"", "", false},
+                      SuffixCase{"x|1|0", "x|1", false}, SuffixCase{"a|2", "a|2", false},
+                      SuffixCase{"/tmp/Grüße\n|1", "/tmp/Grüße\n", true}));
+
+SearchScope sampleScope(int folders)
+{
+    SearchScope scope;
+    scope.boxes = {0, 0, 1, 1, 0, 1, 2, 0};
+    scope.fileType = 4;
+    scope.customFilter = QStringLiteral("*.\"q\"\\x");
+    scope.altFolders.clear();
+    for (int i = 0; i < folders; ++i)
+        scope.altFolders.append({QStringLiteral("/data/f%1").arg(i), i % 2 == 0});
+    return scope;
+}
+
+using StoredScopeTest = StoreTest;
+
+TEST_F(StoredScopeTest, MissingSectionsGiveTheFirstStartScope)
+{
+    EXPECT_EQ(loadScope(store, QString()), SearchScope{});
+    EXPECT_EQ(loadScope(store, QString()).altFolders, QList<AltFolder>{AltFolder{}});
+    put("Presets\\Bare\\Search Filter", "Custom Filter", "*.x");
+    SearchScope expected;
+    expected.customFilter = QStringLiteral("*.x");
+    EXPECT_EQ(Presets().load("Bare"), expected);
+}
+
+TEST_F(StoredScopeTest, OutOfRangeAndMalformedValuesKeepTheDefaults)
+{
+    put("Search Folders", "Desktop", "7");
+    put("Search Folders", "Start Menu Programs", "abc");
+    put("Search Folders", "Favorites", "0");
+    put("Search Folders", "My Documents", "2"); // a grey tick is a valid box value
+    put("Search Filter", "Filetype", "12");
+    put("Alt Folders", "Number", "abc");
+    put("Alt Folders", "Folder0", "/ignored|1");
+    SearchScope scope = loadScope(store, QString());
+    EXPECT_EQ(scope.boxes, (std::array<int, FolderBoxCount>{1, 1, 0, 2, 0, 0, 0, 1}));
+    EXPECT_EQ(scope.fileType, 0);
+    EXPECT_TRUE(scope.altFolders.isEmpty());
+
+    // A huge Number stops at the folders stored; gaps read as empty entries.
+    put("Alt Folders", "Number", "100000");
+    put("Alt Folders", "Folder2", "D:\\Data1");
+    EXPECT_EQ(loadScope(store, QString()).altFolders,
+              (QList<AltFolder>{{"/ignored", true}, {"", false}, {"D:\\Data1", true}}));
+}
+
+TEST_F(StoredScopeTest, SavingOverALongerListLeavesOnlyTheNewKeys)
+{
+    Presets presets;
+    ASSERT_TRUE(presets.save("Work", sampleScope(5)));
+    put("Presets\\Work\\Alt Folders\\Stray", "x", "y"); // keeps the section key from going
+    ASSERT_TRUE(presets.save("Work", sampleScope(2)));
+    EXPECT_EQ(values("Presets\\Work\\Alt Folders"),
+              (QStringList{"\"Number\"=\"2\"", "\"Folder0\"=\"/data/f0|1\"",
+                           "\"Folder1\"=\"/data/f1|0\""}));
+    EXPECT_EQ(presets.load("Work"), sampleScope(2));
+    EXPECT_EQ(loadScope(store, QString()), SearchScope{}); // the window's own is untouched
+}
+
+TEST_F(StoredScopeTest, PresetNamesIgnoreCaseAndRemoveDeletesEveryKey)
+{
+    Presets presets;
+    ASSERT_TRUE(presets.save("Work", sampleScope(1)));
+    ASSERT_TRUE(presets.save("work", sampleScope(3)));
+    ASSERT_TRUE(presets.save("Keep", sampleScope(0)));
+    EXPECT_EQ(presets.list(), (QStringList{"Keep", "Work"})); // first spelling kept
+    EXPECT_EQ(presets.load("WORK"), sampleScope(3));
+    EXPECT_EQ(Presets::indexOfName({"Home", "Ärger"}, "ärger"), 1);
+    put("Presets\\Work\\Other", "y", "2");
+    EXPECT_TRUE(presets.remove("wORK"));
+    EXPECT_FALSE(QString::fromUtf8(readFile(hivePath())).contains("Work"));
+    EXPECT_EQ(presets.list(), QStringList{"Keep"});
+    EXPECT_EQ(presets.load("Keep"), sampleScope(0));
+}
+
+TEST_F(StoredScopeTest, LongAndNonAsciiNamesWithinTheLimitWorkAndOthersWriteNothing)
+{
+    Presets presets;
+    const QString longest(Presets::MaxNameLength, u'n');
+    const QString unicode = QStringLiteral("Grüße 日本 \"q\" [x]");
+    ASSERT_TRUE(presets.save(longest, sampleScope(1)));
+    ASSERT_TRUE(presets.save(unicode, sampleScope(2)));
+    EXPECT_EQ(Presets().load(longest), sampleScope(1));
+    EXPECT_EQ(Presets().load(unicode), sampleScope(2));
+    for (const QString& bad :
+         {QString(), QStringLiteral("a\\b"), QStringLiteral("two\nlines"), QString(300, u'x')}) {
+        EXPECT_NE(Presets::checkName(bad), Presets::NameProblem::None);
+        EXPECT_FALSE(presets.save(bad, sampleScope(1)));
+        EXPECT_FALSE(presets.remove(bad));
+    }
+    EXPECT_EQ(presets.list().size(), 2);
+    EXPECT_EQ(Presets::checkName(Presets::normalizeName("  a/b  ")), Presets::NameProblem::None);
+}
+
+TEST_F(StoredScopeTest, FailedSaveReturnsFalseAndKeepsTheOldFile)
+{
+    ASSERT_TRUE(Presets().save("Before", sampleScope(1)));
+    const QByteArray before = readFile(hivePath());
+    {
+        BlockedConfigFolder blocked;
+        EXPECT_FALSE(Presets().save("After", sampleScope(2)));
+        EXPECT_FALSE(saveScope(store, QString(), sampleScope(1)));
+    }
+    EXPECT_EQ(readFile(hivePath()), before);
+}
+
+} // namespace
