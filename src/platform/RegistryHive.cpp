@@ -303,6 +303,19 @@ LSTATUS copyName(const QString& source, QString* name, std::uint32_t* nameChars)
     return ERROR_SUCCESS;
 }
 
+/// The key behind an open handle, checked for the access a read needs (0: none), or the
+/// error the call reports.
+LSTATUS keyToRead(Registry& r, HKEY key, std::uint32_t access, const RegKey** out)
+{
+    const auto h = resolve(r, key);
+    if (!h)
+        return ERROR_INVALID_HANDLE;
+    if (access && !(h->access & access))
+        return ERROR_ACCESS_DENIED;
+    *out = find(h->hive->root(), h->path);
+    return *out ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
 } // namespace
 
 QString RegHiveFilePath(HKEY root)
@@ -393,14 +406,9 @@ LSTATUS RegQueryValueEx(HKEY key, const QString& valueName, std::uint32_t* type,
 {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
-    const auto h = resolve(r, key);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    const RegKey* k = find(h->hive->root(), h->path);
-    if (!k)
-        return ERROR_KEY_DELETED;
+    const RegKey* k = nullptr;
+    if (const LSTATUS rc = keyToRead(r, key, KEY_QUERY_VALUE, &k); rc != ERROR_SUCCESS)
+        return rc;
     const int i = k->valueIndex(valueName);
     if (i < 0)
         return ERROR_FILE_NOT_FOUND;
@@ -500,14 +508,9 @@ LSTATUS RegEnumKeyEx(HKEY key, std::uint32_t index, QString* name, std::uint32_t
 {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
-    const auto h = resolve(r, key);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
-    const RegKey* k = find(h->hive->root(), h->path);
-    if (!k)
-        return ERROR_KEY_DELETED;
+    const RegKey* k = nullptr;
+    if (const LSTATUS rc = keyToRead(r, key, KEY_ENUMERATE_SUB_KEYS, &k); rc != ERROR_SUCCESS)
+        return rc;
     if (index >= k->subKeys.size())
         return ERROR_NO_MORE_ITEMS;
     auto it = k->subKeys.begin();
@@ -520,14 +523,9 @@ LSTATUS RegEnumValue(HKEY key, std::uint32_t index, QString* name, std::uint32_t
 {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
-    const auto h = resolve(r, key);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    const RegKey* k = find(h->hive->root(), h->path);
-    if (!k)
-        return ERROR_KEY_DELETED;
+    const RegKey* k = nullptr;
+    if (const LSTATUS rc = keyToRead(r, key, KEY_QUERY_VALUE, &k); rc != ERROR_SUCCESS)
+        return rc;
     if (index >= k->values.size())
         return ERROR_NO_MORE_ITEMS;
     const RegValue& value = k->values[index];
@@ -546,12 +544,9 @@ LSTATUS RegQueryInfoKey(HKEY key, std::uint32_t* subKeys, std::uint32_t* maxSubK
 {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
-    const auto h = resolve(r, key);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    const RegKey* k = find(h->hive->root(), h->path);
-    if (!k)
-        return ERROR_KEY_DELETED;
+    const RegKey* k = nullptr;
+    if (const LSTATUS rc = keyToRead(r, key, 0, &k); rc != ERROR_SUCCESS)
+        return rc;
     std::uint32_t longestKey = 0, longestName = 0, longestData = 0;
     for (const auto& [folded, child] : k->subKeys)
         longestKey = std::max(longestKey, std::uint32_t(child->name.size()));

@@ -48,12 +48,15 @@ CRegSettings CRegSettings::forProgram()
 
 void CRegSettings::setCompany(const QString& NewVal)
 {
-    m_company = NewVal.isEmpty() ? kDefaultCompany : trimSpaces(NewVal);
+    // A name of blanks alone would be an empty key name that nothing can be stored under.
+    const QString trimmed = trimSpaces(NewVal);
+    m_company = trimmed.isEmpty() ? kDefaultCompany : trimmed;
 }
 
 void CRegSettings::setAppName(const QString& NewVal)
 {
-    m_appName = NewVal.isEmpty() ? kProductName : trimSpaces(NewVal);
+    const QString trimmed = trimSpaces(NewVal);
+    m_appName = trimmed.isEmpty() ? kProductName : trimmed;
 }
 
 QString CRegSettings::GetSetting(const QString& Section, const QString& Key,

@@ -16,8 +16,14 @@ using CRegSettingsTest = StoreTest;
 TEST_F(CRegSettingsTest, WritesUnderTheCompanyKeyAndFallsBackToDefaultNames)
 {
     CRegSettings fresh;
-    fresh.setCompany("");
-    EXPECT_EQ(fresh.Company(), "VB and VBA Program Settings");
+    fresh.setCompany("  Acme  ");
+    EXPECT_EQ(fresh.Company(), "Acme");
+    for (const char* empty : {"", "   "}) {
+        fresh.setCompany(empty);
+        EXPECT_EQ(fresh.Company(), "VB and VBA Program Settings");
+        fresh.setAppName(empty);
+        EXPECT_EQ(fresh.appName(), "Kestrelfind");
+    }
     put("Options", "Flag", "1");
     EXPECT_TRUE(readFile(hivePath())
                     .contains("[HKEY_CURRENT_USER\\Software\\Willow "
