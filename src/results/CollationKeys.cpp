@@ -81,9 +81,14 @@ quint32 CollationKeys::add(QStringView text)
     return offset;
 }
 
-quint64 CollationKeys::prefix(quint32 offset) const
+quint64 CollationKeys::prefix(quint32 offset, int from) const
 {
     const char* key = m_arena.data() + offset;
+    for (int i = 0; i < from; ++i) {
+        if (key[i] == '\0')
+            return 0;
+    }
+    key += from;
     quint64 value = 0;
     int i = 0;
     for (; i < 8 && key[i] != '\0'; ++i)

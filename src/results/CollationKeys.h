@@ -29,9 +29,9 @@ public:
 
     /// The key at `offset` (as returned by `add`).
     const char* key(quint32 offset) const { return m_arena.data() + offset; }
-    /// The first eight bytes of the key at `offset` as a number whose order is the keys'
-    /// order, padded with zeros after the key's end.
-    quint64 prefix(quint32 offset) const;
+    /// Eight bytes of the key at `offset`, from byte `from` on, as a number whose order is the
+    /// keys' order there, padded with zeros after the key's end (0 when it ends before `from`).
+    quint64 prefix(quint32 offset, int from = 0) const;
     /// Forgets every key.
     void clear();
     /// Bytes held by the keys.

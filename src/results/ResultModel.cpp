@@ -11,11 +11,15 @@
 #include <numeric>
 #include <thread>
 
+// Three numbers decide nearly every comparison without touching the row: Name takes 16 key
+// bytes and 8 name bytes, the other columns their value (or the rank of their text) and 16
+// name bytes. Only full ties read the key arena or the rows.
 struct ResultModel::SortItem {
-    quint64 prefix; ///< the order-deciding number: key prefix or rank, size or time
-    quint64 tie;    ///< the first bytes of the name, deciding most ties without the row
-    quint32 key;    ///< full key offset (the Name column)
-    quint32 row;    ///< index of the row being ordered
+    quint64 first;  ///< key bytes 0-7, or rank, size or time
+    quint64 second; ///< key bytes 8-15, or name bytes 0-7
+    quint64 third;  ///< name bytes 0-7, or name bytes 8-15
+    quint32 key;    ///< full Name key offset
+    quint32 row;    ///< stored row being ordered
 };
 
 namespace {
@@ -64,12 +68,13 @@ quint64 timeOrder(const ResultRow& row)
     return quint64(row.mtime) ^ (quint64(1) << 63); // a missing time is the least
 }
 
-// The first eight bytes of a name as a number in the bytes' order, zero-padded.
-quint64 namePrefix(const ResultRow& row)
+// Eight bytes of a name from byte `from` on as a number in the bytes' order, zero-padded
+// (names hold no NUL, so padding sorts a shorter name first as memcmp does).
+quint64 namePrefix(const ResultRow& row, qsizetype from)
 {
     const QByteArrayView name = row.name();
     quint64 value = 0;
-    for (qsizetype i = 0; i < 8; ++i)
+    for (qsizetype i = from; i < from + 8; ++i)
         value = (value << 8) | (i < name.size() ? quint8(name[i]) : 0);
     return value;
 }
@@ -99,7 +104,7 @@ ResultModel::~ResultModel() = default;
 
 int ResultModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : int(m_view.size());
 }
 
 int ResultModel::columnCount(const QModelIndex& parent) const
@@ -151,7 +156,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= ColumnCount)
         return {};
-    const ResultRow& r = m_rows[size_t(index.row())];
+    const ResultRow& r = row(index.row());
     const int column = index.column();
     switch (role) {
     case Qt::DisplayRole:
@@ -224,13 +229,16 @@ Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const
 
 QByteArray ResultModel::path(int row) const
 {
-    return row >= 0 && size_t(row) < m_rows.size() ? m_rows[size_t(row)].path : QByteArray();
+    return row >= 0 && size_t(row) < m_view.size() ? m_rows[m_view[size_t(row)]].path
+                                                   : QByteArray();
 }
 
 size_t ResultModel::memoryUsage() const
 {
-    size_t bytes = m_rows.capacity() * sizeof(ResultRow) + m_keys.capacity() * sizeof(quint32) +
-                   m_collation.bytes();
+    size_t bytes =
+        m_rows.capacity() * sizeof(ResultRow) +
+        (m_view.capacity() + m_keys.capacity() + m_nameKeys.capacity()) * sizeof(quint32) +
+        m_collation.bytes() + m_names.bytes();
     for (const ResultRow& r : m_rows)
         bytes += size_t(r.path.capacity()) + 24; // the path's own block and its header
     return bytes;
@@ -238,16 +246,12 @@ size_t ResultModel::memoryUsage() const
 
 bool ResultModel::textColumn() const
 {
-    return m_sortColumn == Name || m_sortColumn == FileType || m_sortColumn == Location ||
-           m_sortColumn == Url;
+    return m_sortColumn == FileType || m_sortColumn == Location || m_sortColumn == Url;
 }
 
 quint32 ResultModel::keyFor(const ResultRow& row)
 {
-    switch (m_sortColumn) {
-    case Name:
-        return m_collation.add(displayText(row.name()));
-    case Location: {
+    if (m_sortColumn == Location) {
         const QByteArrayView folder = row.folderPath();
         const QByteArray probe = QByteArray::fromRawData(folder.data(), folder.size());
         auto it = m_folderKeys.constFind(probe);
@@ -257,34 +261,28 @@ quint32 ResultModel::keyFor(const ResultRow& row)
         m_folderKeys.insert(folder.toByteArray(), key);
         return key;
     }
-    case FileType:
-    case Url: {
-        const QString& text = m_sortColumn == FileType ? row.typeName : row.url;
-        auto it = m_textKeys.constFind(text);
-        if (it != m_textKeys.constEnd())
-            return it.value();
-        const quint32 key = m_collation.add(text);
-        m_textKeys.insert(text, key);
-        return key;
-    }
-    default:
-        return 0;
-    }
+    const QString& text = m_sortColumn == FileType ? row.typeName : row.url;
+    auto it = m_textKeys.constFind(text);
+    if (it != m_textKeys.constEnd())
+        return it.value();
+    const quint32 key = m_collation.add(text);
+    m_textKeys.insert(text, key);
+    return key;
 }
 
-std::vector<quint32> ResultModel::keysFor(const ResultRows& rows)
+void ResultModel::addNameKeys(size_t first)
 {
-    if (!textColumn())
-        return {};
-    if (m_sortColumn == Name) {
-        return m_collation.addMany(rows.size(), threadCount(),
-                                   [&rows](size_t i) { return displayText(rows[i].name()); });
-    }
-    std::vector<quint32> keys;
-    keys.reserve(rows.size());
-    for (const ResultRow& r : rows)
-        keys.push_back(keyFor(r));
-    return keys;
+    const std::vector<quint32> keys =
+        m_names.addMany(m_rows.size() - first, threadCount(),
+                        [this, first](size_t i) { return displayText(m_rows[first + i].name()); });
+    m_nameKeys.insert(m_nameKeys.end(), keys.begin(), keys.end());
+}
+
+void ResultModel::addTextKeys(size_t first)
+{
+    m_keys.reserve(m_rows.size());
+    for (size_t i = first; i < m_rows.size(); ++i)
+        m_keys.push_back(keyFor(m_rows[i]));
 }
 
 void ResultModel::resetKeys()
@@ -295,47 +293,62 @@ void ResultModel::resetKeys()
     m_folderKeys.clear();
 }
 
-int ResultModel::compare(const ResultRow& a, quint32 keyA, const ResultRow& b, quint32 keyB) const
+int ResultModel::compare(quint32 a, quint32 b) const
 {
+    const ResultRow& rowA = m_rows[a];
+    const ResultRow& rowB = m_rows[b];
     switch (m_sortColumn) {
     case Size:
-        if (sizeOrder(a) != sizeOrder(b))
-            return sizeOrder(a) < sizeOrder(b) ? -1 : 1;
+        if (sizeOrder(rowA) != sizeOrder(rowB))
+            return sizeOrder(rowA) < sizeOrder(rowB) ? -1 : 1;
         break;
     case Date:
-        if (timeOrder(a) != timeOrder(b))
-            return timeOrder(a) < timeOrder(b) ? -1 : 1;
+        if (timeOrder(rowA) != timeOrder(rowB))
+            return timeOrder(rowA) < timeOrder(rowB) ? -1 : 1;
         break;
     case Name:
+        if (m_nameKeys[a] != m_nameKeys[b]) {
+            if (const int c = std::strcmp(m_names.key(m_nameKeys[a]), m_names.key(m_nameKeys[b])))
+                return c;
+        }
+        break;
     case FileType:
     case Location:
     case Url:
-        if (keyA != keyB) {
-            if (const int c = std::strcmp(m_collation.key(keyA), m_collation.key(keyB)))
+        if (m_keys[a] != m_keys[b]) {
+            if (const int c = std::strcmp(m_collation.key(m_keys[a]), m_collation.key(m_keys[b])))
                 return c;
         }
         break;
     default:
         return 0;
     }
-    return compareTie(a, b);
+    return compareTie(rowA, rowB);
 }
 
-std::vector<ResultModel::SortItem> ResultModel::itemsFor(const ResultRows& rows,
-                                                         const std::vector<quint32>& keys) const
+std::vector<ResultModel::SortItem> ResultModel::itemsFor(size_t first, size_t count) const
 {
-    std::vector<SortItem> items(rows.size());
-    const bool text = textColumn();
+    std::vector<SortItem> items(count);
     // Types, folders and addresses repeat: their few distinct keys are ranked once, so the
-    // sort compares numbers only.
+    // sort compares numbers only. A small batch ranks only its own keys.
     QHash<quint32, quint64> rank;
-    if (text && m_sortColumn != Name) {
-        std::vector<quint32> distinct(keys.begin(), keys.end());
-        std::sort(distinct.begin(), distinct.end());
-        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    if (textColumn()) {
+        std::vector<quint32> distinct;
+        const qsizetype known = m_sortColumn == Location ? m_folderKeys.size() : m_textKeys.size();
+        if (count < size_t(known) * 4) {
+            distinct.assign(m_keys.begin() + std::ptrdiff_t(first),
+                            m_keys.begin() + std::ptrdiff_t(first + count));
+            std::sort(distinct.begin(), distinct.end());
+            distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        } else if (m_sortColumn == Location) {
+            distinct.assign(m_folderKeys.cbegin(), m_folderKeys.cend());
+        } else {
+            distinct.assign(m_textKeys.cbegin(), m_textKeys.cend());
+        }
         std::sort(distinct.begin(), distinct.end(), [this](quint32 a, quint32 b) {
             return std::strcmp(m_collation.key(a), m_collation.key(b)) < 0;
         });
+        rank.reserve(qsizetype(distinct.size()));
         quint64 next = 0;
         for (size_t i = 0; i < distinct.size(); ++i) {
             if (i > 0 &&
@@ -344,37 +357,47 @@ std::vector<ResultModel::SortItem> ResultModel::itemsFor(const ResultRows& rows,
             rank.insert(distinct[i], next);
         }
     }
-    for (size_t i = 0; i < rows.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
+        const size_t stored = first + i;
+        const ResultRow& row = m_rows[stored];
         SortItem& item = items[i];
-        item.row = quint32(i);
-        item.key = m_sortColumn == Name ? keys[i] : 0;
-        item.tie = namePrefix(rows[i]);
-        if (m_sortColumn == Name)
-            item.prefix = m_collation.prefix(item.key);
-        else if (text)
-            item.prefix = rank.value(keys[i]);
-        else if (m_sortColumn == Size)
-            item.prefix = sizeOrder(rows[i]);
+        item.row = quint32(stored);
+        item.key = 0;
+        if (m_sortColumn == Name) {
+            item.key = m_nameKeys[stored];
+            item.first = m_names.prefix(item.key);
+            item.second = m_names.prefix(item.key, 8);
+            item.third = namePrefix(row, 0);
+            continue;
+        }
+        if (m_sortColumn == Size)
+            item.first = sizeOrder(row);
+        else if (m_sortColumn == Date)
+            item.first = timeOrder(row);
         else
-            item.prefix = timeOrder(rows[i]);
+            item.first = rank.value(m_keys[stored]);
+        item.second = namePrefix(row, 0);
+        item.third = namePrefix(row, 8);
     }
     return items;
 }
 
-void ResultModel::sortItems(std::vector<SortItem>& items, const ResultRows& rows) const
+void ResultModel::sortItems(std::vector<SortItem>& items) const
 {
     const bool byName = m_sortColumn == Name;
     const bool descending = m_order == Qt::DescendingOrder;
     auto ascending = [&](const SortItem& a, const SortItem& b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
+        if (a.first != b.first)
+            return a.first < b.first;
+        if (a.second != b.second)
+            return a.second < b.second;
         if (byName && a.key != b.key) {
-            if (const int c = std::strcmp(m_collation.key(a.key), m_collation.key(b.key)))
+            if (const int c = std::strcmp(m_names.key(a.key), m_names.key(b.key)))
                 return c < 0;
         }
-        if (a.tie != b.tie)
-            return a.tie < b.tie;
-        return compareTie(rows[a.row], rows[b.row]) < 0;
+        if (a.third != b.third)
+            return a.third < b.third;
+        return compareTie(m_rows[a.row], m_rows[b.row]) < 0;
     };
     auto less = [&](const SortItem& a, const SortItem& b) {
         return descending ? ascending(b, a) : ascending(a, b);
@@ -390,6 +413,18 @@ void ResultModel::sortItems(std::vector<SortItem>& items, const ResultRows& rows
     std::inplace_merge(items.begin(), middle, items.end(), less);
 }
 
+template<typename NewRow> void ResultModel::movePersistent(NewRow newRow)
+{
+    const QModelIndexList from = persistentIndexList();
+    if (from.isEmpty())
+        return;
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& index : from)
+        to.append(this->index(int(newRow(size_t(index.row()))), index.column()));
+    changePersistentIndexList(from, to);
+}
+
 void ResultModel::sort(int column, Qt::SortOrder order)
 {
     sortBy(column, order);
@@ -401,50 +436,54 @@ void ResultModel::sortBy(int column, Qt::SortOrder order)
         return;
     if (column == m_sortColumn && order == m_order)
         return;
-    const bool newKeys = column != m_sortColumn;
+    const size_t n = m_view.size();
+    if (column == m_sortColumn && column >= 0) {
+        // Only the direction changes: the order is total, so the new one is the old reversed.
+        m_order = order;
+        if (n < 2)
+            return;
+        Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        std::reverse(m_view.begin(), m_view.end());
+        movePersistent([n](size_t row) { return n - 1 - row; });
+        Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+        return;
+    }
     m_sortColumn = column;
     m_order = order;
-    if (newKeys) {
-        resetKeys();
-        m_keys = keysFor(m_rows);
-    }
-    if (column < 0 || m_rows.size() < 2)
+    resetKeys();
+    if (column == Name && m_nameKeys.empty())
+        addNameKeys(0);
+    else if (textColumn())
+        addTextKeys(0);
+    if (column < 0 || n < 2)
         return;
 
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<SortItem> items = itemsFor(m_rows, m_keys);
-    sortItems(items, m_rows);
-
-    ResultRows sorted;
-    sorted.reserve(m_rows.size());
-    std::vector<quint32> sortedKeys;
-    sortedKeys.reserve(m_keys.size());
-    std::vector<int> newRow(m_rows.size());
-    for (size_t i = 0; i < items.size(); ++i) {
-        const quint32 from = items[i].row;
-        sorted.push_back(std::move(m_rows[from]));
-        if (!m_keys.empty())
-            sortedKeys.push_back(m_keys[from]);
-        newRow[from] = int(i);
+    std::vector<SortItem> items = itemsFor(0, m_rows.size());
+    sortItems(items);
+    std::vector<quint32> oldView(n);
+    m_view.swap(oldView);
+    for (size_t i = 0; i < n; ++i)
+        m_view[i] = items[i].row;
+    std::vector<SortItem>().swap(items);
+    if (!persistentIndexList().isEmpty()) {
+        std::vector<quint32> newRow(m_rows.size()); // by stored row
+        for (size_t i = 0; i < n; ++i)
+            newRow[m_view[i]] = quint32(i);
+        movePersistent([&](size_t row) { return newRow[oldView[row]]; });
     }
-    m_rows.swap(sorted);
-    m_keys.swap(sortedKeys);
-
-    const QModelIndexList from = persistentIndexList();
-    QModelIndexList to;
-    to.reserve(from.size());
-    for (const QModelIndex& index : from)
-        to.append(this->index(newRow[size_t(index.row())], index.column()));
-    changePersistentIndexList(from, to);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void ResultModel::clear()
 {
-    if (m_rows.empty())
+    if (m_view.empty())
         return;
     beginResetModel();
     ResultRows().swap(m_rows);
+    std::vector<quint32>().swap(m_view);
+    std::vector<quint32>().swap(m_nameKeys);
+    m_names.clear();
     resetKeys();
     endResetModel();
 }
@@ -453,39 +492,44 @@ void ResultModel::addRows(ResultRows batch)
 {
     if (batch.empty())
         return;
-    const size_t n = m_rows.size();
+    const size_t n = m_view.size();
     const size_t m = batch.size();
     if (n + m > size_t(std::numeric_limits<int>::max()))
         return; // beyond what a view can address; never reached by a real search
 
+    // The rows are stored at once; the views learn of them below, with the order.
+    const size_t first = m_rows.size();
+    m_rows.insert(m_rows.end(), std::make_move_iterator(batch.begin()),
+                  std::make_move_iterator(batch.end()));
+    ResultRows().swap(batch);
+    // Name keys are the dearest to make: once made they are kept for every later row, so a
+    // return to the Name column only sorts.
+    if (m_sortColumn == Name || !m_nameKeys.empty())
+        addNameKeys(first);
+    if (textColumn())
+        addTextKeys(first);
+
     if (m_sortColumn < 0) {
         beginInsertRows({}, int(n), int(n + m - 1));
-        m_rows.insert(m_rows.end(), std::make_move_iterator(batch.begin()),
-                      std::make_move_iterator(batch.end()));
+        for (size_t i = first; i < first + m; ++i)
+            m_view.push_back(quint32(i));
         endInsertRows();
         return;
     }
 
-    const std::vector<quint32> batchKeys = keysFor(batch);
-    std::vector<SortItem> items = itemsFor(batch, batchKeys);
-    sortItems(items, batch);
-    const bool text = textColumn();
+    std::vector<SortItem> items = itemsFor(first, m);
+    sortItems(items);
     const bool descending = m_order == Qt::DescendingOrder;
-    auto keyOf = [&](const std::vector<quint32>& keys, size_t i) {
-        return text ? keys[i] : 0u;
-    };
 
     // Where each new row goes: before the first existing row that sorts after it.
     std::vector<size_t> position(m);
     size_t low = 0;
     for (size_t j = 0; j < m; ++j) {
-        const ResultRow& row = batch[items[j].row];
-        const quint32 key = keyOf(batchKeys, items[j].row);
         size_t lo = low;
         size_t hi = n;
         while (lo < hi) {
             const size_t mid = lo + (hi - lo) / 2;
-            int c = compare(m_rows[mid], keyOf(m_keys, mid), row, key);
+            int c = compare(m_view[mid], items[j].row);
             if (descending)
                 c = -c;
             if (c <= 0)
@@ -503,60 +547,34 @@ void ResultModel::addRows(ResultRows batch)
         size_t inserted = 0;
         for (size_t j = 0; j < m;) {
             size_t end = j;
+            std::vector<quint32> run;
             while (end < m && position[end] == position[j])
-                ++end;
+                run.push_back(items[end++].row);
             const size_t at = position[j] + inserted;
-            const size_t count = end - j;
-            beginInsertRows({}, int(at), int(at + count - 1));
-            ResultRows run;
-            run.reserve(count);
-            std::vector<quint32> runKeys;
-            for (size_t k = j; k < end; ++k) {
-                run.push_back(std::move(batch[items[k].row]));
-                if (text)
-                    runKeys.push_back(batchKeys[items[k].row]);
-            }
-            m_rows.insert(m_rows.begin() + std::ptrdiff_t(at), std::make_move_iterator(run.begin()),
-                          std::make_move_iterator(run.end()));
-            if (text)
-                m_keys.insert(m_keys.begin() + std::ptrdiff_t(at), runKeys.begin(), runKeys.end());
+            beginInsertRows({}, int(at), int(at + run.size() - 1));
+            m_view.insert(m_view.begin() + std::ptrdiff_t(at), run.begin(), run.end());
             endInsertRows();
-            inserted += count;
+            inserted += run.size();
             j = end;
         }
         return;
     }
 
-    // Many places: merge from the back in one pass and announce a layout change.
+    // Many places: merge the order from the back in one pass and announce a layout change.
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    m_rows.resize(n + m);
-    if (text)
-        m_keys.resize(n + m);
+    m_view.resize(n + m);
     size_t oldIndex = n;
     size_t newIndex = m;
     for (size_t out = n + m; out-- > 0 && newIndex > 0;) {
-        if (oldIndex > 0 && position[newIndex - 1] <= oldIndex - 1) {
-            --oldIndex;
-            m_rows[out] = std::move(m_rows[oldIndex]);
-            if (text)
-                m_keys[out] = m_keys[oldIndex];
-        } else {
-            --newIndex;
-            m_rows[out] = std::move(batch[items[newIndex].row]);
-            if (text)
-                m_keys[out] = batchKeys[items[newIndex].row];
-        }
+        if (oldIndex > 0 && position[newIndex - 1] <= oldIndex - 1)
+            m_view[out] = m_view[--oldIndex];
+        else
+            m_view[out] = items[--newIndex].row;
     }
-    const QModelIndexList from = persistentIndexList();
-    QModelIndexList to;
-    to.reserve(from.size());
-    for (const QModelIndex& index : from) {
-        const auto old = size_t(index.row());
-        const auto before =
-            size_t(std::upper_bound(position.begin(), position.end(), old) - position.begin());
-        to.append(this->index(int(old + before), index.column()));
-    }
-    changePersistentIndexList(from, to);
+    movePersistent([&](size_t old) {
+        return old +
+               size_t(std::upper_bound(position.begin(), position.end(), old) - position.begin());
+    });
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -565,7 +583,7 @@ void ResultModel::setShowExtensions(bool on)
     if (on == m_showExtensions)
         return;
     m_showExtensions = on;
-    if (!m_rows.empty()) {
+    if (!m_view.empty()) {
         Q_EMIT dataChanged(index(0, Name), index(rowCount() - 1, Name),
                            {Qt::DisplayRole, Qt::AccessibleTextRole});
     }
@@ -576,6 +594,6 @@ void ResultModel::setShowIcons(bool on)
     if (on == m_showIcons)
         return;
     m_showIcons = on;
-    if (!m_rows.empty())
+    if (!m_view.empty())
         Q_EMIT dataChanged(index(0, Name), index(rowCount() - 1, Name), {Qt::DecorationRole});
 }

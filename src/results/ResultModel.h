@@ -14,8 +14,9 @@ class modExtractIcon;
 
 /// The rows of the result list, always kept in the order of the current sort column. A batch
 /// of new rows is sorted and merged in, announcing where rows were inserted so that views
-/// keep their selection and scroll position. Texts are derived from the rows when they are
-/// shown; only the current sort column has a stored key per row.
+/// keep their selection and scroll position. Rows stay where they were stored; sorts and
+/// merges move only a list of row numbers. Texts are derived from the rows when they are
+/// shown; the current sort column has a stored key per row, and Name keys, once made, stay.
 class ResultModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -68,31 +69,40 @@ public:
     bool showIcons() const { return m_showIcons; }
 
     /// The row at `row` (0 ≤ row < rowCount()).
-    const ResultRow& row(int row) const { return m_rows[size_t(row)]; }
+    const ResultRow& row(int row) const { return m_rows[m_view[size_t(row)]]; }
     /// The full path bytes of the row at `row`; empty when out of range.
     QByteArray path(int row) const;
     /// The header caption of `column` (0…5).
     static QString columnCaption(int column);
-    /// Bytes held by the rows and the sort keys (not counting texts shared with the walk).
+    /// Bytes held by the rows, their order and the sort keys (not counting texts shared with
+    /// the walk).
     size_t memoryUsage() const;
 
 private:
     struct SortItem;
     bool textColumn() const;
-    /// The sort key of a row for the current text column, added to the key arena.
+    /// The key of a repeated text (type, folder, address) of the current column.
     quint32 keyFor(const ResultRow& row);
-    /// Keys of all rows for the current column, computed in parallel where it pays.
-    std::vector<quint32> keysFor(const ResultRows& rows);
-    /// Orders rows a and b (with their keys) ascending: <0, 0 or >0.
-    int compare(const ResultRow& a, quint32 keyA, const ResultRow& b, quint32 keyB) const;
-    /// Sorts items of `rows` by the current column and direction.
-    void sortItems(std::vector<SortItem>& items, const ResultRows& rows) const;
-    std::vector<SortItem> itemsFor(const ResultRows& rows, const std::vector<quint32>& keys) const;
+    /// Appends the Name keys of the stored rows from `first` on.
+    void addNameKeys(size_t first);
+    /// Appends the current text column's keys of the stored rows from `first` on.
+    void addTextKeys(size_t first);
+    /// Orders the stored rows a and b ascending by the current column: <0, 0 or >0.
+    int compare(quint32 a, quint32 b) const;
+    /// Sort items of the stored rows [first, first + count) for the current column.
+    std::vector<SortItem> itemsFor(size_t first, size_t count) const;
+    /// Sorts `items` by the current column and direction.
+    void sortItems(std::vector<SortItem>& items) const;
+    /// Moves persistent indexes from view row r to `newRow(r)`.
+    template<typename NewRow> void movePersistent(NewRow newRow);
     void resetKeys();
     QString cellText(const ResultRow& row, int column) const;
 
-    ResultRows m_rows;
-    std::vector<quint32> m_keys; ///< per row, only while a text column is sorted
+    ResultRows m_rows;               ///< in arrival order; rows never move once stored
+    std::vector<quint32> m_view;     ///< stored row of each view row: sorts and merges move these
+    std::vector<quint32> m_nameKeys; ///< per stored row once Name was sorted: kept for later
+    CollationKeys m_names;
+    std::vector<quint32> m_keys; ///< per stored row while type, location or URL is sorted
     CollationKeys m_collation;
     QHash<QString, quint32> m_textKeys;      ///< keys of repeated texts (types, URLs)
     QHash<QByteArray, quint32> m_folderKeys; ///< keys of folders, by their bytes
