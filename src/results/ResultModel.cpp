@@ -102,6 +102,14 @@ ResultModel::ResultModel(modExtractIcon* icons, QObject* parent)
 
 ResultModel::~ResultModel() = default;
 
+QModelIndex ResultModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (parent.isValid() || row < 0 || size_t(row) >= m_view.size() || column < 0 ||
+        column >= ColumnCount)
+        return {};
+    return createIndex(row, column);
+}
+
 int ResultModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_view.size());
@@ -236,7 +244,7 @@ QByteArray ResultModel::path(int row) const
 size_t ResultModel::memoryUsage() const
 {
     size_t bytes =
-        m_rows.capacity() * sizeof(ResultRow) +
+        m_rows.size() * sizeof(ResultRow) +
         (m_view.capacity() + m_keys.capacity() + m_nameKeys.capacity()) * sizeof(quint32) +
         m_collation.bytes() + m_names.bytes();
     for (const ResultRow& r : m_rows)
@@ -280,7 +288,8 @@ void ResultModel::addNameKeys(size_t first)
 
 void ResultModel::addTextKeys(size_t first)
 {
-    m_keys.reserve(m_rows.size());
+    if (first == 0)
+        m_keys.reserve(m_rows.size());
     for (size_t i = first; i < m_rows.size(); ++i)
         m_keys.push_back(keyFor(m_rows[i]));
 }
@@ -480,7 +489,7 @@ void ResultModel::clear()
     if (m_view.empty())
         return;
     beginResetModel();
-    ResultRows().swap(m_rows);
+    std::deque<ResultRow>().swap(m_rows);
     std::vector<quint32>().swap(m_view);
     std::vector<quint32>().swap(m_nameKeys);
     m_names.clear();

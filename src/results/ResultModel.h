@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QHash>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,9 @@ public:
     ~ResultModel() override;
     Q_DISABLE_COPY_MOVE(ResultModel)
 
+    /// The index of a cell; invalid out of range or under a valid parent. Views ask for it
+    /// once per row on every layout, so it skips the generic checks' virtual calls.
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     /// Number of rows; 0 under any valid parent.
     int rowCount(const QModelIndex& parent = {}) const override;
     /// Six columns; 0 under any valid parent.
@@ -98,7 +102,9 @@ private:
     void resetKeys();
     QString cellText(const ResultRow& row, int column) const;
 
-    ResultRows m_rows;               ///< in arrival order; rows never move once stored
+    /// In arrival order, in blocks: rows never move once stored, and a growing list never
+    /// copies them or holds twice the room it needs.
+    std::deque<ResultRow> m_rows;
     std::vector<quint32> m_view;     ///< stored row of each view row: sorts and merges move these
     std::vector<quint32> m_nameKeys; ///< per stored row once Name was sorted: kept for later
     CollationKeys m_names;
