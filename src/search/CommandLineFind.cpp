@@ -2,6 +2,7 @@
 
 #include "FolderWalker.h"
 #include "MatchQuery.h"
+#include "ParallelWalk.h"
 #include "RowText.h"
 #include "platform/TypeNames.h"
 
@@ -92,47 +93,32 @@ void writeAll(int fd, const QByteArray& text)
 
 enum class Format { Lines, Nul, Columns };
 
-/// Writes every match as it comes.
-class PrintingSink final : public WalkSink {
-public:
-    PrintingSink(Output& out, Format format)
-        : m_out(out)
-        , m_format(format)
-    {}
+/// Appends a column value, escaped, and its tab.
+void appendColumn(std::string& out, QByteArrayView value, char after = '\t')
+{
+    const QByteArray escaped = escapeColumn(value);
+    out.append(escaped.constData(), size_t(escaped.size()));
+    out.push_back(after);
+}
 
-    bool stopRequested() override { return m_out.failed(); }
-
-    void found(const FoundEntry& entry) override
-    {
-        ++m_count;
-        if (m_format != Format::Columns) {
-            m_out.append(entry.folder);
-            m_out.append(entry.name);
-            m_out.append(m_format == Format::Nul ? '\0' : '\n');
-            return;
-        }
-        const ResultRow row = makeResultRow(entry);
-        const auto column = [this](QByteArrayView value) {
-            m_out.append(escapeColumn(value));
-            m_out.append('\t');
-        };
-        column(row.name());
-        column(RowText::size(row).toUtf8());
-        column(row.typeName.toUtf8());
-        column(FileDateText(row.mtime).toUtf8());
-        column(row.folderPath());
-        column(row.url.toUtf8());
-        m_out.append(escapeColumn(row.path));
-        m_out.append('\n');
+/// Turns one match into its output line (called from every walking thread).
+void formatEntry(Format format, const FoundEntry& entry, std::string& out)
+{
+    if (format != Format::Columns) {
+        out.append(entry.folder.data(), size_t(entry.folder.size()));
+        out.append(entry.name.data(), size_t(entry.name.size()));
+        out.push_back(format == Format::Nul ? '\0' : '\n');
+        return;
     }
-
-    quint64 count() const { return m_count; }
-
-private:
-    Output& m_out;
-    Format m_format;
-    quint64 m_count = 0;
-};
+    const ResultRow row = makeResultRow(entry);
+    appendColumn(out, row.name());
+    appendColumn(out, RowText::size(row).toUtf8());
+    appendColumn(out, row.typeName.toUtf8());
+    appendColumn(out, FileDateText(row.mtime).toUtf8());
+    appendColumn(out, row.folderPath());
+    appendColumn(out, row.url.toUtf8());
+    appendColumn(out, row.path, '\n');
+}
 
 } // namespace
 
@@ -230,8 +216,14 @@ int run(const QList<QByteArray>& arguments, int outFd, int errFd,
     query.setSearchText(QFile::decodeName(*text));
     query.setMatchCase(matchCase);
     Output out(outFd);
-    PrintingSink sink(out, format);
-    FolderWalker walker(query, sink, format == Format::Columns);
+    ParallelWalk walker(
+        query,
+        [format](const FoundEntry& entry, std::string& line) { formatEntry(format, entry, line); },
+        [&out](std::string_view bytes) {
+            out.append(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+            return !out.failed();
+        },
+        format == Format::Columns, ParallelWalk::defaultThreads());
     bool error = false;
     for (const QByteArray& folder : std::as_const(folders)) {
         SearchRequest request;
@@ -256,7 +248,7 @@ int run(const QList<QByteArray>& arguments, int outFd, int errFd,
     }
     if (error)
         return 2;
-    return sink.count() > 0 ? 0 : 1;
+    return walker.count() > 0 ? 0 : 1;
 }
 
 } // namespace CommandLineFind

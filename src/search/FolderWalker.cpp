@@ -111,8 +111,9 @@ void FolderWalker::dropAnchor()
     m_anchor.clear();
 }
 
-FolderWalker::Outcome FolderWalker::walk(const SearchRequest& request)
+FolderWalker::Outcome FolderWalker::openTop(const SearchRequest& request, Start start, int& fd)
 {
+    fd = -1;
     if (request.FolderPath.isEmpty()) {
         errno = ENOENT;
         return Outcome::Unreadable;
@@ -122,16 +123,43 @@ FolderWalker::Outcome FolderWalker::walk(const SearchRequest& request)
     m_path.assign(request.FolderPath.constData(), size_t(request.FolderPath.size()));
     if (m_path.back() != '/')
         m_path.push_back('/');
-
-    std::vector<Frame> stack(1);
-    stack.back().pathLength = m_path.size();
-    const int topFd = openFolder(true);
-    if (topFd < 0) {
+    fd = openFolder(start == Start::Top);
+    if (fd < 0) {
         const int error = errno;
         dropAnchor();
         errno = error;
         return Outcome::Unreadable;
     }
+    return Outcome::Finished;
+}
+
+FolderWalker::Outcome FolderWalker::scanOne(const SearchRequest& request, Start start,
+                                            std::vector<std::string>& subfolders)
+{
+    subfolders.clear();
+    int fd = -1;
+    const Outcome opened = openTop(request, start, fd);
+    if (opened != Outcome::Finished)
+        return opened;
+    Frame frame;
+    const bool finished = scanFolder(fd, request, frame);
+    dropAnchor();
+    if (!finished)
+        return Outcome::Stopped;
+    subfolders.reserve(frame.starts.size());
+    for (const size_t at : frame.starts)
+        subfolders.emplace_back(frame.names.data() + at);
+    return Outcome::Finished;
+}
+
+FolderWalker::Outcome FolderWalker::walk(const SearchRequest& request, Start start)
+{
+    int topFd = -1;
+    const Outcome opened = openTop(request, start, topFd);
+    if (opened != Outcome::Finished)
+        return opened;
+    std::vector<Frame> stack(1);
+    stack.back().pathLength = m_path.size();
     Outcome outcome = Outcome::Finished;
     if (!scanFolder(topFd, request, stack.back()))
         outcome = Outcome::Stopped;

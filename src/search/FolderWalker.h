@@ -53,13 +53,24 @@ public:
     ~FolderWalker();
     Q_DISABLE_COPY_MOVE(FolderWalker)
 
-    /// Walks the request's folder; Unreadable when the top folder cannot be read (errno
-    /// then tells why).
-    Outcome walk(const SearchRequest& request);
+    /// Where a walk starts: at a folder the user named (a link to a folder is followed
+    /// there), or at a folder found inside a walk (a link is never followed).
+    enum class Start { Top, Inside };
+
+    /// Walks the request's folder; Unreadable when that folder cannot be read (errno then
+    /// tells why).
+    Outcome walk(const SearchRequest& request, Start start = Start::Top);
+
+    /// Reads the request's folder alone: reports its matches and returns in `subfolders` the
+    /// names of its subfolders, in listing order, instead of entering them (none when the
+    /// request excludes subfolders). Outcomes as for `walk`.
+    Outcome scanOne(const SearchRequest& request, Start start,
+                    std::vector<std::string>& subfolders);
 
 private:
     struct Frame;
 
+    Outcome openTop(const SearchRequest& request, Start start, int& fd);
     bool scanFolder(int fd, const SearchRequest& request, Frame& subfolders);
     int openFolder(bool top);
     int openLongPath(int flags);
