@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QMimeDatabase>
 #include <QMutexLocker>
-#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <algorithm>
 
 namespace {
 
@@ -23,36 +25,173 @@ bool hasWildcard(QStringView pattern)
     return pattern.contains(u'*') || pattern.contains(u'?') || pattern.contains(u'[');
 }
 
+/// Whether the character class starting at `pattern[at]` ('[') holds `c`; `end` is set past
+/// its ']'. False with `end` = -1 when the class is not closed ('[' is then a plain letter).
+bool classHolds(QStringView pattern, qsizetype at, QChar c, qsizetype& end)
+{
+    qsizetype i = at + 1;
+    const bool negated = i < pattern.size() && (pattern[i] == u'!' || pattern[i] == u'^');
+    if (negated)
+        ++i;
+    bool holds = false;
+    bool first = true;
+    for (; i < pattern.size(); ++i) {
+        if (pattern[i] == u']' && !first) {
+            end = i + 1;
+            return holds != negated;
+        }
+        first = false;
+        if (i + 2 < pattern.size() && pattern[i + 1] == u'-' && pattern[i + 2] != u']') {
+            holds = holds || (c >= pattern[i] && c <= pattern[i + 2]);
+            i += 2;
+        } else {
+            holds = holds || c == pattern[i];
+        }
+    }
+    end = -1;
+    return false;
+}
+
+/// Shell-style matching of a whole name: '*', '?' and classes ("[0-9]", "[!a]"). Both are
+/// lower-cased by the caller.
+bool globMatches(QStringView pattern, QStringView name)
+{
+    qsizetype p = 0;
+    qsizetype n = 0;
+    qsizetype starP = -1; // just after the last '*' seen
+    qsizetype starN = 0;  // where that '*' began to match
+    while (n < name.size()) {
+        if (p < pattern.size()) {
+            const QChar c = pattern[p];
+            if (c == u'*') {
+                starP = ++p;
+                starN = n;
+                continue;
+            }
+            qsizetype next = p + 1;
+            bool fits = false;
+            if (c == u'?') {
+                fits = true;
+            } else if (c == u'[') {
+                qsizetype end = -1;
+                fits = classHolds(pattern, p, name[n], end);
+                if (end < 0)
+                    fits = name[n] == u'[';
+                else
+                    next = end;
+            } else {
+                fits = c == name[n];
+            }
+            if (fits) {
+                p = next;
+                ++n;
+                continue;
+            }
+        }
+        if (starP < 0)
+            return false;
+        p = starP; // let the last '*' take one more character
+        n = ++starN;
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+/// Whether `name` starts with `prefix` and ends with `suffix` (which may be empty).
+bool fitsEnds(QStringView name, QStringView prefix, QStringView suffix)
+{
+    if (name.size() < prefix.size() + suffix.size())
+        return false;
+    for (qsizetype i = 0; i < prefix.size(); ++i) {
+        if (name[i] != prefix[i])
+            return false;
+    }
+    const qsizetype tail = name.size() - suffix.size();
+    for (qsizetype i = 0; i < suffix.size(); ++i) {
+        if (name[tail + i] != suffix[i])
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 TypeNames::TypeNames()
 {
     // Most globs are "*.ext" and the last extension decides; the rest are collected here
-    // so that names they fit are never answered from another name's cache entry.
-    const QMimeDatabase db;
-    const QList<QMimeType> types = db.allMimeTypes();
+    // so that names they fit are never answered from another name's cache entry. The glob
+    // lists the MIME database is built from are read directly when they are all there:
+    // asking the database for every type's globs parses its whole XML (a quarter second).
     QStringList otherGlobs;
-    for (const QMimeType& type : types) {
-        const QStringList globs = type.globPatterns();
-        for (const QString& glob : globs) {
-            if (glob.startsWith(u"*.")) {
-                const QStringView rest = QStringView(glob).sliced(1);
-                if (hasWildcard(rest))
-                    otherGlobs.append(glob);
-                else if (rest.count(u'.') > 1)
-                    m_multiDotSuffixes.insert(rest.toString().toLower());
-            } else if (hasWildcard(glob)) {
-                otherGlobs.append(glob);
-            } else {
-                m_literalNames.insert(glob.toLower());
-            }
+    if (!readGlobFiles(otherGlobs)) {
+        const QMimeDatabase db;
+        const QList<QMimeType> types = db.allMimeTypes();
+        for (const QMimeType& type : types) {
+            const QStringList globs = type.globPatterns();
+            for (const QString& glob : globs)
+                addGlob(glob, otherGlobs);
         }
     }
     otherGlobs.removeDuplicates();
-    for (const QString& glob : otherGlobs) {
-        m_otherGlobs.append(
-            QRegularExpression(QRegularExpression::wildcardToRegularExpression(glob),
-                               QRegularExpression::CaseInsensitiveOption));
+    for (const QString& pattern : std::as_const(otherGlobs)) {
+        const auto isWild = [](QChar c) {
+            return c == u'*' || c == u'?' || c == u'[';
+        };
+        qsizetype first = 0;
+        while (first < pattern.size() && !isWild(pattern[first]))
+            ++first;
+        qsizetype last = pattern.size();
+        while (last > first && !isWild(pattern[last - 1]) && pattern[last - 1] != u']')
+            --last;
+        m_otherGlobs.append({pattern, pattern.first(first), pattern.sliced(last)});
+    }
+}
+
+bool TypeNames::readGlobFiles(QStringList& otherGlobs)
+{
+    // A folder with MIME packages but no compiled "globs2" is read by the database from its
+    // XML: then only the database itself knows every glob.
+    const QStringList packages =
+        QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                  QStringLiteral("mime/packages"), QStandardPaths::LocateDirectory);
+    const QStringList globFiles = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                            QStringLiteral("mime/globs2"));
+    if (globFiles.isEmpty())
+        return false;
+    for (const QString& folder : packages) {
+        if (!QFile::exists(folder + u"/../globs2"))
+            return false;
+    }
+    for (const QString& path : globFiles) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        // Lines are "weight:type:glob" with optional ":flags"; '#' starts a comment.
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine().trimmed();
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            const QList<QByteArray> fields = line.split(':');
+            if (fields.size() >= 3 && !fields.at(2).isEmpty())
+                addGlob(QString::fromUtf8(fields.at(2)), otherGlobs);
+        }
+    }
+    return true;
+}
+
+void TypeNames::addGlob(const QString& glob, QStringList& otherGlobs)
+{
+    if (glob.startsWith(u"*.")) {
+        const QStringView rest = QStringView(glob).sliced(1);
+        if (hasWildcard(rest))
+            otherGlobs.append(glob.toLower());
+        else if (rest.count(u'.') > 1)
+            m_multiDotSuffixes.insert(rest.toString().toLower());
+    } else if (hasWildcard(glob)) {
+        otherGlobs.append(glob.toLower());
+    } else {
+        m_literalNames.insert(glob.toLower());
     }
 }
 
@@ -81,8 +220,8 @@ QString TypeNames::cacheKey(const QString& name) const
     const QString lower = name.toLower();
     if (m_literalNames.contains(lower))
         return u'/' + name; // '/' never occurs in a name: whole-name keys cannot clash
-    for (const QRegularExpression& glob : m_otherGlobs) {
-        if (glob.match(name).hasMatch())
+    for (const Glob& glob : m_otherGlobs) {
+        if (fitsEnds(lower, glob.prefix, glob.suffix) && globMatches(glob.pattern, lower))
             return u'/' + name;
     }
     // The longest suffix over several dots that some type claims, else the last extension.
@@ -110,7 +249,9 @@ QString TypeNames::typeName(QByteArrayView name, bool folder)
 {
     if (folder)
         return folderTypeName();
-    const QString text = QFile::decodeName(name.toByteArray());
+    // Plain ASCII names, the usual case, skip the general decoder.
+    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return c > 0; });
+    const QString text = ascii ? QString::fromLatin1(name) : QFile::decodeName(name.toByteArray());
     const QString key = cacheKey(text);
     {
         const QMutexLocker lock(&m_mutex);

@@ -4,9 +4,9 @@
 #include <QHash>
 #include <QList>
 #include <QMutex>
-#include <QRegularExpression>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 /// The type names shown in the File Type column: "File Folder" for folders, otherwise the
 /// MIME comment of the name (no content sniffing), else the extension fallback ("XYZ File").
@@ -32,11 +32,18 @@ public:
 private:
     QString cacheKey(const QString& name) const;
     QString lookUp(const QString& name) const;
+    void addGlob(const QString& glob, QStringList& otherGlobs);
+    bool readGlobFiles(QStringList& otherGlobs);
 
     QMutex m_mutex;
     QHash<QString, QString> m_cache;
     // Glob patterns that do not depend on the last extension alone.
-    QSet<QString> m_literalNames;           // "Makefile": whole names
-    QSet<QString> m_multiDotSuffixes;       // ".tar.gz": suffixes over more than one dot
-    QList<QRegularExpression> m_otherGlobs; // "README*", "*~": checked one by one
+    QSet<QString> m_literalNames;     // "Makefile": whole names
+    QSet<QString> m_multiDotSuffixes; // ".tar.gz": suffixes over more than one dot
+    struct Glob {
+        QString pattern; // lower-cased
+        QString prefix;  // the letters before its first wildcard: a cheap first test
+        QString suffix;  // the letters after its last wildcard
+    };
+    QList<Glob> m_otherGlobs; // "readme*", "*~": checked one by one
 };

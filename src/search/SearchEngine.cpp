@@ -3,6 +3,7 @@
 #include "FolderWalker.h"
 #include "MatchQuery.h"
 #include "SearchIdle.h"
+#include "platform/TypeNames.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -122,6 +123,11 @@ SearchEngine::SearchEngine(QObject* parent)
             Q_EMIT walkFinished();
     });
     m_thread->start();
+    // The first type name loads the MIME data; do it now, off the window's thread, rather
+    // than in the middle of the first search.
+    QMetaObject::invokeMethod(
+        m_worker, [] { TypeNames::instance().typeName("warm-up.txt", false); },
+        Qt::QueuedConnection);
 }
 
 SearchEngine::~SearchEngine()
