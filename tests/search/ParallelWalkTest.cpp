@@ -1,0 +1,147 @@
+#include "search/ParallelWalk.h"
+
+#include "WalkFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+/// One line per match: the path, as the command line prints it.
+void lineOf(const FoundEntry& entry, std::string& out)
+{
+    out.append(entry.folder.data(), size_t(entry.folder.size()));
+    out.append(entry.name.data(), size_t(entry.name.size()));
+    out.push_back('\n');
+}
+
+/// What a single-threaded walk lists, in its order.
+class LineSink final : public WalkSink {
+public:
+    bool stopRequested() override { return false; }
+    void found(const FoundEntry& entry) override { lineOf(entry, out); }
+    std::string out;
+};
+
+std::string singleThreaded(const SearchRequest& request, const QString& text)
+{
+    LiveQuery query;
+    query.setSearchText(text);
+    LineSink sink;
+    FolderWalker walker(query, sink, false);
+    walker.walk(request);
+    return sink.out;
+}
+
+struct Walked {
+    FolderWalker::Outcome outcome{};
+    std::string out;
+    quint64 count = 0;
+    int writes = 0;
+};
+
+/// Walks with `threads` threads; writing fails after `failAfter` writes when not negative.
+Walked parallel(const SearchRequest& request, const QString& text, int threads, int failAfter = -1)
+{
+    LiveQuery query;
+    query.setSearchText(text);
+    Walked result;
+    ParallelWalk walk(
+        query, lineOf,
+        [&](std::string_view bytes) {
+            if (failAfter >= 0 && result.writes >= failAfter)
+                return false;
+            ++result.writes;
+            result.out.append(bytes);
+            return true;
+        },
+        false, threads);
+    result.outcome = walk.walk(request);
+    result.count = walk.count();
+    return result;
+}
+
+/// A tree wide enough to be cut into many subtrees, with one subtree whose output is large,
+/// links, an unreadable folder and awkward names.
+class ParallelWalkTest : public ::testing::TestWithParam<int> {
+protected:
+    static void SetUpTestSuite()
+    {
+        tree = new ByteTree;
+        for (int a = 0; a < 3; ++a) {
+            const QByteArray top = "top" + QByteArray::number(a);
+            tree->dir(top);
+            tree->file(top + "/m-own");
+            for (int b = 0; b < 30; ++b) {
+                const QByteArray mid = top + "/mid-" + QByteArray::number(b);
+                tree->dir(mid);
+                tree->file(mid + "/m-file");
+                tree->file(mid + "/other");
+                tree->dir(mid + "/m-deep");
+                tree->file(mid + "/m-deep/m-leaf\nline");
+            }
+        }
+        tree->dir("top1/mid-7/m-deep/big");
+        const QByteArray padding(80, 'p');
+        for (int i = 0; i < 3000; ++i)
+            tree->file("top1/mid-7/m-deep/big/m-" + QByteArray::number(i) + padding);
+        ASSERT_EQ(symlink("..", tree->path("top2/m-up-link").constData()), 0);
+        tree->dir("top0/m-closed");
+        tree->file("top0/m-closed/m-hidden");
+        ASSERT_EQ(chmod(tree->path("top0/m-closed").constData(), 0), 0);
+    }
+    static void TearDownTestSuite()
+    {
+        chmod(tree->path("top0/m-closed").constData(), 0755);
+        delete tree;
+        tree = nullptr;
+    }
+    static ByteTree* tree;
+};
+
+ByteTree* ParallelWalkTest::tree = nullptr;
+
+TEST_P(ParallelWalkTest, ListsExactlyWhatOneThreadListsInTheSameOrder)
+{
+    for (const bool subfolders : {true, false}) {
+        const SearchRequest request = allFilesIn(tree->root(), subfolders);
+        const std::string expected = singleThreaded(request, u"M-"_qs);
+        const Walked walked = parallel(request, u"M-"_qs, GetParam());
+        EXPECT_EQ(walked.outcome, FolderWalker::Outcome::Finished);
+        EXPECT_EQ(walked.count, quint64(std::count(expected.begin(), expected.end(), '\n')) -
+                                    (subfolders ? 3 * 30 : 0)); // the "m-leaf\nline" names
+        EXPECT_TRUE(walked.out == expected) << "subfolders " << subfolders;
+    }
+}
+
+TEST_P(ParallelWalkTest, AFailedWriteStopsEveryThread)
+{
+    const Walked walked = parallel(allFilesIn(tree->root()), u"m-"_qs, GetParam(), 1);
+    EXPECT_EQ(walked.outcome, FolderWalker::Outcome::Stopped);
+    EXPECT_EQ(walked.writes, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, ParallelWalkTest, ::testing::Values(1, 2, 4));
+
+TEST(ParallelWalk, FollowsALinkOnlyWhenItIsTheTopFolder)
+{
+    const ByteTree tree;
+    tree.dir("real");
+    tree.file("real/m-inside");
+    ASSERT_EQ(symlink("real", tree.path("m-link").constData()), 0);
+    Walked walked = parallel(allFilesIn(tree.path("m-link")), u"m-"_qs, 2);
+    EXPECT_EQ(walked.out, QByteArray(tree.path("m-link/m-inside") + '\n').toStdString());
+    walked = parallel(allFilesIn(tree.root()), u"m-"_qs, 2);
+    EXPECT_EQ(walked.count, 2u); // the link itself and real/m-inside, not m-link/m-inside
+    EXPECT_EQ(walked.out.find("m-link/"), std::string::npos);
+
+    walked = parallel(allFilesIn(tree.path("missing")), u"m-"_qs, 2);
+    EXPECT_EQ(walked.outcome, FolderWalker::Outcome::Unreadable);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(walked.count, 0u);
+}
+
+} // namespace
