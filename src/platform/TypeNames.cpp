@@ -261,5 +261,8 @@ QString TypeNames::typeName(QByteArrayView name, bool folder)
     }
     const QString result = lookUp(text);
     const QMutexLocker lock(&m_mutex);
-    return *m_cache.insert(key, result);
+    // Another thread may have looked the same key up meanwhile: keep its string, so that
+    // equal type names stay one shared string.
+    const auto it = m_cache.constFind(key);
+    return it != m_cache.constEnd() ? it.value() : *m_cache.insert(key, result);
 }

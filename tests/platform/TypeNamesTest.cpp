@@ -71,6 +71,26 @@ TEST(TypeNames, NamesThatDecideByMoreThanTheLastExtensionAreNotMixedUp)
     EXPECT_EQ(names.typeName("Other", false), u" File"_qs);
 }
 
+TEST(TypeNames, NamesFitByWildcardGlobsGetTheirOwnTypeNotTheirExtensions)
+{
+    // Each pair shares its last extension; the second fits a glob with wildcards or a whole
+    // name, so a cache keyed by the extension alone would answer it wrongly.
+    const char* const names[] = {
+        "notes.md", "README.md",      "config.am", "Makefile.am",    "backup.txt", "backup.txt~",
+        "abc.vdr",  "123.vdr",        "page.txt",  "page.3",         "libz.2",     "libz.so.2",
+        "list.txt", "CMakeLists.txt", "x.env",     "SConscript.env", "plain.v",    "history.c,v"};
+    const QMimeDatabase db;
+    TypeNames& typeNames = TypeNames::instance();
+    for (const char* name : names) {
+        const QString text = QString::fromLatin1(name);
+        const QList<QMimeType> types = db.mimeTypesForFileName(text);
+        const QString expected = !types.isEmpty() && !types.first().comment().isEmpty()
+                                     ? types.first().comment()
+                                     : TypeNames::extensionFallback(text);
+        EXPECT_EQ(typeNames.typeName(name, false), expected) << name;
+    }
+}
+
 TEST(TypeNames, EqualTypesShareOneStringAcrossThreads)
 {
     TypeNames& names = TypeNames::instance();
