@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -80,46 +81,62 @@ TEST(FolderWalker, FindsAwkwardNamesAsExactBytes)
     EXPECT_EQ(found, expected);
 }
 
-TEST(FolderWalker, SubfoldersOffListsOnlyTheTopFolder)
-{
-    const ByteTree tree;
-    tree.dir("match-dir");
-    tree.file("match-dir/match-inner");
-    tree.file("match-top");
-    const CollectingSink sink = walkFor(allFilesIn(tree.root(), false), u"match"_qs);
-    QList<QByteArray> found = sink.paths();
-    std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (QList<QByteArray>{tree.path("match-dir"), tree.path("match-top")}));
-}
+/// What one request lists from a fixed tree: relative paths, sorted.
+struct ListCase {
+    const char* name;
+    int choice; // a FileFilter choice; Custom uses `pattern`
+    QString pattern;
+    bool subfolders;
+    QString text;
+    QList<QByteArray> expected;
+};
 
-TEST(FolderWalker, FilterAppliesToFilesAndFoldersButSubfoldersAreStillEntered)
+class WhatIsListed : public ::testing::TestWithParam<ListCase> {};
+
+TEST_P(WhatIsListed, FollowsFilterSubfoldersAndText)
 {
     const ByteTree tree;
     tree.dir("photos");
-    tree.dir("photos/old.gif");
+    tree.dir("photos/old.gif"); // a folder that fits the filter: listed and entered
+    tree.file("photos/old.gif/inner.gif");
     tree.file("photos/a.gif");
     tree.file("photos/b.png");
-    SearchRequest request = allFilesIn(tree.root());
-    request.Pattern = FileFilter::fromPattern(u"*.GIF"_qs);
-    QList<QByteArray> found = walkFor(request, QString()).paths();
-    std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (QList<QByteArray>{tree.path("photos/a.gif"), tree.path("photos/old.gif")}));
-
-    request.Pattern = FileFilter::fromChoice(FileFilter::Custom, QString());
-    EXPECT_TRUE(walkFor(request, QString()).paths().isEmpty());
-}
-
-TEST(FolderWalker, ApplicationsAreRegularFilesWithAnExecuteBit)
-{
-    const ByteTree tree;
     tree.file("tool", "#!/bin/sh\n", 0755);
     tree.file("plain.sh", "#!/bin/sh\n", 0644);
-    tree.dir("folder");
     ASSERT_EQ(symlink("tool", tree.path("link-to-tool").constData()), 0);
-    SearchRequest request = allFilesIn(tree.root());
-    request.Pattern = FileFilter::fromChoice(FileFilter::Applications);
-    EXPECT_EQ(walkFor(request, QString()).paths(), QList<QByteArray>{tree.path("tool")});
+    const ListCase& c = GetParam();
+    SearchRequest request = allFilesIn(tree.root(), c.subfolders);
+    request.Pattern = FileFilter::fromChoice(c.choice, c.pattern);
+    QList<QByteArray> found;
+    for (const QByteArray& path : walkFor(request, c.text).paths())
+        found.append(path.mid(tree.root().size()));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, c.expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, WhatIsListed,
+    ::testing::Values(
+        ListCase{"GifsInAnyFolder",
+                 FileFilter::Custom,
+                 u"*.GIF"_qs,
+                 true,
+                 QString(),
+                 {"photos/a.gif", "photos/old.gif", "photos/old.gif/inner.gif"}},
+        ListCase{"TopFolderOnly",
+                 FileFilter::AllFiles,
+                 QString(),
+                 false,
+                 u"o"_qs,
+                 {"link-to-tool", "photos", "tool"}},
+        ListCase{"EmptyPatternListsNothing", FileFilter::Custom, QString(), true, QString(), {}},
+        ListCase{"ApplicationsAreExecutableRegularFiles",
+                 FileFilter::Applications,
+                 QString(),
+                 true,
+                 QString(),
+                 {"tool"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FolderWalker, InternetShortcutsMatchByAddress)
 {
@@ -293,31 +310,38 @@ TEST(FolderWalker, LiveTextChangesApplyFromTheNextEntry)
     EXPECT_EQ(sink.count, 16); // the walk asks once before its first entry
 }
 
-TEST(FolderWalker, SurvivesATreeFiveThousandLevelsDeep)
+TEST(FolderWalker, WalksDeepTreesWithLongPathsAndFewDescriptors)
 {
     const ByteTree tree;
     // Long folder names put the deepest paths far beyond PATH_MAX.
     const QByteArray level(60, 'd');
     int fd = open(tree.root().constData(), O_RDONLY | O_DIRECTORY);
     ASSERT_GE(fd, 0);
-    const int depth = 5000;
+    const int depth = 400; // paths six times PATH_MAX
     for (int i = 0; i < depth; ++i) {
         ASSERT_EQ(mkdirat(fd, level.constData(), 0755), 0) << i;
         const int next = openat(fd, level.constData(), O_RDONLY | O_DIRECTORY);
         close(fd);
         ASSERT_GE(next, 0);
         fd = next;
-        if (i % 1000 == 999) {
+        if (i % 100 == 99) {
             const int file = openat(fd, QByteArray("mark" + QByteArray::number(i)).constData(),
                                     O_WRONLY | O_CREAT, 0644);
             close(file);
         }
     }
     close(fd);
+    // A walk that kept a descriptor per level open would run out of them.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit few = saved;
+    few.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
     const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"mark"_qs);
-    ASSERT_EQ(sink.rows.size(), 5u);
+    setrlimit(RLIMIT_NOFILE, &saved);
+    ASSERT_EQ(sink.rows.size(), 4u);
     const ResultRow& deepest = sink.rows.back();
-    EXPECT_EQ(deepest.name(), QByteArrayView("mark4999"));
+    EXPECT_EQ(deepest.name(), QByteArrayView("mark399"));
     EXPECT_GT(deepest.path.size(), 4 * PATH_MAX);
     EXPECT_EQ(deepest.path.count('/') - tree.root().count('/'), depth);
     EXPECT_NE(deepest.mtime, ResultRow::NoTime); // its size and time were read too
