@@ -2,10 +2,10 @@
 
 #include "TempHome.h"
 #include "WalkFixture.h"
-#include "platform/SpecialFolders.h"
 #include "search/SearchPlaces.h"
 
 #include <QFile>
+#include <QMap>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 
@@ -54,27 +54,59 @@ protected:
     ByteTree tree;
 };
 
-TEST_F(CommandLineFindTest, PrintsEveryMatchAsRawBytesOneALine)
+/// Arguments (ROOT stands for the tree) and the paths printed, relative and sorted.
+struct OutputCase {
+    const char* name;
+    QList<QByteArray> arguments;
+    char terminator;
+    QList<QByteArray> expected;
+};
+
+class Output : public CommandLineFindTest, public ::testing::WithParamInterface<OutputCase> {};
+
+TEST_P(Output, PrintsTheMatchingPathsAsRawBytes)
 {
-    const FindResult result = find({"report", tree.root()});
+    QList<QByteArray> arguments;
+    for (const QByteArray& arg : GetParam().arguments)
+        arguments.append(arg == "ROOT" ? tree.root() : arg);
+    const FindResult result = find(arguments);
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(result.err.isEmpty());
     EXPECT_FALSE(result.storedAsked);
-    QList<QByteArray> lines = result.out.split('\n');
-    EXPECT_EQ(lines.takeLast(), QByteArray()); // the output ends with a line break
-    EXPECT_TRUE(lines.contains(tree.path("Projects/report.txt")));
-    EXPECT_TRUE(lines.contains(tree.path("Projects/Report.doc")));
-    EXPECT_TRUE(lines.contains(tree.path("top-report.txt")));
-    EXPECT_TRUE(lines.contains(tree.path("bad\xff-report")));
-    EXPECT_FALSE(result.out.contains("other.bin"));
+    ASSERT_TRUE(result.out.endsWith(GetParam().terminator));
+    QList<QByteArray> paths = result.out.chopped(1).split(GetParam().terminator);
+    for (QByteArray& path : paths) {
+        if (path.startsWith(tree.root())) // the second half of a name with a line break is not
+            path = path.mid(tree.root().size());
+    }
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, GetParam().expected);
 }
 
-TEST_F(CommandLineFindTest, NulTerminatedOutputKeepsLineBreaksInNames)
-{
-    const FindResult result = find({"-0", "line-report", tree.root()});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, tree.path("Projects/tab\there\\and\nline-report") + '\0');
-}
+INSTANTIATE_TEST_SUITE_P(
+    Options, Output,
+    ::testing::Values(
+        OutputCase{"Lines",
+                   {"report", "ROOT"},
+                   '\n',
+                   {"Projects/Report.doc", "Projects/report.txt", "Projects/tab\there\\and",
+                    "bad\xff-report", "line-report", "top-report.txt"}},
+        OutputCase{
+            "Nul", {"-0", "line-report", "ROOT"}, '\0', {"Projects/tab\there\\and\nline-report"}},
+        OutputCase{"NoSubfolders",
+                   {"report", "ROOT", "--no-subfolders"},
+                   '\n',
+                   {"bad\xff-report", "top-report.txt"}},
+        OutputCase{"Pattern",
+                   {"--pattern", "*.TXT", "report", "ROOT"},
+                   '\n',
+                   {"Projects/report.txt", "top-report.txt"}},
+        OutputCase{"MatchCase", {"--match-case", "Report", "ROOT"}, '\n', {"Projects/Report.doc"}},
+        OutputCase{"TextStartingWithDash",
+                   {"--", "-report", "ROOT"},
+                   '\n',
+                   {"Projects/tab\there\\and", "bad\xff-report", "line-report", "top-report.txt"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CommandLineFindTest, ColumnsAreTabSeparatedAndEscaped)
 {
@@ -82,41 +114,22 @@ TEST_F(CommandLineFindTest, ColumnsAreTabSeparatedAndEscaped)
     EXPECT_EQ(result.status, 0);
     const QList<QByteArray> lines = result.out.trimmed().split('\n');
     ASSERT_EQ(lines.size(), 4); // report.txt, the awkward one, top-report.txt, bad…-report
-    for (const QByteArray& line : lines)
-        EXPECT_EQ(line.count('\t'), 6) << line.constData();
-    const QByteArray escapedPath =
-        CommandLineFind::escapeColumn(tree.path("Projects/tab\there\\and\nline-report"));
-    EXPECT_TRUE(escapedPath.contains("tab\\there\\\\and\\nline-report"));
-    bool sawAwkward = false;
-    bool sawReport = false;
+    QMap<QByteArray, QList<QByteArray>> byName;
     for (const QByteArray& line : lines) {
         const QList<QByteArray> columns = line.split('\t');
-        if (columns.at(6) == escapedPath) {
-            sawAwkward = true;
-            EXPECT_EQ(columns.at(0), "tab\\there\\\\and\\nline-report");
-            EXPECT_EQ(columns.at(4), tree.path("Projects/"));
-        }
-        if (columns.at(0) == "report.txt") {
-            sawReport = true;
-            EXPECT_EQ(columns.at(1), "0 KB");
-            EXPECT_FALSE(columns.at(2).isEmpty());
-            EXPECT_FALSE(columns.at(3).isEmpty());
-            EXPECT_EQ(columns.at(5), "n/a");
-        }
+        ASSERT_EQ(columns.size(), 7) << line.constData();
+        byName.insert(columns.at(0), columns);
     }
-    EXPECT_TRUE(sawAwkward);
-    EXPECT_TRUE(sawReport);
-}
-
-TEST_F(CommandLineFindTest, OptionsNarrowTheSearch)
-{
-    EXPECT_EQ(find({"report", tree.root(), "--no-subfolders"}).out.count('\n'), 2);
-    const FindResult pattern = find({"--pattern", "*.TXT", "report", tree.root()});
-    EXPECT_EQ(pattern.out,
-              tree.path("top-report.txt") + '\n' + tree.path("Projects/report.txt") + '\n');
-    EXPECT_EQ(find({"--match-case", "Report", tree.root()}).out,
-              tree.path("Projects/Report.doc") + '\n');
-    EXPECT_EQ(find({"--", "-report", tree.root()}).status, 0); // a text starting with '-'
+    const QList<QByteArray> awkward = byName.value("tab\\there\\\\and\\nline-report");
+    ASSERT_EQ(awkward.size(), 7);
+    EXPECT_EQ(awkward.at(4), tree.path("Projects/"));
+    EXPECT_EQ(awkward.at(6), tree.path("Projects/") + "tab\\there\\\\and\\nline-report");
+    const QList<QByteArray> report = byName.value("report.txt");
+    ASSERT_EQ(report.size(), 7);
+    EXPECT_EQ(report.at(1), "0 KB");
+    EXPECT_FALSE(report.at(2).isEmpty());
+    EXPECT_FALSE(report.at(3).isEmpty());
+    EXPECT_EQ(report.at(5), "n/a");
 }
 
 struct StatusCase {
@@ -198,21 +211,6 @@ TEST(SearchPlaces, AlternateFoldersFirstThenTickedBoxesInRunOrder)
     EXPECT_EQ(searchFolders(scope),
               (QList<QByteArray>{QFile::encodeName(start), QFile::encodeName(recent),
                                  QFile::encodeName(favorites)}));
-}
-
-TEST(SearchPlaces, RunOrderListsEveryBoxWithItsFolderNumbers)
-{
-    const auto& order = specialFolderRunOrder();
-    ASSERT_EQ(order.size(), 8u);
-    EXPECT_EQ(order[0].csidls, (std::vector<int>{16, 25}));
-    EXPECT_EQ(order[1].csidls, (std::vector<int>{11, 22}));
-    EXPECT_EQ(order[2].csidls, (std::vector<int>{5, 46}));
-    EXPECT_EQ(order[3].csidls, (std::vector<int>{8}));
-    EXPECT_EQ(order[4].csidls, (std::vector<int>{6, 31}));
-    EXPECT_EQ(order[5].csidls, (std::vector<int>{9}));
-    EXPECT_EQ(order[6].csidls, (std::vector<int>{26, 35, 28}));
-    EXPECT_EQ(order[7].csidls, (std::vector<int>{32}));
-    EXPECT_EQ(order[3].caption, u"Recent Documents"_qs);
 }
 
 } // namespace
