@@ -54,59 +54,42 @@ protected:
     ByteTree tree;
 };
 
-/// Arguments (ROOT stands for the tree) and the paths printed, relative and sorted.
-struct OutputCase {
-    const char* name;
-    QList<QByteArray> arguments;
-    char terminator;
-    QList<QByteArray> expected;
-};
-
-class Output : public CommandLineFindTest, public ::testing::WithParamInterface<OutputCase> {};
-
-TEST_P(Output, PrintsTheMatchingPathsAsRawBytes)
+TEST_F(CommandLineFindTest, OptionsDecideWhichPathsArePrintedAsRawBytes)
 {
-    QList<QByteArray> arguments;
-    for (const QByteArray& arg : GetParam().arguments)
-        arguments.append(arg == "ROOT" ? tree.root() : arg);
-    const FindResult result = find(arguments);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_TRUE(result.err.isEmpty());
-    EXPECT_FALSE(result.storedAsked);
-    ASSERT_TRUE(result.out.endsWith(GetParam().terminator));
-    QList<QByteArray> paths = result.out.chopped(1).split(GetParam().terminator);
-    for (QByteArray& path : paths) {
-        if (path.startsWith(tree.root())) // the second half of a name with a line break is not
-            path = path.mid(tree.root().size());
+    const struct {
+        QList<QByteArray> arguments; // ROOT stands for the tree
+        char terminator;
+        QList<QByteArray> expected; // relative, sorted; a line break in a name splits it
+    } cases[] = {
+        {{"report", "ROOT"},
+         '\n',
+         {"Projects/Report.doc", "Projects/report.txt", "Projects/tab\there\\and", "bad\xff-report",
+          "line-report", "top-report.txt"}},
+        {{"-0", "line-report", "ROOT"}, '\0', {"Projects/tab\there\\and\nline-report"}},
+        {{"report", "ROOT", "--no-subfolders"}, '\n', {"bad\xff-report", "top-report.txt"}},
+        {{"--pattern", "*.TXT", "report", "ROOT"}, '\n', {"Projects/report.txt", "top-report.txt"}},
+        {{"--match-case", "Report", "ROOT"}, '\n', {"Projects/Report.doc"}},
+        {{"--", "-report", "ROOT"},
+         '\n',
+         {"Projects/tab\there\\and", "bad\xff-report", "line-report", "top-report.txt"}},
+    };
+    for (const auto& c : cases) {
+        QList<QByteArray> arguments;
+        for (const QByteArray& arg : c.arguments)
+            arguments.append(arg == "ROOT" ? tree.root() : arg);
+        const FindResult result = find(arguments);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_TRUE(result.err.isEmpty() && !result.storedAsked);
+        ASSERT_TRUE(result.out.endsWith(c.terminator)) << c.arguments.first().constData();
+        QList<QByteArray> paths = result.out.chopped(1).split(c.terminator);
+        for (QByteArray& path : paths) {
+            if (path.startsWith(tree.root()))
+                path = path.mid(tree.root().size());
+        }
+        std::sort(paths.begin(), paths.end());
+        EXPECT_EQ(paths, c.expected) << c.arguments.first().constData();
     }
-    std::sort(paths.begin(), paths.end());
-    EXPECT_EQ(paths, GetParam().expected);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Options, Output,
-    ::testing::Values(
-        OutputCase{"Lines",
-                   {"report", "ROOT"},
-                   '\n',
-                   {"Projects/Report.doc", "Projects/report.txt", "Projects/tab\there\\and",
-                    "bad\xff-report", "line-report", "top-report.txt"}},
-        OutputCase{
-            "Nul", {"-0", "line-report", "ROOT"}, '\0', {"Projects/tab\there\\and\nline-report"}},
-        OutputCase{"NoSubfolders",
-                   {"report", "ROOT", "--no-subfolders"},
-                   '\n',
-                   {"bad\xff-report", "top-report.txt"}},
-        OutputCase{"Pattern",
-                   {"--pattern", "*.TXT", "report", "ROOT"},
-                   '\n',
-                   {"Projects/report.txt", "top-report.txt"}},
-        OutputCase{"MatchCase", {"--match-case", "Report", "ROOT"}, '\n', {"Projects/Report.doc"}},
-        OutputCase{"TextStartingWithDash",
-                   {"--", "-report", "ROOT"},
-                   '\n',
-                   {"Projects/tab\there\\and", "bad\xff-report", "line-report", "top-report.txt"}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CommandLineFindTest, ColumnsAreTabSeparatedAndEscaped)
 {

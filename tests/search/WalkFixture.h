@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +20,15 @@ public:
     ByteTree()
         : m_root(QFile::encodeName(m_dir.path()) + '/')
     {}
+    /// Removes the tree by its bytes: QTemporaryDir cannot remove names that are not UTF-8.
+    ~ByteTree()
+    {
+        nftw(
+            m_root.constData(),
+            [](const char* path, const struct stat*, int, FTW*) { return ::remove(path); }, 16,
+            FTW_DEPTH | FTW_PHYS);
+    }
+    Q_DISABLE_COPY_MOVE(ByteTree)
 
     /// The root folder, ending in '/'.
     const QByteArray& root() const { return m_root; }
