@@ -171,6 +171,36 @@ int main(int argc, char** argv)
         }
     }
 
+    // Back to Name from another column: its keys were kept, so this only sorts.
+    model->sortBy(ResultModel::Size, Qt::AscendingOrder);
+    settle();
+    timer.restart();
+    model->sortBy(ResultModel::Name, Qt::AscendingOrder);
+    settle();
+    std::printf("sort by Name from Size order (keys kept): %.0f ms\n", ms(timer));
+
+    // What a search of 100k rows costs the window's thread: a fast walk hands over a few
+    // large batches, a slow one many small ones.
+    for (const int column : {int(ResultModel::Name), int(ResultModel::Size)}) {
+        for (const size_t batchRows : {size_t(25000), size_t(1000)}) {
+            ResultList fresh;
+            fresh.resize(1000, 700);
+            fresh.show();
+            settle();
+            fresh.model()->sortBy(column, Qt::AscendingOrder);
+            ResultRows rows = makeRows(100000, 7);
+            timer.restart();
+            for (size_t at = 0; at < rows.size(); at += batchRows) {
+                fresh.model()->addRows(ResultRows(rows.begin() + std::ptrdiff_t(at),
+                                                  rows.begin() + std::ptrdiff_t(at + batchRows)));
+                QCoreApplication::processEvents();
+            }
+            settle();
+            std::printf("100k rows from empty, batches of %zu, sorted by %s, view shown: %.0f ms\n",
+                        batchRows, qPrintable(ResultModel::columnCaption(column)), ms(timer));
+        }
+    }
+
     // One batch of 100k merged into 900k at once.
     {
         model->sortBy(ResultModel::Name, Qt::AscendingOrder);
@@ -200,6 +230,23 @@ int main(int argc, char** argv)
     timer.restart();
     const qsizetype selected = list.GetSelectedFiles().size();
     std::printf("%lld paths in %.0f ms)\n", static_cast<long long>(selected), ms(timer));
+
+    // Rows still arriving with everything selected: each batch splits the selection.
+    {
+        ResultRows late = makeRows(10000, 8);
+        double worst = 0;
+        timer.restart();
+        for (size_t at = 0; at < late.size(); at += 1000) {
+            QElapsedTimer one;
+            one.start();
+            model->addRows(ResultRows(late.begin() + std::ptrdiff_t(at),
+                                      late.begin() + std::ptrdiff_t(at + 1000)));
+            QCoreApplication::processEvents();
+            worst = std::max(worst, ms(one));
+        }
+        std::printf("10 batches of 1,000 after Select All: %.0f ms, slowest batch %.1f ms\n",
+                    ms(timer), worst);
+    }
 
     for (const bool on : {true, false}) {
         timer.restart();

@@ -26,9 +26,6 @@ namespace {
 
 // Above this many rows a whole sort uses a second thread.
 constexpr size_t ParallelSortRows = 50000;
-// A merge that inserts in at most this many places announces each run of rows; more places
-// are announced as one layout change (each insert costs the views a pass over all rows).
-constexpr size_t MaxInsertRuns = 4;
 
 const QString NotApplicable = QStringLiteral("n/a");
 
@@ -104,7 +101,7 @@ ResultModel::~ResultModel() = default;
 
 QModelIndex ResultModel::index(int row, int column, const QModelIndex& parent) const
 {
-    if (parent.isValid() || row < 0 || size_t(row) >= m_view.size() || column < 0 ||
+    if (parent.isValid() || row < 0 || size_t(row) >= viewRows() || column < 0 ||
         column >= ColumnCount)
         return {};
     return createIndex(row, column);
@@ -112,7 +109,7 @@ QModelIndex ResultModel::index(int row, int column, const QModelIndex& parent) c
 
 int ResultModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_view.size());
+    return parent.isValid() ? 0 : int(viewRows());
 }
 
 int ResultModel::columnCount(const QModelIndex& parent) const
@@ -237,8 +234,8 @@ Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const
 
 QByteArray ResultModel::path(int row) const
 {
-    return row >= 0 && size_t(row) < m_view.size() ? m_rows[m_view[size_t(row)]].path
-                                                   : QByteArray();
+    return row >= 0 && size_t(row) < viewRows() ? m_rows[m_view[viewSlot(size_t(row))]].path
+                                                : QByteArray();
 }
 
 size_t ResultModel::memoryUsage() const
@@ -551,25 +548,45 @@ void ResultModel::addRows(ResultRows batch)
     size_t runs = 0;
     for (size_t j = 0; j < m; ++j)
         runs += (j == 0 || position[j] != position[j - 1]) ? 1 : 0;
-
-    if (n == 0 || runs <= MaxInsertRuns) {
-        size_t inserted = 0;
-        for (size_t j = 0; j < m;) {
-            size_t end = j;
-            std::vector<quint32> run;
-            while (end < m && position[end] == position[j])
-                run.push_back(items[end++].row);
-            const size_t at = position[j] + inserted;
-            beginInsertRows({}, int(at), int(at + run.size() - 1));
-            m_view.insert(m_view.begin() + std::ptrdiff_t(at), run.begin(), run.end());
-            endInsertRows();
-            inserted += run.size();
-            j = end;
-        }
+    // Each inserted run costs the views and the selection a pass over the persistent indexes
+    // (two per selected range); a layout change costs the selection one persistent index per
+    // selected row, up to all rows. Without a selection the two cost the same (the Details
+    // view lays out every row either way), so inserts are the rule; a selection split into
+    // many ranges turns to a layout change.
+    const auto persistent = size_t(persistentIndexList().size());
+    if (n > 0 && runs * persistent > n) {
+        mergeAsLayoutChange(items, position);
         return;
     }
 
-    // Many places: merge the order from the back in one pass and announce a layout change.
+    // The old order moves to the back once; each run then moves the old rows before it to
+    // the front and fills in after them, so every announcement sees a consistent list and
+    // the whole merge moves each number once.
+    const size_t total = n + m;
+    m_view.resize(total);
+    std::move_backward(m_view.begin(), m_view.begin() + std::ptrdiff_t(n), m_view.end());
+    m_gapAt = 0;
+    m_gapLen = m;
+    size_t oldPlaced = 0;
+    for (size_t j = 0; j < m;) {
+        for (; oldPlaced < position[j]; ++oldPlaced, ++m_gapAt)
+            m_view[m_gapAt] = m_view[m_gapAt + m_gapLen];
+        size_t end = j;
+        while (end < m && position[end] == position[j])
+            ++end;
+        beginInsertRows({}, int(m_gapAt), int(m_gapAt + (end - j) - 1));
+        for (; j < end; ++j, ++m_gapAt, --m_gapLen)
+            m_view[m_gapAt] = items[j].row;
+        endInsertRows();
+    }
+    m_gapAt = 0; // the old rows after the last run are in place
+}
+
+void ResultModel::mergeAsLayoutChange(const std::vector<SortItem>& items,
+                                      const std::vector<size_t>& position)
+{
+    const size_t n = m_view.size();
+    const size_t m = items.size();
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     m_view.resize(n + m);
     size_t oldIndex = n;
@@ -603,6 +620,6 @@ void ResultModel::setShowIcons(bool on)
     if (on == m_showIcons)
         return;
     m_showIcons = on;
-    if (!m_view.empty())
+    if (viewRows() > 0)
         Q_EMIT dataChanged(index(0, Name), index(rowCount() - 1, Name), {Qt::DecorationRole});
 }

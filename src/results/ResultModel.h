@@ -73,7 +73,7 @@ public:
     bool showIcons() const { return m_showIcons; }
 
     /// The row at `row` (0 ≤ row < rowCount()).
-    const ResultRow& row(int row) const { return m_rows[m_view[size_t(row)]]; }
+    const ResultRow& row(int row) const { return m_rows[m_view[viewSlot(size_t(row))]]; }
     /// The full path bytes of the row at `row`; empty when out of range.
     QByteArray path(int row) const;
     /// The header caption of `column` (0…5).
@@ -84,6 +84,9 @@ public:
 
 private:
     struct SortItem;
+    /// Where view row `row` is in `m_view`: past the gap a merge leaves open while it runs.
+    size_t viewSlot(size_t row) const { return row < m_gapAt ? row : row + m_gapLen; }
+    size_t viewRows() const { return m_view.size() - m_gapLen; }
     bool textColumn() const;
     /// The key of a repeated text (type, folder, address) of the current column.
     quint32 keyFor(const ResultRow& row);
@@ -97,6 +100,10 @@ private:
     std::vector<SortItem> itemsFor(size_t first, size_t count) const;
     /// Sorts `items` by the current column and direction.
     void sortItems(std::vector<SortItem>& items) const;
+    /// Merges sorted new `items` before the old rows at `position` in one pass, announced as
+    /// one layout change.
+    void mergeAsLayoutChange(const std::vector<SortItem>& items,
+                             const std::vector<size_t>& position);
     /// Moves persistent indexes from view row r to `newRow(r)`.
     template<typename NewRow> void movePersistent(NewRow newRow);
     void resetKeys();
@@ -105,7 +112,11 @@ private:
     /// In arrival order, in blocks: rows never move once stored, and a growing list never
     /// copies them or holds twice the room it needs.
     std::deque<ResultRow> m_rows;
-    std::vector<quint32> m_view;     ///< stored row of each view row: sorts and merges move these
+    std::vector<quint32> m_view; ///< stored row of each view row: sorts and merges move these
+    /// While a merge announces its runs of new rows one by one, `m_view` holds the rows placed
+    /// so far, a gap of `m_gapLen` slots at `m_gapAt`, then the old rows still to come.
+    size_t m_gapAt = 0;
+    size_t m_gapLen = 0;
     std::vector<quint32> m_nameKeys; ///< per stored row once Name was sorted: kept for later
     CollationKeys m_names;
     std::vector<quint32> m_keys; ///< per stored row while type, location or URL is sorted
