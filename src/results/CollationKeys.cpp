@@ -84,18 +84,15 @@ quint32 CollationKeys::add(QStringView text)
 quint64 CollationKeys::prefix(quint32 offset, int from) const
 {
     const char* key = m_arena.data() + offset;
-    for (int i = 0; i < from; ++i) {
-        if (key[i] == '\0')
-            return 0;
-    }
-    key += from;
-    quint64 value = 0;
-    int i = 0;
-    for (; i < 8 && key[i] != '\0'; ++i)
-        value = (value << 8) | quint8(key[i]);
-    if (i == 0)
+    const size_t length = strnlen(key, size_t(from) + 8);
+    if (length <= size_t(from))
         return 0;
-    return i < 8 ? value << (8 * (8 - i)) : value;
+    unsigned char bytes[8] = {};
+    std::memcpy(bytes, key + from, length - size_t(from));
+    quint64 value = 0;
+    for (const unsigned char byte : bytes)
+        value = (value << 8) | byte;
+    return value;
 }
 
 void CollationKeys::clear()

@@ -70,9 +70,12 @@ quint64 timeOrder(const ResultRow& row)
 quint64 namePrefix(const ResultRow& row, qsizetype from)
 {
     const QByteArrayView name = row.name();
+    unsigned char bytes[8] = {};
+    if (name.size() > from)
+        std::memcpy(bytes, name.data() + from, size_t(qMin<qsizetype>(name.size() - from, 8)));
     quint64 value = 0;
-    for (qsizetype i = from; i < from + 8; ++i)
-        value = (value << 8) | (i < name.size() ? quint8(name[i]) : 0);
+    for (const unsigned char byte : bytes)
+        value = (value << 8) | byte;
     return value;
 }
 
@@ -363,6 +366,8 @@ std::vector<ResultModel::SortItem> ResultModel::itemsFor(size_t first, size_t co
             rank.insert(distinct[i], next);
         }
     }
+    quint32 lastKey = std::numeric_limits<quint32>::max(); // never an offset: the arena is smaller
+    quint64 lastRank = 0;
     for (size_t i = 0; i < count; ++i) {
         const size_t stored = first + i;
         const ResultRow& row = m_rows[stored];
@@ -380,8 +385,10 @@ std::vector<ResultModel::SortItem> ResultModel::itemsFor(size_t first, size_t co
             item.first = sizeOrder(row);
         else if (m_sortColumn == Date)
             item.first = timeOrder(row);
+        else if (m_keys[stored] == lastKey)
+            item.first = lastRank; // rows of one folder arrive together
         else
-            item.first = rank.value(m_keys[stored]);
+            item.first = lastRank = rank.value(lastKey = m_keys[stored]);
         item.second = namePrefix(row, 0);
         item.third = namePrefix(row, 8);
     }
