@@ -158,6 +158,13 @@ FolderWalker::Outcome FolderWalker::walk(const SearchRequest& request, Start sta
     const Outcome opened = openTop(request, start, topFd);
     if (opened != Outcome::Finished)
         return opened;
+    // Subfolders are opened relative to the top folder, kept open as the anchor (one
+    // descriptor, whatever the depth): the kernel then resolves only the part of each path
+    // below it, and walks on several threads do not contend for the folders above it.
+    dropAnchor();
+    m_anchorFd = fcntl(topFd, F_DUPFD_CLOEXEC, 0);
+    if (m_anchorFd >= 0)
+        m_anchor = m_path;
     std::vector<Frame> stack(1);
     stack.back().pathLength = m_path.size();
     Outcome outcome = Outcome::Finished;
@@ -198,19 +205,25 @@ int FolderWalker::openFolder(bool top)
     // Below the top folder a link is never followed, even if one replaced a folder since
     // it was listed.
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (top ? 0 : O_NOFOLLOW);
+    if (!top && anchorFits())
+        return openat(m_anchorFd, m_path.c_str() + m_anchor.size(), flags);
     if (m_path.size() < PATH_MAX)
         return open(m_path.c_str(), flags);
     return openLongPath(flags);
+}
+
+bool FolderWalker::anchorFits() const
+{
+    return m_anchorFd >= 0 && m_path.size() > m_anchor.size() &&
+           m_path.size() - m_anchor.size() < PATH_MAX &&
+           m_path.compare(0, m_anchor.size(), m_anchor) == 0;
 }
 
 int FolderWalker::openLongPath(int flags)
 {
     // Paths beyond PATH_MAX are opened relative to an anchor folder higher up, which is kept
     // open (one descriptor) while the walk stays below it.
-    const bool anchorFits = m_anchorFd >= 0 && m_path.size() > m_anchor.size() &&
-                            m_path.size() - m_anchor.size() < PATH_MAX &&
-                            m_path.compare(0, m_anchor.size(), m_anchor) == 0;
-    if (!anchorFits) {
+    if (!anchorFits()) {
         dropAnchor();
         // Leave half of PATH_MAX below the anchor, so it serves many folders.
         const size_t cut = m_path.rfind('/', m_path.size() - PATH_MAX / 2);

@@ -74,6 +74,7 @@ private:
     bool scanFolder(int fd, const SearchRequest& request, Frame& subfolders);
     int openFolder(bool top);
     int openLongPath(int flags);
+    bool anchorFits() const;
     void dropAnchor();
 
     LiveQuery::Reader m_query;
