@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -141,9 +143,13 @@ int ParallelWalk::defaultThreads()
 
 FolderWalker::Outcome ParallelWalk::walk(const SearchRequest& request)
 {
+    if (request.FolderPath.isEmpty()) {
+        errno = ENOENT; // not the root folder
+        return FolderWalker::Outcome::Unreadable;
+    }
     std::vector<Piece> pieces(1);
     pieces[0].folder.assign(request.FolderPath.constData(), size_t(request.FolderPath.size()));
-    if (pieces[0].folder.empty() || pieces[0].folder.back() != '/')
+    if (pieces[0].folder.back() != '/')
         pieces[0].folder.push_back('/');
     pieces[0].subtree = true;
     OrderedOutput output(pieces, m_write);
@@ -219,8 +225,13 @@ FolderWalker::Outcome ParallelWalk::walk(const SearchRequest& request)
     std::vector<std::thread> helpers;
     const size_t helperCount = std::min(size_t(m_threads - 1), waiting > 0 ? waiting - 1 : 0);
     helpers.reserve(helperCount);
-    for (size_t i = 0; i < helperCount; ++i)
-        helpers.emplace_back(work);
+    for (size_t i = 0; i < helperCount; ++i) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // no more threads to be had: the ones running share the work
+        }
+    }
     work();
     for (std::thread& helper : helpers)
         helper.join();

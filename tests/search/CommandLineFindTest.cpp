@@ -138,6 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StatusCase{{"report", "ROOT"}, 0, false},
                       StatusCase{{"zzz-nothing", "ROOT"}, 1, false},
                       StatusCase{{"report", "ROOT", "MISSING"}, 2, true},
+                      StatusCase{{"report", ""}, 2, true}, // an empty folder is not the root
                       StatusCase{{"report", "--bogus", "ROOT"}, 2, true}, StatusCase{{}, 2, true},
                       StatusCase{{"report", "ROOT", "--pattern"}, 2, true},
                       StatusCase{{"--help"}, 0, false},
