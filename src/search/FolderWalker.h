@@ -40,7 +40,8 @@ ResultRow makeResultRow(const FoundEntry& entry);
 /// Walks one folder tree and reports the entries that pass the filter and the live match
 /// test. Each folder is read once, its own matches are reported before its subfolders are
 /// entered (in the order the file system lists them), no folder stays open while the walk
-/// descends, symbolic links are never followed, and folders that cannot be read are
+/// descends (but the top one, as the anchor subfolders are opened from: one descriptor
+/// whatever the depth), symbolic links are never followed, and folders that cannot be read are
 /// skipped. Iterative: any depth and any path length work. No Qt event loop is needed.
 class FolderWalker final {
 public:
