@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -262,8 +263,8 @@ TEST_F(Form1Test, ClosingDuringARunIsRefusedAndSavesTheScope)
 
 TEST_F(Form1Test, DestroyingTheWindowMidRunLeavesNoWorker)
 {
-    for (int i = 0; i < 2000; ++i)
-        home.write(QStringLiteral("big/d%1/f%2.txt").arg(i % 50).arg(i), "x");
+    for (int i = 0; i < 400; ++i)
+        home.write(QStringLiteral("big/d%1/f%2.txt").arg(i % 20).arg(i), "x");
     open();
     tickOnly({});
     altFolders()->clear();
@@ -410,14 +411,26 @@ TEST_F(Form1Test, SaveLoadAndDeleteAPreset)
     EXPECT_EQ(child<QComboBox>("Combo2")->currentText(), QStringLiteral("Home"));
 }
 
-TEST_F(Form1Test, ANameWithABackslashIsRefused)
+TEST_F(Form1Test, RefusedNamesAndFailedSavesLeaveThePresetListAlone)
 {
     open();
+    auto* presets = child<QComboBox>("Combo2");
     prompt.answerInput(QStringLiteral("a\\b"));
     child<QPushButton>("Command7")->click();
-    EXPECT_EQ(child<QComboBox>("Combo2")->count(), 0);
-    ASSERT_GE(prompt.asked().size(), 2);
+    EXPECT_EQ(presets->count(), 0);
+    ASSERT_EQ(prompt.asked().size(), 3); // name, refusal, name again (cancelled)
     EXPECT_EQ(prompt.asked()[1].kind, ScriptedPrompt::Asked::Message);
+
+    // A settings folder that cannot be written: the user is told, nothing is listed.
+    QFile::remove(home.path(QStringLiteral(".config/kestrelfind/HKEY_CURRENT_USER.reg")));
+    QDir(home.path(QStringLiteral(".config/kestrelfind"))).removeRecursively();
+    home.write(QStringLiteral(".config/kestrelfind"), "not a folder");
+    prompt.clear();
+    prompt.answerInput(QStringLiteral("Work"));
+    child<QPushButton>("Command7")->click();
+    ASSERT_EQ(prompt.asked().size(), 2);
+    EXPECT_EQ(prompt.asked()[1].title, QStringLiteral("Oops!"));
+    EXPECT_EQ(presets->count(), 0);
 }
 
 } // namespace
