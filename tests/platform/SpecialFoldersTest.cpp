@@ -33,9 +33,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FolderCase{Csidl::Favorites, "Favorites"},
                       FolderCase{Csidl::SendTo, ".local/share/kio/servicemenus"},
                       FolderCase{Csidl::CommonDesktopDirectory, ""},
-                      FolderCase{Csidl::CommonDocuments, ""},
-                      FolderCase{Csidl::CommonFavorites, ""}, FolderCase{0, ""}, FolderCase{99, ""},
-                      FolderCase{-1, ""}));
+
+                      FolderCase{99, ""}, FolderCase{-1, ""}));
 
 TEST(SpecialFolders, UserFoldersFollowTheXdgVariablesAndPreferNautilusScripts)
 {

@@ -40,14 +40,11 @@ INSTANTIATE_TEST_SUITE_P(Names, ExtensionFallback,
                                            FallbackCase{".hidden", "HIDDEN File"},
                                            FallbackCase{"straße.äbc", "ÄBC File"}));
 
-TEST(TypeNames, FoldersUnknownAndKnownTypes)
+TEST(TypeNames, FoldersAndTypesKnownByExtensionInAnyCase)
 {
     TypeNames& names = TypeNames::instance();
     EXPECT_EQ(names.typeName("photo.png", true), u"File Folder"_qs);
-    EXPECT_EQ(names.typeName("data.xyzzyq", false), u"XYZZYQ File"_qs);
-    EXPECT_EQ(names.typeName("noextension", false), u" File"_qs);
-    const QMimeDatabase db;
-    const QString png = db.mimeTypeForName(u"image/png"_qs).comment();
+    const QString png = QMimeDatabase().mimeTypeForName(u"image/png"_qs).comment();
     ASSERT_FALSE(png.isEmpty());
     EXPECT_EQ(names.typeName("holiday.png", false), png);
     EXPECT_EQ(names.typeName("HOLIDAY.PNG", false), png);
@@ -55,30 +52,14 @@ TEST(TypeNames, FoldersUnknownAndKnownTypes)
 
 TEST(TypeNames, NamesThatDecideByMoreThanTheLastExtensionAreNotMixedUp)
 {
-    TypeNames& names = TypeNames::instance();
-    const QMimeDatabase db;
-    ASSERT_FALSE(db.mimeTypesForFileName(u"a.gz"_qs).isEmpty());
-    ASSERT_FALSE(db.mimeTypesForFileName(u"a.tar.gz"_qs).isEmpty());
-    ASSERT_FALSE(db.mimeTypesForFileName(u"Makefile"_qs).isEmpty());
-    const QString gzip = db.mimeTypesForFileName(u"a.gz"_qs).first().comment();
-    const QString tarGzip = db.mimeTypesForFileName(u"a.tar.gz"_qs).first().comment();
-    ASSERT_NE(gzip, tarGzip);
-    EXPECT_EQ(names.typeName("first.gz", false), gzip);
-    EXPECT_EQ(names.typeName("second.tar.gz", false), tarGzip);
-    EXPECT_EQ(names.typeName("third.gz", false), gzip);
-    const QString makefile = db.mimeTypesForFileName(u"Makefile"_qs).first().comment();
-    EXPECT_EQ(names.typeName("Makefile", false), makefile);
-    EXPECT_EQ(names.typeName("Other", false), u" File"_qs);
-}
-
-TEST(TypeNames, NamesFitByWildcardGlobsGetTheirOwnTypeNotTheirExtensions)
-{
-    // Each pair shares its last extension; the second fits a glob with wildcards or a whole
-    // name, so a cache keyed by the extension alone would answer it wrongly.
+    // Each plain name comes first and shares its last extension with the next, which fits a
+    // longer, wildcard or whole-name glob: a cache keyed by the extension alone answers wrong.
     const char* const names[] = {
-        "notes.md", "README.md",      "config.am", "Makefile.am",    "backup.txt", "backup.txt~",
-        "abc.vdr",  "123.vdr",        "page.txt",  "page.3",         "libz.2",     "libz.so.2",
-        "list.txt", "CMakeLists.txt", "x.env",     "SConscript.env", "plain.v",    "history.c,v"};
+        "first.gz",       "second.tar.gz", "third.gz",    "Makefile",       "Other",
+        "notes.md",       "README.md",     "config.am",   "Makefile.am",    "backup.txt",
+        "backup.txt~",    "abc.vdr",       "123.vdr",     "page.txt",       "page.3",
+        "libz.2",         "libz.so.2",     "list.txt",    "CMakeLists.txt", "x.env",
+        "SConscript.env", "plain.v",       "history.c,v", "data.xyzzyq"};
     const QMimeDatabase db;
     TypeNames& typeNames = TypeNames::instance();
     for (const char* name : names) {
