@@ -7,60 +7,43 @@
 
 namespace {
 
-struct PartCase {
-    const char* path;
-    const char* folder;
-    const char* name;
-    const char* extension;
-};
-
-class GetFilenameTest : public ::testing::TestWithParam<PartCase> {};
-
-TEST_P(GetFilenameTest, SplitsLikeTheProgramExpects)
+TEST(PathHelpers, GetFilenameSplitsFolderNameAndLastExtension)
 {
-    const PartCase& c = GetParam();
-    const QString path = QString::fromUtf8(c.path);
-    EXPECT_EQ(GetFilename(path, PathPart::Drive), QString());
-    EXPECT_EQ(GetFilename(path, PathPart::Folder), QString::fromUtf8(c.folder)) << c.path;
-    EXPECT_EQ(GetFilename(path, PathPart::Name), QString::fromUtf8(c.name)) << c.path;
-    EXPECT_EQ(GetFilename(path, PathPart::Extension), QString::fromUtf8(c.extension)) << c.path;
+    const struct {
+        const char* path;
+        const char* folder;
+        const char* name;
+        const char* extension;
+    } cases[] = {
+        {"/a/b.txt", "/a/", "b", ".txt"},
+        {"archive.tar.gz", "", "archive.tar", ".gz"},
+        {".profile", "", "", ".profile"},
+        {"file.", "", "file", ""},
+        {"/dir.d/plain", "/dir.d/", "plain", ""}, // a dot in the folder is no extension
+        {"/x/Grüße.ТЕКСТ", "/x/", "Grüße", ".ТЕКСТ"},
+    };
+    for (const auto& c : cases) {
+        const QString path = QString::fromUtf8(c.path);
+        EXPECT_EQ(GetFilename(path, PathPart::Drive), QString()) << c.path;
+        EXPECT_EQ(GetFilename(path, PathPart::Folder), QString::fromUtf8(c.folder)) << c.path;
+        EXPECT_EQ(GetFilename(path, PathPart::Name), QString::fromUtf8(c.name)) << c.path;
+        EXPECT_EQ(GetFilename(path, PathPart::Extension), QString::fromUtf8(c.extension)) << c.path;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, GetFilenameTest,
-    ::testing::Values(PartCase{"/a/b.txt", "/a/", "b", ".txt"},
-                      PartCase{"archive.tar.gz", "", "archive.tar", ".gz"},
-                      PartCase{".profile", "", "", ".profile"},
-                      PartCase{"readme", "", "readme", ""},
-                      PartCase{"file.", "", "file", ""},
-                      PartCase{"a:b.txt", "", "a:b", ".txt"}, // no drives here
-                      PartCase{"/home/u/My.Folder", "/home/u/", "My", ".Folder"},
-                      PartCase{"/dir.d/plain", "/dir.d/", "plain", ""},
-                      PartCase{"/x/Grüße.ТЕКСТ", "/x/", "Grüße", ".ТЕКСТ"}));
-
-TEST(PathHelpers, TrimnullAndTrailingSeparator)
-{
-    EXPECT_EQ(trimnull(QStringLiteral("abc")), QStringLiteral("abc"));
-    EXPECT_EQ(trimnull(QString::fromUtf8("ab\0cd", 5)), QStringLiteral("ab"));
-    EXPECT_EQ(trimnull(QString()), QString());
-    EXPECT_EQ(AddTrailingBackslash(QStringLiteral("/tmp")), QStringLiteral("/tmp/"));
-    EXPECT_EQ(AddTrailingBackslash(QStringLiteral("/")), QStringLiteral("/"));
-    EXPECT_EQ(AddTrailingBackslash(QByteArray("/a\xff")), QByteArray("/a\xff/"));
-}
-
-TEST(RowTextTest, SizeIsKilobytesRoundedHalfToEvenWithGrouping)
+TEST(RowTextTest, SizeIsKilobytesRoundedHalfToEvenWithLocaleGrouping)
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(sizeText(0), QStringLiteral("0 KB"));
-    EXPECT_EQ(sizeText(499), QStringLiteral("0 KB"));
-    EXPECT_EQ(sizeText(500), QStringLiteral("0 KB"));
-    EXPECT_EQ(sizeText(1500), QStringLiteral("2 KB"));
-    EXPECT_EQ(sizeText(2500), QStringLiteral("2 KB"));
-    EXPECT_EQ(sizeText(2501), QStringLiteral("3 KB"));
-    EXPECT_EQ(sizeText(1234567), QStringLiteral("1,235 KB"));
-    EXPECT_EQ(sizeText(Q_INT64_C(5000000000000)), QStringLiteral("5,000,000,000 KB"));
+    const struct {
+        qint64 bytes;
+        const char* text;
+    } cases[] = {{500, "0 KB"},         {1500, "2 KB"},
+                 {2500, "2 KB"},        {2501, "3 KB"},
+                 {1234567, "1,235 KB"}, {Q_INT64_C(5000000000000), "5,000,000,000 KB"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(sizeText(c.bytes), QString::fromUtf8(c.text)) << c.bytes;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(sizeText(1234567), QStringLiteral("1.235 KB"));
+    EXPECT_EQ(sizeText(1234567), u"1.235 KB"_qs);
     QLocale::setDefault(QLocale::c());
 }
 
@@ -69,9 +52,8 @@ TEST(RowTextTest, NameFollowsShowExtensionsAndKeepsBytes)
     ResultRow row;
     row.path = QByteArray("/t/archive.tar.gz");
     row.nameOffset = 3;
-    EXPECT_EQ(RowText::name(row, true), QStringLiteral("archive.tar.gz"));
-    EXPECT_EQ(RowText::name(row, false), QStringLiteral("archive.tar"));
-    EXPECT_EQ(RowText::location(row), QStringLiteral("/t/"));
+    EXPECT_EQ(RowText::name(row, true), u"archive.tar.gz"_qs);
+    EXPECT_EQ(RowText::name(row, false), u"archive.tar"_qs);
     row.path = QByteArray("/t/bad\xff.txt");
     EXPECT_EQ(RowText::name(row, false), QString::fromUtf8("bad\xef\xbf\xbd"));
     EXPECT_EQ(row.name(), QByteArrayView("bad\xff.txt"));

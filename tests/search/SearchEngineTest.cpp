@@ -44,12 +44,15 @@ protected:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
 
-    static size_t rowsIn(const QSignalSpy& spy)
+    /// The paths of every row delivered, in order.
+    static QList<QByteArray> pathsIn(const QSignalSpy& spy)
     {
-        size_t total = 0;
-        for (const QList<QVariant>& args : spy)
-            total += args.at(0).value<ResultRows>().size();
-        return total;
+        QList<QByteArray> paths;
+        for (const QList<QVariant>& args : spy) {
+            for (const ResultRow& row : args.at(0).value<ResultRows>())
+                paths.append(row.path);
+        }
+        return paths;
     }
 };
 
@@ -69,13 +72,9 @@ TEST_F(SearchEngineTest, DeliversEveryMatchThenTheEndOfEachWalkInOrder)
     engine.walk(allFilesIn(one.root()));
     engine.walk(allFilesIn(two.root()));
     ASSERT_TRUE(waitFor(finished, 2));
-    EXPECT_EQ(rowsIn(rows), 30u + 10u); // not F-upper
+    const QList<QByteArray> paths = pathsIn(rows);
+    ASSERT_EQ(paths.size(), 30 + 10); // not F-upper
     // Every row of the first walk comes before any row of the second.
-    QList<QByteArray> paths;
-    for (const QList<QVariant>& args : rows) {
-        for (const ResultRow& row : args.at(0).value<ResultRows>())
-            paths.append(row.path);
-    }
     for (qsizetype i = 0; i < 30; ++i)
         EXPECT_TRUE(paths.at(i).startsWith(one.root()));
 }
@@ -91,7 +90,7 @@ TEST_F(SearchEngineTest, StopEndsTheWalkAndItStillReportsItsEnd)
     SearchIdle = true; // Stop before the worker even starts
     engine.walk(allFilesIn(tree.root()));
     ASSERT_TRUE(waitFor(finished, 1));
-    EXPECT_EQ(rowsIn(rows), 0u);
+    EXPECT_TRUE(pathsIn(rows).isEmpty());
 }
 
 TEST_F(SearchEngineTest, ANewRunDropsTheRowsAndEndsOfTheOldOne)
@@ -112,11 +111,10 @@ TEST_F(SearchEngineTest, ANewRunDropsTheRowsAndEndsOfTheOldOne)
     QCoreApplication::processEvents();
     spinFor(200);
     EXPECT_EQ(finished.count(), 1);
-    for (const QList<QVariant>& args : rows) {
-        for (const ResultRow& row : args.at(0).value<ResultRows>())
-            EXPECT_TRUE(row.path.startsWith(small.root())) << row.path.constData();
-    }
-    EXPECT_EQ(rowsIn(rows), 4u); // the folder and its three files
+    const QList<QByteArray> paths = pathsIn(rows);
+    EXPECT_EQ(paths.size(), 4); // the folder and its three files
+    for (const QByteArray& path : paths)
+        EXPECT_TRUE(path.startsWith(small.root())) << path.constData();
 }
 
 TEST_F(SearchEngineTest, DestroyingTheEngineMidWalkReturnsPromptly)

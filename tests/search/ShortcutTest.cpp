@@ -6,66 +6,43 @@
 
 namespace {
 
-struct IniCase {
-    const char* ini;
-    const char* expected;
-};
-
-class IniValue : public ::testing::TestWithParam<IniCase> {};
-
-TEST_P(IniValue, FollowsTheProfileReaderRules)
+TEST(Shortcut, IniValueFollowsTheProfileReaderRules)
 {
-    EXPECT_EQ(Shortcut::iniValue(GetParam().ini, u"InternetShortcut"_qs, u"URL"_qs, u"dflt"_qs),
-              QString::fromUtf8(GetParam().expected))
-        << GetParam().ini;
+    const struct {
+        QByteArray ini;
+        QString expected;
+    } cases[] = {
+        {"[InternetShortcut]\nURL=http://a/\n", u"http://a/"_qs},
+        {"[internetshortcut]\r\nurl = http://b/  \r\n", u"http://b/"_qs},
+        {"  [ InternetShortcut ]\nUrl=\"http://c/\"\n", u"http://c/"_qs},
+        {"[Other]\nURL=http://x/\n", u"dflt"_qs},
+        {"[InternetShortcut]\nURL=\n", u""_qs},
+        {"[InternetShortcut]\n;URL=commented\nURL=real\n", u"real"_qs},
+        {"[InternetShortcut]\nURL=first\nURL=second\n", u"first"_qs},
+        {"garbage\x01\xff\n=\n[", u"dflt"_qs},
+        {"[InternetShortcut]\nURL=http://ü/\n", u"http://ü/"_qs},
+        {"[InternetShortcut]\nURL=" + QByteArray(5000, 'u') + '\n', QString(2047, u'u')},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Shortcut::iniValue(c.ini, u"InternetShortcut"_qs, u"URL"_qs, u"dflt"_qs),
+                  c.expected)
+            << c.ini.left(60).constData();
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, IniValue,
-    ::testing::Values(IniCase{"[InternetShortcut]\nURL=http://a/\n", "http://a/"},
-                      IniCase{"[internetshortcut]\r\nurl = http://b/  \r\n", "http://b/"},
-                      IniCase{"  [ InternetShortcut ]\nUrl=\"http://c/\"\n", "http://c/"},
-                      IniCase{"[Other]\nURL=http://x/\n", "dflt"},
-                      IniCase{"[InternetShortcut]\nURL=\n", ""},
-                      IniCase{"[InternetShortcut]\nIconFile=x\n", "dflt"},
-                      IniCase{"[InternetShortcut]\n;URL=commented\nURL=real\n", "real"},
-                      IniCase{"[InternetShortcut]\nURL=first\nURL=second\n", "first"},
-                      IniCase{"", "dflt"}, IniCase{"garbage\x01\xff\n=\n[", "dflt"},
-                      IniCase{"[InternetShortcut]\nURL=http://ü/\n", "http://ü/"}));
-
-TEST(Shortcut, LongValuesAreCutAt2047Characters)
-{
-    const QByteArray ini = "[InternetShortcut]\nURL=" + QByteArray(5000, 'u') + '\n';
-    EXPECT_EQ(Shortcut::iniValue(ini, u"InternetShortcut"_qs, u"URL"_qs, QString()).size(), 2047);
-}
-
-TEST(Shortcut, ProfileGetItemReadsFilesAndGivesTheDefaultOtherwise)
+TEST(Shortcut, ReadsOnlyTheFirst64KiBOfRegularFiles)
 {
     const ByteTree tree;
-    const QByteArray file = tree.file("site.url", "[InternetShortcut]\nURL=https://kf.example/\n");
-    EXPECT_EQ(Shortcut::ProfileGetItem(u"InternetShortcut"_qs, u"URL"_qs, QString(),
-                                       QFile::decodeName(file)),
-              u"https://kf.example/"_qs);
-    EXPECT_EQ(Shortcut::ProfileGetItem(u"InternetShortcut"_qs, u"URL"_qs, u"none"_qs,
-                                       QFile::decodeName(tree.path("missing.url"))),
-              u"none"_qs);
-    // A folder, a FIFO and a device are never read.
+    tree.file("big.url", "[InternetShortcut]\nURL=near\n" + QByteArray(4 << 20, 'x'));
+    const auto data = Shortcut::readSmallFile(AT_FDCWD, tree.path("big.url").constData());
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->size(), Shortcut::MaxShortcutBytes);
+    // A folder, a FIFO (would block) and a device (endless) are never read.
     tree.dir("folder.url");
     ASSERT_EQ(mkfifo(tree.path("pipe.url").constData(), 0644), 0);
     for (const QByteArray& path :
          {tree.path("folder.url"), tree.path("pipe.url"), QByteArray("/dev/zero")})
         EXPECT_FALSE(Shortcut::readSmallFile(AT_FDCWD, path.constData())) << path.constData();
-}
-
-TEST(Shortcut, ReadsAtMost64KiB)
-{
-    const ByteTree tree;
-    QByteArray big = "[InternetShortcut]\nURL=near\n" + QByteArray(4 << 20, 'x');
-    big += "\n[Later]\nURL=far\n";
-    tree.file("big.url", big);
-    const auto data = Shortcut::readSmallFile(AT_FDCWD, tree.path("big.url").constData());
-    ASSERT_TRUE(data);
-    EXPECT_EQ(data->size(), Shortcut::MaxShortcutBytes);
 }
 
 TEST(Shortcut, DesktopLinksGiveTheirAddress)

@@ -8,9 +8,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <ftw.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,15 +64,23 @@ private:
     QByteArray m_root;
 };
 
-/// Collects every match of a walk as a row; can stop after a number of entries.
+/// Collects every match of a walk as a row; can stop after a number of entries, and run hooks
+/// when asked whether to stop and when given a match.
 class CollectingSink final : public WalkSink {
 public:
     bool stopRequested() override
     {
         ++entriesAsked;
+        if (onAsk)
+            onAsk();
         return stopAfter >= 0 && entriesAsked > stopAfter;
     }
-    void found(const FoundEntry& entry) override { rows.push_back(makeResultRow(entry)); }
+    void found(const FoundEntry& entry) override
+    {
+        rows.push_back(makeResultRow(entry));
+        if (onFound)
+            onFound();
+    }
 
     /// The full paths found, in order.
     QList<QByteArray> paths() const
@@ -80,18 +90,28 @@ public:
             result.append(row.path);
         return result;
     }
+    /// The paths found, relative to `root` and sorted.
+    QList<QByteArray> sortedBelow(const QByteArray& root) const
+    {
+        QList<QByteArray> result;
+        for (const ResultRow& row : rows)
+            result.append(row.path.mid(root.size()));
+        std::sort(result.begin(), result.end());
+        return result;
+    }
+    /// The row of a full path, or null.
     const ResultRow* row(const QByteArray& path) const
     {
-        for (const ResultRow& row : rows) {
-            if (row.path == path)
-                return &row;
-        }
-        return nullptr;
+        const auto it = std::find_if(rows.begin(), rows.end(),
+                                     [&](const ResultRow& row) { return row.path == path; });
+        return it == rows.end() ? nullptr : &*it;
     }
 
     ResultRows rows;
     qint64 entriesAsked = 0;
     qint64 stopAfter = -1;
+    std::function<void()> onAsk;
+    std::function<void()> onFound;
 };
 
 /// A request for `folder` with the "All Files" filter.
