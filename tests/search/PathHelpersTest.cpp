@@ -47,6 +47,15 @@ TEST(RowTextTest, SizeIsKilobytesRoundedHalfToEvenWithLocaleGrouping)
     QLocale::setDefault(QLocale::c());
 }
 
+TEST(PathHelpers, TrimnullAndTrailingSeparator)
+{
+    EXPECT_EQ(trimnull(QString::fromUtf8("ab\0cd", 5)), u"ab"_qs);
+    EXPECT_EQ(trimnull(u"abc"_qs), u"abc"_qs);
+    EXPECT_EQ(AddTrailingBackslash(u"/tmp"_qs), u"/tmp/"_qs);
+    EXPECT_EQ(AddTrailingBackslash(u"/"_qs), u"/"_qs);
+    EXPECT_EQ(AddTrailingBackslash(QByteArray("/a\xff")), QByteArray("/a\xff/"));
+}
+
 TEST(RowTextTest, NameFollowsShowExtensionsAndKeepsBytes)
 {
     ResultRow row;
