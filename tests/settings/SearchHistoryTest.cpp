@@ -58,11 +58,4 @@ TEST_F(SearchHistoryTest, MalformedNumberCountsAsEmptyAndGapsReadEmpty)
     EXPECT_EQ(SearchHistory::loadForStartUp(store).size(), 9);
 }
 
-TEST_F(SearchHistoryTest, TermsWithLineBreaksAndQuotesSurvive)
-{
-    const QString odd = QStringLiteral("two\nlines \"and\" \\ back");
-    ASSERT_TRUE(SearchHistory::record(store, odd));
-    EXPECT_EQ(SearchHistory::loadForStartUp(CRegSettings::forProgram()), QStringList{odd});
-}
-
 } // namespace

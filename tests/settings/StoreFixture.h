@@ -65,23 +65,6 @@ inline void setRaw(const QString& section, const QString& name, std::uint32_t ty
     RegCloseKey(key);
 }
 
-/// The non-empty value lines of the section of application key + "\" + path, in file order.
-inline QStringList values(const QString& path)
-{
-    const QString header = QStringLiteral("[HKEY_CURRENT_USER\\") + kAppKey + u'\\' + path + u']';
-    QStringList lines;
-    bool inside = false;
-    for (QString line : QString::fromUtf8(readFile(hivePath())).split(u'\n')) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        if (line.startsWith(u'['))
-            inside = line == header;
-        else if (inside && !line.isEmpty())
-            lines.append(line);
-    }
-    return lines;
-}
-
 /// While alive, a plain file stands where the settings folder was, so every write fails
 /// (permissions would not stop root). The folder and its file come back afterwards.
 class BlockedConfigFolder final {
