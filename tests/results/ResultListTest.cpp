@@ -36,13 +36,13 @@ protected:
         });
     }
 
-    QPoint rowCenter(int row, QAbstractItemView* view = nullptr) const
+    QPoint rowCenter(int row) const
     {
-        view = view ? view : list.currentView();
-        return view->visualRect(list.model()->index(row, 0)).center();
+        return list.currentView()->visualRect(list.model()->index(row, 0)).center();
     }
 
     QWidget* viewport() const { return list.currentView()->viewport(); }
+    QPoint blank() const { return {viewport()->width() - 3, viewport()->height() - 3}; }
 
     void selectRows(std::initializer_list<int> rows)
     {
@@ -64,28 +64,6 @@ protected:
     SortState sort;
 };
 
-TEST_F(ResultListTest, NamesColumnWidthsAndPositions)
-{
-    EXPECT_EQ(list.objectName(), u"ListView1");
-    EXPECT_EQ(list.accessibleName(), u"Results");
-    EXPECT_FALSE(list.header()->isSortIndicatorShown());
-    const int widths[] = {3000, 1440, 2000, 1000, 4000, 3000};
-    for (int c = 1; c <= 6; ++c) {
-        EXPECT_NEAR(list.columnWidthTwips(c), widths[c - 1], 15) << "column " << c;
-        EXPECT_EQ(list.columnPosition(c), c);
-    }
-    list.setColumnWidthTwips(6, 4500);
-    list.setColumnWidthTwips(6, 0);  // ignored
-    list.setColumnWidthTwips(9, 99); // ignored
-    EXPECT_NEAR(list.columnWidthTwips(6), 4500, 15);
-    list.setColumnPosition(6, 1);
-    list.setColumnPosition(2, 7); // out of range
-    EXPECT_EQ(list.columnPosition(6), 1);
-    EXPECT_EQ(list.columnPosition(1), 2);
-    EXPECT_EQ(list.columnPosition(2), 3);
-    EXPECT_EQ(list.columnWidthTwips(0), 0);
-}
-
 TEST_F(ResultListTest, HeaderClickSortsAndShowsTheArrowOnlyThere)
 {
     connectWindow();
@@ -94,6 +72,7 @@ TEST_F(ResultListTest, HeaderClickSortsAndShowsTheArrowOnlyThere)
         const int x = h->sectionViewportPosition(column - 1) + 5;
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(x, h->height() / 2));
     };
+    EXPECT_FALSE(h->isSortIndicatorShown());
     click(3); // an empty list: only the state and the arrow change
     EXPECT_EQ(sort.SortColumn, 3);
     EXPECT_EQ(h->sortIndicatorSection(), 2);
@@ -102,15 +81,13 @@ TEST_F(ResultListTest, HeaderClickSortsAndShowsTheArrowOnlyThere)
     EXPECT_EQ(list.model()->path(0), "/h/a.url");
     EXPECT_TRUE(h->isSortIndicatorShown());
     EXPECT_EQ(h->sortIndicatorSection(), 0);
-    EXPECT_EQ(h->sortIndicatorOrder(), Qt::AscendingOrder);
     click(4); // Date after ascending Name: newest first, arrow down on Date
     EXPECT_EQ(list.model()->path(0), "/h/a.url");
     EXPECT_EQ(list.model()->path(2), "/h/c.url");
     EXPECT_EQ(h->sortIndicatorSection(), 3);
     EXPECT_EQ(h->sortIndicatorOrder(), Qt::DescendingOrder);
     click(6);
-    EXPECT_EQ(h->sortIndicatorSection(), 5);
-    // A replay (the end of a search) leaves the arrow where it is.
+    // A replay (the end of a search) sorts but leaves the arrow where it is.
     sort.ApplyingStoredSort = true;
     sort.ListView1_ColumnClick(4);
     list.applySort(sort);
@@ -124,9 +101,9 @@ TEST_F(ResultListTest, HeaderClicksWhileRowsArrive)
     fill();
     selectRows({1});
     const QByteArray selected = list.GetSelectedFiles().first();
-    list.detailsView()->header()->sectionClicked(1); // Size, as the header would
+    list.header()->sectionClicked(1); // Size, as the header would
     list.model()->addRows({makeRow("/h/d.txt", 5), makeRow("/h/e.txt", 25)});
-    list.detailsView()->header()->sectionClicked(0);
+    list.header()->sectionClicked(0);
     list.model()->addRows({makeRow("/h/0.txt", 1), makeRow("/h/zz.txt", 2), makeRow("/h/bb", 3),
                            makeRow("/h/ab", 3), makeRow("/h/ca", 3), makeRow("/h/dd", 3)});
     QStringList names;
@@ -138,7 +115,7 @@ TEST_F(ResultListTest, HeaderClicksWhileRowsArrive)
 
 TEST_F(ResultListTest, SelectedFilesInListOrderAndSelectAll)
 {
-    list.selectAll(); // empty list: nothing
+    list.selectAll(); // empty list: nothing, and still one empty path
     EXPECT_EQ(list.GetSelectedFiles(), QList<QByteArray>{QByteArray()});
     fill();
     list.model()->sortBy(ResultModel::Name, Qt::AscendingOrder);
@@ -149,15 +126,13 @@ TEST_F(ResultListTest, SelectedFilesInListOrderAndSelectAll)
     EXPECT_EQ(list.GetSelectedFiles(), (QList<QByteArray>{"/h/c.url", "/h/a.url"}));
 
     list.selectAll();
-    EXPECT_EQ(list.GetSelectedFiles().size(), 3);
     EXPECT_EQ(list.selectionModel()->selection().size(), 1);
     // Rows arriving after Select All leave every earlier row selected.
-    const QList<QByteArray> before = list.GetSelectedFiles();
     list.model()->addRows({makeRow("/h/0"), makeRow("/h/a0"), makeRow("/h/b0"), makeRow("/h/c0"),
                            makeRow("/h/d0"), makeRow("/h/e0")});
     const QList<QByteArray> after = list.GetSelectedFiles();
-    for (const QByteArray& path : before)
-        EXPECT_TRUE(after.contains(path)) << path.constData();
+    for (const char* path : {"/h/a.url", "/h/b.txt", "/h/c.url"})
+        EXPECT_TRUE(after.contains(QByteArray(path))) << path;
 }
 
 TEST_F(ResultListTest, SwitchingViewsKeepsRowsSelectionAndIconSizes)
@@ -167,7 +142,6 @@ TEST_F(ResultListTest, SwitchingViewsKeepsRowsSelectionAndIconSizes)
     const QList<QByteArray> before = list.GetSelectedFiles();
     list.setViewMode(ResultList::List);
     EXPECT_EQ(list.currentView(), list.iconView());
-    EXPECT_EQ(list.iconView()->selectionModel(), list.selectionModel());
     EXPECT_EQ(list.iconView()->iconSize(), QSize(16, 16));
     EXPECT_EQ(list.GetSelectedFiles(), before);
     list.setViewMode(ResultList::LargeIcons);
@@ -191,10 +165,9 @@ TEST_F(ResultListTest, HoverTextRules)
         list.setViewMode(view);
         QTest::qWait(0);
         hover.clear();
-        QTest::mouseMove(viewport(), rowCenter(0));
-        QTest::mouseMove(viewport(), rowCenter(1));
-        QTest::mouseMove(viewport(), rowCenter(2));
-        QTest::mouseMove(viewport(), QPoint(viewport()->width() - 3, viewport()->height() - 3));
+        for (int row = 0; row < 3; ++row)
+            QTest::mouseMove(viewport(), rowCenter(row));
+        QTest::mouseMove(viewport(), blank());
         ASSERT_EQ(hover.count(), 4);
         EXPECT_EQ(hover.at(0).first().toString(), u"http://a.example/");
         EXPECT_EQ(hover.at(1).first().toString(), u"/h/b.txt");
@@ -203,67 +176,49 @@ TEST_F(ResultListTest, HoverTextRules)
     }
 }
 
-TEST_F(ResultListTest, PopupAndLastListButton)
+TEST_F(ResultListTest, PopupLaunchAndLastListButton)
 {
-    fill();
     QSignalSpy popup(&list, &ResultList::popupRequested);
-    QSignalSpy launch(&list, &ResultList::launchRequested);
-    QTest::mouseClick(viewport(), Qt::RightButton, {}, rowCenter(1));
-    EXPECT_EQ(popup.count(), 1);
-    EXPECT_EQ(list.LastListButton(), 0);
-    QTest::mouseClick(viewport(), Qt::LeftButton, {}, rowCenter(1));
-    EXPECT_EQ(popup.count(), 1);
-    EXPECT_EQ(list.LastListButton(), 0);
-    // A press on the blank part is not a row click: the button stays recorded.
-    const QPoint blank(viewport()->width() - 3, viewport()->height() - 3);
-    QTest::mouseClick(viewport(), Qt::RightButton, {}, blank);
-    EXPECT_EQ(popup.count(), 1);
-    EXPECT_EQ(list.LastListButton(), 2);
-    QTest::mousePress(viewport(), Qt::LeftButton, {}, blank);
-    EXPECT_EQ(list.LastListButton(), 1);
-    QTest::mouseRelease(viewport(), Qt::LeftButton, {}, blank);
-    EXPECT_EQ(launch.count(), 0);
-}
-
-TEST_F(ResultListTest, EnterAndDoubleClickLaunch)
-{
     QSignalSpy launch(&list, &ResultList::launchRequested);
     list.currentView()->setFocus();
     QTest::keyClick(list.currentView(), Qt::Key_Return);
     EXPECT_EQ(launch.count(), 0) << "Enter on an empty list does nothing";
     fill();
+    QTest::mouseClick(viewport(), Qt::RightButton, {}, rowCenter(1));
+    EXPECT_EQ(popup.count(), 1);
+    EXPECT_EQ(list.LastListButton(), 0);
+    // A press on the blank part is not a row click: the button stays recorded.
+    QTest::mouseClick(viewport(), Qt::RightButton, {}, blank());
+    EXPECT_EQ(popup.count(), 1);
+    EXPECT_EQ(list.LastListButton(), 2);
+    QTest::mousePress(viewport(), Qt::LeftButton, {}, blank());
+    EXPECT_EQ(list.LastListButton(), 1);
+    QTest::mouseRelease(viewport(), Qt::LeftButton, {}, blank());
+    EXPECT_EQ(launch.count(), 0);
+
     QTest::keyClick(list.currentView(), Qt::Key_Return);
-    EXPECT_EQ(launch.count(), 1);
-    QSignalSpy doubled(list.currentView(), &QAbstractItemView::doubleClicked);
     QTest::mouseClick(viewport(), Qt::LeftButton, {}, rowCenter(0));
     QTest::mouseDClick(viewport(), Qt::LeftButton, {}, rowCenter(0));
-    EXPECT_EQ(doubled.count(), 1);
     EXPECT_EQ(launch.count(), 2);
-    QTest::mouseClick(viewport(), Qt::RightButton, {}, rowCenter(0));
     QTest::mouseDClick(viewport(), Qt::RightButton, {}, rowCenter(0));
     EXPECT_EQ(launch.count(), 2) << "the right button does not launch";
 }
 
-TEST_F(ResultListTest, KeyboardAlone)
+TEST_F(ResultListTest, FocusAndTheMenuKeyFollowTheShownView)
 {
     fill();
     list.clearFocus();
-    EXPECT_FALSE(list.ListHasFocus());
     QSignalSpy focus(&list, &ResultList::listHasFocusChanged);
     QSignalSpy popup(&list, &ResultList::popupRequested);
     list.setFocus();
-    EXPECT_TRUE(list.ListHasFocus());
     ASSERT_EQ(focus.count(), 1);
     EXPECT_TRUE(focus.first().first().toBool());
-    QTest::keyClick(list.currentView(), Qt::Key_Down);
-    QTest::keyClick(list.currentView(), Qt::Key_Down, Qt::ShiftModifier);
-    EXPECT_EQ(list.GetSelectedFiles().size(), 2);
-    QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(1, 1), QPoint(1, 1));
-    QCoreApplication::sendEvent(list.currentView(), &menu);
-    EXPECT_EQ(popup.count(), 1);
     list.setViewMode(ResultList::List);
     EXPECT_TRUE(list.iconView()->hasFocus());
     EXPECT_TRUE(list.ListHasFocus());
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(1, 1), QPoint(1, 1));
+    QCoreApplication::sendEvent(list.currentView(), &menu);
+    EXPECT_EQ(popup.count(), 1);
     list.clearFocus();
     EXPECT_FALSE(list.ListHasFocus());
 }
@@ -271,18 +226,17 @@ TEST_F(ResultListTest, KeyboardAlone)
 TEST(ItemIcons, OneEntryPerTypeAndThemeIconsResolve)
 {
     modExtractIcon icons;
-    EXPECT_EQ(QIcon::fallbackThemeName(), u"Adwaita");
     const QIcon a = icons.iconFor(makeRow("/x/a.txt"));
     const QIcon b = icons.iconFor(makeRow("/y/B.TXT"));
     EXPECT_EQ(icons.cacheSize(), 1);
     EXPECT_EQ(a.cacheKey(), b.cacheKey());
     const QIcon folder = icons.iconFor(makeFolder("/x/dir"));
     EXPECT_EQ(icons.cacheSize(), 2);
-    EXPECT_EQ(icons.iconNameFor("dir", true), u"folder");
-    // Offscreen the theme icon itself is found (not the built-in stand-in).
+    // Offscreen the theme icon itself is found (not the built-in stand-in), at both sizes.
     EXPECT_FALSE(folder.name().isEmpty()) << icons.iconNameFor("a.txt", false).toStdString();
     EXPECT_FALSE(a.name().isEmpty());
-    EXPECT_FALSE(a.pixmap(16).isNull());
+    EXPECT_EQ(a.pixmap(16).width(), 16);
+    EXPECT_EQ(a.pixmap(32).width(), 32);
     EXPECT_FALSE(icons.iconFor(makeRow("/x/unknown.zzzq")).isNull());
     EXPECT_FALSE(icons.iconFor(makeRow("/x/Makefile")).isNull());
     // ".gz" alone is gzip, whatever compound name came first.
