@@ -28,13 +28,19 @@ TEST_F(CRegSettingsTest, WritesUnderTheCompanyKeyAndFallsBackToDefaultNames)
                               "Brookes\\Kestrelfind\\Options]\n\"Flag\"=\"1\"\n"));
 }
 
-TEST_F(CRegSettingsTest, EmptyTextIsNotMissingButAZeroByteValueIs)
+TEST_F(CRegSettingsTest, EmptyTextIsNotMissingAZeroByteValueIsAndStarIsTheDefaultValue)
 {
     EXPECT_EQ(store.GetSetting("Nope", "Key", "dflt"), "dflt");
     put("S", "Empty", "");
     EXPECT_EQ(store.GetSetting("S", "Empty", "dflt"), "");
     setRaw("S", "ZeroBytes", REG_SZ, QByteArray());
     EXPECT_EQ(store.GetSetting("S", "ZeroBytes", "dflt"), "dflt");
+
+    put("S", "*", "unnamed");
+    EXPECT_EQ(store.GetSetting("S", "*"), "unnamed");
+    EXPECT_TRUE(readFile(hivePath()).contains("@=\"unnamed\""));
+    EXPECT_TRUE(store.DeleteSetting("S", "*"));
+    EXPECT_EQ(store.GetSetting("S", "*", "gone"), "gone");
 }
 
 TEST_F(CRegSettingsTest, GetAllSettingsKeepsStoredOrderAndSkipsNonText)
@@ -48,15 +54,6 @@ TEST_F(CRegSettingsTest, GetAllSettingsKeepsStoredOrderAndSkipsNonText)
     const QList<QPair<QString, QString>> expected{{"3", "c"}, {"1", "a"}, {"2", ""}};
     EXPECT_EQ(store.GetAllSettings("S"), expected);
     EXPECT_TRUE(store.GetAllSettings("Nope").isEmpty());
-}
-
-TEST_F(CRegSettingsTest, StarIsTheSectionsDefaultValue)
-{
-    put("S", "*", "unnamed");
-    EXPECT_EQ(store.GetSetting("S", "*"), "unnamed");
-    EXPECT_TRUE(readFile(hivePath()).contains("@=\"unnamed\""));
-    EXPECT_TRUE(store.DeleteSetting("S", "*"));
-    EXPECT_EQ(store.GetSetting("S", "*", "gone"), "gone");
 }
 
 TEST_F(CRegSettingsTest, DeleteSettingRemovesOnlyWhatExistsAndNeverAKeyWithSubKeys)
