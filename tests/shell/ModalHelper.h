@@ -20,19 +20,13 @@ public:
             if (!dialog || !dialog->isVisible())
                 return;
             m_timer.stop();
-            m_seen = true;
             m_act(dialog);
         });
         m_timer.start();
     }
-    WhenModal(const WhenModal&) = delete;
-    WhenModal& operator=(const WhenModal&) = delete;
-
-    /// Whether a dialog showed and was handed to `act`.
-    bool seen() const { return m_seen; }
+    Q_DISABLE_COPY_MOVE(WhenModal)
 
 private:
     std::function<void(QWidget*)> m_act;
     QTimer m_timer;
-    bool m_seen = false;
 };
