@@ -18,8 +18,7 @@ Prompt* Prompt::install(Prompt* prompt)
 
 ScriptedPrompt::ScriptedPrompt()
     : m_previous(Prompt::install(this))
-{
-}
+{}
 
 ScriptedPrompt::~ScriptedPrompt()
 {

@@ -50,9 +50,9 @@ class ScriptedPrompt final : public Prompt {
 public:
     struct Asked {
         enum Kind { Message, Input, Folder } kind;
-        QString text;  ///< message text, input prompt or picker title
-        QString title; ///< message or input title
-        int style = 0; ///< message style
+        QString text;        ///< message text, input prompt or picker title
+        QString title;       ///< message or input title
+        int style = 0;       ///< message style
         QString defaultText; ///< input default or picker initial folder
     };
 

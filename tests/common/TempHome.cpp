@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 namespace {
-const char* const kVariables[] = {"HOME",         "XDG_CONFIG_HOME", "XDG_DATA_HOME",
+const char* const kVariables[] = {"HOME",           "XDG_CONFIG_HOME", "XDG_DATA_HOME",
                                   "XDG_CACHE_HOME", "XDG_STATE_HOME",  "XDG_RUNTIME_DIR",
                                   "XDG_DATA_DIRS",  "XDG_CONFIG_DIRS"};
 }
@@ -22,7 +22,8 @@ TempHome::TempHome()
     QDir().mkpath(root + u"/.cache");
     QDir().mkpath(root + u"/.local/state");
     QDir().mkpath(root + u"/runtime");
-    QFile::setPermissions(root + u"/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(root + u"/runtime",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QDir().mkpath(root + u"/sys/share");
     QDir().mkpath(root + u"/sys/xdg");
     qputenv("HOME", QFile::encodeName(root));
