@@ -1,6 +1,6 @@
 #include "SearchPlaces.h"
 
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 
 #include <QFile>
 

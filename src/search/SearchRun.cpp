@@ -1,7 +1,7 @@
 #include "SearchRun.h"
 
 #include "platform/Prompt.h"
-#include "platform/SpecialFolders.h"
+#include "platform/ShellFolders.h"
 #include "search/SearchEngine.h"
 #include "search/SearchIdle.h"
 #include "search/SearchPlaces.h"

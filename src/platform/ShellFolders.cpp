@@ -1,4 +1,4 @@
-#include "SpecialFolders.h"
+#include "ShellFolders.h"
 
 #include <QDir>
 #include <QFileInfo>
