@@ -8,6 +8,7 @@
 #include "search/SearchEngine.h"
 #include "search/SearchIdle.h"
 #include "settings/CRegSettings.h"
+#include "settings/PresetNaming.h"
 #include "settings/Presets.h"
 #include "settings/SearchHistory.h"
 #include "settings/SettingValues.h"
@@ -801,49 +802,24 @@ void Form1::Combo1_Click()
 
 void Form1::Command7_Click()
 {
-    Prompt* prompt = Prompt::instance();
-    QString name;
-    int existing = -1;
-    for (;;) {
-        const std::optional<QString> answer =
-            prompt->InputBox(QStringLiteral("Enter a name for new preset."),
-                             QStringLiteral("Enter Name"), m_lastPresetName);
-        if (!answer)
-            return;
-        name = Presets::normalizeName(*answer);
-        m_lastPresetName = name;
-        if (name.isEmpty())
-            return;
-        if (const auto problem = Presets::checkName(name); problem != Presets::NameProblem::None) {
-            prompt->MsgBox(Presets::problemText(problem), MsgStyle::OkOnly | MsgStyle::Exclamation,
-                           QStringLiteral("Enter Name"));
-            continue;
-        }
-        QStringList names;
-        for (int i = 0; i < Combo2->count(); ++i)
-            names.append(Combo2->itemText(i));
-        existing = Presets::indexOfName(names, name);
-        if (existing < 0)
-            break;
-        const int answerExists = prompt->MsgBox(
-            u"Do you wish to overwrite the preset named \"" + name + u"\"?",
-            MsgStyle::YesNo | MsgStyle::Exclamation, QStringLiteral("Preset Exists"));
-        if (answerExists == MsgResult::Yes) {
-            // Names are one key whatever their case: keep the stored spelling.
-            name = Combo2->itemText(existing);
-            break;
-        }
-    }
-
-    if (!Presets().save(name, currentScope())) {
-        prompt->MsgBox(u"The preset \"" + name +
-                           u"\" could not be saved: the settings file cannot be written.",
-                       MsgStyle::OkOnly | MsgStyle::Critical, QStringLiteral("Oops!"));
+    QStringList listed;
+    for (int i = 0; i < Combo2->count(); ++i)
+        listed.append(Combo2->itemText(i));
+    const std::optional<PresetName> chosen =
+        askPresetName(*Prompt::instance(), listed, m_lastPresetName);
+    if (!chosen)
+        return;
+    if (!Presets().save(chosen->name, currentScope())) {
+        // The list only ever names presets that are stored.
+        Prompt::instance()->MsgBox(
+            u"The preset \"" + chosen->name +
+                u"\" could not be saved: the settings file cannot be written.",
+            MsgStyle::OkOnly | MsgStyle::Critical, QStringLiteral("Oops!"));
         return;
     }
-    if (existing >= 0)
-        Combo2->removeItem(existing);
-    Combo2->insertItem(0, name);
+    if (chosen->replaces >= 0)
+        Combo2->removeItem(chosen->replaces);
+    Combo2->insertItem(0, chosen->name);
     Combo2->setCurrentIndex(0);
 }
 
