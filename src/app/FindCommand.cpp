@@ -2,6 +2,7 @@
 
 #include "search/CommandLineFind.h"
 #include "search/SearchPlaces.h"
+#include "settings/AppOptions.h"
 #include "settings/CRegSettings.h"
 #include "settings/SearchScope.h"
 
@@ -22,10 +23,9 @@ CommandLineFind::StoredSearch storedSearch()
     CommandLineFind::StoredSearch search;
     search.folders = searchFolders(scope);
     search.filter = FileFilter::fromChoice(scope.fileType, scope.customFilter);
-    search.subfolders = store.GetSetting(QStringLiteral("Options"), QStringLiteral("Subfolders"),
-                                         QStringLiteral("1")) == u"1";
-    search.matchCase = store.GetSetting(QStringLiteral("Options"), QStringLiteral("Match Case"),
-                                        QStringLiteral("0")) == u"1";
+    const AppOptions options = loadAppOptions(store);
+    search.subfolders = options.subfolders;
+    search.matchCase = options.matchCase;
     return search;
 }
 

@@ -7,11 +7,11 @@
 #include "results/sbStatusBar.h"
 #include "search/SearchEngine.h"
 #include "search/SearchIdle.h"
+#include "settings/AppOptions.h"
 #include "settings/CRegSettings.h"
 #include "settings/PresetNaming.h"
 #include "settings/Presets.h"
 #include "settings/SearchHistory.h"
-#include "settings/SettingValues.h"
 
 #include <QAction>
 #include <QApplication>
@@ -332,43 +332,26 @@ void Form1::connectSignals()
 // ---------------------------------------------------------------------------------------
 // Start-up and closing
 
-namespace {
-
-const QString kOptions = QStringLiteral("Options");
-const QString kWindow = QStringLiteral("Window Settings");
-
-bool readFlag(const CRegSettings& store, const QString& key, const char* fallback)
-{
-    return SettingValues::readNumber(
-               store.GetSetting(kOptions, key, QString::fromLatin1(fallback))) != 0;
-}
-
-} // namespace
-
 void Form1::loadStartUp()
 {
     CRegSettings store = CRegSettings::forProgram();
+    const AppOptions options = loadAppOptions(store);
 
     // The stored sort is replayed so that the list is sorted from the start; no arrow shows
     // until the user clicks a header.
-    m_sort.SortAscending =
-        SettingValues::readTruth(store.GetSetting(kWindow, QStringLiteral("Sort Order")))
-            .value_or(true);
-    const int column = SettingValues::readIntegerIn(
-        store.GetSetting(kWindow, QStringLiteral("Sorted Column"), QStringLiteral("1")), 1, 6, 1);
+    m_sort.SortAscending = options.sortAscending;
     m_sort.ApplyingStoredSort = true;
-    ListView1_ColumnClick(column);
+    ListView1_ColumnClick(options.sortedColumn);
 
     applyScope(loadScope(store, QString()));
-    mnuOptionsShowExt->setChecked(readFlag(store, QStringLiteral("Show Extensions"), "0"));
-    mnuOptionsSF->setChecked(readFlag(store, QStringLiteral("Subfolders"), "1"));
-    mnuOptionsMC->setChecked(readFlag(store, QStringLiteral("Match Case"), "0"));
-    mnuOptionsIcons->setChecked(readFlag(store, QStringLiteral("Show Icons"), "1"));
-    ListView1->model()->setShowExtensions(mnuOptionsShowExt->isChecked());
-    ListView1->model()->setShowIcons(mnuOptionsIcons->isChecked());
-    m_engine->setMatchCase(mnuOptionsMC->isChecked());
-    mnuViewO_Click(SettingValues::readIntegerIn(
-        store.GetSetting(kOptions, QStringLiteral("View"), QStringLiteral("0")), 0, 2, 0));
+    mnuOptionsShowExt->setChecked(options.showExtensions);
+    mnuOptionsSF->setChecked(options.subfolders);
+    mnuOptionsMC->setChecked(options.matchCase);
+    mnuOptionsIcons->setChecked(options.showIcons);
+    ListView1->model()->setShowExtensions(options.showExtensions);
+    ListView1->model()->setShowIcons(options.showIcons);
+    m_engine->setMatchCase(options.matchCase);
+    mnuViewO_Click(options.view);
 
     Text1->clear();
     Text1->addItems(SearchHistory::loadForStartUp(store));
@@ -385,23 +368,16 @@ void Form1::saveSettings()
 {
     RegistryBatch batch; // one write of the settings file for the whole save
     CRegSettings store = CRegSettings::forProgram();
-    store.SaveSetting(kWindow, QStringLiteral("Sort Order"),
-                      m_sort.SortAscending ? QStringLiteral("True") : QStringLiteral("False"));
-    store.SaveSetting(kWindow, QStringLiteral("Sorted Column"), QString::number(m_sort.SortColumn));
+    AppOptions options;
+    options.showExtensions = mnuOptionsShowExt->isChecked();
+    options.subfolders = mnuOptionsSF->isChecked();
+    options.matchCase = mnuOptionsMC->isChecked();
+    options.showIcons = mnuOptionsIcons->isChecked();
+    options.view = ListView1->viewMode();
+    options.sortAscending = m_sort.SortAscending;
+    options.sortedColumn = m_sort.SortColumn;
+    saveAppOptions(store, options);
     saveScope(store, QString(), currentScope());
-    const auto flag = [](QAction* a) {
-        return a->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-    };
-    store.SaveSetting(kOptions, QStringLiteral("Show Extensions"), flag(mnuOptionsShowExt));
-    store.SaveSetting(kOptions, QStringLiteral("Subfolders"), flag(mnuOptionsSF));
-    store.SaveSetting(kOptions, QStringLiteral("Match Case"), flag(mnuOptionsMC));
-    store.SaveSetting(kOptions, QStringLiteral("Show Icons"), flag(mnuOptionsIcons));
-    for (int i = 0; i < 3; ++i) {
-        if (mnuViewO[i]->isChecked()) {
-            store.SaveSetting(kOptions, QStringLiteral("View"), QString::number(i));
-            break;
-        }
-    }
 }
 
 void Form1::closeEvent(QCloseEvent* event)
