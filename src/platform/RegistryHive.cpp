@@ -316,6 +316,24 @@ LSTATUS keyToRead(Registry& r, HKEY key, std::uint32_t access, const RegKey** ou
     return *out ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
+/// One change of a hive: `check` runs before the lock is taken (a change that cannot happen
+/// writes nothing) and again on the file as re-read under the lock; then `apply`, and the
+/// file is written once.
+template<typename Check, typename Apply>
+LSTATUS changeHive(Registry& r, Hive& hive, Check check, Apply apply)
+{
+    if (const LSTATUS rc = check(); rc != ERROR_SUCCESS)
+        return rc;
+    if (const LSTATUS rc = hive.beginWrite(); rc != ERROR_SUCCESS)
+        return rc;
+    if (const LSTATUS rc = check(); rc != ERROR_SUCCESS) { // changed in the meantime
+        hive.endWrite(false, r.batchDepth);
+        return rc;
+    }
+    apply();
+    return hive.endWrite(true, r.batchDepth);
+}
+
 } // namespace
 
 QString RegHiveFilePath(HKEY root)
@@ -431,15 +449,13 @@ LSTATUS RegSetValueEx(HKEY key, const QString& valueName, std::uint32_t type, co
     if (!regIsValidValueName(valueName) || (size > 0 && !data))
         return ERROR_INVALID_PARAMETER;
     Hive& hive = *h->hive;
-    if (const LSTATUS rc = hive.beginWrite(); rc != ERROR_SUCCESS)
-        return rc;
-    RegKey* k = find(hive.root(), h->path);
-    if (!k) {
-        hive.endWrite(false, r.batchDepth);
-        return ERROR_KEY_DELETED;
-    }
-    k->setValue(valueName, type, QByteArray(static_cast<const char*>(data), qsizetype(size)));
-    return hive.endWrite(true, r.batchDepth);
+    return changeHive(
+        r, hive, [&] { return find(hive.root(), h->path) ? ERROR_SUCCESS : ERROR_KEY_DELETED; },
+        [&] {
+            find(hive.root(), h->path)
+                ->setValue(valueName, type,
+                           QByteArray(static_cast<const char*>(data), qsizetype(size)));
+        });
 }
 
 LSTATUS RegDeleteValue(HKEY key, const QString& valueName)
@@ -452,23 +468,16 @@ LSTATUS RegDeleteValue(HKEY key, const QString& valueName)
     if (!(h->access & KEY_SET_VALUE))
         return ERROR_ACCESS_DENIED;
     Hive& hive = *h->hive;
-    {
+    const auto check = [&]() -> LSTATUS {
         const RegKey* k = find(hive.root(), h->path);
         if (!k)
             return ERROR_KEY_DELETED;
-        if (k->valueIndex(valueName) < 0)
-            return ERROR_FILE_NOT_FOUND;
-    }
-    if (const LSTATUS rc = hive.beginWrite(); rc != ERROR_SUCCESS)
-        return rc;
-    RegKey* k = find(hive.root(), h->path);
-    const int i = k ? k->valueIndex(valueName) : -1;
-    if (i < 0) { // gone in the meantime
-        hive.endWrite(false, r.batchDepth);
-        return k ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
-    }
-    k->values.erase(k->values.begin() + i);
-    return hive.endWrite(true, r.batchDepth);
+        return k->valueIndex(valueName) < 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+    };
+    return changeHive(r, hive, check, [&] {
+        RegKey* k = find(hive.root(), h->path);
+        k->values.erase(k->values.begin() + k->valueIndex(valueName));
+    });
 }
 
 LSTATUS RegDeleteKey(HKEY key, const QString& subKey)
@@ -491,17 +500,9 @@ LSTATUS RegDeleteKey(HKEY key, const QString& subKey)
             return ERROR_FILE_NOT_FOUND;
         return k->subKeys.empty() ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
     };
-    if (const LSTATUS rc = check(); rc != ERROR_SUCCESS)
-        return rc;
-    if (const LSTATUS rc = hive.beginWrite(); rc != ERROR_SUCCESS)
-        return rc;
-    if (const LSTATUS rc = check(); rc != ERROR_SUCCESS) {
-        hive.endWrite(false, r.batchDepth);
-        return rc;
-    }
-    RegKey* parent = find(hive.root(), path.mid(0, path.size() - 1));
-    parent->subKeys.erase(regFoldName(path.back()));
-    return hive.endWrite(true, r.batchDepth);
+    return changeHive(r, hive, check, [&] {
+        find(hive.root(), path.mid(0, path.size() - 1))->subKeys.erase(regFoldName(path.back()));
+    });
 }
 
 LSTATUS RegEnumKeyEx(HKEY key, std::uint32_t index, QString* name, std::uint32_t* nameChars)
