@@ -409,7 +409,6 @@ TEST_F(Form1Test, RefusedNamesAndFailedSavesLeaveThePresetListAlone)
     EXPECT_EQ(prompt.asked()[1].kind, ScriptedPrompt::Asked::Message);
 
     // A settings folder that cannot be written: the user is told, nothing is listed.
-    QFile::remove(home.path(QStringLiteral(".config/kestrelfind/HKEY_CURRENT_USER.reg")));
     QDir(home.path(QStringLiteral(".config/kestrelfind"))).removeRecursively();
     home.write(QStringLiteral(".config/kestrelfind"), "not a folder");
     prompt.clear();
@@ -419,10 +418,6 @@ TEST_F(Form1Test, RefusedNamesAndFailedSavesLeaveThePresetListAlone)
     EXPECT_EQ(prompt.asked()[1].title, QStringLiteral("Oops!"));
     EXPECT_EQ(presets->count(), 0);
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(Form1Test, EnterOnTheListLaunchesOnlyWhileIdleWithRows)
 {
@@ -447,10 +442,6 @@ TEST_F(Form1Test, EnterOnTheListLaunchesOnlyWhileIdleWithRows)
     EXPECT_EQ(launches, 1);
     EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
 }
-
-} // namespace
-
-namespace {
 
 void touch(const QString& path, const QDateTime& when)
 {
