@@ -306,7 +306,7 @@ void Form1::connectSignals()
     connect(ListView1, &ResultList::popupRequested, this, &Form1::showPopup);
     connect(ListView1, &ResultList::hoverTextChanged, this, [this](const QString& text) {
         if (SearchIdle)
-            showHint(text.isEmpty() ? sbStatusBar::copyrightLine() : text);
+            setPanelText(1, text.isEmpty() ? sbStatusBar::copyrightLine() : text);
     });
     connect(ListView1, &ResultList::listHasFocusChanged, this, [this](bool focused) {
         m_listHasFocus = focused;
@@ -486,11 +486,6 @@ void Form1::updateControls()
     Command6->setEnabled(out.presetButtonsEnabled);
 }
 
-void Form1::showHint(const QString& text)
-{
-    setPanelText(1, text);
-}
-
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     if (!text3 || !Frame2)
@@ -523,7 +518,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
             }
         } else if ((watched == centralWidget() || watched == Frame1 || watched == Frame2) &&
                    SearchIdle) {
-            showHint(sbStatusBar::copyrightLine());
+            showCopyrightLine();
         }
     }
     return QMainWindow::eventFilter(watched, event);

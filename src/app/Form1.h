@@ -89,7 +89,6 @@ private:
 
     void applyLayout();
     void updateControls();
-    void showHint(const QString& text);
     double twipsPerPixel(int dpi) const;
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
