@@ -5,30 +5,18 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdlib>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 namespace {
 
 TEST(FolderWalker, ListsAFoldersOwnMatchesBeforeItsSubfolders)
 {
     const ByteTree tree;
-    tree.dir("a");
-    tree.dir("a/deep");
-    tree.file("a/deep/x-deep");
-    tree.file("a/x-a");
-    tree.dir("b");
-    tree.file("b/x-b");
-    tree.file("x-top1");
-    tree.file("x-top2");
-    tree.file("other");
-    const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"x-"_qs);
-    const QList<QByteArray> paths = sink.paths();
+    tree.make({"a/", "a/deep/", "a/deep/x-deep", "a/x-a", "b/", "b/x-b", "x-top1", "x-top2"});
+    const QList<QByteArray> paths = walkFor(allFilesIn(tree.root()), u"x-"_qs).paths();
     ASSERT_EQ(paths.size(), 5);
-    // Both top-level matches come first; each folder's own match before its subfolders'.
     EXPECT_TRUE(paths.indexOf(tree.path("x-top1")) < 2);
     EXPECT_TRUE(paths.indexOf(tree.path("x-top2")) < 2);
     EXPECT_LT(paths.indexOf(tree.path("a/x-a")), paths.indexOf(tree.path("a/deep/x-deep")));
@@ -42,17 +30,14 @@ TEST(FolderWalker, BuildsRowsWithExactPathsSizesAndTimes)
     const struct timespec times[2] = {{1000000000, 0}, {1234567890, 500000000}};
     ASSERT_EQ(utimensat(AT_FDCWD, tree.path("Docs/notes.txt").constData(), times, 0), 0);
     const CollectingSink sink = walkFor(allFilesIn(tree.root()), QString());
-    ASSERT_EQ(sink.rows.size(), 2u);
-    const ResultRow* folder = sink.row(tree.path("Docs"));
-    ASSERT_TRUE(folder);
-    EXPECT_TRUE(folder->folder);
-    EXPECT_EQ(folder->url, u"n/a"_qs);
-    const ResultRow* file = sink.row(tree.path("Docs/notes.txt"));
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->name(), QByteArrayView("notes.txt"));
-    EXPECT_EQ(file->size, 1500);
-    EXPECT_EQ(file->mtime, 1234567890500LL);
-    EXPECT_FALSE(file->folder);
+    ASSERT_EQ(sink.paths(), (QList<QByteArray>{tree.path("Docs"), tree.path("Docs/notes.txt")}));
+    EXPECT_TRUE(sink.rows[0].folder);
+    EXPECT_EQ(sink.rows[0].url, u"n/a"_qs);
+    const ResultRow& file = sink.rows[1];
+    EXPECT_EQ(file.name(), QByteArrayView("notes.txt"));
+    EXPECT_EQ(file.size, 1500);
+    EXPECT_EQ(file.mtime, 1234567890500LL);
+    EXPECT_FALSE(file.folder);
 }
 
 TEST(FolderWalker, FindsAwkwardNamesAsExactBytes)
@@ -64,8 +49,7 @@ TEST(FolderWalker, FindsAwkwardNamesAsExactBytes)
     ASSERT_EQ(names.last().size(), 255);
     for (const QByteArray& name : names)
         tree.file(name);
-    tree.dir("sub\xff");
-    tree.file("sub\xff/inner\xc3-name");
+    tree.make({"sub\xff/", "sub\xff/inner\xc3-name"});
     QList<QByteArray> expected = names;
     expected.append("sub\xff/inner\xc3-name");
     std::sort(expected.begin(), expected.end());
@@ -75,11 +59,8 @@ TEST(FolderWalker, FindsAwkwardNamesAsExactBytes)
 TEST(FolderWalker, ListsWhatFilterSubfoldersAndTextAsk)
 {
     const ByteTree tree;
-    tree.dir("photos");
-    tree.dir("photos/old.gif"); // a folder that fits the filter: listed and entered
-    tree.file("photos/old.gif/inner.gif");
-    tree.file("photos/a.gif");
-    tree.file("photos/b.png");
+    // A folder that fits the filter is listed and entered.
+    tree.make({"p/", "p/old.gif/", "p/old.gif/in.gif", "p/a.gif", "p/b.png"});
     tree.file("tool", "#!/bin/sh\n", 0755);
     tree.file("plain.sh", "#!/bin/sh\n", 0644);
     ASSERT_EQ(symlink("tool", tree.path("link-to-tool").constData()), 0);
@@ -90,12 +71,8 @@ TEST(FolderWalker, ListsWhatFilterSubfoldersAndTextAsk)
         QString text;
         QList<QByteArray> expected; // relative, sorted
     } cases[] = {
-        {FileFilter::Custom,
-         u"*.GIF"_qs,
-         true,
-         {},
-         {"photos/a.gif", "photos/old.gif", "photos/old.gif/inner.gif"}},
-        {FileFilter::AllFiles, {}, false, u"o"_qs, {"link-to-tool", "photos", "tool"}},
+        {FileFilter::Custom, u"*.GIF"_qs, true, {}, {"p/a.gif", "p/old.gif", "p/old.gif/in.gif"}},
+        {FileFilter::AllFiles, {}, false, u"o"_qs, {"link-to-tool", "tool"}},
         {FileFilter::Custom, {}, true, {}, {}},             // an empty pattern lists nothing
         {FileFilter::Applications, {}, true, {}, {"tool"}}, // executable regular files only
     };
@@ -115,12 +92,9 @@ TEST(FolderWalker, InternetShortcutsMatchByAddress)
         QByteArray contents;
         const char* url; // null: not found
     } cases[] = {
-        {"news.url", "[InternetShortcut]\nURL=https://kestrel.example/news\n",
-         "https://kestrel.example/news"},
-        {"hurl", "[InternetShortcut]\nURL=https://kestrel.example/hurl\n",
-         "https://kestrel.example/hurl"}, // any name ending in "url"
-        {"site.desktop", "[Desktop Entry]\nType=Link\nURL=https://kestrel.example/d\n",
-         "https://kestrel.example/d"},
+        {"news.url", "[InternetShortcut]\nURL=http://kestrel/n\n", "http://kestrel/n"},
+        {"hurl", "[InternetShortcut]\nURL=http://kestrel/h\n", "http://kestrel/h"}, // "*url"
+        {"site.desktop", "[Desktop Entry]\nType=Link\nURL=http://kestrel/d\n", "http://kestrel/d"},
         {"kestrel.lnk", "binary", "n/a"},
         {"kestrel-app.desktop", "[Desktop Entry]\nType=Application\nExec=x\n", "n/a"},
         {"app.desktop", "[Desktop Entry]\nType=Application\nExec=kestrel\n", nullptr},
@@ -133,9 +107,7 @@ TEST(FolderWalker, InternetShortcutsMatchByAddress)
     for (const auto& c : cases) {
         const ResultRow* row = sink.row(tree.path(c.name));
         ASSERT_EQ(row != nullptr, c.url != nullptr) << c.name;
-        if (row) {
-            EXPECT_EQ(row->url, QString::fromUtf8(c.url)) << c.name;
-        }
+        EXPECT_TRUE(!row || row->url == QString::fromUtf8(c.url)) << c.name;
     }
 }
 
@@ -143,20 +115,15 @@ TEST(FolderWalker, SpecialFilesNamedLikeShortcutsAreNeverOpened)
 {
     const ByteTree tree;
     ASSERT_EQ(mkfifo(tree.path("x.url").constData(), 0644), 0);
-    // A character device, where the system lets us make one.
-    const bool haveDevice =
-        mknod(tree.path("dev.url").constData(), S_IFCHR | 0644, makedev(1, 5)) == 0;
-    const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"url"_qs);
-    ASSERT_EQ(sink.rows.size(), haveDevice ? 2u : 1u); // returned: the FIFO did not hang it
-    for (const ResultRow& row : sink.rows)
-        EXPECT_EQ(row.url, QString()) << row.path.constData();
+    const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"url"_qs); // did not hang
+    ASSERT_EQ(sink.rows.size(), 1u);
+    EXPECT_EQ(sink.rows[0].url, QString());
 }
 
 TEST(FolderWalker, LinksAreListedAsThemselvesAndNeverFollowed)
 {
     const ByteTree tree;
-    tree.dir("loop");
-    tree.file("loop/inside-file");
+    tree.make({"loop/", "loop/inside-file"});
     ASSERT_EQ(symlink("..", tree.path("loop/up-link").constData()), 0);
     ASSERT_EQ(symlink("self-link", tree.path("self-link").constData()), 0);
     ASSERT_EQ(symlink("/nonexistent/target", tree.path("dangling-link").constData()), 0);
@@ -171,10 +138,7 @@ TEST(FolderWalker, LinksAreListedAsThemselvesAndNeverFollowed)
 TEST(FolderWalker, UnreadableFoldersAreSkippedAndMissingTopFoldersReported)
 {
     const ByteTree tree;
-    tree.dir("open");
-    tree.file("open/find-me");
-    tree.dir("closed");
-    tree.file("closed/hidden-find-me");
+    tree.make({"open/", "open/find-me", "closed/", "closed/hidden-find-me"});
     ASSERT_EQ(chmod(tree.path("closed").constData(), 0), 0);
     FolderWalker::Outcome outcome{};
     const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"find-me"_qs, false, &outcome);
@@ -193,19 +157,15 @@ TEST(FolderWalker, UnreadableFoldersAreSkippedAndMissingTopFoldersReported)
 TEST(FolderWalker, FoldersThatVanishMidWalkAreSkipped)
 {
     const ByteTree tree;
-    for (const char* name : {"v1", "v2", "v3"}) {
-        tree.dir(name);
-        tree.file(QByteArray(name) + "/f");
-    }
-    tree.file("trigger");
+    tree.make({"v1/", "v1/f", "v2/", "v2/f", "v3/", "v3/f", "trigger"});
     LiveQuery query;
     query.setSearchText(u"trigger"_qs);
     CollectingSink sink;
     sink.onFound = [&] { // the sibling folders go away before the walk gets to them
-        for (const char* name : {"v1/f", "v2/f", "v3/f"})
-            unlink(tree.path(name).constData());
-        for (const char* name : {"v1", "v2", "v3"})
+        for (const QByteArray name : {"v1", "v2", "v3"}) {
+            unlink(tree.path(name + "/f").constData());
             rmdir(tree.path(name).constData());
+        }
     };
     FolderWalker walker(query, sink, true);
     EXPECT_EQ(walker.walk(allFilesIn(tree.root())), FolderWalker::Outcome::Finished);
@@ -248,21 +208,18 @@ TEST(FolderWalker, WalksDeepTreesWithLongPathsAndFewDescriptors)
 {
     const ByteTree tree;
     // 5,000 levels of short names put the deepest paths far beyond PATH_MAX.
-    const QByteArray level("d");
     int fd = open(tree.root().constData(), O_RDONLY | O_DIRECTORY);
     ASSERT_GE(fd, 0);
     const int depth = 5000;
     for (int i = 0; i < depth; ++i) {
-        ASSERT_EQ(mkdirat(fd, level.constData(), 0755), 0) << i;
-        const int next = openat(fd, level.constData(), O_RDONLY | O_DIRECTORY);
+        ASSERT_EQ(mkdirat(fd, "d", 0755), 0) << i;
+        const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY);
         close(fd);
         ASSERT_GE(next, 0);
         fd = next;
-        if (i % 1000 == 999) {
-            const int file = openat(fd, QByteArray("mark" + QByteArray::number(i)).constData(),
-                                    O_WRONLY | O_CREAT, 0644);
-            close(file);
-        }
+        if (i % 1000 == 999)
+            close(openat(fd, QByteArray("mark" + QByteArray::number(i)).constData(),
+                         O_WRONLY | O_CREAT, 0644));
     }
     close(fd);
     // A walk that kept a descriptor per level open would run out of them.
@@ -275,14 +232,12 @@ TEST(FolderWalker, WalksDeepTreesWithLongPathsAndFewDescriptors)
     setrlimit(RLIMIT_NOFILE, &saved);
     ASSERT_EQ(sink.rows.size(), 5u);
     const ResultRow& deepest = sink.rows.back();
-    EXPECT_EQ(deepest.name(), QByteArrayView("mark4999"));
-    EXPECT_GT(deepest.path.size(), 2 * PATH_MAX);
     EXPECT_EQ(deepest.path.count('/') - tree.root().count('/'), depth);
+    EXPECT_EQ(deepest.name(), QByteArrayView("mark4999"));
     EXPECT_NE(deepest.mtime, ResultRow::NoTime); // its size and time were read too
 
     // QTemporaryDir cannot remove a tree this deep; rm works relative to each folder.
-    const QByteArray remove = "rm -rf '" + tree.root() + level + "'";
-    EXPECT_EQ(std::system(remove.constData()), 0);
+    EXPECT_EQ(std::system(QByteArray("rm -rf '" + tree.root() + "d'").constData()), 0);
 }
 
 } // namespace

@@ -64,24 +64,17 @@ protected:
         tree = new ByteTree;
         for (int a = 0; a < 3; ++a) {
             const QByteArray top = "top" + QByteArray::number(a);
-            tree->dir(top);
-            tree->file(top + "/m-own");
+            tree->make({top + '/', top + "/m-own"});
             for (int b = 0; b < 30; ++b) {
                 const QByteArray mid = top + "/mid-" + QByteArray::number(b);
-                tree->dir(mid);
-                tree->file(mid + "/m-file");
-                tree->file(mid + "/other");
-                tree->dir(mid + "/m-deep");
-                tree->file(mid + "/m-deep/m-leaf\nline");
+                tree->make({mid + '/', mid + "/m-file", mid + "/other", mid + "/m-deep/",
+                            mid + "/m-deep/m-leaf\nline"});
             }
         }
-        tree->dir("top1/mid-7/m-deep/big");
-        const QByteArray padding(80, 'p');
+        tree->make({"top1/mid-7/m-deep/big/", "top0/m-closed/", "top0/m-closed/m-hidden"});
         for (int i = 0; i < 3000; ++i)
-            tree->file("top1/mid-7/m-deep/big/m-" + QByteArray::number(i) + padding);
+            tree->file("top1/mid-7/m-deep/big/m-" + QByteArray::number(i) + QByteArray(80, 'p'));
         ASSERT_EQ(symlink("..", tree->path("top2/m-up-link").constData()), 0);
-        tree->dir("top0/m-closed");
-        tree->file("top0/m-closed/m-hidden");
         ASSERT_EQ(chmod(tree->path("top0/m-closed").constData(), 0), 0);
     }
     static void TearDownTestSuite()
@@ -120,8 +113,7 @@ INSTANTIATE_TEST_SUITE_P(Threads, ParallelWalkTest, ::testing::Values(1, 2, 4));
 TEST(ParallelWalk, FollowsALinkOnlyWhenItIsTheTopFolder)
 {
     const ByteTree tree;
-    tree.dir("real");
-    tree.file("real/m-inside");
+    tree.make({"real/", "real/m-inside"});
     ASSERT_EQ(symlink("real", tree.path("m-link").constData()), 0);
     Walked walked = parallel(allFilesIn(tree.path("m-link")), u"m-"_qs, 2);
     EXPECT_EQ(walked.out, QByteArray(tree.path("m-link/m-inside") + '\n').toStdString());

@@ -3,8 +3,6 @@
 #include "WalkFixture.h"
 #include "search/SearchIdle.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -33,15 +31,6 @@ protected:
         for (int i = 0; i < 200 && spy.count() < count; ++i)
             spy.wait(100);
         return spy.count() >= count;
-    }
-
-    /// Lets queued signals arrive for a while.
-    static void spinFor(int ms)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
 
     /// The paths of every row delivered, in order.
@@ -75,8 +64,8 @@ TEST_F(SearchEngineTest, DeliversEveryMatchThenTheEndOfEachWalkInOrder)
     const QList<QByteArray> paths = pathsIn(rows);
     ASSERT_EQ(paths.size(), 30 + 10); // not F-upper
     // Every row of the first walk comes before any row of the second.
-    for (qsizetype i = 0; i < 30; ++i)
-        EXPECT_TRUE(paths.at(i).startsWith(one.root()));
+    EXPECT_TRUE(std::all_of(paths.begin(), paths.begin() + 30,
+                            [&](auto& p) { return p.startsWith(one.root()); }));
 }
 
 TEST_F(SearchEngineTest, StopEndsTheWalkAndItStillReportsItsEnd)
@@ -108,24 +97,20 @@ TEST_F(SearchEngineTest, ANewRunDropsTheRowsAndEndsOfTheOldOne)
     engine.beginRun(); // before the window's thread had a chance to receive anything
     engine.walk(allFilesIn(small.root()));
     ASSERT_TRUE(waitFor(finished, 1));
-    QCoreApplication::processEvents();
-    spinFor(200);
+    finished.wait(200); // lets anything stale of the old run arrive
     EXPECT_EQ(finished.count(), 1);
     const QList<QByteArray> paths = pathsIn(rows);
     EXPECT_EQ(paths.size(), 4); // the folder and its three files
-    for (const QByteArray& path : paths)
-        EXPECT_TRUE(path.startsWith(small.root())) << path.constData();
+    EXPECT_TRUE(std::all_of(paths.begin(), paths.end(),
+                            [&](auto& p) { return p.startsWith(small.root()); }));
 }
 
 TEST_F(SearchEngineTest, DestroyingTheEngineMidWalkReturnsPromptly)
 {
     const ByteTree tree;
     // A deep chain: each step is cheap to make, and walking it takes a while.
-    QByteArray path;
-    for (int i = 0; i < 400; ++i) {
-        path += (i ? "/" : "") + QByteArray("d");
+    for (QByteArray path = "d"; path.size() < 800; path += "/d")
         tree.dir(path);
-    }
     auto engine = std::make_unique<SearchEngine>();
     QSignalSpy rows(engine.get(), &SearchEngine::rowsFound);
     engine->beginRun();

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <functional>
+#include <initializer_list>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +44,12 @@ public:
         const QByteArray full = path(relative);
         EXPECT_EQ(::mkdir(full.constData(), 0755), 0) << full.constData();
         return full;
+    }
+    /// Makes each entry in order: a name ending in '/' is a folder, any other an empty file.
+    void make(std::initializer_list<QByteArray> entries) const
+    {
+        for (const QByteArray& entry : entries)
+            entry.endsWith('/') ? void(dir(entry.chopped(1))) : void(file(entry));
     }
     /// Writes a file; returns its full path.
     QByteArray file(const QByteArray& relative, const QByteArray& contents = {},
