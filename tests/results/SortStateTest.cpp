@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -9,12 +10,8 @@ namespace {
 // One header click (replayed or the user's) and the state expected after it.
 struct Step {
     int column;
-    bool replay;
-    bool sortAscending;
-    int listKey;
-    bool listAscending;
-    int arrowColumn; ///< 0: no arrow
-    bool arrowUp;
+    bool replay, sortAscending, listAscending;
+    int arrow; ///< the arrow's column, negative when pointing down; 0: no arrow
 };
 
 struct Sequence {
@@ -29,66 +26,42 @@ TEST_P(SortStateSequence, FollowsTheColumnClickRules)
 {
     SortState state;
     state.SortAscending = GetParam().storedAscending;
-    int stepNo = 0;
     for (const Step& step : GetParam().steps) {
-        SCOPED_TRACE(testing::Message() << "step " << ++stepNo << " column " << step.column);
+        SCOPED_TRACE(testing::Message() << "column " << step.column << " replay " << step.replay);
         state.ApplyingStoredSort = step.replay;
         state.ListView1_ColumnClick(step.column);
         EXPECT_FALSE(state.ApplyingStoredSort);
         EXPECT_EQ(state.SortAscending, step.sortAscending);
-        EXPECT_EQ(state.listSortKey(), step.listKey);
+        // List column N sorts model key N - 1; an ignored click leaves the list unsorted.
+        EXPECT_EQ(state.listSortKey(), step.column >= 1 && step.column <= 6 ? step.column - 1 : -1);
         EXPECT_EQ(state.listAscending(), step.listAscending);
-        EXPECT_EQ(state.arrowColumn(), step.arrowColumn);
-        if (step.arrowColumn != 0) {
-            EXPECT_EQ(state.arrowUp(), step.arrowUp);
-        }
+        EXPECT_EQ(state.arrowColumn(), std::abs(step.arrow));
+        EXPECT_EQ(step.arrow != 0 && state.arrowUp(), step.arrow > 0); // up only with an arrow
     }
 }
+
+constexpr bool T = true, F = false;
 
 INSTANTIATE_TEST_SUITE_P(
     Clicks, SortStateSequence,
     ::testing::Values(
-        // Name ascending, Name again reverses; Size and URL keep the direction and take the
-        // arrow alone.
+        // Name ascending, Name again reverses; Size and URL keep the direction.
         Sequence{"SecondClickReversesOtherColumnsKeep",
-                 true,
-                 {{1, false, true, 0, true, 1, true},
-                  {1, false, false, 0, false, 1, false},
-                  {2, false, false, 1, false, 2, false},
-                  {6, false, false, 5, false, 6, false}}},
-        // Start-up replays Name: no arrow; the first user click on Name reverses.
-        Sequence{"StartupReplayThenName",
-                 true,
-                 {{1, true, true, 0, true, 0, true}, {1, false, false, 0, false, 1, false}}},
-        // Stored descending: the replay keeps the list's own ascending direction.
-        Sequence{"StartupReplayDescendingKeepsListDirection",
-                 false,
-                 {{3, true, false, 2, true, 0, true}, {3, false, true, 2, true, 3, true}}},
+                 T,
+                 {{1, F, T, T, 1}, {1, F, F, F, -1}, {2, F, F, F, -2}, {6, F, F, F, -6}}},
+        // Start-up replays: no arrow, the list's own ascending direction.
+        Sequence{"StartupReplayThenName", T, {{1, T, T, T, 0}, {1, F, F, F, -1}}},
+        Sequence{"StartupReplayDescending", F, {{3, T, F, T, 0}, {3, F, T, T, 3}}},
+        Sequence{"StartupDateReplay", F, {{4, T, F, T, 0}, {4, F, T, T, 4}}},
         // After an ascending Name, Date is newest first; every Date click reverses.
         Sequence{"DateAfterNameIsNewestFirst",
-                 true,
-                 {{1, false, true, 0, true, 1, true},
-                  {4, false, false, 3, false, 4, false},
-                  {4, false, true, 3, true, 4, true},
-                  {4, false, false, 3, false, 4, false}}},
-        // After a descending Name the first Date click gives oldest first.
-        Sequence{"DateAfterDescendingName",
-                 true,
-                 {{1, false, true, 0, true, 1, true},
-                  {1, false, false, 0, false, 1, false},
-                  {4, false, true, 3, true, 4, true}}},
+                 T,
+                 {{1, F, T, T, 1}, {4, F, F, F, -4}, {4, F, T, T, 4}, {4, F, F, F, -4}}},
+        Sequence{
+            "DateAfterDescendingName", T, {{1, F, T, T, 1}, {1, F, F, F, -1}, {4, F, T, T, 4}}},
         // The end of a search replays Date: order and arrow stay as they were.
-        Sequence{"EndOfSearchDateReplay",
-                 true,
-                 {{4, false, false, 3, false, 4, false}, {4, true, false, 3, false, 4, false}}},
-        // Start-up replay of Date: the stored direction stays, the list ascending, no arrow.
-        Sequence{"StartupDateReplay",
-                 false,
-                 {{4, true, false, 3, true, 0, true}, {4, false, true, 3, true, 4, true}}},
-        // A stored column out of range is ignored and the replay flag still cleared.
-        Sequence{"OutOfRangeIgnored",
-                 true,
-                 {{0, true, true, -1, true, 0, true}, {7, false, true, -1, true, 0, true}}}),
+        Sequence{"EndOfSearchDateReplay", T, {{4, F, F, F, -4}, {4, T, F, F, -4}}},
+        Sequence{"OutOfRangeIgnored", T, {{0, T, T, T, 0}, {7, F, T, T, 0}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

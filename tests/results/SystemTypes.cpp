@@ -2,7 +2,6 @@
 // MIME database and icon themes, so these are linked (read-only) into the private folder.
 #include <QDir>
 #include <QFile>
-#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
@@ -12,8 +11,8 @@ class SystemTypes final : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        const QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS");
-        const QString first = dataDirs.split(u':', Qt::SkipEmptyParts).value(0);
+        const QString first =
+            qEnvironmentVariable("XDG_DATA_DIRS").split(u':', Qt::SkipEmptyParts).value(0);
         ASSERT_FALSE(first.isEmpty());
         ASSERT_TRUE(QDir().mkpath(first));
         for (const char* name : {"mime", "icons"}) {
