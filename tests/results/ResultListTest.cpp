@@ -26,13 +26,11 @@ protected:
 
     void fill()
     {
-        list.model()->addRows({
-            makeRow("/h/b.txt", 10, utcMs(2004, 12, 1)),
-            makeRow("/h/a.url", 20, utcMs(2005, 3, 4), QStringLiteral("Internet Shortcut"),
-                    QStringLiteral("http://a.example/")),
-            makeRow("/h/c.url", 30, utcMs(2006, 1, 1), QStringLiteral("Internet Shortcut"),
-                    QString()),
-        });
+        const QString shortcut = QStringLiteral("Internet Shortcut");
+        list.model()->addRows({makeRow("/h/b.txt", 10, utcMs(2004, 12, 1)),
+                               makeRow("/h/a.url", 20, utcMs(2005, 3, 4), shortcut,
+                                       QStringLiteral("http://a.example/")),
+                               makeRow("/h/c.url", 30, utcMs(2006, 1, 1), shortcut, QString())});
     }
 
     QPoint rowCenter(int row) const

@@ -54,9 +54,9 @@ inline QList<QByteArray> paths(const ResultModel& model)
     return list;
 }
 
-/// A tester that checks the model's signals after every change, for the caller's scope.
+/// A tester that aborts on any inconsistent model signal, for the caller's scope.
 inline std::unique_ptr<QAbstractItemModelTester> checked(ResultModel* model)
 {
     return std::make_unique<QAbstractItemModelTester>(
-        model, QAbstractItemModelTester::FailureReportingMode::Warning);
+        model, QAbstractItemModelTester::FailureReportingMode::Fatal);
 }
