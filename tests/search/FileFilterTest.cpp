@@ -26,10 +26,7 @@ TEST(FileFilter, PatternsFollowTheWildcardRules)
         {"abc.*", "abcd", false},
         {"ÄB*", "äbc.txt", true},
         {"*.url", "bad\xff.URL", true},
-        {"b?d*",
-         "b\xff"
-         "d",
-         true},
+        {"b?d*", "b\377d", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FileFilter::fromPattern(QString::fromUtf8(c.pattern)).accepts(c.name), c.accepted)

@@ -13,9 +13,7 @@ namespace {
 /// One line per match: the path, as the command line prints it.
 void lineOf(const FoundEntry& entry, std::string& out)
 {
-    out.append(entry.folder.data(), size_t(entry.folder.size()));
-    out.append(entry.name.data(), size_t(entry.name.size()));
-    out.push_back('\n');
+    out += QByteArray(entry.folder + entry.name + '\n').toStdString();
 }
 
 /// What a single-threaded walk lists, in its order, one line each.
@@ -23,7 +21,7 @@ std::string singleThreaded(const SearchRequest& request, const QString& text)
 {
     std::string out;
     for (const QByteArray& path : walkFor(request, text).paths())
-        out.append(path.toStdString()).push_back('\n');
+        out += path.toStdString() + '\n';
     return out;
 }
 

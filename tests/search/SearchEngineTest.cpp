@@ -34,52 +34,44 @@ protected:
     }
 
     /// The paths of every row delivered, in order.
-    static QList<QByteArray> pathsIn(const QSignalSpy& spy)
+    QList<QByteArray> paths() const
     {
         QList<QByteArray> paths;
-        for (const QList<QVariant>& args : spy) {
+        for (const QList<QVariant>& args : rows) {
             for (const ResultRow& row : args.at(0).value<ResultRows>())
                 paths.append(row.path);
         }
         return paths;
     }
+
+    SearchEngine engine;
+    QSignalSpy rows{&engine, &SearchEngine::rowsFound};
+    QSignalSpy finished{&engine, &SearchEngine::walkFinished};
 };
 
-TEST_F(SearchEngineTest, DeliversEveryMatchThenTheEndOfEachWalkInOrder)
+TEST_F(SearchEngineTest, DeliversEveryMatchThenTheEndOfEachWalkInOrderEvenWhenStopped)
 {
     const ByteTree one;
     const ByteTree two;
     fill(one, 3, 10);
     fill(two, 2, 5);
     one.file("F-upper"); // the live Match Case leaves it the only match of "F"
-    SearchEngine engine;
-    QSignalSpy rows(&engine, &SearchEngine::rowsFound);
-    QSignalSpy finished(&engine, &SearchEngine::walkFinished);
     engine.setSearchText(u"f"_qs);
     engine.setMatchCase(true);
     engine.beginRun();
+    SearchIdle = true; // Stop before the worker even starts: the walk still reports its end
+    engine.walk(allFilesIn(one.root()));
+    ASSERT_TRUE(waitFor(finished, 1));
+    EXPECT_TRUE(rows.isEmpty());
+    SearchIdle = false;
     engine.walk(allFilesIn(one.root()));
     engine.walk(allFilesIn(two.root()));
-    ASSERT_TRUE(waitFor(finished, 2));
-    const QList<QByteArray> paths = pathsIn(rows);
+    ASSERT_TRUE(waitFor(finished, 3));
+    const QList<QByteArray> paths = this->paths();
     ASSERT_EQ(paths.size(), 30 + 10); // not F-upper
     // Every row of the first walk comes before any row of the second.
     EXPECT_TRUE(std::all_of(paths.begin(), paths.begin() + 30,
                             [&](auto& p) { return p.startsWith(one.root()); }));
-}
-
-TEST_F(SearchEngineTest, StopEndsTheWalkAndItStillReportsItsEnd)
-{
-    const ByteTree tree;
-    fill(tree, 3, 3);
-    SearchEngine engine;
-    QSignalSpy rows(&engine, &SearchEngine::rowsFound);
-    QSignalSpy finished(&engine, &SearchEngine::walkFinished);
-    engine.beginRun();
-    SearchIdle = true; // Stop before the worker even starts
-    engine.walk(allFilesIn(tree.root()));
-    ASSERT_TRUE(waitFor(finished, 1));
-    EXPECT_TRUE(pathsIn(rows).isEmpty());
 }
 
 TEST_F(SearchEngineTest, ANewRunDropsTheRowsAndEndsOfTheOldOne)
@@ -88,9 +80,6 @@ TEST_F(SearchEngineTest, ANewRunDropsTheRowsAndEndsOfTheOldOne)
     fill(big, 30, 30);
     const ByteTree small;
     fill(small, 1, 3);
-    SearchEngine engine;
-    QSignalSpy rows(&engine, &SearchEngine::rowsFound);
-    QSignalSpy finished(&engine, &SearchEngine::walkFinished);
     engine.beginRun();
     engine.walk(allFilesIn(big.root()));
     engine.walk(allFilesIn(big.root()));
@@ -99,7 +88,7 @@ TEST_F(SearchEngineTest, ANewRunDropsTheRowsAndEndsOfTheOldOne)
     ASSERT_TRUE(waitFor(finished, 1));
     finished.wait(200); // lets anything stale of the old run arrive
     EXPECT_EQ(finished.count(), 1);
-    const QList<QByteArray> paths = pathsIn(rows);
+    const QList<QByteArray> paths = this->paths();
     EXPECT_EQ(paths.size(), 4); // the folder and its three files
     EXPECT_TRUE(std::all_of(paths.begin(), paths.end(),
                             [&](auto& p) { return p.startsWith(small.root()); }));
@@ -111,14 +100,13 @@ TEST_F(SearchEngineTest, DestroyingTheEngineMidWalkReturnsPromptly)
     // A deep chain: each step is cheap to make, and walking it takes a while.
     for (QByteArray path = "d"; path.size() < 800; path += "/d")
         tree.dir(path);
-    auto engine = std::make_unique<SearchEngine>();
-    QSignalSpy rows(engine.get(), &SearchEngine::rowsFound);
-    engine->beginRun();
+    auto doomed = std::make_unique<SearchEngine>();
+    QSignalSpy started(doomed.get(), &SearchEngine::rowsFound);
+    doomed->beginRun();
     for (int i = 0; i < 200; ++i)
-        engine->walk(allFilesIn(tree.root()));
-    rows.wait(2000); // the worker is under way
-    engine.reset();  // joins the worker; a hang here would time the test out
-    SUCCEED();
+        doomed->walk(allFilesIn(tree.root()));
+    started.wait(2000); // the worker is under way
+    doomed.reset();     // joins the worker; a hang here would time the test out
 }
 
 } // namespace

@@ -57,12 +57,9 @@ public:
     {
         const QByteArray full = path(relative);
         const int fd = ::open(full.constData(), O_WRONLY | O_CREAT | O_TRUNC, mode);
-        EXPECT_GE(fd, 0) << full.constData();
-        if (fd >= 0) {
-            EXPECT_EQ(::write(fd, contents.constData(), size_t(contents.size())),
-                      ssize_t(contents.size()));
-            ::close(fd);
-        }
+        EXPECT_EQ(::write(fd, contents.constData(), size_t(contents.size())), contents.size())
+            << full.constData();
+        ::close(fd);
         return full;
     }
 
@@ -100,9 +97,9 @@ public:
     /// The paths found, relative to `root` and sorted.
     QList<QByteArray> sortedBelow(const QByteArray& root) const
     {
-        QList<QByteArray> result;
-        for (const ResultRow& row : rows)
-            result.append(row.path.mid(root.size()));
+        QList<QByteArray> result = paths();
+        for (QByteArray& path : result)
+            path.remove(0, root.size());
         std::sort(result.begin(), result.end());
         return result;
     }
