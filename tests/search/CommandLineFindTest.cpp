@@ -62,26 +62,24 @@ TEST_F(CommandLineFindTest, OptionsDecideWhichPathsArePrintedAsRawBytes)
 {
     const struct {
         QList<QByteArray> arguments;
-        char terminator;
         QList<QByteArray> expected; // relative, sorted; a line break in a name splits it
     } cases[] = {
         {{"report", "ROOT"},
-         '\n',
          {"Projects/Report.doc", "Projects/report.txt", "Projects/tab\there\\and", "bad\xff-report",
           "line-report", "top-report.txt"}},
-        {{"-0", "line-report", "ROOT"}, '\0', {"Projects/tab\there\\and\nline-report"}},
-        {{"report", "ROOT", "--no-subfolders"}, '\n', {"bad\xff-report", "top-report.txt"}},
-        {{"--pattern", "*.TXT", "report", "ROOT"}, '\n', {"Projects/report.txt", "top-report.txt"}},
-        {{"--match-case", "Report", "ROOT"}, '\n', {"Projects/Report.doc"}},
+        {{"-0", "line-report", "ROOT"}, {"Projects/tab\there\\and\nline-report"}},
+        {{"report", "ROOT", "--no-subfolders"}, {"bad\xff-report", "top-report.txt"}},
+        {{"--pattern", "*.TXT", "report", "ROOT"}, {"Projects/report.txt", "top-report.txt"}},
+        {{"--match-case", "Report", "ROOT"}, {"Projects/Report.doc"}},
         {{"--", "-report", "ROOT"},
-         '\n',
          {"Projects/tab\there\\and", "bad\xff-report", "line-report", "top-report.txt"}},
     };
     for (const auto& c : cases) {
+        const char terminator = c.arguments.contains("-0") ? '\0' : '\n';
         const FindResult result = find(withPaths(c.arguments));
         EXPECT_TRUE(result.status == 0 && result.err.isEmpty() && !result.storedAsked);
-        ASSERT_TRUE(result.out.endsWith(c.terminator)) << c.arguments.first().constData();
-        QList<QByteArray> paths = result.out.chopped(1).split(c.terminator);
+        ASSERT_TRUE(result.out.endsWith(terminator)) << c.arguments.first().constData();
+        QList<QByteArray> paths = result.out.chopped(1).split(terminator);
         for (QByteArray& path : paths)
             path.replace(tree.root(), "");
         std::sort(paths.begin(), paths.end());

@@ -134,18 +134,15 @@ TEST(FolderWalker, UnreadableFoldersAreSkippedAndMissingTopFoldersReported)
     const ByteTree tree;
     tree.make({"open/", "open/find-me", "closed/", "closed/hidden-find-me"});
     ASSERT_EQ(chmod(tree.path("closed").constData(), 0), 0);
-    FolderWalker::Outcome outcome{};
-    const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"find-me"_qs, false, &outcome);
+    const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"find-me"_qs);
     chmod(tree.path("closed").constData(), 0755);
-    EXPECT_EQ(outcome, FolderWalker::Outcome::Finished);
-    if (geteuid() != 0) {
+    EXPECT_EQ(sink.outcome, FolderWalker::Outcome::Finished);
+    if (geteuid() != 0) { // root reads any folder
         EXPECT_EQ(sink.paths(), QList<QByteArray>{tree.path("open/find-me")});
     }
-
-    walkFor(allFilesIn(tree.path("missing")), QString(), false, &outcome);
-    EXPECT_EQ(outcome, FolderWalker::Outcome::Unreadable);
-    walkFor(allFilesIn(tree.path("open/find-me")), QString(), false, &outcome);
-    EXPECT_EQ(outcome, FolderWalker::Outcome::Unreadable);
+    for (const char* top : {"missing", "open/find-me"})
+        EXPECT_EQ(walkFor(allFilesIn(tree.path(top)), {}).outcome,
+                  FolderWalker::Outcome::Unreadable);
 }
 
 TEST(FolderWalker, FoldersThatVanishMidWalkAreSkipped)
@@ -161,22 +158,19 @@ TEST(FolderWalker, FoldersThatVanishMidWalkAreSkipped)
             rmdir(tree.path(name).constData());
         }
     };
-    FolderWalker walker(query, sink, true);
-    EXPECT_EQ(walker.walk(allFilesIn(tree.root())), FolderWalker::Outcome::Finished);
+    EXPECT_EQ(sink.walk(query, allFilesIn(tree.root())), FolderWalker::Outcome::Finished);
     EXPECT_EQ(sink.paths(), QList<QByteArray>{tree.path("trigger")});
 }
 
 TEST(FolderWalker, StopEndsTheWalkAtTheNextEntry)
 {
     const ByteTree tree;
-    tree.dir("d");
     for (int i = 0; i < 50; ++i)
-        tree.file("d/f" + QByteArray::number(i));
+        tree.file("f" + QByteArray::number(i));
     LiveQuery query;
     CollectingSink sink;
     sink.stopAfter = 10;
-    FolderWalker walker(query, sink, false);
-    EXPECT_EQ(walker.walk(allFilesIn(tree.root())), FolderWalker::Outcome::Stopped);
+    EXPECT_EQ(sink.walk(query, allFilesIn(tree.root())), FolderWalker::Outcome::Stopped);
     EXPECT_EQ(sink.entriesAsked, 11);
     EXPECT_LE(sink.rows.size(), 10u);
 }
@@ -193,8 +187,7 @@ TEST(FolderWalker, LiveTextChangesApplyFromTheNextEntry)
         if (sink.entriesAsked == 6)
             query.setSearchText(QString()); // from now on everything matches
     };
-    FolderWalker walker(query, sink, false);
-    walker.walk(allFilesIn(tree.root()));
+    sink.walk(query, allFilesIn(tree.root()));
     EXPECT_EQ(sink.rows.size(), 16u); // the walk asks once before its first entry
 }
 
@@ -219,8 +212,7 @@ TEST(FolderWalker, WalksDeepTreesWithLongPathsAndFewDescriptors)
     // A walk that kept a descriptor per level open would run out of them.
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
-    rlimit few = saved;
-    few.rlim_cur = 64;
+    const rlimit few{64, saved.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
     const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"mark"_qs);
     setrlimit(RLIMIT_NOFILE, &saved);

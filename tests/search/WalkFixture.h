@@ -86,6 +86,12 @@ public:
             onFound();
     }
 
+    /// Walks `request` with `query` into this sink; returns and keeps how the walk ended.
+    FolderWalker::Outcome walk(const LiveQuery& query, const SearchRequest& request)
+    {
+        FolderWalker walker(query, *this, true);
+        return outcome = walker.walk(request);
+    }
     /// The full paths found, in order.
     QList<QByteArray> paths() const
     {
@@ -116,6 +122,7 @@ public:
     qint64 stopAfter = -1;
     std::function<void()> onAsk;
     std::function<void()> onFound;
+    FolderWalker::Outcome outcome{};
 };
 
 /// A request for `folder` with the "All Files" filter.
@@ -128,17 +135,14 @@ inline SearchRequest allFilesIn(const QByteArray& folder, bool subfolders = true
     return request;
 }
 
-/// Walks with a fixed text; returns the sink with what was found.
+/// Walks with a fixed text; returns the sink with what was found and how the walk ended.
 inline CollectingSink walkFor(const SearchRequest& request, const QString& text,
-                              bool matchCase = false, FolderWalker::Outcome* outcome = nullptr)
+                              bool matchCase = false)
 {
     LiveQuery query;
     query.setSearchText(text);
     query.setMatchCase(matchCase);
     CollectingSink sink;
-    FolderWalker walker(query, sink, true);
-    const FolderWalker::Outcome result = walker.walk(request);
-    if (outcome)
-        *outcome = result;
+    sink.walk(query, request);
     return sink;
 }
