@@ -24,8 +24,7 @@ struct FindResult {
 FindResult find(const QList<QByteArray>& arguments,
                 const CommandLineFind::StoredSearch& stored = {})
 {
-    QTemporaryFile out;
-    QTemporaryFile err;
+    QTemporaryFile out, err;
     EXPECT_TRUE(out.open() && err.open());
     FindResult result;
     result.status = CommandLineFind::run(arguments, out.handle(), err.handle(), [&] {

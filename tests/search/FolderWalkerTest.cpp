@@ -5,7 +5,6 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -221,9 +220,6 @@ TEST(FolderWalker, WalksDeepTreesWithLongPathsAndFewDescriptors)
     EXPECT_EQ(deepest.path.count('/') - tree.root().count('/'), depth);
     EXPECT_EQ(deepest.name(), QByteArrayView("mark4999"));
     EXPECT_NE(deepest.mtime, ResultRow::NoTime); // its size and time were read too
-
-    // QTemporaryDir cannot remove a tree this deep; rm works relative to each folder.
-    EXPECT_EQ(std::system(QByteArray("rm -rf '" + tree.root() + "d'").constData()), 0);
 }
 
 } // namespace
