@@ -79,12 +79,9 @@ protected:
     {
         chmod(tree->path("top0/m-closed").constData(), 0755);
         delete tree;
-        tree = nullptr;
     }
-    static ByteTree* tree;
+    static inline ByteTree* tree = nullptr;
 };
-
-ByteTree* ParallelWalkTest::tree = nullptr;
 
 TEST_P(ParallelWalkTest, ListsExactlyWhatOneThreadListsInTheSameOrder)
 {
