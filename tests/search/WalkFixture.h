@@ -22,8 +22,8 @@ public:
     ByteTree()
         : m_root(QFile::encodeName(m_dir.path()) + '/')
     {}
-    /// Removes the tree with rm, which QTemporaryDir cannot replace: rm takes names that are not
-    /// UTF-8 and trees deeper than PATH_MAX.
+    /// Removes the tree with rm, which unlike QTemporaryDir copes with names that are not UTF-8
+    /// and with trees deeper than PATH_MAX.
     ~ByteTree() { EXPECT_EQ(std::system(QByteArray("rm -rf '" + m_root + '\'').constData()), 0); }
     Q_DISABLE_COPY_MOVE(ByteTree)
 
