@@ -11,23 +11,21 @@ TEST(PathHelpers, GetFilenameSplitsFolderNameAndLastExtension)
 {
     const struct {
         const char* path;
-        const char* folder;
-        const char* name;
-        const char* extension;
+        const char* parts; // drive|folder|name|extension
     } cases[] = {
-        {"/a/b.txt", "/a/", "b", ".txt"},
-        {"archive.tar.gz", "", "archive.tar", ".gz"},
-        {".profile", "", "", ".profile"},
-        {"file.", "", "file", ""},
-        {"/dir.d/plain", "/dir.d/", "plain", ""}, // a dot in the folder is no extension
-        {"/x/Grüße.ТЕКСТ", "/x/", "Grüße", ".ТЕКСТ"},
+        {"/a/b.txt", "|/a/|b|.txt"},
+        {"archive.tar.gz", "||archive.tar|.gz"},
+        {".profile", "|||.profile"},
+        {"file.", "||file|"},
+        {"/dir.d/plain", "|/dir.d/|plain|"}, // a dot in the folder is no extension
+        {"/x/Grüße.ТЕКСТ", "|/x/|Grüße|.ТЕКСТ"},
     };
     for (const auto& c : cases) {
-        const QString path = QString::fromUtf8(c.path);
-        EXPECT_EQ(GetFilename(path, PathPart::Drive), QString()) << c.path;
-        EXPECT_EQ(GetFilename(path, PathPart::Folder), QString::fromUtf8(c.folder)) << c.path;
-        EXPECT_EQ(GetFilename(path, PathPart::Name), QString::fromUtf8(c.name)) << c.path;
-        EXPECT_EQ(GetFilename(path, PathPart::Extension), QString::fromUtf8(c.extension)) << c.path;
+        QStringList parts;
+        for (const PathPart part :
+             {PathPart::Drive, PathPart::Folder, PathPart::Name, PathPart::Extension})
+            parts.append(GetFilename(QString::fromUtf8(c.path), part));
+        EXPECT_EQ(parts.join(u'|'), QString::fromUtf8(c.parts)) << c.path;
     }
 }
 
