@@ -159,20 +159,7 @@ TEST(FolderWalker, FoldersThatVanishMidWalkAreSkipped)
     EXPECT_EQ(sink.paths(), QList<QByteArray>{tree.path("trigger")});
 }
 
-TEST(FolderWalker, StopEndsTheWalkAtTheNextEntry)
-{
-    const ByteTree tree;
-    for (int i = 0; i < 50; ++i)
-        tree.file("f" + QByteArray::number(i));
-    LiveQuery query;
-    CollectingSink sink;
-    sink.stopAfter = 10;
-    EXPECT_EQ(sink.walk(query, allFilesIn(tree.root())), FolderWalker::Outcome::Stopped);
-    EXPECT_EQ(sink.entriesAsked, 11);
-    EXPECT_LE(sink.rows.size(), 10u);
-}
-
-TEST(FolderWalker, LiveTextChangesApplyFromTheNextEntry)
+TEST(FolderWalker, LiveTextChangesAndStopApplyFromTheNextEntry)
 {
     const ByteTree tree;
     for (int i = 0; i < 20; ++i)
@@ -186,6 +173,12 @@ TEST(FolderWalker, LiveTextChangesApplyFromTheNextEntry)
     };
     sink.walk(query, allFilesIn(tree.root()));
     EXPECT_EQ(sink.rows.size(), 16u); // the walk asks once before its first entry
+    sink.rows.clear();
+    sink.entriesAsked = 0;
+    sink.stopAfter = 10;
+    EXPECT_EQ(sink.walk(query, allFilesIn(tree.root())), FolderWalker::Outcome::Stopped);
+    EXPECT_EQ(sink.entriesAsked, 11);
+    EXPECT_LE(sink.rows.size(), 10u);
 }
 
 TEST(FolderWalker, WalksDeepTreesWithLongPathsAndFewDescriptors)
