@@ -305,7 +305,7 @@ void Form1::connectSignals()
     connect(ListView1, &ResultList::launchRequested, this, &Form1::mnuFileLaunch_Click);
     connect(ListView1, &ResultList::popupRequested, this, &Form1::showPopup);
     connect(ListView1, &ResultList::hoverTextChanged, this, [this](const QString& text) {
-        if (SearchIdle)
+        if (m_run->SearchIdle())
             setPanelText(1, text.isEmpty() ? sbStatusBar::copyrightLine() : text);
     });
     connect(ListView1, &ResultList::listHasFocusChanged, this, [this](bool focused) {
@@ -383,7 +383,7 @@ void Form1::saveSettings()
 void Form1::closeEvent(QCloseEvent* event)
 {
     saveSettings();
-    if (!SearchIdle || searchRunning()) {
+    if (!m_run->SearchIdle() || searchRunning()) {
         Prompt::instance()->MsgBox(
             QStringLiteral("Please stop the search in progress before closing the program"),
             MsgStyle::Information, QStringLiteral("Problem"));
@@ -469,7 +469,7 @@ void Form1::updateControls()
     ControlInputs in;
     in.listHasFocus = m_listHasFocus;
     in.listRows = rowCount();
-    in.searchIdle = SearchIdle;
+    in.searchIdle = m_run->SearchIdle();
     in.altFolderCount = text3->count();
     for (QCheckBox* box : m_boxes)
         in.anyBoxTicked = in.anyBoxTicked || box->checkState() == Qt::PartiallyChecked ||
@@ -517,7 +517,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
                 text3->setToolTip(item ? item->text() : QString());
             }
         } else if ((watched == centralWidget() || watched == Frame1 || watched == Frame2) &&
-                   SearchIdle) {
+                   m_run->SearchIdle()) {
             showCopyrightLine();
         }
     }

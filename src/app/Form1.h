@@ -1,9 +1,9 @@
 #pragma once
 
-#include "results/ControlUpdate.h"
-#include "results/FormLayout.h"
+#include "app/ControlUpdate.h"
+#include "app/FormLayout.h"
 #include "results/SortState.h"
-#include "search/SearchRun.h"
+#include "app/SearchRun.h"
 
 #include <QMainWindow>
 #include <QPointer>

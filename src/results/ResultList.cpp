@@ -4,7 +4,7 @@
 #include "SortState.h"
 #include "search/PathHelpers.h"
 #include "search/RowText.h"
-#include "search/ui/modExtractIcon.h"
+#include "results/modExtractIcon.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

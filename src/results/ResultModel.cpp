@@ -2,7 +2,7 @@
 
 #include "search/PathHelpers.h"
 #include "search/RowText.h"
-#include "search/ui/modExtractIcon.h"
+#include "results/modExtractIcon.h"
 
 #include <QDateTime>
 

@@ -1,5 +1,5 @@
-#include "results/FormLayout.h"
-#include "results/ControlUpdate.h"
+#include "app/FormLayout.h"
+#include "app/ControlUpdate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The run's sequence seen from a recording host: which folders it announces, in which
 // order, and what the end of a run shows.
-#include "search/SearchRun.h"
+#include "app/SearchRun.h"
 #include "platform/Prompt.h"
 #include "search/SearchEngine.h"
 #include "search/SearchIdle.h"

@@ -1,7 +1,7 @@
 #include "results/ResultList.h"
 #include "RowFactory.h"
 #include "results/SortState.h"
-#include "search/ui/modExtractIcon.h"
+#include "results/modExtractIcon.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

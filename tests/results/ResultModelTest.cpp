@@ -1,7 +1,7 @@
 #include "results/ResultModel.h"
 #include "RowFactory.h"
 #include "TempHome.h"
-#include "search/ui/modExtractIcon.h"
+#include "results/modExtractIcon.h"
 
 #include <QFile>
 #include <QRandomGenerator>

@@ -47,14 +47,14 @@ SearchRun::SearchRun(SearchRunHost& host, SearchEngine& engine, QObject* parent)
 
 SearchRun::~SearchRun()
 {
-    SearchIdle = true;
+    ::SearchIdle = true;
 }
 
 void SearchRun::command()
 {
     if (m_phase != Phase::Idle) {
         // Stop only raises the flag; the walk notices it and the run winds down itself.
-        SearchIdle = true;
+        ::SearchIdle = true;
         Q_EMIT stateChanged();
         return;
     }
@@ -63,7 +63,7 @@ void SearchRun::command()
 
 void SearchRun::start()
 {
-    SearchIdle = false;
+    ::SearchIdle = false;
     m_host.setSearchCaption(kStop);
     m_host.setBusy(true);
     m_host.clearRows();
@@ -143,7 +143,7 @@ bool SearchRun::startNextSpecialFolder()
                 m_engine.walk(m_request);
                 return true;
             }
-            if (SearchIdle)
+            if (::SearchIdle)
                 return false;
         }
     }
@@ -165,7 +165,7 @@ void SearchRun::onWalkFinished()
     if (!m_walking)
         return;
     m_walking = false;
-    if (m_phase == Phase::SpecialFolders && SearchIdle) {
+    if (m_phase == Phase::SpecialFolders && ::SearchIdle) {
         finish();
         return;
     }
@@ -183,14 +183,19 @@ void SearchRun::finish()
 
     m_host.runEnding();
     m_host.setSearchCaption(kSearch);
-    if (SearchIdle) {
+    if (::SearchIdle) {
         m_host.setPanelText(2, QStringLiteral("Search cancelled"));
     } else {
         m_host.setPanelText(2, QStringLiteral("Search complete"));
-        SearchIdle = true;
+        ::SearchIdle = true;
     }
     m_host.setPanelText(3, countText(m_host.rowCount()));
     m_host.setBusy(false);
     m_host.showCopyrightLine();
     Q_EMIT stateChanged();
+}
+
+bool SearchRun::SearchIdle() const
+{
+    return ::SearchIdle;
 }

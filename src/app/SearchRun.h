@@ -55,6 +55,8 @@ public:
     void command();
     /// True while a run is active (also while it is stopping).
     bool running() const { return m_phase != Phase::Idle; }
+    /// True while no walk runs or once Stop was asked for; false while a walk runs.
+    bool SearchIdle() const;
 
 Q_SIGNALS:
     /// The run state changed (started, stopping, ended).
