@@ -2,8 +2,8 @@
 
 #include "app/ControlUpdate.h"
 #include "app/FormLayout.h"
-#include "results/SortState.h"
 #include "app/SearchRun.h"
+#include "results/SortState.h"
 
 #include <QMainWindow>
 #include <QPointer>

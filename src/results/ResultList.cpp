@@ -2,9 +2,9 @@
 
 #include "ResultModel.h"
 #include "SortState.h"
+#include "results/modExtractIcon.h"
 #include "search/PathHelpers.h"
 #include "search/RowText.h"
-#include "results/modExtractIcon.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

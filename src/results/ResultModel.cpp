@@ -1,8 +1,8 @@
 #include "ResultModel.h"
 
+#include "results/modExtractIcon.h"
 #include "search/PathHelpers.h"
 #include "search/RowText.h"
-#include "results/modExtractIcon.h"
 
 #include <QDateTime>
 
