@@ -10,8 +10,10 @@ const QString kWindow = QStringLiteral("Window Settings");
 
 bool readFlag(const CRegSettings& store, const QString& key, bool fallback)
 {
-    const QString text = store.GetSetting(kOptions, key, fallback ? u"1"_qs : u"0"_qs);
-    return SettingValues::readNumber(text) != 0;
+    // A flag is ticked when its number is not 0; damaged text keeps the default rather
+    // than silently switching an option off.
+    const std::optional<int> value = SettingValues::readInteger(store.GetSetting(kOptions, key));
+    return value ? *value != 0 : fallback;
 }
 
 QString flagText(bool on)
@@ -38,13 +40,24 @@ AppOptions loadAppOptions(const CRegSettings& store)
     return o;
 }
 
-bool saveAppOptions(CRegSettings& store, const AppOptions& o)
+bool saveAppOptions(CRegSettings& store, const AppOptions& options)
+{
+    const bool sorted = saveSortState(store, options);
+    return saveOptionTicks(store, options) && sorted;
+}
+
+bool saveSortState(CRegSettings& store, const AppOptions& o)
 {
     bool ok = store.SaveSetting(kWindow, QStringLiteral("Sort Order"),
                                 o.sortAscending ? QStringLiteral("True") : QStringLiteral("False"));
     ok &= store.SaveSetting(kWindow, QStringLiteral("Sorted Column"),
                             QString::number(o.sortedColumn));
-    ok &=
+    return ok;
+}
+
+bool saveOptionTicks(CRegSettings& store, const AppOptions& o)
+{
+    bool ok =
         store.SaveSetting(kOptions, QStringLiteral("Show Extensions"), flagText(o.showExtensions));
     ok &= store.SaveSetting(kOptions, QStringLiteral("Subfolders"), flagText(o.subfolders));
     ok &= store.SaveSetting(kOptions, QStringLiteral("Match Case"), flagText(o.matchCase));

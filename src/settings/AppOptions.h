@@ -14,7 +14,11 @@ struct AppOptions {
     int sortedColumn = 1; ///< 1 … 6
 };
 
-/// Reads the options; anything missing or unreadable keeps its default.
+/// Reads the options; anything missing, not a number or out of range keeps its default.
 AppOptions loadAppOptions(const CRegSettings& store);
 /// Writes the options; true when every write succeeded.
 bool saveAppOptions(CRegSettings& store, const AppOptions& options);
+/// Writes only "Sort Order" and "Sorted Column"; true when both writes succeeded.
+bool saveSortState(CRegSettings& store, const AppOptions& options);
+/// Writes only the four menu ticks and "View"; true when every write succeeded.
+bool saveOptionTicks(CRegSettings& store, const AppOptions& options);

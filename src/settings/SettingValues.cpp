@@ -129,6 +129,18 @@ std::optional<bool> readTruth(const QString& text)
     return *value != 0;
 }
 
+std::optional<long long> readWholeNumberIn(const QString& text, long long minimum,
+                                           long long maximum)
+{
+    const std::optional<double> value = parseWholeNumber(text);
+    if (!value)
+        return std::nullopt;
+    const double rounded = std::nearbyint(*value);
+    if (rounded < double(minimum) || rounded > double(maximum))
+        return std::nullopt;
+    return static_cast<long long>(rounded);
+}
+
 int readIntegerIn(const QString& text, int minimum, int maximum, int fallback)
 {
     const std::optional<int> value = readInteger(text);

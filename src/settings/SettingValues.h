@@ -27,6 +27,12 @@ std::optional<int> readInteger(const QString& text);
 /// (0 is false, anything else true); std::nullopt otherwise.
 std::optional<bool> readTruth(const QString& text);
 
+/// The whole text (blanks around it allowed) as a decimal number rounded to the nearest whole
+/// number (halves to even); std::nullopt when any other character is present or the value
+/// lies outside [minimum, maximum]. For values wider than 16 bits, such as twips.
+std::optional<long long> readWholeNumberIn(const QString& text, long long minimum,
+                                           long long maximum);
+
 /// readInteger() when the result lies in [minimum, maximum], otherwise `fallback`.
 int readIntegerIn(const QString& text, int minimum, int maximum, int fallback);
 

@@ -1,0 +1,46 @@
+#pragma once
+
+// Window geometry between the stored twips and the screen's pixels, and the placement of a
+// restored window on the screens that exist now. Plain functions, no widgets.
+
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+namespace WindowGeometry {
+
+/// Twips per pixel at `logicalDpi` dots per inch (15 at 96); 15 for a DPI that is not positive.
+double twipsPerPixel(double logicalDpi);
+
+/// Twips to pixels at `logicalDpi`, rounded to the nearest pixel.
+int twipsToPixels(double twips, double logicalDpi);
+
+/// Pixels to twips at `logicalDpi`, rounded to the nearest twip.
+int pixelsToTwips(double pixels, double logicalDpi);
+
+/// A rectangle in twips as pixels, each axis with its own DPI.
+QRect twipsToPixels(const QRect& twips, double dpiX, double dpiY);
+
+/// A rectangle in pixels as twips, each axis with its own DPI.
+QRect pixelsToTwips(const QRect& pixels, double dpiX, double dpiY);
+
+/// The smallest size the user may drag the window to: the size in twips, rounded to whole
+/// twips, divided by the whole twips per pixel with the remainder dropped.
+QSize minimumTrackSize(const QSize& twips, double dpiX, double dpiY);
+
+/// The top-left corner that centres a window of `size` on `screen` (any unit, both alike).
+QPoint centred(const QSize& size, const QRect& screen);
+
+/// The most a window may hide off the screens: a window counts as on a screen only when at
+/// least this much of it (or all of it, when smaller) shows on one screen, in pixels.
+constexpr int kMinimumVisible = 48;
+
+/// Where a restored window goes, in pixels, given the available areas of the screens that
+/// exist now (the first is the primary one). A window that shows enough of itself on a
+/// screen keeps its place; one that is off every screen moves onto the nearest screen. A
+/// window larger than its screen's available area is shrunk to it and moved inside it. No
+/// screens, or an empty window: `window` unchanged.
+QRect placeOnScreens(const QRect& window, const QList<QRect>& screens);
+
+} // namespace WindowGeometry
