@@ -12,6 +12,8 @@ struct AppOptions {
     int view = 0; ///< 0 Details, 1 List, 2 Large Icons
     bool sortAscending = true;
     int sortedColumn = 1; ///< 1 … 6
+
+    friend bool operator==(const AppOptions&, const AppOptions&) = default;
 };
 
 /// Reads the options; anything missing, not a number or out of range keeps its default.
