@@ -15,6 +15,9 @@ const QString kWindow = QStringLiteral("Window Settings");
 /// Window positions may lie far left of or above the primary screen on a wide desk of
 /// screens, but not this far.
 constexpr int kMaxStoredPosition = 1000000;
+/// A window smaller than an inch either way could not be found or used; such a stored size
+/// is damage.
+constexpr int kMinStoredSize = 1440;
 
 QString widthKey(int column)
 {
@@ -40,8 +43,10 @@ QRect readGeometry(const CRegSettings& store, const CurrentWindow& current, bool
 {
     QSize size(current.width, current.height);
     if (useStored) {
-        size.setWidth(readTwips(store, u"Width"_qs, 1, kMaxStoredTwips, current.width));
-        size.setHeight(readTwips(store, u"Height"_qs, 1, kMaxStoredTwips, current.height));
+        size.setWidth(
+            readTwips(store, u"Width"_qs, kMinStoredSize, kMaxStoredTwips, current.width));
+        size.setHeight(
+            readTwips(store, u"Height"_qs, kMinStoredSize, kMaxStoredTwips, current.height));
     }
     QPoint topLeft = WindowGeometry::centred(size, current.screen);
     if (useStored) {
@@ -90,7 +95,10 @@ AppSettings LoadAppSettings(const CRegSettings& store, const CurrentWindow& curr
 bool SaveAppSettings(CRegSettings& store, const AppSettings& s)
 {
     RegistryBatch batch; // one write of the settings file: all of it or none of it
-    bool ok = saveNumber(store, u"WinState"_qs, int(s.state));
+    // A minimised window comes back normal, and its normal place and size are known here, so
+    // it is stored as normal: a close from the tray or the task bar keeps the user's geometry.
+    const WinState state = s.state == WinState::Minimized ? WinState::Normal : s.state;
+    bool ok = saveNumber(store, u"WinState"_qs, int(state));
     ok &= saveNumber(store, u"WinPosX"_qs, s.geometry.x());
     ok &= saveNumber(store, u"WinPosY"_qs, s.geometry.y());
     ok &= saveNumber(store, u"Width"_qs, s.geometry.width());

@@ -33,10 +33,13 @@ struct CurrentWindow {
 
 /// Everything `LoadAppSettings` reads and `SaveAppSettings` writes.
 struct AppSettings {
-    /// Normal or maximised after loading (a stored minimised state opens normal).
+    /// Normal or maximised after loading (a stored minimised state opens normal). To save, the
+    /// state the window comes back in: maximised when it was maximised before it was
+    /// minimised or hidden; Minimized is written as Normal.
     WinState state = WinState::Normal;
-    /// The window's normal-state place and size, twips. For a stored minimised or maximised
-    /// state loading gives the defaults here (current size, centred), not the stored ones.
+    /// The window's normal-state outer place and size in twips (saved whatever the state).
+    /// For a stored minimised or maximised state loading gives the defaults here (current
+    /// size, centred on the primary screen), not the stored ones.
     QRect geometry;
     std::array<int, kListColumnCount> columnWidths{}; ///< twips, column 1 … 6
     /// Display position (1-based, left to right) of column 1 … 6; always a permutation of
@@ -50,7 +53,7 @@ struct AppSettings {
 };
 
 /// The largest column width or window size taken from the file, in twips; anything beyond is
-/// damage and gives the default.
+/// damage and gives the default (as does a window narrower or lower than 1440 twips).
 constexpr int kMaxStoredTwips = 100000;
 
 /// Reads "Window Settings", "Search Folders", "Search Filter", "Alt Folders", "Options" and

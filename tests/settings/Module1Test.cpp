@@ -188,6 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
         StoredCase{"Window Settings", "Width", "12000", width, 12000},
         StoredCase{"Window Settings", "Width", "-5", width, 9600},
         StoredCase{"Window Settings", "Width", "0", width, 9600},
+        StoredCase{"Window Settings", "Width", "1439", width, 9600},
         StoredCase{"Window Settings", "Width", "100001", width, 9600},
         StoredCase{"Window Settings", "Width", "wide", width, 9600},
         StoredCase{"Window Settings", "Height", "", height, 7200},
@@ -372,6 +373,17 @@ TEST_F(Module1Test, MaximisedStateStoresThePlaceButRestoresTheDefault)
     const AppSettings loaded = LoadAppSettings(store, designWindow());
     EXPECT_EQ(loaded.state, WinState::Maximized);
     EXPECT_EQ(loaded.geometry, kCentred);
+}
+
+TEST_F(Module1Test, AWindowClosedMinimisedKeepsItsNormalPlaceAndSize)
+{
+    AppSettings saved = everyValueChanged();
+    saved.state = WinState::Minimized;
+    ASSERT_TRUE(SaveAppSettings(store, saved));
+    EXPECT_EQ(store.GetSetting("Window Settings", "WinState"), "0");
+    const AppSettings loaded = LoadAppSettings(store, designWindow());
+    EXPECT_EQ(loaded.state, WinState::Normal);
+    EXPECT_EQ(loaded.geometry, saved.geometry);
 }
 
 TEST_F(Module1Test, ASaveThatCannotBeWrittenFailsAndKeepsTheOldFile)
