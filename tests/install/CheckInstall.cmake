@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Installs the build into a fresh PREFIX and checks that a desktop finds everything there.
 # Usage: cmake -DBUILD_DIR=<build> -DPREFIX=<empty folder to use> -P CheckInstall.cmake
 file(REMOVE_RECURSE "${PREFIX}")
