@@ -76,8 +76,7 @@ TEST(HelpWindow, AMissingManualSaysWhereItWasLookedFor)
 
 TEST(Manual, HasAContentsAndEveryLinkOfItsOwnLeadsSomewhere)
 {
-    const QString folder =
-        qEnvironmentVariable("KF_TEST_SOURCE_DIR") + QStringLiteral("/../docs/manual");
+    const QString folder = QStringLiteral(KF_MANUAL_DIR);
     const QStringList pages = QDir(folder).entryList({QStringLiteral("*.html")}, QDir::Files);
     ASSERT_TRUE(pages.contains(QStringLiteral("index.html"))) << folder.toStdString();
     QHash<QString, QSet<QString>> ids;
