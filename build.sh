@@ -11,10 +11,11 @@ mode=${1:-run}
 build_dir=${KF_BUILD_DIR:-build}
 
 # Debian 12 packages: compiler and build tools, Qt 6, GLib/GIO, test libraries, an icon
-# theme and a font for headless runs. The benchmark adds fd and clang's libFuzzer.
+# theme and a font for headless runs, and the validators the install test runs on the
+# desktop entry and the AppStream data. The benchmark adds fd and clang's libFuzzer.
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqt6svg6 libglib2.0-dev
           libgtest-dev googletest adwaita-icon-theme fonts-dejavu-core shared-mime-info
-          libicu-dev)
+          libicu-dev desktop-file-utils appstream)
 if [ "$mode" = bench ]; then
     packages+=(fd-find findutils clang libclang-rt-14-dev hyperfine)
 fi

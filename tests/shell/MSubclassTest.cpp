@@ -1,0 +1,249 @@
+#include "shell/MSubclass.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <QThread>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+const auto Probe = QEvent::Type(QEvent::registerEventType());
+const auto Other = QEvent::Type(QEvent::registerEventType());
+
+/// A window that logs its own handling of the probe events.
+class LoggingWidget final : public QWidget {
+public:
+    explicit LoggingWidget(QStringList& log)
+        : m_log(log)
+    {}
+    bool ownResult = true;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == Probe || e->type() == Other) {
+            m_log << QStringLiteral("window");
+            return ownResult;
+        }
+        return QWidget::event(e);
+    }
+
+private:
+    QStringList& m_log;
+};
+
+/// A client that logs when it is asked its response ("A?") and when it handles ("A").
+class Recorder final : public ISubclass {
+public:
+    Recorder(QString name, QStringList& log, EMsgResponse response = emrConsume)
+        : m_name(std::move(name))
+        , m_log(log)
+        , m_response(response)
+    {}
+    EMsgResponse MsgResponse() override
+    {
+        m_log << m_name + u'?';
+        askedDuring = MSubclass::CurrentMessage();
+        return m_response;
+    }
+    void setMsgResponse(EMsgResponse RHS) override { m_response = RHS; }
+    bool WindowProc(QObject* hwnd, QEvent*) override
+    {
+        m_log << m_name;
+        if (onProc)
+            onProc(hwnd);
+        return result;
+    }
+    bool result = false;
+    int askedDuring = 0;
+    std::function<void(QObject*)> onProc;
+
+private:
+    QString m_name;
+    QStringList& m_log;
+    EMsgResponse m_response;
+};
+
+bool send(QObject* window, QEvent::Type type)
+{
+    QEvent e(type);
+    return QCoreApplication::sendEvent(window, &e);
+}
+
+QVariant prop(const QObject& w, const QByteArray& name)
+{
+    return w.property(name.constData());
+}
+
+QByteArray key(const QObject* w, const char* suffix)
+{
+    return MSubclass::windowKey(w) + suffix;
+}
+
+QByteArray message(const QObject* w, QEvent::Type type, const QByteArray& tail)
+{
+    return MSubclass::windowKey(w) + '#' + QByteArray::number(int(type)) + tail;
+}
+
+struct OrderCase {
+    std::vector<EMsgResponse> responses;
+    QStringList expected;
+    bool result; ///< SubclassWindowProc's result: clients answer false, the window true
+};
+
+class DispatchOrder : public ::testing::TestWithParam<OrderCase> {};
+
+TEST_P(DispatchOrder, ClientsAndTheWindowRunInTheirOrderAndTheWindowAtMostOnce)
+{
+    const OrderCase& c = GetParam();
+    QStringList log;
+    LoggingWidget window(log);
+    std::vector<std::unique_ptr<Recorder>> clients;
+    for (size_t i = 0; i < c.responses.size(); ++i) {
+        clients.push_back(
+            std::make_unique<Recorder>(QString(QChar(u'A' + int(i))), log, c.responses[i]));
+        ASSERT_TRUE(MSubclass::AttachMessage(clients.back().get(), &window, Probe).ok());
+    }
+    QEvent e(Probe);
+    EXPECT_EQ(MSubclass::SubclassWindowProc(&window, &e), c.result);
+    EXPECT_EQ(log, c.expected);
+
+    log.clear(); // the real path: Qt's delivery through the hook runs the same, no more
+    send(&window, Probe);
+    EXPECT_EQ(log, c.expected);
+    for (auto& client : clients)
+        ASSERT_TRUE(MSubclass::DetachMessage(client.get(), &window, Probe).ok());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Responses, DispatchOrder,
+    ::testing::Values(
+        OrderCase{{emrConsume}, {"A?", "A", "A?"}, false},
+        OrderCase{{emrPostProcess}, {"A?", "A", "A?", "window"}, true},
+        OrderCase{{emrPreprocess}, {"A?", "window", "A", "A?"}, false},
+        OrderCase{{emrConsume, emrConsume}, {"A?", "A", "B", "B?"}, false},
+        OrderCase{{emrPreprocess, emrPostProcess}, {"A?", "window", "A", "B", "B?"}, false},
+        OrderCase{{emrConsume, emrPostProcess}, {"A?", "A", "B", "B?", "window"}, true},
+        OrderCase{{emrPostProcess, emrConsume}, {"A?", "A", "B", "B?"}, false},
+        OrderCase{{emrConsume, emrPreprocess, emrConsume}, {"A?", "A", "B", "C", "C?"}, false}));
+
+TEST(MSubclass, BookkeepingLivesInTheWindowsPropertiesAndDetachKeepsTheOrder)
+{
+    QStringList log;
+    LoggingWidget window(log);
+    Recorder a(QStringLiteral("A"), log), b(QStringLiteral("B"), log), c(QStringLiteral("C"), log);
+    for (Recorder* r : {&a, &b, &c})
+        ASSERT_TRUE(MSubclass::AttachMessage(r, &window, Probe).ok());
+    ASSERT_TRUE(MSubclass::AttachMessage(&a, &window, Other).ok());
+    EXPECT_TRUE(window.property(MSubclass::windowKey(&window).constData()).isValid());
+    EXPECT_EQ(prop(window, key(&window, "C")).toInt(), 4);
+    EXPECT_EQ(prop(window, message(&window, Probe, "C")).toInt(), 3);
+    EXPECT_EQ(prop(window, message(&window, Other, "C")).toInt(), 1);
+
+    ASSERT_TRUE(MSubclass::DetachMessage(&a, &window, Probe).ok());
+    EXPECT_EQ(prop(window, key(&window, "C")).toInt(), 3);
+    EXPECT_EQ(prop(window, message(&window, Probe, "C")).toInt(), 2);
+    EXPECT_FALSE(prop(window, message(&window, Probe, "#3")).isValid());
+    log.clear();
+    send(&window, Probe);
+    EXPECT_EQ(log, (QStringList{"B?", "B", "C", "C?"}));
+
+    // A client that is not attached changes nothing.
+    ASSERT_TRUE(MSubclass::DetachMessage(&a, &window, Probe).ok());
+    EXPECT_EQ(prop(window, key(&window, "C")).toInt(), 3);
+
+    for (Recorder* r : {&b, &c})
+        ASSERT_TRUE(MSubclass::DetachMessage(r, &window, Probe).ok());
+    ASSERT_TRUE(MSubclass::DetachMessage(&a, &window, Other).ok());
+    EXPECT_TRUE(window.dynamicPropertyNames().isEmpty())
+        << window.dynamicPropertyNames().join(' ').toStdString();
+    log.clear();
+    send(&window, Probe);
+    EXPECT_EQ(log, QStringList{"window"}); // the window's own handling is back
+}
+
+TEST(MSubclass, RefusedCallsReportTheirErrorAndChangeNothing)
+{
+    QStringList log;
+    LoggingWidget window(log);
+    Recorder a(QStringLiteral("A"), log);
+    const QString source = QCoreApplication::applicationName() + QStringLiteral(".WindowProc");
+
+    const MSubclass::SubclassError invalid = MSubclass::AttachMessage(&a, nullptr, Probe);
+    EXPECT_EQ(invalid.number, -2147208421);
+    EXPECT_EQ(invalid.description, QStringLiteral("Invalid window"));
+    EXPECT_EQ(invalid.source, source);
+    QObject notAWindow;
+    EXPECT_EQ(MSubclass::AttachMessage(&a, &notAWindow, Probe).number, -2147208421);
+
+    QThread elsewhere; // never started: the object merely belongs to it
+    QObject external;
+    external.moveToThread(&elsewhere);
+    EXPECT_FALSE(MSubclass::IsWindowLocal(&external));
+    EXPECT_TRUE(MSubclass::IsWindowLocal(&window));
+    const MSubclass::SubclassError foreign = MSubclass::AttachMessage(&a, &external, Probe);
+    EXPECT_EQ(foreign.number, -2147208420);
+    EXPECT_EQ(foreign.description, QStringLiteral("Can't modify external window"));
+    EXPECT_TRUE(external.dynamicPropertyNames().isEmpty());
+
+    window.setProperty(MSubclass::windowKey(&window).constData(), QStringLiteral("taken"));
+    const MSubclass::SubclassError taken = MSubclass::AttachMessage(&a, &window, Probe);
+    EXPECT_EQ(taken.number, -2147208423);
+    EXPECT_EQ(taken.description, QStringLiteral("Can't subclass window"));
+    EXPECT_EQ(window.dynamicPropertyNames().size(), 1);
+    window.setProperty(MSubclass::windowKey(&window).constData(), QVariant());
+
+    ASSERT_TRUE(MSubclass::AttachMessage(&a, &window, Probe).ok());
+    const MSubclass::SubclassError twice = MSubclass::AttachMessage(&a, &window, Probe);
+    EXPECT_EQ(twice.number, -2147208422);
+    EXPECT_EQ(twice.description, QStringLiteral("Message already handled by another class"));
+    EXPECT_EQ(prop(window, key(&window, "C")).toInt(), 1);
+    EXPECT_EQ(prop(window, message(&window, Probe, "C")).toInt(), 1);
+    ASSERT_TRUE(MSubclass::DetachMessage(&a, &window, Probe).ok());
+    EXPECT_TRUE(window.dynamicPropertyNames().isEmpty());
+
+    const MSubclass::SubclassError small = MSubclass::RaiseSubclassError(5);
+    EXPECT_EQ(small.number, 5);
+    EXPECT_TRUE(small.source.isEmpty() && small.description.isEmpty());
+}
+
+TEST(MSubclass, CurrentMessageAndNestedDispatch)
+{
+    QStringList log;
+    LoggingWidget window(log);
+    Recorder outer(QStringLiteral("O"), log), inner(QStringLiteral("I"), log);
+    ASSERT_TRUE(MSubclass::AttachMessage(&outer, &window, Probe).ok());
+    ASSERT_TRUE(MSubclass::AttachMessage(&inner, &window, Other).ok());
+    outer.onProc = [](QObject* w) {
+        send(w, Other);
+    };
+    send(&window, Probe);
+    EXPECT_EQ(log, (QStringList{"O?", "O", "I?", "I", "I?", "O?"}));
+    EXPECT_EQ(outer.askedDuring, int(Other)); // not put back after the nested dispatch
+    EXPECT_EQ(MSubclass::CurrentMessage(), int(Other));
+    ASSERT_TRUE(MSubclass::DetachMessage(&outer, &window, Probe).ok());
+    ASSERT_TRUE(MSubclass::DetachMessage(&inner, &window, Other).ok());
+}
+
+TEST(MSubclass, AClientMayDetachItselfWhileHandling)
+{
+    QStringList log;
+    LoggingWidget window(log);
+    Recorder a(QStringLiteral("A"), log, emrPostProcess);
+    ASSERT_TRUE(MSubclass::AttachMessage(&a, &window, Probe).ok());
+    a.onProc = [&a](QObject* w) {
+        ASSERT_TRUE(MSubclass::DetachMessage(&a, w, Probe).ok());
+    };
+    send(&window, Probe);
+    EXPECT_EQ(log, (QStringList{"A?", "A", "A?", "window"}));
+    EXPECT_TRUE(window.dynamicPropertyNames().isEmpty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    log.clear();
+    send(&window, Probe);
+    EXPECT_EQ(log, QStringList{"window"});
+}
+
+} // namespace
