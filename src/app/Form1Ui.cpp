@@ -17,6 +17,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -56,6 +58,24 @@ QAction* namedAction(QAction* action, const char* name)
 {
     action->setObjectName(QString::fromLatin1(name));
     return action;
+}
+
+/// The frames are narrow: a button there asks for the room its caption needs rather than the
+/// style's usual minimum width, so that the right-hand column grows only for a wider font.
+void fitToCaption(QPushButton* button)
+{
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const QStyle* style = button->style();
+    const int margins = style->pixelMetric(QStyle::PM_ButtonMargin, &option, button) +
+                        2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, button);
+    button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + margins);
+}
+
+/// Width of the small "+" and "-" buttons.
+int signButtonWidth(const QPushButton* button)
+{
+    return button->fontMetrics().horizontalAdvance(u'+') + 16;
 }
 
 } // namespace
@@ -178,7 +198,7 @@ void Form1Ui::buildSearchInFrame(QWidget* client, QObject& hints)
     Command2 = named(new QPushButton(QStringLiteral("+"), Frame1), "Command2");
     Command5 = named(new QPushButton(QStringLiteral("-"), Frame1), "Command5");
     for (QPushButton* b : {Command2, Command5}) {
-        b->setFixedWidth(b->fontMetrics().horizontalAdvance(u'+') + 16);
+        b->setFixedWidth(signButtonWidth(b));
         altButtons->addWidget(b);
     }
     altButtons->addStretch(1);
@@ -187,6 +207,8 @@ void Form1Ui::buildSearchInFrame(QWidget* client, QObject& hints)
     auto* selectRow = new QHBoxLayout;
     Command3 = named(new QPushButton(QStringLiteral("Select All"), Frame1), "Command3");
     Command4 = named(new QPushButton(QStringLiteral("Select None"), Frame1), "Command4");
+    fitToCaption(Command3);
+    fitToCaption(Command4);
     selectRow->addWidget(Command3);
     selectRow->addWidget(Command4);
     layout->addLayout(selectRow);
@@ -225,6 +247,9 @@ void Form1Ui::buildPresetsFrame(QWidget* client)
     Command8 = named(new QPushButton(QStringLiteral("Load"), Frame3), "Command8");
     Command7 = named(new QPushButton(QStringLiteral("+"), Frame3), "Command7");
     Command6 = named(new QPushButton(QStringLiteral("-"), Frame3), "Command6");
+    fitToCaption(Command8);
+    Command7->setFixedWidth(signButtonWidth(Command7));
+    Command6->setFixedWidth(signButtonWidth(Command6));
     row->addWidget(Command8, 1);
     row->addWidget(Command7);
     row->addWidget(Command6);

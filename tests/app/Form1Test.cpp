@@ -533,8 +533,9 @@ TEST_F(Form1Test, EnterOnTheListLaunchesOnlyWhileIdleWithRows)
     EXPECT_EQ(model()->rowCount(), 1);
     EXPECT_EQ(launches, 0);
 
-    // With rows and the list focused, Enter is the list's.
+    // With rows, a row current and the list focused, Enter is the list's.
     list->detailsView()->setFocus();
+    list->detailsView()->setCurrentIndex(model()->index(0, 0));
     ASSERT_FALSE(searchButton()->isDefault());
     QTest::keyClick(list->detailsView(), Qt::Key_Return);
     EXPECT_EQ(launches, 1);
