@@ -4,11 +4,11 @@
 //
 //   window_bench [FOLDER [TEXT]]      default: a generated tree of 100,000 matching files
 #include "app/Form1.h"
-#include "platform/Prompt.h"
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
 #include "search/FolderWalker.h"
 #include "settings/CRegSettings.h"
+#include "shell/DialogPrompt.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -106,7 +106,7 @@ int main(int argc, char** argv)
     for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
         qputenv(name, QFile::encodeName(home.path() + u'/' + QString::fromLatin1(name)));
     QApplication app(argc, argv);
-    ScriptedPrompt prompt;
+    DialogPrompt prompt; // the folders exist, so nothing is asked
 
     QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const QString text = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("match");
@@ -125,7 +125,7 @@ int main(int argc, char** argv)
     store.SaveSetting(QStringLiteral("Alt Folders"), QStringLiteral("Number"), QStringLiteral("1"));
     store.SaveSetting(QStringLiteral("Alt Folders"), QStringLiteral("Folder0"), folder + u"|1");
 
-    Form1 form;
+    Form1 form(prompt);
     form.show();
     QCoreApplication::processEvents();
     auto* button = form.findChild<QPushButton*>(QStringLiteral("Command1"));

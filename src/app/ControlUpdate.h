@@ -6,7 +6,7 @@ struct ControlInputs {
     int listRows = 0;
     bool searchIdle = true;
     int altFolderCount = 0;
-    bool anyBoxTicked = false;
+    bool anyBoxTicked = false; ///< a folder box holds 1; a grey box (2) does not count
     bool anyAltFolderTicked = false;
     bool presetSelected = false;
     friend bool operator==(const ControlInputs&, const ControlInputs&) = default;

@@ -9,8 +9,6 @@
 #include "search/SearchIdle.h"
 #include "settings/AppOptions.h"
 #include "settings/CRegSettings.h"
-#include "settings/PresetNaming.h"
-#include "settings/Presets.h"
 #include "settings/SearchHistory.h"
 
 #include <QAction>
@@ -19,72 +17,31 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTreeView>
-#include <QVBoxLayout>
 
-namespace {
+#include <algorithm>
 
-struct BoxInfo {
-    const char* name;
-    const char* caption;
-};
-
-// On-screen order, which is also the stored order.
-constexpr std::array<BoxInfo, FolderBoxCount> kBoxes{{
-    {"chkDT", "Desktop"},
-    {"chkSMP", "Start Menu Programs"},
-    {"chkFav", "Favorites"},
-    {"chkMD", "My Documents"},
-    {"chkST", "Send To"},
-    {"chkAD", "Application Data"},
-    {"chkIC", "Internet Cache"},
-    {"chkRD", "Recent Documents"},
-}};
-
-const char* const kFileTypes[] = {"All Files", "Shortcuts", "Internet Shortcuts", "Applications",
-                                  "Custom"};
-constexpr int kCustomFileType = 4;
-
-QString withoutMnemonic(QString text)
-{
-    return text.remove(u'&');
-}
-
-template<typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QAction* namedAction(QAction* action, const char* name)
-{
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
-}
-
-} // namespace
-
-Form1::Form1(QWidget* parent)
+Form1::Form1(Prompt& prompt, QWidget* parent)
     : QMainWindow(parent)
+    , m_prompt(prompt)
     , m_engine(std::make_unique<SearchEngine>())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kestrelfind"));
     IsLoading = true;
 
-    buildMenus();
-    buildControls();
-    setAccessibleNames();
-    m_run = std::make_unique<SearchRun>(static_cast<SearchRunHost&>(*this), *m_engine);
+    setupUi(*this, *this);
+    m_run = std::make_unique<SearchRun>(static_cast<SearchRunHost&>(*this), *m_engine, m_prompt);
+    m_scope = std::make_unique<ScopeCommands>(m_prompt, *text3, m_boxes);
+    m_presets = std::make_unique<PresetCommands>(
+        m_prompt, *Combo2, [this] { return currentScope(); },
+        [this](const SearchScope& scope) { applyScope(scope); });
     connectSignals();
 
     resize(qRound(FormLayout::DesignClientWidth / twipsPerPixelX()),
@@ -108,175 +65,7 @@ Form1::~Form1()
 }
 
 // ---------------------------------------------------------------------------------------
-// Building the window
-
-void Form1::buildMenus()
-{
-    mnuFile = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
-    mnuFileSelAll = namedAction(mnuFile->addAction(QStringLiteral("&Select All")), "mnuFileSelAll");
-    mnuFileSelAll->setShortcut(QKeySequence::SelectAll);
-    mnuFile->addSeparator();
-    mnuFileExit = namedAction(mnuFile->addAction(QStringLiteral("E&xit")), "mnuFileExit");
-    mnuFileExit->setShortcut(QKeySequence::Quit);
-
-    mnuOptions = named(menuBar()->addMenu(QStringLiteral("&Search Options")), "mnuOptions");
-    mnuOptionsSF =
-        namedAction(mnuOptions->addAction(QStringLiteral("Search in &Subfolders")), "mnuOptionsSF");
-    mnuOptionsSF->setCheckable(true);
-    mnuOptionsMC =
-        namedAction(mnuOptions->addAction(QStringLiteral("Match &Case")), "mnuOptionsMC");
-    mnuOptionsMC->setCheckable(true);
-
-    mnuView = named(menuBar()->addMenu(QStringLiteral("&View")), "mnuView");
-    const char* const views[] = {"&Details", "&List", "Large &Icons"};
-    for (int i = 0; i < 3; ++i) {
-        mnuViewO[i] = mnuView->addAction(QString::fromLatin1(views[i]));
-        mnuViewO[i]->setObjectName(u"mnuViewO" + QString::number(i));
-        mnuViewO[i]->setCheckable(true);
-    }
-    mnuViewO[0]->setChecked(true);
-    mnuView->addSeparator();
-    mnuOptionsShowExt = namedAction(mnuView->addAction(QStringLiteral("Show File &Extensions")),
-                                    "mnuOptionsShowExt");
-    mnuOptionsShowExt->setCheckable(true);
-    mnuOptionsIcons =
-        namedAction(mnuView->addAction(QStringLiteral("Show &Icons")), "mnuOptionsIcons");
-    mnuOptionsIcons->setCheckable(true);
-    mnuOptionsIcons->setChecked(true);
-
-    mnupop = named(new QMenu(this), "mnupop");
-    mnuPopSelAll = namedAction(mnupop->addAction(QStringLiteral("&Select All")), "mnuPopSelAll");
-}
-
-void Form1::buildControls()
-{
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setMouseTracking(true);
-    client->installEventFilter(this);
-    setCentralWidget(client);
-
-    Label1 = named(new QLabel(QStringLiteral("Search Text:"), client), "Label1");
-    Text1 = named(new QComboBox(client), "Text1");
-    Text1->setEditable(true);
-    Text1->setInsertPolicy(QComboBox::NoInsert);
-    Text1->setMaxCount(9);
-    Text1->lineEdit()->installEventFilter(this);
-    Label1->setBuddy(Text1);
-    Command1 = named(new QPushButton(QStringLiteral("Search"), client), "Command1");
-    Command1->setDefault(true);
-
-    ListView1 = new ResultList(client);
-    // Seen before the list's own handling, so that Enter presses the default button.
-    ListView1->detailsView()->installEventFilter(this);
-    ListView1->iconView()->installEventFilter(this);
-
-    buildSearchInFrame();
-    buildSearchForFrame();
-    buildPresetsFrame();
-
-    m_statusBar = new sbStatusBar(this);
-    setStatusBar(m_statusBar);
-}
-
-void Form1::buildSearchInFrame()
-{
-    Frame1 = named(new QGroupBox(QStringLiteral("Search in:"), centralWidget()), "Frame1");
-    Frame1->setMouseTracking(true);
-    Frame1->installEventFilter(this);
-    auto* layout = new QVBoxLayout(Frame1);
-    layout->setContentsMargins(6, 2, 6, 4);
-    layout->setSpacing(0);
-    for (int i = 0; i < FolderBoxCount; ++i) {
-        m_boxes[i] =
-            named(new QCheckBox(QString::fromLatin1(kBoxes[i].caption), Frame1), kBoxes[i].name);
-        layout->addWidget(m_boxes[i]);
-    }
-    auto* altRow = new QHBoxLayout;
-    lblAlt = named(new QLabel(QStringLiteral("Alternate Folders:"), Frame1), "lblAlt");
-    Command2 = named(new QPushButton(QStringLiteral("+"), Frame1), "Command2");
-    Command5 = named(new QPushButton(QStringLiteral("-"), Frame1), "Command5");
-    for (QPushButton* b : {Command2, Command5})
-        b->setFixedWidth(b->fontMetrics().horizontalAdvance(u'+') + 16);
-    altRow->addWidget(lblAlt, 1);
-    altRow->addWidget(Command2);
-    altRow->addWidget(Command5);
-    layout->addSpacing(2);
-    layout->addLayout(altRow);
-    text3 = named(new QListWidget(Frame1), "text3");
-    text3->setMouseTracking(true);
-    text3->viewport()->installEventFilter(this);
-    text3->setTextElideMode(Qt::ElideMiddle);
-    lblAlt->setBuddy(text3);
-    layout->addWidget(text3, 1);
-    auto* selectRow = new QHBoxLayout;
-    Command3 = named(new QPushButton(QStringLiteral("Select All"), Frame1), "Command3");
-    Command4 = named(new QPushButton(QStringLiteral("Select None"), Frame1), "Command4");
-    selectRow->addWidget(Command3);
-    selectRow->addWidget(Command4);
-    layout->addLayout(selectRow);
-}
-
-void Form1::buildSearchForFrame()
-{
-    Frame2 = named(new QGroupBox(QStringLiteral("Search for:"), centralWidget()), "Frame2");
-    Frame2->setMouseTracking(true);
-    Frame2->installEventFilter(this);
-    auto* layout = new QVBoxLayout(Frame2);
-    layout->setContentsMargins(6, 2, 6, 4);
-    layout->setSpacing(2);
-    Combo1 = named(new QComboBox(Frame2), "Combo1");
-    for (const char* caption : kFileTypes)
-        Combo1->addItem(QString::fromLatin1(caption));
-    layout->addWidget(Combo1);
-    auto* row = new QHBoxLayout;
-    Label2 = named(new QLabel(QStringLiteral("Custom filter:"), Frame2), "Label2");
-    Text2 = named(new QLineEdit(QStringLiteral("*.gif"), Frame2), "Text2");
-    Label2->setBuddy(Text2);
-    row->addWidget(Label2);
-    row->addWidget(Text2, 1);
-    layout->addLayout(row);
-}
-
-void Form1::buildPresetsFrame()
-{
-    Frame3 = named(new QGroupBox(QStringLiteral("Presets:"), centralWidget()), "Frame3");
-    auto* layout = new QVBoxLayout(Frame3);
-    layout->setContentsMargins(6, 2, 6, 4);
-    layout->setSpacing(2);
-    Combo2 = named(new QComboBox(Frame3), "Combo2");
-    layout->addWidget(Combo2);
-    auto* row = new QHBoxLayout;
-    Command8 = named(new QPushButton(QStringLiteral("Load"), Frame3), "Command8");
-    Command7 = named(new QPushButton(QStringLiteral("+"), Frame3), "Command7");
-    Command6 = named(new QPushButton(QStringLiteral("-"), Frame3), "Command6");
-    row->addWidget(Command8, 1);
-    row->addWidget(Command7);
-    row->addWidget(Command6);
-    layout->addLayout(row);
-    layout->addStretch(1);
-}
-
-void Form1::setAccessibleNames()
-{
-    // Controls with a caption are named by it; the others by what they hold.
-    for (auto* w : findChildren<QAbstractButton*>())
-        w->setAccessibleName(withoutMnemonic(w->text()));
-    for (auto* w : findChildren<QGroupBox*>())
-        w->setAccessibleName(withoutMnemonic(w->title()));
-    for (auto* w : findChildren<QLabel*>())
-        w->setAccessibleName(withoutMnemonic(w->text()));
-    Command2->setAccessibleDescription(QStringLiteral("Add a folder"));
-    Command5->setAccessibleDescription(QStringLiteral("Remove the highlighted folder"));
-    Command7->setAccessibleDescription(QStringLiteral("Save the scope as a preset"));
-    Command6->setAccessibleDescription(QStringLiteral("Delete the selected preset"));
-    Text1->setAccessibleName(QStringLiteral("Search Text"));
-    ListView1->setAccessibleName(QStringLiteral("Results"));
-    text3->setAccessibleName(QStringLiteral("Alternate Folders"));
-    Combo1->setAccessibleName(QStringLiteral("File Type"));
-    Text2->setAccessibleName(QStringLiteral("Custom filter"));
-    Combo2->setAccessibleName(QStringLiteral("Presets"));
-}
+// Wiring
 
 void Form1::connectSignals()
 {
@@ -284,14 +73,17 @@ void Form1::connectSignals()
     connect(Text1, &QComboBox::editTextChanged, m_engine.get(), &SearchEngine::setSearchText);
     connect(mnuOptionsMC, &QAction::toggled, m_engine.get(), &SearchEngine::setMatchCase);
 
-    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    // Enter in the search box is the search command, even with the button disabled.
+    connect(Text1, &SearchTextBox::enterPressed, this, &Form1::Command1_Click);
+
+    connect(Command2, &QPushButton::clicked, this, [this] { m_scope->addFolder(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { m_scope->removeFolder(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { m_scope->selectAll(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { m_scope->selectNone(); });
     connect(Combo1, &QComboBox::activated, this, &Form1::Combo1_Click);
-    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
-    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
-    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, [this] { m_presets->save(); });
+    connect(Command8, &QPushButton::clicked, this, [this] { m_presets->load(); });
+    connect(Command6, &QPushButton::clicked, this, [this] { m_presets->remove(); });
 
     connect(mnuFileSelAll, &QAction::triggered, this, &Form1::mnuFileSelAll_Click);
     connect(mnuPopSelAll, &QAction::triggered, this, &Form1::mnuFileSelAll_Click);
@@ -302,7 +94,7 @@ void Form1::connectSignals()
     connect(mnuOptionsIcons, &QAction::triggered, this, &Form1::mnuOptionsIcons_Click);
 
     connect(ListView1, &ResultList::columnClicked, this, &Form1::ListView1_ColumnClick);
-    connect(ListView1, &ResultList::launchRequested, this, &Form1::mnuFileLaunch_Click);
+    connect(ListView1, &ResultList::launchRequested, this, &Form1::ListView1_Activated);
     connect(ListView1, &ResultList::popupRequested, this, &Form1::showPopup);
     connect(ListView1, &ResultList::hoverTextChanged, this, [this](const QString& text) {
         if (m_run->SearchIdle())
@@ -313,7 +105,11 @@ void Form1::connectSignals()
         updateControls();
     });
     connect(m_statusBar, &sbStatusBar::pointerMoved, this, &Form1::showCopyrightLine);
+    connectControlUpdate();
+}
 
+void Form1::connectControlUpdate()
+{
     // The control update follows every input it reads.
     for (QCheckBox* box : m_boxes)
         connect(box, &QCheckBox::stateChanged, this, &Form1::updateControls);
@@ -356,15 +152,10 @@ void Form1::loadStartUp()
     Text1->clear();
     Text1->addItems(SearchHistory::loadForStartUp(store));
 
-    Combo2->clear();
-    const QStringList presets = Presets().list();
-    if (!presets.isEmpty()) {
-        Combo2->addItems(presets);
-        Combo2->setCurrentIndex(0);
-    }
+    m_presets->fill();
 }
 
-void Form1::saveSettings()
+bool Form1::saveSettings()
 {
     RegistryBatch batch; // one write of the settings file for the whole save
     CRegSettings store = CRegSettings::forProgram();
@@ -376,21 +167,58 @@ void Form1::saveSettings()
     options.view = ListView1->viewMode();
     options.sortAscending = m_sort.SortAscending;
     options.sortedColumn = m_sort.SortColumn;
-    saveAppOptions(store, options);
-    saveScope(store, QString(), currentScope());
+    const bool written =
+        saveAppOptions(store, options) & saveScope(store, QString(), currentScope());
+    return batch.commit() == ERROR_SUCCESS && written;
+}
+
+bool Form1::saveSettingsOrAsk()
+{
+    while (!saveSettings()) {
+        const QString file = RegHiveFilePath(HKEY_CURRENT_USER);
+        if (m_unattended) {
+            qWarning("kestrelfind: the settings could not be saved to %s", qPrintable(file));
+            return false;
+        }
+        // Losing the user's choices without a word is worse than one more question.
+        const int answer = m_prompt.MsgBox(
+            u"Your settings could not be saved to \"" + file +
+                u"\".\n\nPress Retry to try again, or Cancel to close without saving them.",
+            MsgStyle::RetryCancel | MsgStyle::Exclamation, QStringLiteral("Oops!"));
+        if (answer != MsgResult::Retry)
+            return false;
+    }
+    return true;
 }
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    saveSettings();
     if (!m_run->SearchIdle() || searchRunning()) {
-        Prompt::instance()->MsgBox(
-            QStringLiteral("Please stop the search in progress before closing the program"),
-            MsgStyle::Information, QStringLiteral("Problem"));
+        saveSettings(); // kept even though the close is refused
+        if (!m_unattended)
+            m_prompt.MsgBox(
+                QStringLiteral("Please stop the search in progress before closing the program"),
+                MsgStyle::Information, QStringLiteral("Problem"));
         event->ignore();
         return;
     }
+    saveSettingsOrAsk();
     event->accept();
+}
+
+void Form1::closeUnattended()
+{
+    m_unattended = true;
+    if (!searchRunning()) {
+        close();
+        return;
+    }
+    if (!m_run->SearchIdle())
+        m_run->command(); // Stop
+    connect(m_run.get(), &SearchRun::stateChanged, this, [this] {
+        if (!searchRunning())
+            close();
+    });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -440,6 +268,14 @@ void Form1::applyLayout()
     const int W = qRound(width() * tx) + FormLayout::FrameWidth;
     const int CH = qRound(clientHeight * ty);
     const int H = CH + FormLayout::FrameHeight;
+    // A desktop font wider than the design's would cut captions: the right-hand frames grow
+    // to what their contents need, and the list gives up that room.
+    const int needed =
+        qRound(std::max({Frame1->minimumSizeHint().width(), Frame2->minimumSizeHint().width(),
+                         Frame3->minimumSizeHint().width()}) *
+               tx);
+    for (TwipRect* frame : {&m_geometry.Frame1, &m_geometry.Frame2, &m_geometry.Frame3})
+        frame->width = qMax(FormLayout::design().Frame1.width, needed);
     m_geometry = FormLayout::resized(m_geometry, W, H, CH, qRound(m_statusBar->height() * ty));
     placeControl(Label1, m_geometry.Label1);
     placeControl(Text1, m_geometry.Text1);
@@ -448,6 +284,8 @@ void Form1::applyLayout()
     placeControl(Frame1, m_geometry.Frame1);
     placeControl(Frame2, m_geometry.Frame2);
     placeControl(Frame3, m_geometry.Frame3);
+    // The caption may use the gap up to the search box, so that it stays whole.
+    Label1->resize(qMax(Label1->width(), Text1->x() - Label1->x()), Label1->height());
 }
 
 void Form1::resizeEvent(QResizeEvent* event)
@@ -464,7 +302,7 @@ void Form1::showEvent(QShowEvent* event)
 
 void Form1::updateControls()
 {
-    if (m_destroying)
+    if (m_destroying || m_holdControlUpdate)
         return;
     ControlInputs in;
     in.listHasFocus = m_listHasFocus;
@@ -472,8 +310,7 @@ void Form1::updateControls()
     in.searchIdle = m_run->SearchIdle();
     in.altFolderCount = text3->count();
     for (QCheckBox* box : m_boxes)
-        in.anyBoxTicked = in.anyBoxTicked || box->checkState() == Qt::PartiallyChecked ||
-                          box->checkState() == Qt::Checked;
+        in.anyBoxTicked = in.anyBoxTicked || box->checkState() == Qt::Checked; // grey is not 1
     for (int i = 0; i < text3->count() && !in.anyAltFolderTicked; ++i)
         in.anyAltFolderTicked = text3->item(i)->checkState() == Qt::Checked;
     in.presetSelected = Combo2->currentIndex() >= 0;
@@ -484,28 +321,14 @@ void Form1::updateControls()
     Command1->setEnabled(out.searchEnabled);
     Command8->setEnabled(out.presetButtonsEnabled);
     Command6->setEnabled(out.presetButtonsEnabled);
+    Q_EMIT controlsUpdated();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     if (!text3 || !Frame2)
         return QMainWindow::eventFilter(watched, event); // still building the window
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (enter && watched == Text1->lineEdit()) {
-            // Enter in the search box is the search command, even with the button disabled.
-            Command1_Click();
-            return true;
-        }
-        if (enter && Command1->isDefault() &&
-            (watched == ListView1->detailsView() || watched == ListView1->iconView())) {
-            // The list takes Enter only while it is idle with rows; otherwise the button does.
-            if (Command1->isEnabled())
-                Command1->click();
-            return true;
-        }
-    } else if (event->type() == QEvent::MouseMove) {
+    if (event->type() == QEvent::MouseMove) {
         const auto* move = static_cast<QMouseEvent*>(event);
         if (watched == text3->viewport()) {
             if (move->buttons() == Qt::NoButton) {
@@ -526,7 +349,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 
 void Form1::keyPressEvent(QKeyEvent* event)
 {
-    // Enter that no control took presses the default button.
+    // Enter that no control took presses the default button. The search box takes its own
+    // (the search command) and the list its rows' (ListView1_Activated); the list passes
+    // Enter on while a search runs, so that it presses Stop.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         Command1->isDefault() && Command1->isEnabled()) {
         Command1->click();
@@ -662,157 +487,35 @@ void Form1::Command1_Click()
 SearchScope Form1::currentScope() const
 {
     SearchScope scope;
-    for (int i = 0; i < FolderBoxCount; ++i) {
-        switch (m_boxes[i]->checkState()) {
-        case Qt::Checked:
-            scope.boxes[i] = 1;
-            break;
-        case Qt::PartiallyChecked:
-            scope.boxes[i] = 2;
-            break;
-        case Qt::Unchecked:
-            scope.boxes[i] = 0;
-            break;
-        }
-    }
+    scope.boxes = m_scope->boxValues();
     scope.fileType = Combo1->currentIndex();
     scope.customFilter = Text2->text();
-    scope.altFolders.clear();
-    for (int i = 0; i < text3->count(); ++i)
-        scope.altFolders.append(altFolder(i));
+    scope.altFolders = m_scope->altFolders();
     return scope;
 }
 
 void Form1::applyScope(const SearchScope& scope)
 {
-    for (int i = 0; i < FolderBoxCount; ++i) {
-        m_boxes[i]->setTristate(scope.boxes[i] == 2);
-        m_boxes[i]->setCheckState(scope.boxes[i] == 1   ? Qt::Checked
-                                  : scope.boxes[i] == 2 ? Qt::PartiallyChecked
-                                                        : Qt::Unchecked);
-    }
+    // Every box and folder is an input of the control update: it runs once at the end.
+    m_holdControlUpdate = true;
+    m_scope->setBoxValues(scope.boxes);
     Combo1->setCurrentIndex(scope.fileType);
     Text2->setText(scope.customFilter);
     Combo1_Click();
-    text3->clear();
-    for (const AltFolder& folder : scope.altFolders)
-        addAltFolder(folder);
-    if (text3->count() > 0)
-        text3->setCurrentRow(0);
-}
-
-void Form1::addAltFolder(const AltFolder& folder)
-{
-    auto* item = new QListWidgetItem(folder.path, text3);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    item->setCheckState(folder.ticked ? Qt::Checked : Qt::Unchecked);
-    item->setToolTip(folder.path);
-}
-
-void Form1::Command2_Click()
-{
-    const QListWidgetItem* current = text3->currentItem();
-    const QString initial = current ? current->text() : QString();
-    const QString path = Prompt::instance()->BrowseForFolder(
-        QStringLiteral("Select a folder in which to search."), initial);
-    if (path.isEmpty())
-        return;
-    for (int i = 0; i < text3->count(); ++i) {
-        if (text3->item(i)->text() == path) {
-            Prompt::instance()->MsgBox(u'"' + path + u"\" is already in the list.",
-                                       MsgStyle::OkOnly | MsgStyle::Exclamation,
-                                       QStringLiteral("Already There"));
-            return;
-        }
-    }
-    addAltFolder({path, false});
-}
-
-void Form1::Command5_Click()
-{
-    const int row = text3->currentRow();
-    if (row >= 0)
-        delete text3->takeItem(row);
-}
-
-void Form1::Command3_Click()
-{
-    for (QCheckBox* box : m_boxes) {
-        box->setTristate(false);
-        box->setCheckState(Qt::Checked);
-    }
-    for (int i = 0; i < text3->count(); ++i)
-        text3->item(i)->setCheckState(Qt::Checked);
-    if (text3->count() > 0)
-        text3->setCurrentRow(0);
-}
-
-void Form1::Command4_Click()
-{
-    for (QCheckBox* box : m_boxes) {
-        box->setTristate(false);
-        box->setCheckState(Qt::Unchecked);
-    }
-    for (int i = 0; i < text3->count(); ++i)
-        text3->item(i)->setCheckState(Qt::Unchecked);
+    m_scope->setAltFolders(scope.altFolders);
+    m_holdControlUpdate = false;
+    updateControls();
 }
 
 void Form1::Combo1_Click()
 {
-    const bool custom = Combo1->currentIndex() == kCustomFileType;
+    const bool custom = Combo1->currentIndex() == CustomFileType;
     Label2->setEnabled(custom);
     Text2->setEnabled(custom);
     if (custom && !IsLoading) {
         Text2->setFocus(Qt::OtherFocusReason);
         Text2->selectAll();
     }
-}
-
-// ---------------------------------------------------------------------------------------
-// Presets
-
-void Form1::Command7_Click()
-{
-    QStringList listed;
-    for (int i = 0; i < Combo2->count(); ++i)
-        listed.append(Combo2->itemText(i));
-    const std::optional<PresetName> chosen =
-        askPresetName(*Prompt::instance(), listed, m_lastPresetName);
-    if (!chosen)
-        return;
-    if (!Presets().save(chosen->name, currentScope())) {
-        // The list only ever names presets that are stored.
-        Prompt::instance()->MsgBox(
-            u"The preset \"" + chosen->name +
-                u"\" could not be saved: the settings file cannot be written.",
-            MsgStyle::OkOnly | MsgStyle::Critical, QStringLiteral("Oops!"));
-        return;
-    }
-    if (chosen->replaces >= 0)
-        Combo2->removeItem(chosen->replaces);
-    Combo2->insertItem(0, chosen->name);
-    Combo2->setCurrentIndex(0);
-}
-
-void Form1::Command8_Click()
-{
-    if (Combo2->currentIndex() < 0)
-        return;
-    applyScope(Presets().load(Combo2->currentText()));
-}
-
-void Form1::Command6_Click()
-{
-    if (Combo2->currentIndex() < 0)
-        return;
-    const int answer = Prompt::instance()->MsgBox(
-        QStringLiteral("Are you sure you wish to delete the selected preset?"),
-        MsgStyle::YesNo | MsgStyle::Exclamation, QStringLiteral("Preset Exists"));
-    if (answer != MsgResult::Yes)
-        return;
-    Presets().remove(Combo2->currentText());
-    Combo2->removeItem(Combo2->currentIndex());
-    Combo2->setCurrentIndex(Combo2->count() > 0 ? 0 : -1);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -849,6 +552,15 @@ void Form1::mnuOptionsIcons_Click()
 void Form1::mnuFileSelAll_Click()
 {
     ListView1->selectAll();
+}
+
+void Form1::ListView1_Activated()
+{
+    // Enter with rows, or a double-click on a row, launches while no search walks; during a
+    // search Enter goes on to the Stop button and a double-click does nothing.
+    if (Command1->isDefault() || rowCount() == 0)
+        return;
+    mnuFileLaunch_Click();
 }
 
 void Form1::mnuFileLaunch_Click()

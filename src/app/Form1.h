@@ -1,38 +1,30 @@
 #pragma once
 
 #include "app/ControlUpdate.h"
+#include "app/Form1Ui.h"
 #include "app/FormLayout.h"
+#include "app/PresetCommands.h"
+#include "app/ScopeCommands.h"
 #include "app/SearchRun.h"
 #include "results/SortState.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
-#include <array>
 #include <memory>
 
-class QAction;
-class QActionGroup;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QMenu;
-class QPushButton;
-class ResultList;
+class Prompt;
 class SearchEngine;
-class sbStatusBar;
 
-/// The main window: its controls, menus and commands. The work is done by the plain classes
-/// it holds (the search run and engine, the result model, the settings store, presets); the
-/// window wires them to its controls.
-class Form1 final : public QMainWindow, private SearchRunHost {
+/// The main window: its controls, menus and the wiring between them. The work is done by the
+/// classes it holds (the search run and engine, the result model, the scope and preset
+/// commands, the settings store); every question goes through the prompt handed in.
+class Form1 final : public QMainWindow, private Form1Ui, private SearchRunHost {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Form1)
 public:
-    explicit Form1(QWidget* parent = nullptr);
+    /// The window, filled from the stored settings; `prompt` must outlive it.
+    explicit Form1(Prompt& prompt, QWidget* parent = nullptr);
     ~Form1() override;
 
     /// True while start-up fills the controls.
@@ -52,6 +44,14 @@ public:
     bool searchRunning() const;
     /// The full paths of the selected rows in list order; one empty path when none.
     QList<QByteArray> GetSelectedFiles() const;
+    /// Closes without asking anything, as an ending session needs: a running search is
+    /// stopped first and the window closes once it has ended; a failed save of the settings
+    /// is written to stderr.
+    void closeUnattended();
+
+Q_SIGNALS:
+    /// The control update ran (enabled states and the default button were recomputed).
+    void controlsUpdated();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -61,25 +61,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void buildMenus();
-    void buildControls();
-    void buildSearchInFrame();
-    void buildSearchForFrame();
-    void buildPresetsFrame();
-    void setAccessibleNames();
     void connectSignals();
+    void connectControlUpdate();
     void loadStartUp();
-    void saveSettings();
+    bool saveSettings();
+    bool saveSettingsOrAsk();
 
-    // Scope commands
-    void Command2_Click();
-    void Command5_Click();
-    void Command3_Click();
-    void Command4_Click();
-    // Presets
-    void Command7_Click();
-    void Command8_Click();
-    void Command6_Click();
+    // The list: Enter, a double-click (or the desktop's single click) on a row.
+    void ListView1_Activated();
     // Menus
     void mnuOptionsShowExt_Click();
     void mnuOptionsIcons_Click();
@@ -96,7 +85,6 @@ private:
 
     SearchScope currentScope() const;
     void applyScope(const SearchScope& scope);
-    void addAltFolder(const AltFolder& folder);
 
     // SearchRunHost
     int altFolderCount() const override;
@@ -117,49 +105,16 @@ private:
     void setHistory(const QStringList& terms) override;
     void runEnding() override;
 
-    // Controls, named as the program names them.
-    QLabel* Label1 = nullptr;
-    QComboBox* Text1 = nullptr;
-    QPushButton* Command1 = nullptr;
-    ResultList* ListView1 = nullptr;
-    QGroupBox* Frame1 = nullptr;
-    std::array<QCheckBox*, FolderBoxCount> m_boxes{};
-    QLabel* lblAlt = nullptr;
-    QListWidget* text3 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command5 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QPushButton* Command4 = nullptr;
-    QGroupBox* Frame2 = nullptr;
-    QComboBox* Combo1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QGroupBox* Frame3 = nullptr;
-    QComboBox* Combo2 = nullptr;
-    QPushButton* Command8 = nullptr;
-    QPushButton* Command7 = nullptr;
-    QPushButton* Command6 = nullptr;
-    sbStatusBar* m_statusBar = nullptr; ///< objectName "sbStatusBar"
-
-    QMenu* mnuFile = nullptr;
-    QAction* mnuFileSelAll = nullptr;
-    QAction* mnuFileExit = nullptr;
-    QMenu* mnuOptions = nullptr;
-    QAction* mnuOptionsSF = nullptr;
-    QAction* mnuOptionsMC = nullptr;
-    QMenu* mnuView = nullptr;
-    std::array<QAction*, 3> mnuViewO{};
-    QAction* mnuOptionsShowExt = nullptr;
-    QAction* mnuOptionsIcons = nullptr;
-    QMenu* mnupop = nullptr;
-    QAction* mnuPopSelAll = nullptr;
-
+    Prompt& m_prompt;
     std::unique_ptr<SearchEngine> m_engine;
     std::unique_ptr<SearchRun> m_run;
+    std::unique_ptr<ScopeCommands> m_scope;
+    std::unique_ptr<PresetCommands> m_presets;
     FormGeometry m_geometry = FormLayout::design();
-    QString m_lastPresetName;
     SortState m_sort;
     bool m_listHasFocus = false;
     bool m_busy = false;
     bool m_destroying = false;
+    bool m_holdControlUpdate = false; ///< while many inputs change at once
+    bool m_unattended = false;        ///< closing for an ending session: ask nothing
 };

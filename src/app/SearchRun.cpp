@@ -36,10 +36,11 @@ QString countText(int rows)
 
 } // namespace
 
-SearchRun::SearchRun(SearchRunHost& host, SearchEngine& engine, QObject* parent)
+SearchRun::SearchRun(SearchRunHost& host, SearchEngine& engine, Prompt& prompt, QObject* parent)
     : QObject(parent)
     , m_host(host)
     , m_engine(engine)
+    , m_prompt(prompt)
 {
     connect(&m_engine, &SearchEngine::rowsFound, this, &SearchRun::onRowsFound);
     connect(&m_engine, &SearchEngine::walkFinished, this, &SearchRun::onWalkFinished);
@@ -109,7 +110,7 @@ bool SearchRun::startNextAltFolder()
             continue;
         const QByteArray path = QFile::encodeName(folder.path);
         if (folderMissing(path)) {
-            Prompt::instance()->MsgBox(
+            m_prompt.MsgBox(
                 u"Could not find one of your alternate folders, \"" + folder.path +
                     u"\". It may have been removed. Please update your alternate folders list.",
                 MsgStyle::OkOnly | MsgStyle::Exclamation, QStringLiteral("Invalid Folder"));

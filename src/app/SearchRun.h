@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+class Prompt;
 class SearchEngine;
 
 /// What a search run reads from and shows in the window. The run reads the scope as it
@@ -48,7 +49,9 @@ class SearchRun final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SearchRun)
 public:
-    SearchRun(SearchRunHost& host, SearchEngine& engine, QObject* parent = nullptr);
+    /// A run over `host`'s scope with `engine`; a missing alternate folder is reported through
+    /// `prompt`. All three must outlive the run.
+    SearchRun(SearchRunHost& host, SearchEngine& engine, Prompt& prompt, QObject* parent = nullptr);
     ~SearchRun() override;
 
     /// Starts a run, or asks the running one to stop (the caption decides, as the button shows).
@@ -75,6 +78,7 @@ private:
 
     SearchRunHost& m_host;
     SearchEngine& m_engine;
+    Prompt& m_prompt;
     SearchRequest m_request;
     Phase m_phase = Phase::Idle;
     bool m_walking = false;

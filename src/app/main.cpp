@@ -1,5 +1,5 @@
 #include "app/FindCommand.h"
-#include "app/Form1.h"
+#include "app/Program.h"
 
 #include <QApplication>
 
@@ -9,9 +9,8 @@ int main(int argc, char** argv)
         return FindCommand::run(argc, argv);
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kestrelfind"));
-    QApplication::setOrganizationName(QStringLiteral("Willow Brookes"));
-    Form1 window;
-    window.show();
+    Program program;
+    if (!program.start())
+        return 0;
     return QApplication::exec();
 }

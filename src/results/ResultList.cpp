@@ -9,7 +9,6 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
 #include <QStackedLayout>
@@ -129,7 +128,8 @@ void ResultList::watch(QAbstractItemView* view)
 {
     view->installEventFilter(this);
     view->viewport()->installEventFilter(this);
-    connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    // Enter on the current row, a double-click (or the desktop's single click) on a row.
+    connect(view, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
         if (index.isValid() && m_lastButton != 2)
             Q_EMIT launchRequested();
     });
@@ -309,16 +309,6 @@ bool ResultList::eventFilter(QObject* watched, QEvent* event)
         if (!onViewport)
             setFocusState(m_details->hasFocus() || m_iconView->hasFocus());
         break;
-    case QEvent::KeyPress: {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (!onViewport && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            key->modifiers() == Qt::NoModifier) {
-            if (m_model->rowCount() > 0)
-                Q_EMIT launchRequested();
-            return true;
-        }
-        break;
-    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
         if (onViewport) {

@@ -81,7 +81,8 @@ Q_SIGNALS:
     void columnClicked(int column);
     /// The keyboard focus came to the list (true) or left it (false).
     void listHasFocusChanged(bool hasFocus);
-    /// Enter on a list with rows, or a double-click on a row: launch the selection.
+    /// A row was activated (Enter on the current row, a double-click): the window decides
+    /// whether that launches the selection.
     void launchRequested();
     /// A right-click on a row (or the menu key): show the popup menu at `globalPos`.
     void popupRequested(QPoint globalPos);

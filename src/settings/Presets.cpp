@@ -52,8 +52,8 @@ bool Presets::remove(const QString& name)
         // Something the program never writes was left below the preset: take it all.
         clsRegistry().DeleteKey(presetsKeyPath() + u'\\' + name, QString(), HKEY_CURRENT_USER);
     }
-    batch.commit();
-    return indexOfName(list(), name) < 0;
+    // A store that cannot be read lists nothing: only a written file says the preset went.
+    return batch.commit() == ERROR_SUCCESS && indexOfName(list(), name) < 0;
 }
 
 QString Presets::normalizeName(const QString& name)

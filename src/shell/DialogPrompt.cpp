@@ -44,6 +44,8 @@ QList<QPair<QMessageBox::StandardButton, int>> buttonsFor(int style)
                 {QMessageBox::Cancel, MsgResult::Cancel}};
     case MsgStyle::YesNo:
         return {{QMessageBox::Yes, MsgResult::Yes}, {QMessageBox::No, MsgResult::No}};
+    case MsgStyle::RetryCancel:
+        return {{QMessageBox::Retry, MsgResult::Retry}, {QMessageBox::Cancel, MsgResult::Cancel}};
     default: // OK only, and any style this program does not use
         return {{QMessageBox::Ok, MsgResult::Ok}};
     }

@@ -4,15 +4,15 @@
 
 #include <QtGlobal>
 
-/// The prompt the window installs: real message boxes, input boxes and the folder picker,
-/// each modal over the active window and titled as the program asks.
+/// The prompt the program hands to the window at start-up: real message boxes, input boxes and the
+/// folder picker, each modal over the active window and titled as the program asks.
 class DialogPrompt final : public Prompt {
 public:
     DialogPrompt() = default;
     Q_DISABLE_COPY_MOVE(DialogPrompt)
 
     /// Shows `text` (plain text, never markup) with the buttons and icon of `style`
-    /// (0 OK, 1 OK/Cancel, 3 Yes/No/Cancel, 4 Yes/No; + 16 critical, 32 question,
+    /// (0 OK, 1 OK/Cancel, 3 Yes/No/Cancel, 4 Yes/No, 5 Retry/Cancel; + 16 critical, 32 question,
     /// 48 exclamation, 64 information; + 256 makes the second button the default) and
     /// `title` ("Kestrelfind" when empty). Returns the MsgResult of the button pressed;
     /// closing the box answers Cancel, or No when there is no Cancel, or Ok.

@@ -1,12 +1,15 @@
 // The main window driven headless: whole searches, the scope controls and presets.
 #include "app/Form1.h"
-#include "platform/Prompt.h"
+#include "platform/RegistryHive.h"
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
 #include "results/sbStatusBar.h"
 #include "search/SearchIdle.h"
 #include "settings/CRegSettings.h"
+#include "settings/Presets.h"
 
+#include "ScriptedPrompt.h"
+#include "SignalWait.h"
 #include "TempHome.h"
 
 #include <QAction>
@@ -15,10 +18,14 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTreeView>
 
@@ -27,18 +34,6 @@
 #include <functional>
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
-}
 
 QString settingsFileText()
 {
@@ -56,7 +51,7 @@ protected:
 
     void open()
     {
-        form = std::make_unique<Form1>();
+        form = std::make_unique<Form1>(prompt);
         form->show();
     }
 
@@ -108,7 +103,14 @@ protected:
     {
         searchBox()->setEditText(text);
         form->Command1_Click();
-        ASSERT_TRUE(waitFor([&] { return searchButton()->text() == u"Search"; }));
+        ASSERT_TRUE(runEnded());
+    }
+
+    /// Waits for the search run to end.
+    bool runEnded()
+    {
+        return waitUntil(form.get(), &Form1::controlsUpdated,
+                         [&] { return !form->searchRunning(); });
     }
 
     QStringList foundNames() const
@@ -174,10 +176,20 @@ TEST_F(Form1Test, EnterInTheSearchBoxSearchesEvenWithNothingTicked)
     openScoped({});
     EXPECT_FALSE(searchButton()->isEnabled());
     searchBox()->setEditText(QStringLiteral("anything"));
+    searchBox()->setFocus();
     QTest::keyClick(searchBox()->lineEdit(), Qt::Key_Return);
-    ASSERT_TRUE(waitFor([&] { return panel(2) == u"Search complete"; }));
+    ASSERT_TRUE(runEnded());
+    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
     EXPECT_EQ(panel(3), QStringLiteral("0 item(s) found."));
     EXPECT_EQ(history("Term0"), u"anything"_qs);
+
+    // With the button enabled too, one Enter is one search (not a start and a stop).
+    home.write(QStringLiteral("Desktop/anything.txt"), "x");
+    tickOnly({"chkDT"});
+    QTest::keyClick(searchBox()->lineEdit(), Qt::Key_Return);
+    ASSERT_TRUE(runEnded());
+    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
+    EXPECT_EQ(model()->rowCount(), 1);
 }
 
 TEST_F(Form1Test, MissingAlternateFolderIsReportedAndTheRunGoesOn)
@@ -318,6 +330,76 @@ TEST_F(Form1Test, SelectAllAndNoneAndTheSearchButton)
     EXPECT_FALSE(child<QPushButton>("Command5")->isEnabled());
 }
 
+TEST_F(Form1Test, GreyBoxesAloneLeaveSearchDisabled)
+{
+    CRegSettings store = CRegSettings::forProgram();
+    for (const char* key : {"Desktop", "Start Menu Programs", "Favorites", "My Documents",
+                            "Send To", "App Data", "Internet Cache", "Recent Docs"})
+        store.SaveSetting(u"Search Folders"_qs, QString::fromLatin1(key), u"2"_qs);
+    open();
+    EXPECT_EQ(child<QCheckBox>("chkDT")->checkState(), Qt::PartiallyChecked);
+    EXPECT_FALSE(searchButton()->isEnabled());
+    child<QCheckBox>("chkST")->setCheckState(Qt::Checked);
+    EXPECT_TRUE(searchButton()->isEnabled());
+}
+
+TEST_F(Form1Test, AThousandFoldersLoadWithOneControlUpdate)
+{
+    SearchScope many;
+    many.altFolders.clear();
+    for (int i = 0; i < 1000; ++i)
+        many.altFolders.append({u"/data/folder"_qs + QString::number(i), i == 999});
+    ASSERT_TRUE(Presets().save(u"Many"_qs, many));
+    open();
+    QSignalSpy updates(form.get(), &Form1::controlsUpdated);
+    child<QPushButton>("Command8")->click();
+    EXPECT_EQ(altFolders()->count(), 1000);
+    EXPECT_EQ(altFolders()->item(999)->checkState(), Qt::Checked);
+    EXPECT_EQ(updates.count(), 1);
+}
+
+/// The room a control's caption has, in pixels, as its style lays it out.
+int captionRoom(QWidget* w)
+{
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const bool check = qobject_cast<QCheckBox*>(w) != nullptr;
+        return w->style()
+            ->subElementRect(check ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents,
+                             &option, w)
+            .width();
+    }
+    if (auto* box = qobject_cast<QGroupBox*>(w))
+        return box->width() - 2 * box->style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+    return w->contentsRect().width();
+}
+
+TEST_F(Form1Test, EveryCaptionIsWholeAtTheDefaultSize)
+{
+    open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    int checked = 0;
+    for (QWidget* w : form->centralWidget()->findChildren<QWidget*>()) {
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w))
+            text = label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            text = button->text();
+        else if (auto* box = qobject_cast<QGroupBox*>(w))
+            text = box->title();
+        text.remove(u'&');
+        if (text.isEmpty() || !w->isVisible())
+            continue;
+        ++checked;
+        const std::string name = w->objectName().toStdString();
+        EXPECT_LE(w->fontMetrics().horizontalAdvance(text), captionRoom(w)) << name;
+        // Nor is any control cut by the edge of what holds it.
+        EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry())) << name;
+    }
+    EXPECT_GE(checked, 20);
+}
+
 TEST_F(Form1Test, CustomFileTypeEnablesThePatternAndTakesTheFocus)
 {
     open();
@@ -419,6 +501,21 @@ TEST_F(Form1Test, RefusedNamesAndFailedSavesLeaveThePresetListAlone)
     EXPECT_EQ(presets->count(), 0);
 }
 
+TEST_F(Form1Test, ADeleteThatCannotBeWrittenKeepsThePresetListed)
+{
+    ASSERT_TRUE(Presets().save(u"Work"_qs, SearchScope{}));
+    open();
+    // The file stays readable, but no write can take its lock (a folder is in the way).
+    const QString lock = RegHiveFilePath(HKEY_CURRENT_USER) + u".lock";
+    QFile::remove(lock);
+    ASSERT_TRUE(QDir().mkpath(lock));
+    prompt.answerMessage(MsgResult::Yes);
+    child<QPushButton>("Command6")->click();
+    ASSERT_EQ(prompt.asked().size(), 2);
+    EXPECT_EQ(prompt.asked()[1].title, QStringLiteral("Oops!"));
+    EXPECT_EQ(child<QComboBox>("Combo2")->count(), 1);
+}
+
 TEST_F(Form1Test, EnterOnTheListLaunchesOnlyWhileIdleWithRows)
 {
     home.write(QStringLiteral("Desktop/one.txt"), "x");
@@ -431,13 +528,15 @@ TEST_F(Form1Test, EnterOnTheListLaunchesOnlyWhileIdleWithRows)
     list->detailsView()->setFocus();
     searchBox()->setEditText(QStringLiteral("one"));
     QTest::keyClick(list->detailsView(), Qt::Key_Return);
-    ASSERT_TRUE(waitFor([&] { return panel(2) == u"Search complete"; }));
+    ASSERT_TRUE(runEnded());
+    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
     EXPECT_EQ(model()->rowCount(), 1);
     EXPECT_EQ(launches, 0);
 
-    // With rows and the list focused, Enter is the list's.
+    // With rows, a row current and the list focused, Enter is the list's.
     list->detailsView()->setFocus();
-    ASSERT_TRUE(waitFor([&] { return !searchButton()->isDefault(); }, 2000));
+    list->detailsView()->setCurrentIndex(model()->index(0, 0));
+    ASSERT_FALSE(searchButton()->isDefault());
     QTest::keyClick(list->detailsView(), Qt::Key_Return);
     EXPECT_EQ(launches, 1);
     EXPECT_EQ(panel(2), QStringLiteral("Search complete"));

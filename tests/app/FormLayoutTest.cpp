@@ -1,5 +1,4 @@
 #include "app/FormLayout.h"
-#include "app/ControlUpdate.h"
 
 #include <gtest/gtest.h>
 
@@ -68,32 +67,5 @@ TEST(FormLayout, TinyWindowSkipsStepsInsteadOfGoingNegative)
     EXPECT_EQ(g.Text1.width, before.Text1.width);
     EXPECT_EQ(g.Frame3.height, before.Frame3.height);
 }
-
-struct RuleCase {
-    ControlInputs in;
-    ControlStates out;
-};
-
-class ControlRules : public ::testing::TestWithParam<RuleCase> {};
-
-TEST_P(ControlRules, FollowTheirInputs)
-{
-    EXPECT_EQ(controlStates(GetParam().in), GetParam().out);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ControlRules,
-    ::testing::Values(
-        // nothing ticked: Search disabled, still the default button
-        RuleCase{{false, 0, true, 0, false, false, false}, {true, false, false, false}},
-        // a ticked box or a ticked alternate folder enables Search
-        RuleCase{{false, 0, true, 1, true, false, false}, {true, true, true, false}},
-        RuleCase{{false, 0, true, 2, false, true, true}, {true, true, true, true}},
-        // focused list with rows and no run: Enter goes to the list
-        RuleCase{{true, 3, true, 0, true, false, false}, {false, false, true, false}},
-        // ... but during a run Enter still presses Stop
-        RuleCase{{true, 3, false, 0, true, false, false}, {true, false, true, false}},
-        // an empty focused list leaves Search as the default
-        RuleCase{{true, 0, true, 0, true, false, false}, {true, false, true, false}}));
 
 } // namespace

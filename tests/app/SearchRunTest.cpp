@@ -1,10 +1,11 @@
 // The run's sequence seen from a recording host: which folders it announces, in which
 // order, and what the end of a run shows.
 #include "app/SearchRun.h"
-#include "platform/Prompt.h"
 #include "search/SearchEngine.h"
 #include "search/SearchIdle.h"
 
+#include "ScriptedPrompt.h"
+#include "SignalWait.h"
 #include "TempHome.h"
 
 #include <QTest>
@@ -58,16 +59,12 @@ protected:
     ScriptedPrompt prompt;
     RecordingHost host;
     SearchEngine engine;
-    SearchRun run{host, engine};
+    SearchRun run{host, engine, prompt};
 
     void runToEnd()
     {
         run.command();
-        QElapsedTimer timer;
-        timer.start();
-        while (run.running() && timer.elapsed() < 20000)
-            QTest::qWait(5);
-        ASSERT_FALSE(run.running());
+        ASSERT_TRUE(waitUntil(&run, &SearchRun::stateChanged, [&] { return !run.running(); }));
     }
 };
 

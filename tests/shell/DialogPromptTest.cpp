@@ -29,7 +29,8 @@ TEST_P(MsgBoxStyleTest, ShowsTheStyleAndAnswersEachButton)
     const std::map<char, std::pair<SB, int>> answers = {{'O', {SB::Ok, MsgResult::Ok}},
                                                         {'C', {SB::Cancel, MsgResult::Cancel}},
                                                         {'Y', {SB::Yes, MsgResult::Yes}},
-                                                        {'N', {SB::No, MsgResult::No}}};
+                                                        {'N', {SB::No, MsgResult::No}},
+                                                        {'R', {SB::Retry, MsgResult::Retry}}};
     const StyleCase& c = GetParam();
     DialogPrompt prompt;
     for (const char* b = c.buttons; *b; ++b) {
@@ -60,6 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StyleCase{16, "O", QMessageBox::Critical, MsgResult::Ok},
                       StyleCase{36, "YN", QMessageBox::Question, MsgResult::No},
                       StyleCase{48, "O", QMessageBox::Warning, MsgResult::Ok},
+                      StyleCase{53, "RC", QMessageBox::Warning, MsgResult::Cancel},
                       StyleCase{64, "O", QMessageBox::Information, MsgResult::Ok}));
 
 TEST(DialogPrompt, MessageIsPlainTextAndReturnTakesTheDefaultButton)

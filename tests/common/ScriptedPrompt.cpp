@@ -1,30 +1,4 @@
-#include "Prompt.h"
-
-namespace {
-Prompt* g_prompt = nullptr;
-}
-
-Prompt* Prompt::instance()
-{
-    return g_prompt;
-}
-
-Prompt* Prompt::install(Prompt* prompt)
-{
-    Prompt* previous = g_prompt;
-    g_prompt = prompt;
-    return previous;
-}
-
-ScriptedPrompt::ScriptedPrompt()
-    : m_previous(Prompt::install(this))
-{}
-
-ScriptedPrompt::~ScriptedPrompt()
-{
-    if (Prompt::instance() == this)
-        Prompt::install(m_previous);
-}
+#include "ScriptedPrompt.h"
 
 int ScriptedPrompt::MsgBox(const QString& text, int style, const QString& title)
 {
