@@ -22,9 +22,9 @@ constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 /// Whether openat2 is available: set to false once the kernel (or a sandbox) refuses it.
 std::atomic<bool> haveOpenat2{true};
 
-/// The slower way for kernels without openat2: one name at a time, each opened relative to
-/// its parent with O_NOFOLLOW.
-int stepByStep(int anchorFd, const char* relative)
+} // namespace
+
+int beneathByName(int anchorFd, const char* relative)
 {
     const size_t length = strlen(relative);
     if (length == 0 || length >= PATH_MAX) {
@@ -55,8 +55,6 @@ int stepByStep(int anchorFd, const char* relative)
     return fd;
 }
 
-} // namespace
-
 int named(const char* path)
 {
     return open(path, FolderFlags);
@@ -74,7 +72,7 @@ int beneath(int anchorFd, const char* relative)
         if (errno == ENOSYS)
             haveOpenat2.store(false, std::memory_order_relaxed);
     }
-    return stepByStep(anchorFd, relative);
+    return beneathByName(anchorFd, relative);
 }
 
 bool isListed(int fd, const Listed& listed, quint64& dev)

@@ -21,6 +21,10 @@ int named(const char* path);
 /// never leaving the anchor; -1 with errno set (ELOOP or ENOTDIR for a link) otherwise.
 int beneath(int anchorFd, const char* relative);
 
+/// As `beneath`, one name at a time, each opened relative to its parent with O_NOFOLLOW:
+/// what `beneath` does where the kernel lacks openat2.
+int beneathByName(int anchorFd, const char* relative);
+
 /// Whether the open folder `fd` is the folder that was listed: the same inode on the
 /// parent's device, or the root of a file system mounted there (whose inode the listing
 /// cannot know). `dev` receives the folder's device.
