@@ -1,6 +1,7 @@
 #include "FindCommand.h"
 
 #include "search/CommandLineFind.h"
+#include "search/CommandLineOptions.h"
 #include "search/SearchPlaces.h"
 #include "settings/AppOptions.h"
 #include "settings/CRegSettings.h"
@@ -8,8 +9,6 @@
 
 #include <QByteArray>
 #include <QList>
-
-#include <cstring>
 
 namespace FindCommand {
 
@@ -29,19 +28,25 @@ CommandLineFind::StoredSearch storedSearch()
     return search;
 }
 
+/// The arguments after the program's name, as bytes.
+QList<QByteArray> arguments(int argc, char** argv)
+{
+    QList<QByteArray> result;
+    for (int i = 1; i < argc; ++i)
+        result.append(QByteArray(argv[i]));
+    return result;
+}
+
 } // namespace
 
 bool wanted(int argc, char** argv)
 {
-    return argc > 1 && std::strcmp(argv[1], "--find") == 0;
+    return findOptionsWanted(arguments(argc, argv));
 }
 
 int run(int argc, char** argv)
 {
-    QList<QByteArray> arguments;
-    for (int i = 2; i < argc; ++i)
-        arguments.append(QByteArray(argv[i]));
-    return CommandLineFind::run(arguments, 1, 2, storedSearch);
+    return CommandLineFind::run(arguments(argc, argv), 1, 2, storedSearch);
 }
 
 } // namespace FindCommand

@@ -6,7 +6,6 @@
 #include "results/ResultModel.h"
 #include "results/sbStatusBar.h"
 #include "search/SearchEngine.h"
-#include "search/SearchIdle.h"
 #include "settings/AppOptions.h"
 #include "settings/CRegSettings.h"
 #include "settings/SearchHistory.h"
@@ -48,7 +47,6 @@ Form1::Form1(Prompt& prompt, QWidget* parent)
            qRound(FormLayout::DesignClientHeight / twipsPerPixelY()) +
                menuBar()->sizeHint().height());
     loadStartUp();
-    SearchIdle = true;
     setActivity(false);
     IsLoading = false;
     updateControls();
@@ -57,7 +55,6 @@ Form1::Form1(Prompt& prompt, QWidget* parent)
 Form1::~Form1()
 {
     // Stop the walk before the controls it reports to go away.
-    SearchIdle = true;
     m_run.reset();
     m_engine.reset();
     // The controls are about to go; their last signals must not reach a half-destroyed window.

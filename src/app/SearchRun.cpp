@@ -3,7 +3,6 @@
 #include "platform/Prompt.h"
 #include "platform/ShellFolders.h"
 #include "search/SearchEngine.h"
-#include "search/SearchIdle.h"
 #include "search/SearchPlaces.h"
 #include "settings/CRegSettings.h"
 #include "settings/SearchHistory.h"
@@ -48,15 +47,20 @@ SearchRun::SearchRun(SearchRunHost& host, SearchEngine& engine, Prompt& prompt, 
 
 SearchRun::~SearchRun()
 {
-    ::SearchIdle = true;
+    // Walks still queued or running for this run end at their next entry.
+    m_request.Cancel.cancel();
 }
 
 void SearchRun::command()
 {
     if (m_phase != Phase::Idle) {
-        // Stop only raises the flag; the walk notices it and the run winds down itself.
-        ::SearchIdle = true;
-        Q_EMIT stateChanged();
+        // Stop only cancels this run's token; its walks notice it and the run winds down
+        // itself.
+        if (m_state == State::Running) {
+            m_state = State::Stopping;
+            m_request.Cancel.cancel();
+            Q_EMIT stateChanged();
+        }
         return;
     }
     start();
@@ -64,7 +68,7 @@ void SearchRun::command()
 
 void SearchRun::start()
 {
-    ::SearchIdle = false;
+    m_state = State::Running;
     m_host.setSearchCaption(kStop);
     m_host.setBusy(true);
     m_host.clearRows();
@@ -73,7 +77,7 @@ void SearchRun::start()
     m_host.setPanelText(3, QString());
     m_host.setActivity(true);
 
-    m_request = SearchRequest{};
+    m_request = SearchRequest{}; // with a token of its own: no earlier run can stop it
     m_request.Pattern = FileFilter::fromChoice(m_host.fileType(), m_host.customPattern());
     m_request.IncludeSubfolders = m_host.includeSubfolders();
     m_engine.beginRun();
@@ -116,10 +120,8 @@ bool SearchRun::startNextAltFolder()
                 MsgStyle::OkOnly | MsgStyle::Exclamation, QStringLiteral("Invalid Folder"));
             continue;
         }
-        m_request.FolderPath = path;
         m_host.setPanelText(1, u"Searching in " + folder.path);
-        m_walking = true;
-        m_engine.walk(m_request);
+        walkNext(path);
         return true;
     }
     return false;
@@ -136,15 +138,13 @@ bool SearchRun::startNextSpecialFolder()
             const int csidl = box.csidls[size_t(m_nextFolder++)];
             const QString path = GetSpecialFolder(csidl);
             if (!path.isEmpty()) {
-                m_request.FolderPath = QFile::encodeName(path);
                 // The local application data keeps the text of the roaming one before it.
                 if (csidl != kLocalAppData)
                     m_host.setPanelText(1, u"Searching in " + box.caption);
-                m_walking = true;
-                m_engine.walk(m_request);
+                walkNext(QFile::encodeName(path));
                 return true;
             }
-            if (::SearchIdle)
+            if (m_state == State::Stopping)
                 return false;
         }
     }
@@ -166,7 +166,7 @@ void SearchRun::onWalkFinished()
     if (!m_walking)
         return;
     m_walking = false;
-    if (m_phase == Phase::SpecialFolders && ::SearchIdle) {
+    if (m_phase == Phase::SpecialFolders && m_state == State::Stopping) {
         finish();
         return;
     }
@@ -175,7 +175,9 @@ void SearchRun::onWalkFinished()
 
 void SearchRun::finish()
 {
+    const bool cancelled = m_state == State::Stopping;
     m_phase = Phase::Idle;
+    m_state = State::Idle;
     m_host.setActivity(false);
 
     CRegSettings store = CRegSettings::forProgram();
@@ -184,19 +186,17 @@ void SearchRun::finish()
 
     m_host.runEnding();
     m_host.setSearchCaption(kSearch);
-    if (::SearchIdle) {
-        m_host.setPanelText(2, QStringLiteral("Search cancelled"));
-    } else {
-        m_host.setPanelText(2, QStringLiteral("Search complete"));
-        ::SearchIdle = true;
-    }
+    m_host.setPanelText(2, cancelled ? QStringLiteral("Search cancelled")
+                                     : QStringLiteral("Search complete"));
     m_host.setPanelText(3, countText(m_host.rowCount()));
     m_host.setBusy(false);
     m_host.showCopyrightLine();
     Q_EMIT stateChanged();
 }
 
-bool SearchRun::SearchIdle() const
+void SearchRun::walkNext(const QByteArray& folder)
 {
-    return ::SearchIdle;
+    m_request.FolderPath = folder;
+    m_walking = true;
+    m_engine.walk(m_request); // carries this run's token
 }

@@ -54,12 +54,18 @@ public:
     SearchRun(SearchRunHost& host, SearchEngine& engine, Prompt& prompt, QObject* parent = nullptr);
     ~SearchRun() override;
 
+    /// Where a run stands: Idle (none), Running, or Stopping (Stop was asked for; its walks
+    /// end at their next entry and the run then winds down).
+    enum class State { Idle, Running, Stopping };
+
     /// Starts a run, or asks the running one to stop (the caption decides, as the button shows).
     void command();
+    /// The run's state.
+    State state() const { return m_state; }
     /// True while a run is active (also while it is stopping).
-    bool running() const { return m_phase != Phase::Idle; }
-    /// True while no walk runs or once Stop was asked for; false while a walk runs.
-    bool SearchIdle() const;
+    bool running() const { return m_state != State::Idle; }
+    /// True while no run walks or once Stop was asked for; false while a run walks.
+    bool SearchIdle() const { return m_state != State::Running; }
 
 Q_SIGNALS:
     /// The run state changed (started, stopping, ended).
@@ -75,11 +81,13 @@ private:
     void onRowsFound(ResultRows rows);
     void onWalkFinished();
     void finish();
+    void walkNext(const QByteArray& folder);
 
     SearchRunHost& m_host;
     SearchEngine& m_engine;
     Prompt& m_prompt;
     SearchRequest m_request;
+    State m_state = State::Idle;
     Phase m_phase = Phase::Idle;
     bool m_walking = false;
     int m_nextAlt = 0;

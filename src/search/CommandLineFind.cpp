@@ -1,5 +1,7 @@
 #include "CommandLineFind.h"
 
+#include "AsciiText.h"
+#include "CommandLineOptions.h"
 #include "FolderWalker.h"
 #include "MatchQuery.h"
 #include "ParallelWalk.h"
@@ -11,6 +13,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <mutex>
 #include <unistd.h>
 
 namespace CommandLineFind {
@@ -19,20 +22,30 @@ namespace {
 
 const char usage[] =
     "Usage: kestrelfind --find TEXT [OPTION...] [FOLDER...]\n"
+    "   or: kestrelfind --help | --version\n"
     "Prints every file and folder whose name contains TEXT, and every Internet shortcut\n"
     "whose address contains it, one full path a line. Without FOLDER, searches the places\n"
-    "ticked in the program's stored settings.\n"
+    "ticked in the program's stored settings. Options may stand in any order.\n"
     "\n"
+    "  --find TEXT       the search text (the next argument, even if it starts with '-');\n"
+    "  --find=TEXT       also written so. Letters match in either case; a TEXT that is not\n"
+    "                    valid UTF-8 is matched byte by byte\n"
     "  --pattern P       list only names that fit the wildcard pattern P (* and ?)\n"
     "  --match-case      compare letters with regard to case\n"
     "  --no-subfolders   do not descend into subfolders\n"
-    "  -0                end each path with a NUL byte instead of a line break\n"
+    "  -0                end each path with a NUL byte instead of a line break; the paths\n"
+    "                    are written as their exact bytes\n"
     "  --columns         Name, Size, File Type, Date, Location, URL and the path,\n"
-    "                    separated by tabs; \\, tab and line breaks escaped\n"
-    "  --                end of options\n"
-    "  --help            show this help\n"
+    "                    separated by tabs; a backslash is written \\\\, tab, line feed and\n"
+    "                    carriage return \\t, \\n and \\r, every other control character\n"
+    "                    (C0, DEL and C1) \\xHH with two hex digits (ESC is \\x1b)\n"
+    "  --                end of options: the rest are folders\n"
+    "  -h, --help        show this help and exit\n"
+    "  --version         show the version and exit\n"
     "\n"
-    "Exit status: 0 something found, 1 nothing found, 2 an error.\n";
+    "A folder inside the search that cannot be read is named on standard error.\n"
+    "Exit status: 0 something found, 1 nothing found, 2 an error (bad arguments, an\n"
+    "unreadable FOLDER, output that cannot be written).\n";
 
 /// Output through a large buffer; a closed pipe ends the search quietly.
 class Output final {
@@ -84,14 +97,16 @@ private:
     int m_error = 0;
 };
 
-void writeAll(int fd, const QByteArray& text)
+/// Writes all of `text`; false when that failed.
+bool writeAll(int fd, const QByteArray& text)
 {
     Output out(fd);
     out.append(text);
     out.flush();
+    return !out.failed();
 }
 
-enum class Format { Lines, Nul, Columns };
+using Format = FindOptions::Format;
 
 /// Appends a column value, escaped, and its tab.
 void appendColumn(std::string& out, QByteArrayView value, char after = '\t')
@@ -122,11 +137,45 @@ void formatEntry(Format format, const FoundEntry& entry, std::string& out)
 
 } // namespace
 
+namespace {
+
+void appendHex(QByteArray& out, unsigned char c)
+{
+    static const char digits[] = "0123456789abcdef";
+    out.append("\\x");
+    out.append(digits[c >> 4]);
+    out.append(digits[c & 15]);
+}
+
+/// The length of the valid UTF-8 sequence at `at`, 0 when the byte there starts none.
+qsizetype utf8Length(QByteArrayView value, qsizetype at)
+{
+    const auto c = static_cast<unsigned char>(value[at]);
+    const qsizetype length = c < 0x80   ? 1
+                             : c < 0xc2 ? 0
+                             : c < 0xe0 ? 2
+                             : c < 0xf0 ? 3
+                             : c < 0xf5 ? 4
+                                        : 0;
+    if (length <= 1 || at + length > value.size())
+        return length == 1 ? 1 : 0;
+    const QString decoded = QString::fromUtf8(value.sliced(at, length));
+    return decoded.size() >= 1 && !decoded.contains(QChar::ReplacementCharacter) ? length : 0;
+}
+
+} // namespace
+
 QByteArray escapeColumn(QByteArrayView value)
 {
     QByteArray result;
     result.reserve(value.size());
-    for (const char c : value) {
+    for (qsizetype i = 0; i < value.size();) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        if (c >= 0x20 && c < 0x7f && c != '\\') {
+            result.append(char(c));
+            ++i;
+            continue;
+        }
         switch (c) {
         case '\\':
             result.append("\\\\");
@@ -141,81 +190,100 @@ QByteArray escapeColumn(QByteArrayView value)
             result.append("\\r");
             break;
         default:
-            result.append(c);
-            break;
+            if (c < 0x80) { // C0 and DEL
+                appendHex(result, c);
+                break;
+            }
+            const qsizetype length = utf8Length(value, i);
+            if (length == 0) {
+                // A byte that is not text: kept, unless a terminal could read it as a C1 control.
+                if (c < 0xa0)
+                    appendHex(result, c);
+                else
+                    result.append(char(c));
+            } else if (c == 0xc2 && static_cast<unsigned char>(value[i + 1]) < 0xa0) {
+                appendHex(result, c); // U+0080 to U+009F: the C1 controls
+                appendHex(result, static_cast<unsigned char>(value[i + 1]));
+                i += 2;
+                continue;
+            } else {
+                result.append(value.sliced(i, length));
+                i += length;
+                continue;
+            }
         }
+        ++i;
     }
     return result;
 }
 
-int run(const QList<QByteArray>& arguments, int outFd, int errFd,
-        const std::function<StoredSearch()>& stored)
-{
-    const auto fail = [errFd](const QByteArray& message) {
-        writeAll(errFd, "kestrelfind: " + message + "\nTry 'kestrelfind --find --help'.\n");
-        return 2;
-    };
+namespace {
 
-    std::optional<QByteArray> text;
-    std::optional<QString> pattern;
-    QList<QByteArray> folders;
-    bool matchCase = false;
-    bool noSubfolders = false;
-    Format format = Format::Lines;
-    bool optionsEnded = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QByteArray& arg = arguments.at(i);
-        if (!optionsEnded && arg.startsWith('-') && arg.size() > 1) {
-            if (arg == "--") {
-                optionsEnded = true;
-            } else if (arg == "--help" || arg == "-h") {
-                writeAll(outFd, usage);
-                return 0;
-            } else if (arg == "--pattern") {
-                if (++i == arguments.size())
-                    return fail("--pattern needs a pattern");
-                pattern = QFile::decodeName(arguments.at(i));
-            } else if (arg == "--match-case") {
-                matchCase = true;
-            } else if (arg == "--no-subfolders") {
-                noSubfolders = true;
-            } else if (arg == "-0") {
-                format = Format::Nul;
-            } else if (arg == "--columns") {
-                format = Format::Columns;
-            } else {
-                return fail("unknown option '" + arg + "'");
-            }
-        } else if (!text) {
-            text = arg;
-        } else {
-            folders.append(arg);
-        }
+/// Writes the message of a folder inside the search that was skipped, as find does.
+class SkipReporter final {
+public:
+    explicit SkipReporter(int errFd)
+        : m_errFd(errFd)
+    {}
+    Q_DISABLE_COPY_MOVE(SkipReporter)
+
+    void report(QByteArrayView path, int error)
+    {
+        if (path.size() > 1 && path.endsWith('/'))
+            path.chop(1);
+        const QByteArray why = error == 0 ? QByteArray("replaced while being searched")
+                                          : QByteArray(std::strerror(error));
+        const QByteArray line = "kestrelfind: '" + escapeColumn(path) + "': " + why + '\n';
+        const std::lock_guard lock(m_mutex);
+        if (!writeAll(m_errFd, line))
+            m_failed = true;
     }
-    if (!text)
-        return fail("--find needs a search text");
+    bool failed() const { return m_failed; }
 
+private:
+    int m_errFd;
+    std::mutex m_mutex;
+    bool m_failed = false;
+};
+
+/// What one search covers once the stored settings filled what the command line left out.
+struct Scope {
+    QList<QByteArray> folders;
     FileFilter filter = FileFilter::fromChoice(FileFilter::AllFiles);
     bool subfolders = true;
-    if (folders.isEmpty()) {
-        const StoredSearch search = stored();
-        folders = search.folders;
-        filter = search.filter;
-        subfolders = search.subfolders;
-        matchCase = matchCase || search.matchCase;
-    }
-    if (pattern)
-        filter = FileFilter::fromPattern(*pattern);
-    if (noSubfolders)
-        subfolders = false;
+    bool matchCase = false;
+};
 
+Scope scopeOf(const FindOptions& options, const std::function<StoredSearch()>& stored)
+{
+    Scope scope;
+    scope.folders = options.folders;
+    scope.matchCase = options.matchCase;
+    if (scope.folders.isEmpty()) {
+        const StoredSearch search = stored();
+        scope.folders = search.folders;
+        scope.filter = search.filter;
+        scope.subfolders = search.subfolders;
+        scope.matchCase = scope.matchCase || search.matchCase;
+    }
+    if (options.pattern)
+        scope.filter = FileFilter::fromPattern(*options.pattern);
+    if (options.noSubfolders)
+        scope.subfolders = false;
+    return scope;
+}
+
+/// Walks every folder of the scope; returns the exit status.
+int search(const FindOptions& options, const Scope& scope, int outFd, int errFd)
+{
     // A closed pipe must end the search quietly, not kill the process.
     std::signal(SIGPIPE, SIG_IGN);
-
     LiveQuery query;
-    query.setSearchText(QFile::decodeName(*text));
-    query.setMatchCase(matchCase);
+    query.setSearchBytes(*options.text);
+    query.setMatchCase(scope.matchCase);
     Output out(outFd);
+    SkipReporter skipped(errFd);
+    const Format format = options.format;
     ParallelWalk walker(
         query,
         [format](const FoundEntry& entry, std::string& line) { formatEntry(format, entry, line); },
@@ -223,17 +291,18 @@ int run(const QList<QByteArray>& arguments, int outFd, int errFd,
             out.append(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
             return !out.failed();
         },
-        format == Format::Columns, ParallelWalk::defaultThreads());
+        format == Format::Columns, workThreadCount(),
+        [&skipped](QByteArrayView path, int error) { skipped.report(path, error); });
     bool error = false;
-    for (const QByteArray& folder : std::as_const(folders)) {
+    for (const QByteArray& folder : scope.folders) {
         SearchRequest request;
-        request.IncludeSubfolders = subfolders;
+        request.IncludeSubfolders = scope.subfolders;
         request.FolderPath = folder;
-        request.Pattern = filter;
+        request.Pattern = scope.filter;
         if (walker.walk(request) == FolderWalker::Outcome::Unreadable) {
             const int why = errno;
             out.flush(); // keep the order of what was found and the message
-            writeAll(errFd, "kestrelfind: cannot read folder '" + folder +
+            writeAll(errFd, "kestrelfind: cannot read folder '" + escapeColumn(folder) +
                                 "': " + QByteArray(std::strerror(why)) + '\n');
             error = true;
         }
@@ -246,9 +315,31 @@ int run(const QList<QByteArray>& arguments, int outFd, int errFd,
                             QByteArray(std::strerror(out.error())) + '\n');
         return 2;
     }
-    if (error)
+    if (error || skipped.failed())
         return 2;
     return walker.count() > 0 ? 0 : 1;
+}
+
+} // namespace
+
+int run(const QList<QByteArray>& arguments, int outFd, int errFd,
+        const std::function<StoredSearch()>& stored)
+{
+    const ParsedFindOptions parsed = parseFindOptions(arguments);
+    if (!parsed.options) {
+        writeAll(errFd, "kestrelfind: " + parsed.error + "\nTry 'kestrelfind --help'.\n");
+        return 2;
+    }
+    const FindOptions& options = *parsed.options;
+    switch (options.action) {
+    case FindOptions::Action::Help:
+        return writeAll(outFd, QByteArray(usage)) ? 0 : 2;
+    case FindOptions::Action::Version:
+        return writeAll(outFd, QByteArray("kestrelfind " KF_VERSION "\n")) ? 0 : 2;
+    case FindOptions::Action::Search:
+        break;
+    }
+    return search(options, scopeOf(options, stored), outFd, errFd);
 }
 
 } // namespace CommandLineFind

@@ -1,22 +1,10 @@
 #include "FileFilter.h"
 
+#include "AsciiText.h"
+
 #include <QFile>
 
 namespace {
-
-char asciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
-}
-
-bool isAscii(QByteArrayView bytes)
-{
-    for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
-}
 
 std::vector<char32_t> foldedCodePoints(const QString& text)
 {
@@ -72,7 +60,7 @@ FileFilter FileFilter::fromPattern(const QString& pattern)
     }
     const QByteArray utf8 = pattern.toUtf8();
     // "*.ext" with a plain ASCII extension: a suffix test on the bytes.
-    if (utf8.startsWith("*.") && isAscii(utf8)) {
+    if (utf8.startsWith("*.") && AsciiText::isAscii(utf8)) {
         const QByteArray rest = utf8.mid(1);
         if (!rest.contains('*') && !rest.contains('?') && rest != ".") {
             filter.m_kind = Kind::Suffix;
@@ -81,7 +69,7 @@ FileFilter FileFilter::fromPattern(const QString& pattern)
         }
     }
     filter.m_kind = Kind::Glob;
-    filter.m_asciiPattern = isAscii(utf8);
+    filter.m_asciiPattern = AsciiText::isAscii(utf8);
     if (filter.m_asciiPattern)
         filter.m_asciiGlob = utf8.toLower();
     filter.m_glob = foldedCodePoints(pattern);
@@ -101,7 +89,7 @@ bool FileFilter::accepts(QByteArrayView name) const
             return false;
         const char* tail = name.data() + (name.size() - m_suffix.size());
         for (qsizetype i = 0; i < m_suffix.size(); ++i) {
-            if (asciiLower(tail[i]) != m_suffix[i])
+            if (AsciiText::lower(tail[i]) != m_suffix[i])
                 return false;
         }
         return true;
@@ -123,11 +111,11 @@ bool FileFilter::globAccepts(QByteArrayView name) const
             return wildcardMatch(pattern, patternSize - 2, text, textSize);
         return false;
     };
-    if (m_asciiPattern && isAscii(name)) {
+    if (m_asciiPattern && AsciiText::isAscii(name)) {
         char lowered[256];
         if (name.size() <= qsizetype(sizeof lowered)) {
             for (qsizetype i = 0; i < name.size(); ++i)
-                lowered[i] = asciiLower(name[i]);
+                lowered[i] = AsciiText::lower(name[i]);
             return fits(m_asciiGlob.constData(), size_t(m_asciiGlob.size()), lowered,
                         size_t(name.size()));
         }

@@ -1,5 +1,6 @@
 #include "FolderWalker.h"
 
+#include "AsciiText.h"
 #include "Shortcut.h"
 #include "platform/TypeNames.h"
 
@@ -22,23 +23,6 @@ struct DirEntry64 {
     unsigned char d_type;
     char d_name[];
 };
-
-char asciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
-}
-
-bool endsWithNoCase(QByteArrayView name, QByteArrayView lowerSuffix)
-{
-    if (name.size() < lowerSuffix.size())
-        return false;
-    const char* tail = name.data() + (name.size() - lowerSuffix.size());
-    for (qsizetype i = 0; i < lowerSuffix.size(); ++i) {
-        if (asciiLower(tail[i]) != lowerSuffix[i])
-            return false;
-    }
-    return true;
-}
 
 qint64 msecs(const struct timespec& t)
 {
@@ -82,14 +66,27 @@ ResultRow makeResultRow(const FoundEntry& entry)
 struct FolderWalker::Frame {
     std::string names;          // NUL-terminated names, one after the other
     std::vector<size_t> starts; // where each name starts in `names`
+    std::vector<quint64> inos;  // each one's inode as listed
     size_t next = 0;            // the next one to enter
     size_t pathLength = 0;      // length of the folder's own path (with its '/')
+    quint64 dev = 0;            // the folder's device
 
-    void add(const char* name, size_t length)
+    void add(const char* name, size_t length, quint64 ino)
     {
         starts.push_back(names.size());
         names.append(name, length + 1);
+        inos.push_back(ino);
     }
+};
+
+/// One directory record being looked at.
+struct FolderWalker::Entry {
+    const char* rawName = nullptr;
+    QByteArrayView name;
+    unsigned char type = DT_UNKNOWN;
+    quint64 ino = 0;
+    struct stat st;
+    bool haveStat = false;
 };
 
 FolderWalker::FolderWalker(const LiveQuery& query, WalkSink& sink, bool details)
@@ -100,264 +97,340 @@ FolderWalker::FolderWalker(const LiveQuery& query, WalkSink& sink, bool details)
 
 FolderWalker::~FolderWalker()
 {
-    dropAnchor();
+    dropTopAnchor();
 }
 
-void FolderWalker::dropAnchor()
+bool FolderWalker::stopped()
 {
-    if (m_anchorFd >= 0)
-        close(m_anchorFd);
-    m_anchorFd = -1;
-    m_anchor.clear();
+    return (m_request && m_request->Cancel.cancelled()) || m_sink.stopRequested();
 }
 
-FolderWalker::Outcome FolderWalker::openTop(const SearchRequest& request, Start start, int& fd)
+void FolderWalker::dropDeepAnchor()
+{
+    if (m_deepFd >= 0)
+        close(m_deepFd);
+    m_deepFd = -1;
+    m_deepLength = 0;
+}
+
+void FolderWalker::dropTopAnchor()
+{
+    dropDeepAnchor();
+    if (m_ownsTop && m_topFd >= 0)
+        close(m_topFd);
+    m_topFd = -1;
+    m_topLength = 0;
+    m_ownsTop = false;
+}
+
+FolderWalker::Outcome FolderWalker::openStart(const SearchRequest& request, const WalkStart& start,
+                                              int& fd, quint64& dev)
 {
     fd = -1;
+    dropTopAnchor();
+    m_request = &request;
     if (request.FolderPath.isEmpty()) {
         errno = ENOENT;
         return Outcome::Unreadable;
     }
-    if (m_sink.stopRequested())
+    if (stopped())
         return Outcome::Stopped;
     m_path.assign(request.FolderPath.constData(), size_t(request.FolderPath.size()));
     if (m_path.back() != '/')
         m_path.push_back('/');
-    fd = openFolder(start == Start::Top);
-    if (fd < 0) {
-        const int error = errno;
-        dropAnchor();
-        errno = error;
+    if (start.anchorFd < 0) {
+        fd = FolderOpen::named(m_path.c_str());
+        if (fd < 0)
+            return Outcome::Unreadable;
+        dev = FolderOpen::deviceOf(fd);
+        return Outcome::Finished;
+    }
+    m_topFd = start.anchorFd;
+    m_topLength = start.anchorLength;
+    if (m_path.size() == m_topLength) {
+        // The anchor itself.
+        fd = openat(m_topFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        dev = FolderOpen::deviceOf(fd);
+        return fd < 0 ? Outcome::Unreadable : Outcome::Finished;
+    }
+    fd = openBelow();
+    if (fd < 0)
+        return Outcome::Unreadable;
+    if (!FolderOpen::isListed(fd, start.listed, dev)) {
+        close(fd);
+        errno = 0;
         return Outcome::Unreadable;
     }
     return Outcome::Finished;
 }
 
-FolderWalker::Outcome FolderWalker::scanOne(const SearchRequest& request, Start start,
-                                            std::vector<std::string>& subfolders)
+FolderWalker::Outcome FolderWalker::scanOne(const SearchRequest& request, const WalkStart& start,
+                                            std::vector<ListedFolder>& subfolders, quint64& dev)
 {
     subfolders.clear();
     int fd = -1;
-    const Outcome opened = openTop(request, start, fd);
-    if (opened != Outcome::Finished)
+    const Outcome opened = openStart(request, start, fd, dev);
+    if (opened != Outcome::Finished) {
+        const int error = errno;
+        dropTopAnchor();
+        errno = error;
         return opened;
+    }
     Frame frame;
-    const bool finished = scanFolder(fd, request, frame);
-    dropAnchor();
+    const bool finished = scanFolder(fd, frame);
+    close(fd);
+    dropTopAnchor();
     if (!finished)
         return Outcome::Stopped;
     subfolders.reserve(frame.starts.size());
-    for (const size_t at : frame.starts)
-        subfolders.emplace_back(frame.names.data() + at);
+    for (size_t i = 0; i < frame.starts.size(); ++i)
+        subfolders.push_back({frame.names.data() + frame.starts[i], frame.inos[i]});
     return Outcome::Finished;
 }
 
-FolderWalker::Outcome FolderWalker::walk(const SearchRequest& request, Start start)
+FolderWalker::Outcome FolderWalker::walk(const SearchRequest& request, const WalkStart& start)
 {
-    int topFd = -1;
-    const Outcome opened = openTop(request, start, topFd);
-    if (opened != Outcome::Finished)
-        return opened;
-    // Subfolders are opened relative to the top folder, kept open as the anchor (one
-    // descriptor, whatever the depth): the kernel then resolves only the part of each path
-    // below it, and walks on several threads do not contend for the folders above it.
-    dropAnchor();
-    m_anchorFd = fcntl(topFd, F_DUPFD_CLOEXEC, 0);
-    if (m_anchorFd >= 0)
-        m_anchor = m_path;
+    int fd = -1;
     std::vector<Frame> stack(1);
+    const Outcome opened = openStart(request, start, fd, stack.back().dev);
+    if (opened != Outcome::Finished) {
+        const int error = errno;
+        dropTopAnchor();
+        errno = error;
+        return opened;
+    }
+    if (start.anchorFd < 0) {
+        // The top folder stays open as the anchor its subfolders are opened from (one
+        // descriptor, whatever the depth): the kernel then resolves only the part of each
+        // path below it, and walks on several threads do not contend for the folders above.
+        m_topFd = fd;
+        m_topLength = m_path.size();
+        m_ownsTop = true;
+    }
     stack.back().pathLength = m_path.size();
-    Outcome outcome = Outcome::Finished;
-    if (!scanFolder(topFd, request, stack.back()))
-        outcome = Outcome::Stopped;
+    Outcome outcome = scanFolder(fd, stack.back()) ? Outcome::Finished : Outcome::Stopped;
+    if (!m_ownsTop)
+        close(fd);
 
     // Depth first without recursion: each frame holds the subfolders still to enter.
     while (outcome == Outcome::Finished && !stack.empty()) {
         Frame& frame = stack.back();
-        if (frame.next == frame.starts.size()) {
+        if (frame.next == frame.starts.size())
             stack.pop_back();
-            continue;
-        }
-        if (m_sink.stopRequested()) {
+        else if (stopped())
             outcome = Outcome::Stopped;
-            break;
-        }
-        const char* name = frame.names.data() + frame.starts[frame.next++];
-        m_path.resize(frame.pathLength);
-        m_path.append(name);
-        m_path.push_back('/');
-        const int fd = openFolder(false);
-        if (fd < 0)
-            continue; // vanished, no access, or replaced by a link: skipped in silence
-        Frame child;
-        child.pathLength = m_path.size();
-        if (!scanFolder(fd, request, child))
+        else if (!enterNext(frame, stack))
             outcome = Outcome::Stopped;
-        else if (!child.starts.empty())
-            stack.push_back(std::move(child));
     }
-    dropAnchor();
+    dropTopAnchor();
     return outcome;
 }
 
-int FolderWalker::openFolder(bool top)
+bool FolderWalker::enterNext(Frame& frame, std::vector<Frame>& stack)
 {
-    // Below the top folder a link is never followed, even if one replaced a folder since
-    // it was listed.
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (top ? 0 : O_NOFOLLOW);
-    if (!top && anchorFits())
-        return openat(m_anchorFd, m_path.c_str() + m_anchor.size(), flags);
-    if (m_path.size() < PATH_MAX)
-        return open(m_path.c_str(), flags);
-    return openLongPath(flags);
-}
-
-bool FolderWalker::anchorFits() const
-{
-    return m_anchorFd >= 0 && m_path.size() > m_anchor.size() &&
-           m_path.size() - m_anchor.size() < PATH_MAX &&
-           m_path.compare(0, m_anchor.size(), m_anchor) == 0;
-}
-
-int FolderWalker::openLongPath(int flags)
-{
-    // Paths beyond PATH_MAX are opened relative to an anchor folder higher up, which is kept
-    // open (one descriptor) while the walk stays below it.
-    if (!anchorFits()) {
-        dropAnchor();
-        // Leave half of PATH_MAX below the anchor, so it serves many folders.
-        const size_t cut = m_path.rfind('/', m_path.size() - PATH_MAX / 2);
-        if (cut == std::string::npos || cut == 0)
-            return -1;
-        const std::string anchor = m_path.substr(0, cut + 1);
-        // Open the anchor piece by piece, each piece shorter than PATH_MAX.
-        int fd = AT_FDCWD;
-        size_t done = 0;
-        while (done < anchor.size()) {
-            size_t end = anchor.size();
-            if (end - done >= PATH_MAX) {
-                end = anchor.rfind('/', done + PATH_MAX - 2);
-                if (end == std::string::npos || end < done)
-                    break;
-                ++end;
-            }
-            const std::string piece = anchor.substr(done, end - done);
-            const int nextFd = openat(fd, piece.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (fd != AT_FDCWD)
-                close(fd);
-            fd = nextFd;
-            if (fd < 0)
-                return -1;
-            done = end;
-        }
-        if (fd == AT_FDCWD || done != anchor.size()) {
-            if (fd != AT_FDCWD)
-                close(fd);
-            return -1;
-        }
-        m_anchorFd = fd;
-        m_anchor = anchor;
+    const size_t index = frame.next++;
+    m_path.resize(frame.pathLength);
+    m_path.append(frame.names.data() + frame.starts[index]);
+    m_path.push_back('/');
+    const int fd = openBelow();
+    const QByteArrayView path(m_path.data(), qsizetype(m_path.size()));
+    if (fd < 0) {
+        m_sink.unreadable(path, errno); // vanished, no access, or a link took its place
+        return true;
     }
-    return openat(m_anchorFd, m_path.c_str() + m_anchor.size(), flags);
+    Frame child;
+    if (!FolderOpen::isListed(fd, {frame.inos[index], frame.dev}, child.dev)) {
+        close(fd);
+        m_sink.unreadable(path, 0);
+        return true;
+    }
+    child.pathLength = m_path.size();
+    const bool finished = scanFolder(fd, child);
+    close(fd);
+    if (finished && !child.starts.empty())
+        stack.push_back(std::move(child)); // `frame` may move: used no more
+    return finished;
 }
 
-bool FolderWalker::scanFolder(int fd, const SearchRequest& request, Frame& subfolders)
+int FolderWalker::openRelative(int anchorFd, size_t anchorLength)
+{
+    // The last name goes to the kernel bare: with a '/' after it a link there is followed.
+    m_path.back() = '\0';
+    const int fd = FolderOpen::beneath(anchorFd, m_path.c_str() + anchorLength);
+    const int error = errno;
+    m_path.back() = '/';
+    errno = error;
+    return fd;
+}
+
+int FolderWalker::openBelow()
+{
+    // The path below the anchor, without its final '/', must be shorter than PATH_MAX.
+    if (m_path.size() - m_topLength <= PATH_MAX)
+        return openRelative(m_topFd, m_topLength);
+    if (deepAnchorFits() || openDeepAnchor())
+        return openRelative(m_deepFd, m_deepLength);
+    return -1;
+}
+
+bool FolderWalker::deepAnchorFits() const
+{
+    return m_deepFd >= 0 && m_path.size() > m_deepLength &&
+           m_path.size() - m_deepLength <= PATH_MAX &&
+           m_path.compare(0, m_deepLength, m_deepPath) == 0;
+}
+
+bool FolderWalker::openDeepAnchor()
+{
+    // Paths beyond PATH_MAX below the top are opened relative to a second anchor further
+    // down, kept open while the walk stays below it; half of PATH_MAX is left below it so
+    // that it serves many folders. It is opened piece by piece from the top, each piece
+    // shorter than PATH_MAX and, as every folder below the top, without following links.
+    dropDeepAnchor();
+    const size_t cut = m_path.rfind('/', m_path.size() - PATH_MAX / 2);
+    if (cut == std::string::npos || cut < m_topLength) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    std::string piece;
+    int fd = m_topFd;
+    size_t done = m_topLength;
+    while (done <= cut) {
+        size_t end = cut; // the '/' that ends this piece
+        if (end - done >= PATH_MAX) {
+            end = m_path.rfind('/', done + PATH_MAX - 1);
+            if (end == std::string::npos || end <= done) {
+                errno = ENAMETOOLONG;
+                break;
+            }
+        }
+        piece.assign(m_path, done, end - done);
+        const int next = FolderOpen::beneath(fd, piece.c_str());
+        const int error = errno;
+        if (fd != m_topFd)
+            close(fd);
+        fd = next;
+        errno = error;
+        if (fd < 0)
+            return false;
+        done = end + 1;
+    }
+    if (done <= cut) {
+        if (fd != m_topFd)
+            close(fd);
+        return false;
+    }
+    m_deepFd = fd;
+    m_deepLength = cut + 1;
+    m_deepPath.assign(m_path, 0, m_deepLength);
+    return true;
+}
+
+bool FolderWalker::scanFolder(int fd, Frame& subfolders)
 {
     // getdents64 straight into a reused buffer: no stdio-like DIR set-up per folder.
     if (m_entries.empty())
         m_entries.resize(64 * 1024);
-    const FileFilter& filter = request.Pattern;
-    const bool listsNothing = filter.matchesNothing();
-    const QByteArrayView folder(m_path.data(), qsizetype(m_path.size()));
-    bool goOn = true;
     long filled = 0;
     long offset = 0;
+    Entry entry;
     for (;;) {
-        if (m_sink.stopRequested()) {
-            goOn = false;
-            break;
-        }
+        if (stopped())
+            return false;
         if (offset >= filled) {
             filled = syscall(SYS_getdents64, fd, m_entries.data(), m_entries.size());
             offset = 0;
+            if (filled < 0 && errno != ENOENT) // a folder removed while read just ends
+                m_sink.unreadable(QByteArrayView(m_path.data(), qsizetype(m_path.size())), errno);
             if (filled <= 0)
-                break; // the end, or the folder vanished while being read: what was read counts
+                return true; // what was read counts
         }
-        const auto* entry = reinterpret_cast<const DirEntry64*>(m_entries.data() + offset);
-        offset += entry->d_reclen;
-        const char* rawName = entry->d_name;
+        const auto* record = reinterpret_cast<const DirEntry64*>(m_entries.data() + offset);
+        offset += record->d_reclen;
+        const char* rawName = record->d_name;
         if (rawName[0] == '.' && (rawName[1] == 0 || (rawName[1] == '.' && rawName[2] == 0)))
             continue;
-        const size_t length = strlen(rawName);
-        const QByteArrayView name(rawName, qsizetype(length));
-
-        unsigned char type = entry->d_type;
-        struct stat st;
-        bool haveStat = false;
-        if (type == DT_UNKNOWN) {
-            if (fstatat(fd, rawName, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                continue; // vanished
-            haveStat = true;
-            type = typeOfMode(st.st_mode);
-        }
-        const bool isFolder = type == DT_DIR;
-        if (isFolder && request.IncludeSubfolders)
-            subfolders.add(rawName, length);
-        if (listsNothing || !filter.accepts(name))
-            continue;
-
-        const MatchQuery& query = m_query.current();
-        const bool nameMatches = query.matchesName(name);
-        const bool urlFile = endsWithNoCase(name, "url");
-        const bool desktopFile = type == DT_REG && endsWithNoCase(name, ".desktop");
-        if (!nameMatches && !urlFile && !desktopFile)
-            continue;
-
-        FoundEntry found;
-        found.url = notApplicableUrl();
-        bool isShortcut = false;
-        if (urlFile || desktopFile) {
-            // Only regular files are read; anything else named so has no readable address.
-            std::optional<QByteArray> data;
-            if (type == DT_REG)
-                data = Shortcut::readSmallFile(fd, rawName);
-            if (urlFile) {
-                isShortcut = true;
-                found.url = data ? Shortcut::iniValue(*data, QStringLiteral("InternetShortcut"),
-                                                      QStringLiteral("URL"), QString())
-                                 : QString();
-            } else if (data) {
-                if (std::optional<QString> link = Shortcut::desktopLinkUrl(*data)) {
-                    isShortcut = true;
-                    found.url = *link;
-                }
-            }
-            if (!nameMatches && (!isShortcut || !query.matchesText(found.url)))
-                continue;
-        }
-
-        if (filter.needsExecutable() || m_details) {
-            if (!haveStat) {
-                if (fstatat(fd, rawName, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                    if (errno == ENOENT)
-                        continue; // vanished since it was listed
-                } else {
-                    haveStat = true;
-                }
-            }
-            if (filter.needsExecutable() &&
-                (!haveStat || !S_ISREG(st.st_mode) || (st.st_mode & 0111) == 0))
-                continue;
-            if (haveStat) {
-                found.size = isFolder ? 0 : qint64(st.st_size);
-                found.mtime = msecs(st.st_mtim);
-            }
-        }
-        found.folder = folder;
-        found.name = name;
-        found.isFolder = isFolder;
-        m_sink.found(found);
+        entry.rawName = rawName;
+        entry.name = QByteArrayView(rawName, qsizetype(strlen(rawName)));
+        entry.type = record->d_type;
+        entry.ino = quint64(record->d_ino);
+        entry.haveStat = false;
+        handleEntry(fd, entry, subfolders);
     }
-    close(fd);
-    return goOn;
+}
+
+void FolderWalker::handleEntry(int fd, Entry& entry, Frame& subfolders)
+{
+    if (entry.type == DT_UNKNOWN) {
+        if (fstatat(fd, entry.rawName, &entry.st, AT_SYMLINK_NOFOLLOW) != 0)
+            return; // vanished
+        entry.haveStat = true;
+        entry.type = typeOfMode(entry.st.st_mode);
+        entry.ino = quint64(entry.st.st_ino);
+    }
+    const bool isFolder = entry.type == DT_DIR;
+    if (isFolder && m_request->IncludeSubfolders)
+        subfolders.add(entry.rawName, size_t(entry.name.size()), entry.ino);
+    const FileFilter& filter = m_request->Pattern;
+    if (filter.matchesNothing() || !filter.accepts(entry.name))
+        return;
+
+    const bool nameMatches = m_query.current().matchesName(entry.name);
+    const bool shortcutName =
+        AsciiText::endsWithNoCase(entry.name, "url") ||
+        (entry.type == DT_REG && AsciiText::endsWithNoCase(entry.name, ".desktop"));
+    if (!nameMatches && !shortcutName)
+        return;
+
+    FoundEntry found;
+    found.url = notApplicableUrl();
+    if (shortcutName && !readShortcut(fd, entry, nameMatches, found))
+        return;
+    if ((filter.needsExecutable() || m_details) && !readDetails(fd, entry, found))
+        return;
+    found.folder = QByteArrayView(m_path.data(), qsizetype(m_path.size()));
+    found.name = entry.name;
+    found.isFolder = isFolder;
+    m_sink.found(found);
+}
+
+bool FolderWalker::readShortcut(int fd, const Entry& entry, bool nameMatches, FoundEntry& found)
+{
+    const bool urlFile = AsciiText::endsWithNoCase(entry.name, "url");
+    // Only regular files are read; anything else named so has no readable address.
+    std::optional<QByteArray> data;
+    if (entry.type == DT_REG)
+        data = Shortcut::readSmallFile(fd, entry.rawName);
+    bool isShortcut = false;
+    if (urlFile) {
+        isShortcut = true;
+        found.url = data ? Shortcut::iniValue(*data, QStringLiteral("InternetShortcut"),
+                                              QStringLiteral("URL"), QString())
+                         : QString();
+    } else if (data) {
+        if (std::optional<QString> link = Shortcut::desktopLinkUrl(*data)) {
+            isShortcut = true;
+            found.url = *link;
+        }
+    }
+    return nameMatches || (isShortcut && m_query.current().matchesText(found.url));
+}
+
+bool FolderWalker::readDetails(int fd, Entry& entry, FoundEntry& found)
+{
+    if (!entry.haveStat) {
+        if (fstatat(fd, entry.rawName, &entry.st, AT_SYMLINK_NOFOLLOW) == 0)
+            entry.haveStat = true;
+        else if (errno == ENOENT)
+            return false; // vanished since it was listed
+    }
+    const struct stat& st = entry.st;
+    if (m_request->Pattern.needsExecutable() &&
+        (!entry.haveStat || !S_ISREG(st.st_mode) || (st.st_mode & 0111) == 0))
+        return false;
+    if (entry.haveStat) {
+        found.size = entry.type == DT_DIR ? 0 : qint64(st.st_size);
+        found.mtime = msecs(st.st_mtim);
+    }
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FolderOpen.h"
 #include "MatchQuery.h"
 #include "ResultRow.h"
 #include "SearchRequest.h"
@@ -29,6 +30,13 @@ public:
     virtual bool stopRequested() = 0;
     /// One match, in walk order.
     virtual void found(const FoundEntry& entry) = 0;
+    /// A folder below the top one could not be entered or read (skipped): `error` is the
+    /// errno value, 0 when it was replaced by something else since it was listed.
+    virtual void unreadable(QByteArrayView path, int error)
+    {
+        Q_UNUSED(path);
+        Q_UNUSED(error);
+    }
 };
 
 /// The text of the URL column for entries that are not Internet shortcuts (one shared string).
@@ -37,12 +45,28 @@ const QString& notApplicableUrl();
 /// Builds the result row of a match, with its type name.
 ResultRow makeResultRow(const FoundEntry& entry);
 
+/// Where a walk starts: at a folder the user named (a link to a folder is followed there), or
+/// at a folder found inside a walk, opened below an open anchor folder without following
+/// any link and checked to be the folder that was listed.
+struct WalkStart {
+    int anchorFd = -1;         ///< the anchor folder (not closed by the walk); -1: user-named
+    size_t anchorLength = 0;   ///< length of the anchor's path, with its '/', in FolderPath
+    FolderOpen::Listed listed; ///< what the start folder was listed as
+};
+
+/// A subfolder as its parent lists it.
+struct ListedFolder {
+    std::string name;
+    quint64 ino = 0;
+};
+
 /// Walks one folder tree and reports the entries that pass the filter and the live match
 /// test. Each folder is read once, its own matches are reported before its subfolders are
 /// entered (in the order the file system lists them), no folder stays open while the walk
-/// descends (but the top one, as the anchor subfolders are opened from: one descriptor
-/// whatever the depth), symbolic links are never followed, and folders that cannot be read are
-/// skipped. Iterative: any depth and any path length work. No Qt event loop is needed.
+/// descends (but the anchor subfolders are opened from: one descriptor, two beyond
+/// PATH_MAX, whatever the depth), symbolic links are never followed below the top folder,
+/// and folders that cannot be read are reported to the sink and skipped. Iterative: any
+/// depth and any path length work. No Qt event loop is needed.
 class FolderWalker final {
 public:
     /// How a walk ended.
@@ -54,35 +78,45 @@ public:
     ~FolderWalker();
     Q_DISABLE_COPY_MOVE(FolderWalker)
 
-    /// Where a walk starts: at a folder the user named (a link to a folder is followed
-    /// there), or at a folder found inside a walk (a link is never followed).
-    enum class Start { Top, Inside };
-
     /// Walks the request's folder; Unreadable when that folder cannot be read (errno then
-    /// tells why).
-    Outcome walk(const SearchRequest& request, Start start = Start::Top);
+    /// tells why, 0 when it is not the folder that was listed). Stopped once the sink or the
+    /// request's token asks for it.
+    Outcome walk(const SearchRequest& request, const WalkStart& start = {});
 
     /// Reads the request's folder alone: reports its matches and returns in `subfolders` the
-    /// names of its subfolders, in listing order, instead of entering them (none when the
-    /// request excludes subfolders). Outcomes as for `walk`.
-    Outcome scanOne(const SearchRequest& request, Start start,
-                    std::vector<std::string>& subfolders);
+    /// subfolders, in listing order, instead of entering them (none when the request
+    /// excludes subfolders), and in `dev` the folder's device. Outcomes as for `walk`.
+    Outcome scanOne(const SearchRequest& request, const WalkStart& start,
+                    std::vector<ListedFolder>& subfolders, quint64& dev);
 
 private:
     struct Frame;
+    struct Entry;
 
-    Outcome openTop(const SearchRequest& request, Start start, int& fd);
-    bool scanFolder(int fd, const SearchRequest& request, Frame& subfolders);
-    int openFolder(bool top);
-    int openLongPath(int flags);
-    bool anchorFits() const;
-    void dropAnchor();
+    Outcome openStart(const SearchRequest& request, const WalkStart& start, int& fd, quint64& dev);
+    bool enterNext(Frame& frame, std::vector<Frame>& stack);
+    bool scanFolder(int fd, Frame& subfolders);
+    void handleEntry(int fd, Entry& entry, Frame& subfolders);
+    bool readShortcut(int fd, const Entry& entry, bool nameMatches, FoundEntry& found);
+    bool readDetails(int fd, Entry& entry, FoundEntry& found);
+    bool stopped();
+    int openBelow();
+    int openRelative(int anchorFd, size_t anchorLength);
+    bool deepAnchorFits() const;
+    bool openDeepAnchor();
+    void dropDeepAnchor();
+    void dropTopAnchor();
 
     LiveQuery::Reader m_query;
     WalkSink& m_sink;
     bool m_details;
-    std::string m_path;   // the folder being read, ending in '/'
-    std::string m_anchor; // a folder kept open for paths longer than PATH_MAX
-    int m_anchorFd = -1;
-    std::vector<char> m_entries; // directory records as the kernel returns them
+    const SearchRequest* m_request = nullptr; // the request being walked
+    std::string m_path;                       // the folder being read, ending in '/'
+    int m_topFd = -1;                         // the anchor folders below it are opened from
+    size_t m_topLength = 0;                   // its path's length in m_path, with its '/'
+    bool m_ownsTop = false;                   // whether m_topFd is this walker's to close
+    int m_deepFd = -1;                        // a second anchor for paths PATH_MAX beyond the first
+    size_t m_deepLength = 0;                  // its path's length in m_path
+    std::string m_deepPath;                   // its path
+    std::vector<char> m_entries;              // directory records as the kernel returns them
 };

@@ -1,20 +1,13 @@
 #include "MatchQuery.h"
 
+#include "AsciiText.h"
+
 #include <QFile>
 #include <QMutexLocker>
 
 #include <cstring>
 
 namespace {
-
-bool isAscii(QByteArrayView bytes)
-{
-    for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
-}
 
 bool contains(QByteArrayView haystack, QByteArrayView needle)
 {
@@ -33,15 +26,42 @@ MatchQuery::MatchQuery(const QString& text, bool matchCase)
     , m_matchCase(matchCase)
 {
     const QByteArray lowerUtf8 = m_lowerText.toUtf8();
-    m_asciiText = isAscii(lowerUtf8);
+    m_asciiText = AsciiText::isAscii(lowerUtf8);
     if (m_asciiText)
         m_asciiLower = lowerUtf8;
+}
+
+MatchQuery MatchQuery::fromBytes(const QByteArray& bytes, bool matchCase)
+{
+    const QString text = QString::fromUtf8(bytes);
+    if (text.toUtf8() == bytes)
+        return MatchQuery(text, matchCase);
+    // Decoding would turn the invalid bytes into U+FFFD, which stands for any invalid byte.
+    MatchQuery query(QString(), matchCase);
+    query.m_bytesOnly = true;
+    query.m_utf8 = bytes;
+    query.m_asciiLower = bytes;
+    for (char& c : query.m_asciiLower)
+        c = AsciiText::lower(c);
+    return query;
+}
+
+bool MatchQuery::byteMatch(QByteArrayView name) const
+{
+    if (m_matchCase)
+        return contains(name, m_utf8);
+    QByteArray lowered(name.data(), name.size());
+    for (char& c : lowered)
+        c = AsciiText::lower(c);
+    return contains(lowered, m_asciiLower);
 }
 
 bool MatchQuery::matchesName(QByteArrayView name) const
 {
     if (name.isEmpty())
         return false;
+    if (m_bytesOnly)
+        return byteMatch(name);
     if (m_matchCase) {
         // UTF-8 is self-synchronising: a byte match of the text is a match of its characters.
         return contains(name, m_utf8);
@@ -80,7 +100,7 @@ bool MatchQuery::slowMatch(QByteArrayView name) const
 
 bool MatchQuery::matchesText(const QString& text) const
 {
-    if (text.isEmpty())
+    if (text.isEmpty() || m_bytesOnly)
         return false;
     if (m_matchCase)
         return text.contains(m_text);
@@ -94,9 +114,18 @@ LiveQuery::LiveQuery()
 void LiveQuery::setSearchText(const QString& text)
 {
     const QMutexLocker lock(&m_mutex);
-    if (text == m_text)
+    if (text == m_text && !m_bytes)
         return;
     m_text = text;
+    m_bytes.reset();
+    publish();
+}
+
+void LiveQuery::setSearchBytes(const QByteArray& bytes)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_bytes = bytes;
+    m_text = QString::fromUtf8(bytes);
     publish();
 }
 
@@ -111,7 +140,9 @@ void LiveQuery::setMatchCase(bool matchCase)
 
 void LiveQuery::publish()
 {
-    m_query = std::make_shared<const MatchQuery>(m_text, m_matchCase);
+    m_query = m_bytes
+                  ? std::make_shared<const MatchQuery>(MatchQuery::fromBytes(*m_bytes, m_matchCase))
+                  : std::make_shared<const MatchQuery>(m_text, m_matchCase);
     m_version.fetch_add(1, std::memory_order_release);
 }
 

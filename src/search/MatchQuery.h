@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 /// The "contains" test of a search: whether a name or address contains the search text,
 /// exactly (Match Case) or without regard to case (both case-folded, so that "ΣΊΣΥΦΟΣ" finds
@@ -17,6 +18,11 @@ class MatchQuery final {
 public:
     /// A query for `text`; an empty text is contained in every non-empty name.
     MatchQuery(const QString& text, bool matchCase);
+    /// A query for the text given as bytes (from the command line). Valid UTF-8 acts as
+    /// the same text given as a QString; other bytes are matched as bytes: exactly with
+    /// Match Case, else with ASCII letters in either case (other bytes still exact). Such a
+    /// text matches no address, which is always valid text.
+    static MatchQuery fromBytes(const QByteArray& bytes, bool matchCase);
 
     /// Whether the file name (bytes as on disk) contains the text.
     bool matchesName(QByteArrayView name) const;
@@ -28,6 +34,7 @@ public:
 
 private:
     bool slowMatch(QByteArrayView name) const;
+    bool byteMatch(QByteArrayView name) const;
 
     QString m_text;
     QString m_lowerText;     // the text lower-cased, for Match Case off
@@ -35,6 +42,7 @@ private:
     QByteArray m_asciiLower; // the lower-cased text as bytes when it is pure ASCII
     bool m_matchCase = false;
     bool m_asciiText = false; // the folded text is pure ASCII
+    bool m_bytesOnly = false; // the text is not valid UTF-8: m_utf8 holds its bytes
 };
 
 /// The search text and Match Case as the window publishes them and a walk reads them, per
@@ -46,6 +54,8 @@ public:
 
     /// Publishes a new search text.
     void setSearchText(const QString& text);
+    /// Publishes a new search text given as bytes (see `MatchQuery::fromBytes`).
+    void setSearchBytes(const QByteArray& bytes);
     /// Publishes a new Match Case state.
     void setMatchCase(bool matchCase);
 
@@ -78,6 +88,7 @@ private:
 
     mutable QMutex m_mutex;
     QString m_text;
+    std::optional<QByteArray> m_bytes; // set by setSearchBytes
     bool m_matchCase = false;
     std::shared_ptr<const MatchQuery> m_query;
     std::atomic<quint64> m_version{1};

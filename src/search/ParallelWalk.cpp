@@ -1,12 +1,14 @@
 #include "ParallelWalk.h"
 
+#include "FolderOpen.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <system_error>
 #include <thread>
-#include <vector>
+#include <unistd.h>
 
 namespace {
 
@@ -18,9 +20,12 @@ constexpr int MaxSplitLevels = 12;
 /// Buffered bytes after which a subtree tries to write what it has.
 constexpr size_t StreamBytes = 256 * 1024;
 
+} // namespace
+
 /// One part of the tree in output order: a folder read alone, or a whole subtree.
-struct Piece {
+struct ParallelWalk::Piece {
     std::string folder; // ending in '/'
+    FolderOpen::Listed listed;
     bool subtree = false;
     bool walked = false; // its output is complete
     std::string out;
@@ -28,13 +33,13 @@ struct Piece {
 };
 
 /// Writes the pieces' bytes in order as they become ready.
-class OrderedOutput final {
+class ParallelWalk::Output final {
 public:
-    OrderedOutput(std::vector<Piece>& pieces, const ParallelWalk::Write& write)
+    Output(std::vector<Piece>& pieces, const ParallelWalk::Write& write)
         : m_pieces(pieces)
         , m_write(write)
     {}
-    Q_DISABLE_COPY_MOVE(OrderedOutput)
+    Q_DISABLE_COPY_MOVE(Output)
 
     /// Marks piece `index` complete and writes every complete piece that is next in line.
     void finish(size_t index)
@@ -85,10 +90,10 @@ private:
 };
 
 /// Formats the matches of one piece into its buffer.
-class PieceSink final : public WalkSink {
+class ParallelWalk::PieceSink final : public WalkSink {
 public:
-    PieceSink(const ParallelWalk::Format& format, OrderedOutput& output)
-        : m_format(format)
+    PieceSink(const ParallelWalk& walk, Output& output)
+        : m_walk(walk)
         , m_output(output)
     {}
 
@@ -105,7 +110,7 @@ public:
 
     void found(const FoundEntry& entry) override
     {
-        m_format(entry, m_piece->out);
+        m_walk.m_format(entry, m_piece->out);
         ++m_piece->count;
         if (m_streams && m_piece->out.size() >= m_nextTry) {
             m_output.streamIfNext(m_index);
@@ -113,33 +118,30 @@ public:
         }
     }
 
+    void unreadable(QByteArrayView path, int error) override
+    {
+        if (m_walk.m_skipped)
+            m_walk.m_skipped(path, error);
+    }
+
 private:
-    const ParallelWalk::Format& m_format;
-    OrderedOutput& m_output;
+    const ParallelWalk& m_walk;
+    Output& m_output;
     Piece* m_piece = nullptr;
     size_t m_index = 0;
     bool m_streams = false;
     size_t m_nextTry = StreamBytes;
 };
 
-} // namespace
-
 ParallelWalk::ParallelWalk(const LiveQuery& query, Format format, Write write, bool details,
-                           int threads)
+                           int threads, Skipped skipped)
     : m_query(query)
     , m_format(std::move(format))
     , m_write(std::move(write))
+    , m_skipped(std::move(skipped))
     , m_details(details)
     , m_threads(std::max(1, threads))
 {}
-
-int ParallelWalk::defaultThreads()
-{
-    // The walk is bound by the kernel's directory reads; more threads than cores only add
-    // switching.
-    const unsigned cores = std::thread::hardware_concurrency();
-    return int(std::clamp(cores, 1u, 4u));
-}
 
 FolderWalker::Outcome ParallelWalk::walk(const SearchRequest& request)
 {
@@ -147,64 +149,86 @@ FolderWalker::Outcome ParallelWalk::walk(const SearchRequest& request)
         errno = ENOENT; // not the root folder
         return FolderWalker::Outcome::Unreadable;
     }
+    // The top folder is opened once; every piece below it is opened relative to it.
     std::vector<Piece> pieces(1);
     pieces[0].folder.assign(request.FolderPath.constData(), size_t(request.FolderPath.size()));
     if (pieces[0].folder.back() != '/')
         pieces[0].folder.push_back('/');
     pieces[0].subtree = true;
-    OrderedOutput output(pieces, m_write);
-    PieceSink sink(m_format, output);
-    SearchRequest part = request;
+    const int topFd = FolderOpen::named(pieces[0].folder.c_str());
+    if (topFd < 0)
+        return FolderWalker::Outcome::Unreadable; // errno tells why
+    Output output(pieces, m_write);
+    const bool split = this->split(request, topFd, pieces, output);
+    if (split)
+        walkPieces(request, topFd, pieces, output);
+    close(topFd);
+    if (!split || output.failed() || request.Cancel.cancelled())
+        return FolderWalker::Outcome::Stopped;
+    return FolderWalker::Outcome::Finished;
+}
 
+bool ParallelWalk::split(const SearchRequest& request, int topFd, std::vector<Piece>& pieces,
+                         Output& output)
+{
     // Read the upper folders level by level, in order, until there are enough subtrees.
-    {
-        FolderWalker walker(m_query, sink, m_details);
-        std::vector<std::string> names;
-        bool top = true;
-        for (int level = 0; level < MaxSplitLevels; ++level) {
-            const auto subtrees = size_t(std::count_if(pieces.begin(), pieces.end(),
-                                                       [](const Piece& p) { return p.subtree; }));
-            if (subtrees == 0 || (!top && subtrees >= TargetPieces))
-                break;
-            std::vector<Piece> next;
-            next.reserve(pieces.size() + subtrees * 8);
-            for (Piece& piece : pieces) {
-                if (!piece.subtree) {
-                    next.push_back(std::move(piece));
-                    continue;
-                }
-                Piece own;
-                own.folder = piece.folder;
-                own.walked = true;
-                sink.target(own, 0, false);
-                part.FolderPath = QByteArray(piece.folder.data(), qsizetype(piece.folder.size()));
-                const FolderWalker::Outcome outcome = walker.scanOne(
-                    part, top ? FolderWalker::Start::Top : FolderWalker::Start::Inside, names);
-                if (outcome == FolderWalker::Outcome::Unreadable && top)
-                    return outcome; // errno tells why
-                if (outcome == FolderWalker::Outcome::Stopped)
-                    return outcome;
-                m_count += own.count;
-                next.push_back(std::move(own));
-                for (const std::string& name : names) {
-                    Piece sub;
-                    sub.folder.reserve(piece.folder.size() + name.size() + 1);
-                    sub.folder.append(piece.folder).append(name).push_back('/');
-                    sub.subtree = true;
-                    next.push_back(std::move(sub));
-                }
+    PieceSink sink(*this, output);
+    FolderWalker walker(m_query, sink, m_details);
+    SearchRequest part = request;
+    const WalkStart start{topFd, pieces[0].folder.size(), {}};
+    std::vector<ListedFolder> names;
+    for (int level = 0; level < MaxSplitLevels; ++level) {
+        const auto subtrees = size_t(
+            std::count_if(pieces.begin(), pieces.end(), [](const Piece& p) { return p.subtree; }));
+        if (subtrees == 0 || (level > 0 && subtrees >= TargetPieces))
+            break;
+        std::vector<Piece> next;
+        next.reserve(pieces.size() + subtrees * 8);
+        for (Piece& piece : pieces) {
+            if (!piece.subtree) {
+                next.push_back(std::move(piece));
+                continue;
             }
-            pieces = std::move(next);
-            top = false;
+            Piece own;
+            own.folder = piece.folder;
+            own.walked = true;
+            sink.target(own, 0, false);
+            part.FolderPath = QByteArray(piece.folder.data(), qsizetype(piece.folder.size()));
+            quint64 dev = 0;
+            WalkStart here = start;
+            here.listed = piece.listed;
+            const FolderWalker::Outcome outcome = walker.scanOne(part, here, names, dev);
+            if (outcome == FolderWalker::Outcome::Stopped)
+                return false;
+            if (outcome == FolderWalker::Outcome::Unreadable)
+                sink.unreadable(QByteArrayView(piece.folder.data(), qsizetype(piece.folder.size())),
+                                errno);
+            m_count += own.count;
+            next.push_back(std::move(own));
+            for (const ListedFolder& name : names) {
+                Piece sub;
+                sub.folder.reserve(piece.folder.size() + name.name.size() + 1);
+                sub.folder.append(piece.folder).append(name.name).push_back('/');
+                sub.listed = {name.ino, dev};
+                sub.subtree = true;
+                next.push_back(std::move(sub));
+            }
         }
+        pieces = std::move(next);
     }
     output.drainReady();
+    return true;
+}
 
+void ParallelWalk::walkPieces(const SearchRequest& request, int topFd, std::vector<Piece>& pieces,
+                              Output& output)
+{
     // Walk the subtrees on every thread, each taking the next one in order.
     std::atomic<size_t> nextPiece{0};
+    const size_t topLength = pieces[0].folder.size();
     const auto work = [&] {
-        PieceSink pieceSink(m_format, output);
-        FolderWalker walker(m_query, pieceSink, m_details);
+        PieceSink sink(*this, output);
+        FolderWalker walker(m_query, sink, m_details);
         SearchRequest own = request;
         for (;;) {
             const size_t index = nextPiece.fetch_add(1, std::memory_order_relaxed);
@@ -213,10 +237,12 @@ FolderWalker::Outcome ParallelWalk::walk(const SearchRequest& request)
             Piece& piece = pieces[index];
             if (piece.walked)
                 continue;
-            pieceSink.target(piece, index, true);
+            sink.target(piece, index, true);
             own.FolderPath = QByteArray(piece.folder.data(), qsizetype(piece.folder.size()));
             // A subtree that vanished or became a link since it was listed is skipped.
-            walker.walk(own, FolderWalker::Start::Inside);
+            if (walker.walk(own, {topFd, topLength, piece.listed}) ==
+                FolderWalker::Outcome::Unreadable)
+                sink.unreadable(own.FolderPath, errno);
             output.finish(index);
         }
     };
@@ -236,10 +262,8 @@ FolderWalker::Outcome ParallelWalk::walk(const SearchRequest& request)
     for (std::thread& helper : helpers)
         helper.join();
     output.drainReady();
-
     for (const Piece& piece : pieces) {
         if (piece.subtree)
             m_count += piece.count;
     }
-    return output.failed() ? FolderWalker::Outcome::Stopped : FolderWalker::Outcome::Finished;
 }

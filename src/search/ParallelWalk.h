@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 /// Walks one folder tree with several threads and writes the matches as bytes, in exactly
 /// the order a single `FolderWalker` reports them. The tree's upper folders are read first
@@ -22,10 +23,14 @@ public:
     /// Writes bytes in order; false when nothing more can be written (the walk then stops).
     /// Called from one thread at a time.
     using Write = std::function<bool(std::string_view bytes)>;
+    /// Told of a folder below the top one that was skipped, with the errno value (0: it was
+    /// replaced since it was listed); called from several threads at once.
+    using Skipped = std::function<void(QByteArrayView path, int error)>;
 
     /// A walk with `threads` walking threads (at least one) for `query`, formatting with
     /// `format`; with `details` the size and time of every match are read.
-    ParallelWalk(const LiveQuery& query, Format format, Write write, bool details, int threads);
+    ParallelWalk(const LiveQuery& query, Format format, Write write, bool details, int threads,
+                 Skipped skipped = {});
     Q_DISABLE_COPY_MOVE(ParallelWalk)
 
     /// Walks the request's folder; Unreadable when that folder cannot be read (errno then
@@ -35,13 +40,19 @@ public:
     /// How many matches were formatted since this object was made.
     quint64 count() const { return m_count; }
 
-    /// The number of walking threads for this machine.
-    static int defaultThreads();
-
 private:
+    struct Piece;
+    class Output;
+    class PieceSink;
+
+    bool split(const SearchRequest& request, int topFd, std::vector<Piece>& pieces, Output& output);
+    void walkPieces(const SearchRequest& request, int topFd, std::vector<Piece>& pieces,
+                    Output& output);
+
     const LiveQuery& m_query;
     Format m_format;
     Write m_write;
+    Skipped m_skipped;
     bool m_details;
     int m_threads;
     quint64 m_count = 0;

@@ -2,7 +2,6 @@
 
 #include "FolderWalker.h"
 #include "MatchQuery.h"
-#include "SearchIdle.h"
 #include "platform/TypeNames.h"
 
 #include <QElapsedTimer>
@@ -34,8 +33,7 @@ public:
 
     bool stopRequested() override
     {
-        if (SearchIdle.load(std::memory_order_relaxed) ||
-            m_shared.run.load(std::memory_order_relaxed) != m_run ||
+        if (m_shared.run.load(std::memory_order_relaxed) != m_run ||
             m_shared.shuttingDown.load(std::memory_order_relaxed))
             return true;
         // Between matches too, so a lone match is not held back by a long stretch without any.

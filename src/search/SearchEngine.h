@@ -17,14 +17,14 @@ Q_DECLARE_METATYPE(ResultRows)
 
 /// The search engine as the window uses it: walks run on one worker thread, in the order
 /// they were asked for; matches come back in batches. Lives on the window's thread, which
-/// it never blocks. A walk stops at its next entry once `SearchIdle` is true or a new run
-/// began.
+/// it never blocks. A walk stops at its next entry once its request's token is cancelled, a
+/// new run began or the engine is being destroyed.
 class SearchEngine final : public QObject {
     Q_OBJECT
 public:
     /// Starts the worker thread.
     explicit SearchEngine(QObject* parent = nullptr);
-    /// Stops any walk at its next entry and joins the worker thread.
+    /// Stops any walk at its next entry, drops the queued ones and joins the worker thread.
     ~SearchEngine() override;
     Q_DISABLE_COPY_MOVE(SearchEngine)
 
@@ -35,7 +35,8 @@ public:
     /// Starts a new run: walks of earlier runs end at their next entry, and their batches
     /// and ends are no longer delivered.
     void beginRun();
-    /// Queues a walk of one top-level folder for the current run.
+    /// Queues a walk of one top-level folder for the current run; it obeys the request's
+    /// token from now on, also while it waits.
     void walk(const SearchRequest& request);
 
 Q_SIGNALS:

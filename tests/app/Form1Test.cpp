@@ -4,7 +4,6 @@
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
 #include "results/sbStatusBar.h"
-#include "search/SearchIdle.h"
 #include "settings/CRegSettings.h"
 #include "settings/Presets.h"
 
@@ -233,7 +232,7 @@ TEST_F(Form1Test, StopCancelsTheRunAndTheNextSearchStartsFresh)
     EXPECT_EQ(panel(2), QStringLiteral("Search cancelled"));
     EXPECT_EQ(model()->rowCount(), 0);
     EXPECT_EQ(panel(3), QStringLiteral("0 item(s) found."));
-    EXPECT_TRUE(SearchIdle);
+    EXPECT_FALSE(form->searchRunning());
 
     prompt.onMessage({});
     altFolders()->clear();

@@ -2,12 +2,12 @@
 // order, and what the end of a run shows.
 #include "app/SearchRun.h"
 #include "search/SearchEngine.h"
-#include "search/SearchIdle.h"
 
 #include "ScriptedPrompt.h"
 #include "SignalWait.h"
 #include "TempHome.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -119,7 +119,60 @@ TEST_F(SearchRunTest, NoFileTypeFindsNothingAndAStopSkipsTheRestOfTheSpecialFold
     EXPECT_EQ(host.panel1, (QStringList{"(c)", "Searching in Desktop", "(c)"}));
     EXPECT_EQ(host.panel2, QStringLiteral("Search cancelled"));
     EXPECT_EQ(host.rows, 0);
-    EXPECT_TRUE(SearchIdle);
+    EXPECT_TRUE(run.SearchIdle());
+    EXPECT_EQ(run.state(), SearchRun::State::Idle);
+}
+
+TEST_F(SearchRunTest, AStoppedRunNeverStopsOrFeedsTheNextOne)
+{
+    // A tree that takes a while to walk, so that the first run is stopped mid-walk.
+    for (int d = 0; d < 40; ++d) {
+        for (int f = 0; f < 40; ++f)
+            home.write(u"alt/d" + QString::number(d) + u"/hit" + QString::number(f));
+    }
+    home.write(QStringLiteral("Desktop/hit.txt"));
+    host.alts = {{home.path(QStringLiteral("alt")), true}};
+    host.ticked[size_t(FolderBox::Desktop)] = true;
+
+    run.command();
+    EXPECT_EQ(run.state(), SearchRun::State::Running);
+    EXPECT_FALSE(run.SearchIdle());
+    run.command(); // Stop
+    EXPECT_EQ(run.state(), SearchRun::State::Stopping);
+    EXPECT_TRUE(run.SearchIdle());
+    run.command(); // a second Stop changes nothing
+    EXPECT_EQ(run.state(), SearchRun::State::Stopping);
+    QTRY_VERIFY_WITH_TIMEOUT(!run.running(), 20000);
+    EXPECT_EQ(host.panel2, QStringLiteral("Search cancelled"));
+
+    // The next run is whole: nothing of the stopped one reaches it, nothing stops it.
+    host.alts.clear();
+    runToEnd();
+    EXPECT_EQ(host.panel2, QStringLiteral("Search complete"));
+    EXPECT_EQ(host.rows, 1);
+    EXPECT_EQ(host.panel3, QStringLiteral("1 item(s) found."));
+}
+
+TEST(SearchRunLife, DestroyingTheRunAndEngineMidWalkJoinsPromptly)
+{
+    TempHome home;
+    for (int d = 0; d < 60; ++d) {
+        for (int f = 0; f < 60; ++f)
+            home.write(u"alt/d" + QString::number(d) + u"/hit" + QString::number(f));
+    }
+    ScriptedPrompt prompt;
+    RecordingHost host;
+    host.alts = {{home.path(QStringLiteral("alt")), true},
+                 {home.path(QStringLiteral("alt")), true}};
+    auto engine = std::make_unique<SearchEngine>();
+    auto run = std::make_unique<SearchRun>(host, *engine);
+    run->command();
+    QTRY_VERIFY_WITH_TIMEOUT(host.rows > 0, 20000); // the walk is under way
+    QElapsedTimer timer;
+    timer.start();
+    run.reset(); // as the window does: the run, then the engine it uses
+    engine.reset();
+    EXPECT_LT(timer.elapsed(), 5000);
 }
 
 } // namespace

@@ -10,6 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -43,7 +50,8 @@ protected:
     void SetUp() override
     {
         tree.make({"Projects/", "Projects/Report.doc", "Projects/tab\there\\and\nline-report",
-                   "top-report.txt", "other.bin", "bad\xff-report"});
+                   "top-report.txt", "other.bin", "bad\xff-report", "x\xc3",
+                   "Projects/dash--match-case"});
         tree.file("Projects/report.txt", "12345");
     }
     ByteTree tree;
@@ -56,32 +64,48 @@ TEST_F(CommandLineFindTest, OptionsDecideWhichPathsArePrintedAsRawBytes)
         QList<QByteArray> arguments;
         QList<QByteArray> expected; // relative, sorted; a line break in a name splits it
     } cases[] = {
-        {{"report", root},
+        {{"--find", "report", root},
          {"Projects/Report.doc", "Projects/report.txt", "Projects/tab\there\\and", "bad\xff-report",
           "line-report", "top-report.txt"}},
-        {{"-0", "line-report", root}, {"Projects/tab\there\\and\nline-report"}},
-        {{"report", root, "--no-subfolders"}, {"bad\xff-report", "top-report.txt"}},
-        {{"--pattern", "*.TXT", "report", root}, {"Projects/report.txt", "top-report.txt"}},
-        {{"--match-case", "Report", root}, {"Projects/Report.doc"}},
-        {{"--", "-report", root},
+        {{"-0", "--find", "line-report", root}, {"Projects/tab\there\\and\nline-report"}},
+        {{"--find", "report", root, "--no-subfolders"}, {"bad\xff-report", "top-report.txt"}},
+        {{"--pattern", "*.TXT", "--find", "report", root},
+         {"Projects/report.txt", "top-report.txt"}},
+        {{"--pattern=*.TXT", "--find=report", root}, {"Projects/report.txt", "top-report.txt"}},
+        {{"--match-case", "--find", "Report", root}, {"Projects/Report.doc"}},
+        // The text after --find is the text, dash or not.
+        {{"--find", "-report", root},
          {"Projects/tab\there\\and", "bad\xff-report", "line-report", "top-report.txt"}},
+        {{root, "--find", "--match-case"}, {"Projects/dash--match-case"}},
+        // A text that is not UTF-8 is matched by its bytes, not as U+FFFD.
+        {{"--find", "\xff", root}, {"bad\xff-report"}},
+        {{"--match-case", "--find", "D\xff-R", root}, {}},
+        {{"--find", "D\xff-R", root}, {"bad\xff-report"}},
+        {{"--match-case", "--find", "d\xff-r", root}, {"bad\xff-report"}},
     };
     for (const auto& c : cases) {
         const char terminator = c.arguments.contains("-0") ? '\0' : '\n';
         const FindResult result = find(c.arguments);
-        EXPECT_TRUE(result.status == 0 && result.err.isEmpty() && !result.storedAsked);
-        ASSERT_TRUE(result.out.endsWith(terminator)) << c.arguments.first().constData();
+        const QByteArray what = c.arguments.join(' ');
+        EXPECT_TRUE(result.status == (c.expected.isEmpty() ? 1 : 0) && result.err.isEmpty() &&
+                    !result.storedAsked)
+            << what.constData();
+        if (c.expected.isEmpty()) {
+            EXPECT_EQ(result.out, QByteArray()) << what.constData();
+            continue;
+        }
+        ASSERT_TRUE(result.out.endsWith(terminator)) << what.constData();
         QList<QByteArray> paths = result.out.chopped(1).split(terminator);
         for (QByteArray& path : paths)
             path.replace(root, "");
         std::sort(paths.begin(), paths.end());
-        EXPECT_EQ(paths, c.expected) << c.arguments.first().constData();
+        EXPECT_EQ(paths, c.expected) << what.constData();
     }
 }
 
 TEST_F(CommandLineFindTest, ColumnsAreTabSeparatedAndEscaped)
 {
-    const FindResult result = find({"--columns", "--match-case", "report", root});
+    const FindResult result = find({"--columns", "--match-case", "--find", "report", root});
     const QList<QByteArray> lines = result.out.trimmed().split('\n');
     ASSERT_EQ(lines.size(), 4); // report.txt, the awkward one, top-report.txt, bad…-report
     QMap<QByteArray, QList<QByteArray>> byName;
@@ -96,6 +120,29 @@ TEST_F(CommandLineFindTest, ColumnsAreTabSeparatedAndEscaped)
     EXPECT_EQ(byName.value("report.txt").value(5), "n/a");
 }
 
+TEST(EscapeColumn, NoControlCharacterReachesTheTerminal)
+{
+    const struct {
+        QByteArray value;
+        QByteArray escaped;
+    } cases[] = {
+        {"plain name.txt", "plain name.txt"},
+        {"a\\b\tc\nd\re", "a\\\\b\\tc\\nd\\re"},
+        {QByteArray("esc\x1b[31mred\x07"
+                    "bel\0nul\x7f",
+                    20),
+         "esc\\x1b[31mred\\x07bel\\x00nul\\x7f"},
+        {"c1 \xc2\x9b csi", "c1 \\xc2\\x9b csi"}, // U+009B as UTF-8
+        {"raw \x9b csi", "raw \\x9b csi"},        // a lone byte a terminal may take for CSI
+        {"\xc3\xa9t\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80",
+         "\xc3\xa9t\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},
+        {"bad \xff\xc3", "bad \xff\xc3"}, // other bytes that are not text stay as they are
+        {"\xc2\xa0nbsp", "\xc2\xa0nbsp"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CommandLineFind::escapeColumn(c.value), c.escaped) << c.escaped.constData();
+}
+
 TEST_F(CommandLineFindTest, ExitStatusTellsFoundNothingOrError)
 {
     const struct {
@@ -103,14 +150,19 @@ TEST_F(CommandLineFindTest, ExitStatusTellsFoundNothingOrError)
         int status;
         bool message;
     } cases[] = {
-        {{"zzz-nothing", root}, 1, false},
-        {{"report", root, "--pattern", ""}, 1, false},
-        {{"report", root, tree.path("gone")}, 2, true},
-        {{"report", ""}, 2, true}, // an empty folder is not the root
-        {{"report", "--bogus", root}, 2, true},
+        {{"--find", "zzz-nothing", root}, 1, false},
+        {{"--find", "report", root, "--pattern", ""}, 1, false},
+        {{"--find", "report", root, tree.path("gone")}, 2, true},
+        {{"--find", "report", ""}, 2, true}, // an empty folder is not the root
+        {{"--find", "report", "--bogus", root}, 2, true},
+        {{"--bogus", "--find", "report", root}, 2, true},
+        {{"--help", "--bogus"}, 2, true},
         {{}, 2, true},
-        {{"report", root, "--pattern"}, 2, true},
+        {{"--find"}, 2, true},
+        {{"--find", "report", root, "--pattern"}, 2, true},
+        {{"--find", "a", "--find", "b", root}, 2, true},
         {{"--help"}, 0, false},
+        {{"--version"}, 0, false},
     };
     for (const auto& c : cases) {
         const FindResult result = find(c.arguments);
@@ -125,11 +177,11 @@ TEST_F(CommandLineFindTest, WithoutFoldersTheStoredScopeIsSearched)
     stored.folders = {tree.path("Projects")};
     stored.filter = FileFilter::fromPattern(u"*.doc"_qs);
     stored.matchCase = false;
-    const FindResult result = find({"REPORT"}, stored);
+    const FindResult result = find({"--find", "REPORT"}, stored);
     EXPECT_TRUE(result.storedAsked);
     EXPECT_EQ(result.out, tree.path("Projects/Report.doc") + '\n');
     // Command-line options still apply on top of it.
-    EXPECT_EQ(find({"REPORT", "--match-case"}, stored).status, 1);
+    EXPECT_EQ(find({"--find", "REPORT", "--match-case"}, stored).status, 1);
 }
 
 TEST_F(CommandLineFindTest, AClosedPipeEndsTheSearchQuietly)
@@ -141,9 +193,74 @@ TEST_F(CommandLineFindTest, AClosedPipeEndsTheSearchQuietly)
     close(fds[0]); // nobody reads
     QTemporaryFile err;
     ASSERT_TRUE(err.open());
-    EXPECT_EQ(CommandLineFind::run({"report", tree.root()}, fds[1], err.handle(), {}), 0);
+    EXPECT_EQ(CommandLineFind::run({"--find", "report", tree.root()}, fds[1], err.handle(), {}), 0);
     close(fds[1]);
     EXPECT_EQ(err.readAll(), QByteArray());
+}
+
+TEST_F(CommandLineFindTest, EveryFailedWriteIsAnError)
+{
+    const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    if (full < 0)
+        GTEST_SKIP() << "no /dev/full";
+    QTemporaryFile err;
+    ASSERT_TRUE(err.open());
+    const QList<QByteArray> cases[] = {
+        {"--help"}, {"--version"}, {"--find", "report", root}, {"--columns", "--find", "x", root}};
+    for (const QList<QByteArray>& arguments : cases)
+        EXPECT_EQ(CommandLineFind::run(arguments, full, err.handle(), {}), 2)
+            << arguments.join(' ').constData();
+    close(full);
+}
+
+TEST_F(CommandLineFindTest, HelpAndVersionGoToStandardOutput)
+{
+    const FindResult help = find({"-h"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.err.isEmpty());
+    for (const char* option :
+         {"--find TEXT", "--find=TEXT", "--pattern", "--match-case", "--no-subfolders", "-0",
+          "--columns", "--help", "--version", "\\x1b", "end of options"})
+        EXPECT_TRUE(help.out.simplified().contains(QByteArray(option).simplified())) << option;
+    const FindResult version = find({"--version", "--find", "x"});
+    EXPECT_TRUE(version.out.startsWith("kestrelfind ") && version.out.endsWith('\n'));
+    EXPECT_GT(version.out.size(), 14);
+}
+
+/// Drops the capabilities that let root read any folder; for a forked child only.
+bool dropReadAnyFolder()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+TEST_F(CommandLineFindTest, AFolderInsideThatCannotBeReadIsNamedOnStandardError)
+{
+    tree.make({"Locked/", "Locked/report-inside"});
+    ASSERT_EQ(chmod(tree.path("Locked").constData(), 0), 0);
+    QTemporaryFile out, err;
+    ASSERT_TRUE(out.open() && err.open());
+    // Root reads any folder: the search runs in a child without that power.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && !dropReadAnyFolder())
+            _exit(99);
+        _exit(CommandLineFind::run({"--find", "report", root}, out.handle(), err.handle(), {}));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    chmod(tree.path("Locked").constData(), 0700);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 99)
+        GTEST_SKIP() << "cannot drop the capability to read any folder";
+    EXPECT_EQ(WEXITSTATUS(status), 0); // the rest was found
+    out.seek(0);
+    err.seek(0);
+    EXPECT_EQ(err.readAll(),
+              "kestrelfind: '" + tree.path("Locked") + "': " + std::strerror(EACCES) + '\n');
+    EXPECT_TRUE(out.readAll().contains("top-report.txt"));
 }
 
 TEST(SearchPlaces, AlternateFoldersFirstThenTickedBoxesInRunOrder)

@@ -5,6 +5,11 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <thread>
+
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -157,6 +162,77 @@ TEST(FolderWalker, FoldersThatVanishMidWalkAreSkipped)
     };
     EXPECT_EQ(sink.walk(query, allFilesIn(tree.root())), FolderWalker::Outcome::Finished);
     EXPECT_EQ(sink.paths(), QList<QByteArray>{tree.path("trigger")});
+    // Each is reported once, as find names a folder it cannot read.
+    QList<std::pair<QByteArray, int>> expected;
+    for (const QByteArray name : {"v1", "v2", "v3"})
+        expected.append({tree.path(name + "/"), ENOENT});
+    std::sort(sink.skipped.begin(), sink.skipped.end());
+    EXPECT_EQ(sink.skipped, expected);
+}
+
+TEST(FolderWalker, ALinkPutInPlaceOfAListedFolderIsNeverFollowed)
+{
+    // The folder to be entered next, or a folder above it, is replaced by a link to a tree
+    // outside after it was listed. Nothing behind the link may be listed, in any walk.
+    const struct {
+        const char* replaced; // relative to the tree
+        const char* trigger;  // the match whose report does the swap
+    } cases[] = {{"a", "trigger-top"}, {"a", "a/trigger-inside"}};
+    for (const auto& c : cases) {
+        const ByteTree tree;
+        const ByteTree outside;
+        tree.make({"a/", "a/b/", "a/b/inner", "a/trigger-inside", "trigger-top"});
+        outside.make({"b/", "b/secret", "secret-top"});
+        LiveQuery query;
+        query.setSearchText(QString()); // everything
+        CollectingSink sink;
+        sink.onFound = [&] {
+            if (!sink.rows.back().path.endsWith(c.trigger))
+                return;
+            const QByteArray from = tree.path(c.replaced);
+            ASSERT_EQ(rename(from.constData(), QByteArray(from + "-moved").constData()), 0);
+            ASSERT_EQ(symlink(outside.root().constData(), from.constData()), 0);
+        };
+        sink.walk(query, allFilesIn(tree.root()));
+        for (const QByteArray& path : sink.paths())
+            EXPECT_FALSE(path.contains("secret")) << c.trigger << ": " << path.constData();
+        ASSERT_EQ(sink.skipped.size(), 1) << c.trigger;
+        EXPECT_TRUE(sink.skipped[0].second == ELOOP || sink.skipped[0].second == ENOTDIR)
+            << sink.skipped[0].second;
+    }
+}
+
+TEST(FolderWalker, AFolderSwappedWithALinkDuringWalksNeverLeadsOutside)
+{
+    // One thread swaps a folder and a link to a tree outside, as fast as it can, while
+    // walks run; a walk may see either in either place, but never what lies behind the link.
+    const ByteTree tree;
+    const ByteTree outside;
+    tree.make({"dir/", "dir/inside/", "dir/inside/file", "other"});
+    outside.make({"secret/", "secret/secret-file"});
+    ASSERT_EQ(symlink(outside.root().constData(), tree.path("link").constData()), 0);
+    std::atomic<bool> done{false};
+    std::atomic<int> swaps{0};
+    std::thread swapper([&] {
+        for (int i = 0; i < 2000000 && !done.load(); ++i) {
+            if (renameat2(AT_FDCWD, tree.path("dir").constData(), AT_FDCWD,
+                          tree.path("link").constData(), RENAME_EXCHANGE) == 0)
+                ++swaps;
+        }
+    });
+    LiveQuery query;
+    query.setSearchText(QString());
+    int escaped = 0;
+    for (int run = 0; run < 1500; ++run) {
+        CollectingSink sink;
+        sink.walk(query, allFilesIn(tree.root()));
+        for (const QByteArray& path : sink.paths())
+            escaped += path.contains("secret") ? 1 : 0;
+    }
+    done = true;
+    swapper.join();
+    EXPECT_EQ(escaped, 0);
+    EXPECT_GT(swaps.load(), 0);
 }
 
 TEST(FolderWalker, LiveTextChangesAndStopApplyFromTheNextEntry)

@@ -34,6 +34,35 @@ TEST(MatchQuery, NameContainsTheText)
     }
 }
 
+TEST(MatchQuery, ATextGivenAsBytesThatIsNotUtf8IsMatchedByItsBytes)
+{
+    const struct {
+        QByteArray text;
+        bool matchCase;
+        QByteArray name;
+        bool matches;
+    } cases[] = {
+        {"\xff", false, "x\xc3", false}, // not "any invalid byte", as U+FFFD would be
+        {"\xff", false, "a\xff", true},
+        {"\xff", true, "a\xff", true},
+        {"A\xff", true, "a\xff", false},
+        {"A\xff", false, "xa\xffy", true},              // ASCII letters in either case
+        {"\xc3\xa9\xff", false, "\xc3\x89\xff", false}, // other bytes exact
+        {"\xc3\xa9\xff", true, "caf\xc3\xa9\xff", true},
+        {"caf\xc3\xa9", false, "CAF\xc3\x89.txt", true}, // valid UTF-8: the usual rules
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MatchQuery::fromBytes(c.text, c.matchCase).matchesName(c.name), c.matches)
+            << "text " << c.text.toHex().constData() << " name " << c.name.toHex().constData()
+            << " matchCase " << c.matchCase;
+    }
+    // An address is always valid text: a text of bytes is never in it.
+    EXPECT_FALSE(MatchQuery::fromBytes("\xff", false).matchesText(QStringLiteral("\uFFFD")));
+    LiveQuery live;
+    live.setSearchBytes("\xff");
+    EXPECT_FALSE(LiveQuery::Reader(live).current().matchesName("x\xc3"));
+}
+
 TEST(MatchQuery, TextsLikeAddressesMatchButEmptyOnesNever)
 {
     EXPECT_TRUE(MatchQuery(u"example"_qs, false).matchesText(u"https://EXAMPLE.org/"_qs));

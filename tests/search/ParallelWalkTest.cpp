@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,6 +118,48 @@ TEST(ParallelWalk, FollowsALinkOnlyWhenItIsTheTopFolder)
     EXPECT_EQ(walked.outcome, FolderWalker::Outcome::Unreadable);
     EXPECT_EQ(errno, ENOENT); // kept for the message
     EXPECT_EQ(walked.count, 0u);
+}
+
+TEST(ParallelWalk, ASubtreeReplacedByALinkIsSkippedAndNamed)
+{
+    // The top folder is read first, then its subtrees: one is replaced by a link to a tree
+    // outside in between, at the report of a match of the top folder.
+    for (const int threads : {1, 2}) {
+        const ByteTree tree;
+        const ByteTree outside;
+        tree.make({"a/", "a/m-inner", "m-trigger", "z/", "z/m-last"});
+        outside.make({"m-secret"});
+        LiveQuery query;
+        query.setSearchText(u"m-"_qs);
+        std::string out;
+        std::mutex mutex;
+        QList<std::pair<QByteArray, int>> skipped;
+        ParallelWalk walk(
+            query,
+            [&](const FoundEntry& entry, std::string& line) {
+                if (entry.name == QByteArrayView("m-trigger")) {
+                    const QByteArray a = tree.path("a");
+                    EXPECT_EQ(rename(a.constData(), QByteArray(a + "-moved").constData()), 0);
+                    EXPECT_EQ(symlink(outside.root().constData(), a.constData()), 0);
+                }
+                lineOf(entry, line);
+            },
+            [&](std::string_view bytes) {
+                out.append(bytes);
+                return true;
+            },
+            false, threads,
+            [&](QByteArrayView path, int error) {
+                const std::lock_guard lock(mutex);
+                skipped.append({path.toByteArray(), error});
+            });
+        EXPECT_EQ(walk.walk(allFilesIn(tree.root())), FolderWalker::Outcome::Finished);
+        EXPECT_EQ(out, QByteArray(tree.path("m-trigger\n") + tree.path("z/m-last\n")).toStdString())
+            << threads;
+        ASSERT_EQ(skipped.size(), 1);
+        EXPECT_EQ(skipped[0].first, tree.path("a/"));
+        EXPECT_TRUE(skipped[0].second == ELOOP || skipped[0].second == ENOTDIR);
+    }
 }
 
 } // namespace

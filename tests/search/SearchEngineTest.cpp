@@ -1,19 +1,14 @@
 #include "search/SearchEngine.h"
 
 #include "WalkFixture.h"
-#include "search/SearchIdle.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
 namespace {
 
-/// Runs with SearchIdle false, as the window does during a run, and restores it.
 class SearchEngineTest : public ::testing::Test {
 protected:
-    void SetUp() override { SearchIdle = false; }
-    void TearDown() override { SearchIdle = true; }
-
     /// A tree of `folders` folders of `files` files each, every name containing "f".
     static void fill(const ByteTree& tree, int folders, int files)
     {
@@ -59,11 +54,12 @@ TEST_F(SearchEngineTest, DeliversEveryMatchThenTheEndOfEachWalkInOrderEvenWhenSt
     engine.setSearchText(u"f"_qs);
     engine.setMatchCase(true);
     engine.beginRun();
-    SearchIdle = true; // Stop before the worker even starts: the walk still reports its end
-    engine.walk(allFilesIn(one.root()));
+    SearchRequest stopped = allFilesIn(one.root());
+    stopped.Cancel.cancel(); // Stop before the walk even starts: it still reports its end
+    engine.walk(stopped);
     ASSERT_TRUE(waitFor(finished, 1));
     EXPECT_TRUE(rows.isEmpty());
-    SearchIdle = false;
+    // Walks with tokens of their own are not stopped by that one.
     engine.walk(allFilesIn(one.root()));
     engine.walk(allFilesIn(two.root()));
     ASSERT_TRUE(waitFor(finished, 3));

@@ -79,6 +79,10 @@ public:
         if (onFound)
             onFound();
     }
+    void unreadable(QByteArrayView path, int error) override
+    {
+        skipped.append({path.toByteArray(), error});
+    }
 
     /// Walks `request` with `query` into this sink; returns and keeps how the walk ended.
     FolderWalker::Outcome walk(const LiveQuery& query, const SearchRequest& request)
@@ -116,6 +120,7 @@ public:
     qint64 stopAfter = -1;
     std::function<void()> onAsk;
     std::function<void()> onFound;
+    QList<std::pair<QByteArray, int>> skipped; ///< folders reported unreadable, with errno
     FolderWalker::Outcome outcome{};
 };
 

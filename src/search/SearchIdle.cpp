@@ -1,3 +1,0 @@
-#include "SearchIdle.h"
-
-std::atomic<bool> SearchIdle{true};
