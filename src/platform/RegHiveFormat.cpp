@@ -14,34 +14,69 @@ RegKey* RegKey::child(const QString& name) const
     return it == subKeys.end() ? nullptr : it->second.get();
 }
 
+const RegKey* RegKey::childAt(size_t index) const
+{
+    // Listing walks the sub-keys by index: keep them in a vector, so that a listing of n keys
+    // costs n steps, not n * n / 2.
+    if (!m_childOrderValid) {
+        m_childOrder.clear();
+        m_childOrder.reserve(subKeys.size());
+        for (const auto& [folded, child] : subKeys)
+            m_childOrder.push_back(child.get());
+        m_childOrderValid = true;
+    }
+    return index < m_childOrder.size() ? m_childOrder[index] : nullptr;
+}
+
 RegKey* RegKey::ensureChild(const QString& name)
 {
     auto& slot = subKeys[regFoldName(name)];
     if (!slot) {
         slot = std::make_unique<RegKey>();
         slot->name = name;
+        m_childOrderValid = false;
     }
     return slot.get();
 }
 
+void RegKey::removeChild(const QString& name)
+{
+    if (subKeys.erase(regFoldName(name)) > 0)
+        m_childOrderValid = false;
+}
+
 int RegKey::valueIndex(const QString& name) const
 {
-    for (size_t i = 0; i < values.size(); ++i) {
-        if (values[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return int(i);
-    }
-    return -1;
+    const auto it = m_valueIndex.constFind(regFoldName(name));
+    return it == m_valueIndex.constEnd() ? -1 : int(*it);
 }
 
 void RegKey::setValue(const QString& name, std::uint32_t type, const QByteArray& data)
 {
-    const int i = valueIndex(name);
-    if (i >= 0) {
-        values[size_t(i)].type = type;
-        values[size_t(i)].data = data;
-    } else {
+    const QString folded = regFoldName(name);
+    const auto it = m_valueIndex.constFind(folded);
+    if (it == m_valueIndex.constEnd()) {
+        m_valueIndex.insert(folded, values.size());
         values.push_back({name, type, data});
+    } else {
+        values[*it].type = type;
+        values[*it].data = data;
     }
+}
+
+bool RegKey::removeValue(const QString& name)
+{
+    const auto it = m_valueIndex.find(regFoldName(name));
+    if (it == m_valueIndex.end())
+        return false;
+    const size_t removed = *it;
+    m_valueIndex.erase(it);
+    values.erase(values.begin() + qsizetype(removed));
+    for (size_t& index : m_valueIndex) {
+        if (index > removed)
+            --index;
+    }
+    return true;
 }
 
 namespace {
