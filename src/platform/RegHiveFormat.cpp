@@ -119,18 +119,22 @@ std::optional<QByteArray> parseQuoted(QByteArrayView line, qsizetype& pos)
     if (pos >= line.size() || line[pos] != '"')
         return std::nullopt;
     QByteArray out;
-    for (qsizetype i = pos + 1; i < line.size(); ++i) {
-        const char c = line[i];
-        if (c == '"') {
-            pos = i + 1;
+    qsizetype i = pos + 1;
+    while (i < line.size()) {
+        qsizetype end = i; // copy the plain run up to the next quote or backslash at once
+        while (end < line.size() && line[end] != '"' && line[end] != '\\')
+            ++end;
+        out.append(line.sliced(i, end - i));
+        if (end == line.size())
+            break;
+        if (line[end] == '"') {
+            pos = end + 1;
             return out;
         }
-        if (c == '\\' && i + 1 < line.size() && (line[i + 1] == '\\' || line[i + 1] == '"')) {
-            out += line[i + 1];
-            ++i;
-            continue;
-        }
-        out += c;
+        const bool escape =
+            end + 1 < line.size() && (line[end + 1] == '\\' || line[end + 1] == '"');
+        out += escape ? line[end + 1] : '\\';
+        i = end + (escape ? 2 : 1);
     }
     return std::nullopt;
 }
@@ -387,13 +391,12 @@ bool regParseHive(const QByteArray& text, const QString& rootName, RegKey& root)
 
     RegKey* current = nullptr;
     for (; i < lines.size(); ++i) {
-        QByteArray line = lines[i].trimmed().toByteArray();
+        const QByteArrayView line = lines[i].trimmed();
         if (line.isEmpty() || line.startsWith(';'))
             continue;
         if (line.startsWith('[')) {
-            current = line.endsWith(']')
-                          ? sectionKey(QByteArrayView(line).sliced(1).chopped(1), rootName, root)
-                          : nullptr;
+            current = line.endsWith(']') ? sectionKey(line.sliced(1).chopped(1), rootName, root)
+                                         : nullptr;
             if (!current)
                 whole = false;
             continue;
@@ -413,16 +416,19 @@ bool regParseHive(const QByteArray& text, const QString& rootName, RegKey& root)
             whole = false;
             continue;
         }
-        QByteArray data = line.sliced(pos + 1).trimmed();
-        if (data.startsWith("hex")) {
-            while (data.endsWith('\\')) {
-                data.chop(1);
+        QByteArrayView data = line.sliced(pos + 1).trimmed();
+        QByteArray joined;
+        if (data.startsWith("hex") && data.endsWith('\\')) {
+            joined = data.toByteArray();
+            while (joined.endsWith('\\')) {
+                joined.chop(1);
                 if (++i == lines.size()) {
                     whole = false; // cut off in the middle of a value
                     break;
                 }
-                data += lines[i].trimmed();
+                joined += lines[i].trimmed();
             }
+            data = joined;
         }
         if (data == "-") // a deletion entry: nothing to keep
             continue;
