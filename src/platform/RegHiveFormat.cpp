@@ -243,7 +243,14 @@ std::optional<RegValue> parseData(QByteArrayView data)
 
 /// The key a section line names, created as needed; null when it does not belong to this
 /// hive or names a key the hive cannot hold.
-RegKey* sectionKey(QByteArrayView path, const QString& rootName, RegKey& root)
+/// The keys of the last section line read: sections usually follow their parent, so the
+/// path they share with the last one is not looked up again.
+struct LastSection {
+    QStringList parts;
+    std::vector<RegKey*> keys; ///< keys[i] is the key of parts[0 … i]; keys[0] the root
+};
+
+RegKey* sectionKey(QByteArrayView path, const QString& rootName, RegKey& root, LastSection& last)
 {
     const auto decoded = decodeUtf8(path);
     if (!decoded)
@@ -257,10 +264,17 @@ RegKey* sectionKey(QByteArrayView path, const QString& rootName, RegKey& root)
         if (!regIsValidKeyName(parts[i]))
             return nullptr;
     }
-    RegKey* key = &root;
-    for (qsizetype i = 1; i < parts.size(); ++i)
-        key = key->ensureChild(parts[i]);
-    return key;
+    if (last.keys.empty())
+        last.keys.push_back(&root);
+    qsizetype shared = 1;
+    while (shared < parts.size() && shared < last.parts.size() &&
+           parts[shared] == last.parts[shared])
+        ++shared;
+    last.keys.resize(size_t(shared));
+    for (qsizetype i = shared; i < parts.size(); ++i)
+        last.keys.push_back(last.keys.back()->ensureChild(parts[i]));
+    last.parts = parts;
+    return last.keys.back();
 }
 
 void appendEscaped(QByteArray& out, QByteArrayView text)
@@ -390,13 +404,15 @@ bool regParseHive(const QByteArray& text, const QString& rootName, RegKey& root)
     }
 
     RegKey* current = nullptr;
+    LastSection last;
     for (; i < lines.size(); ++i) {
         const QByteArrayView line = lines[i].trimmed();
         if (line.isEmpty() || line.startsWith(';'))
             continue;
         if (line.startsWith('[')) {
-            current = line.endsWith(']') ? sectionKey(line.sliced(1).chopped(1), rootName, root)
-                                         : nullptr;
+            current = line.endsWith(']')
+                          ? sectionKey(line.sliced(1).chopped(1), rootName, root, last)
+                          : nullptr;
             if (!current)
                 whole = false;
             continue;
