@@ -7,6 +7,9 @@
 //
 // Every write re-reads the file under a lock shared by all processes of the user and then
 // replaces it atomically; reads come from memory only while the file is unchanged on disk.
+// Only a regular file of at most 64 MB is read, never through a link; anything else at its
+// path counts as damaged: the defaults are used, the user is told once, and the entry is kept
+// aside (".bad") before the first write, which never writes through a link either.
 // All functions are thread-safe.
 
 #include <QByteArray>
