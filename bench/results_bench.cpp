@@ -40,7 +40,7 @@ ResultRows makeRows(int count, quint32 seed)
     static const QString types[] = {QStringLiteral("Text"),         QStringLiteral("PDF document"),
                                     QStringLiteral("JPEG image"),   QStringLiteral("PNG image"),
                                     QStringLiteral("ODT document"), QStringLiteral("MP3 audio"),
-                                    QStringLiteral(" File"),        QStringLiteral("File Folder")};
+                                    QStringLiteral("File"),         QStringLiteral("File Folder")};
     static const QString na = QStringLiteral("n/a");
     ResultRows rows;
     rows.reserve(size_t(count));

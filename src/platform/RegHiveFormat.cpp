@@ -14,34 +14,69 @@ RegKey* RegKey::child(const QString& name) const
     return it == subKeys.end() ? nullptr : it->second.get();
 }
 
+const RegKey* RegKey::childAt(size_t index) const
+{
+    // Listing walks the sub-keys by index: keep them in a vector, so that a listing of n keys
+    // costs n steps, not n * n / 2.
+    if (!m_childOrderValid) {
+        m_childOrder.clear();
+        m_childOrder.reserve(subKeys.size());
+        for (const auto& [folded, child] : subKeys)
+            m_childOrder.push_back(child.get());
+        m_childOrderValid = true;
+    }
+    return index < m_childOrder.size() ? m_childOrder[index] : nullptr;
+}
+
 RegKey* RegKey::ensureChild(const QString& name)
 {
     auto& slot = subKeys[regFoldName(name)];
     if (!slot) {
         slot = std::make_unique<RegKey>();
         slot->name = name;
+        m_childOrderValid = false;
     }
     return slot.get();
 }
 
+void RegKey::removeChild(const QString& name)
+{
+    if (subKeys.erase(regFoldName(name)) > 0)
+        m_childOrderValid = false;
+}
+
 int RegKey::valueIndex(const QString& name) const
 {
-    for (size_t i = 0; i < values.size(); ++i) {
-        if (values[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return int(i);
-    }
-    return -1;
+    const auto it = m_valueIndex.constFind(regFoldName(name));
+    return it == m_valueIndex.constEnd() ? -1 : int(*it);
 }
 
 void RegKey::setValue(const QString& name, std::uint32_t type, const QByteArray& data)
 {
-    const int i = valueIndex(name);
-    if (i >= 0) {
-        values[size_t(i)].type = type;
-        values[size_t(i)].data = data;
-    } else {
+    const QString folded = regFoldName(name);
+    const auto it = m_valueIndex.constFind(folded);
+    if (it == m_valueIndex.constEnd()) {
+        m_valueIndex.insert(folded, values.size());
         values.push_back({name, type, data});
+    } else {
+        values[*it].type = type;
+        values[*it].data = data;
     }
+}
+
+bool RegKey::removeValue(const QString& name)
+{
+    const auto it = m_valueIndex.find(regFoldName(name));
+    if (it == m_valueIndex.end())
+        return false;
+    const size_t removed = *it;
+    m_valueIndex.erase(it);
+    values.erase(values.begin() + qsizetype(removed));
+    for (size_t& index : m_valueIndex) {
+        if (index > removed)
+            --index;
+    }
+    return true;
 }
 
 namespace {
@@ -84,18 +119,22 @@ std::optional<QByteArray> parseQuoted(QByteArrayView line, qsizetype& pos)
     if (pos >= line.size() || line[pos] != '"')
         return std::nullopt;
     QByteArray out;
-    for (qsizetype i = pos + 1; i < line.size(); ++i) {
-        const char c = line[i];
-        if (c == '"') {
-            pos = i + 1;
+    qsizetype i = pos + 1;
+    while (i < line.size()) {
+        qsizetype end = i; // copy the plain run up to the next quote or backslash at once
+        while (end < line.size() && line[end] != '"' && line[end] != '\\')
+            ++end;
+        out.append(line.sliced(i, end - i));
+        if (end == line.size())
+            break;
+        if (line[end] == '"') {
+            pos = end + 1;
             return out;
         }
-        if (c == '\\' && i + 1 < line.size() && (line[i + 1] == '\\' || line[i + 1] == '"')) {
-            out += line[i + 1];
-            ++i;
-            continue;
-        }
-        out += c;
+        const bool escape =
+            end + 1 < line.size() && (line[end + 1] == '\\' || line[end + 1] == '"');
+        out += escape ? line[end + 1] : '\\';
+        i = end + (escape ? 2 : 1);
     }
     return std::nullopt;
 }
@@ -204,7 +243,14 @@ std::optional<RegValue> parseData(QByteArrayView data)
 
 /// The key a section line names, created as needed; null when it does not belong to this
 /// hive or names a key the hive cannot hold.
-RegKey* sectionKey(QByteArrayView path, const QString& rootName, RegKey& root)
+/// The keys of the last section line read: sections usually follow their parent, so the
+/// path they share with the last one is not looked up again.
+struct LastSection {
+    QStringList parts;
+    std::vector<RegKey*> keys; ///< keys[i] is the key of parts[0 … i]; keys[0] the root
+};
+
+RegKey* sectionKey(QByteArrayView path, const QString& rootName, RegKey& root, LastSection& last)
 {
     const auto decoded = decodeUtf8(path);
     if (!decoded)
@@ -218,10 +264,17 @@ RegKey* sectionKey(QByteArrayView path, const QString& rootName, RegKey& root)
         if (!regIsValidKeyName(parts[i]))
             return nullptr;
     }
-    RegKey* key = &root;
-    for (qsizetype i = 1; i < parts.size(); ++i)
-        key = key->ensureChild(parts[i]);
-    return key;
+    if (last.keys.empty())
+        last.keys.push_back(&root);
+    qsizetype shared = 1;
+    while (shared < parts.size() && shared < last.parts.size() &&
+           parts[shared] == last.parts[shared])
+        ++shared;
+    last.keys.resize(size_t(shared));
+    for (qsizetype i = shared; i < parts.size(); ++i)
+        last.keys.push_back(last.keys.back()->ensureChild(parts[i]));
+    last.parts = parts;
+    return last.keys.back();
 }
 
 void appendEscaped(QByteArray& out, QByteArrayView text)
@@ -351,13 +404,14 @@ bool regParseHive(const QByteArray& text, const QString& rootName, RegKey& root)
     }
 
     RegKey* current = nullptr;
+    LastSection last;
     for (; i < lines.size(); ++i) {
-        QByteArray line = lines[i].trimmed().toByteArray();
+        const QByteArrayView line = lines[i].trimmed();
         if (line.isEmpty() || line.startsWith(';'))
             continue;
         if (line.startsWith('[')) {
             current = line.endsWith(']')
-                          ? sectionKey(QByteArrayView(line).sliced(1).chopped(1), rootName, root)
+                          ? sectionKey(line.sliced(1).chopped(1), rootName, root, last)
                           : nullptr;
             if (!current)
                 whole = false;
@@ -378,16 +432,19 @@ bool regParseHive(const QByteArray& text, const QString& rootName, RegKey& root)
             whole = false;
             continue;
         }
-        QByteArray data = line.sliced(pos + 1).trimmed();
-        if (data.startsWith("hex")) {
-            while (data.endsWith('\\')) {
-                data.chop(1);
+        QByteArrayView data = line.sliced(pos + 1).trimmed();
+        QByteArray joined;
+        if (data.startsWith("hex") && data.endsWith('\\')) {
+            joined = data.toByteArray();
+            while (joined.endsWith('\\')) {
+                joined.chop(1);
                 if (++i == lines.size()) {
                     whole = false; // cut off in the middle of a value
                     break;
                 }
-                data += lines[i].trimmed();
+                joined += lines[i].trimmed();
             }
+            data = joined;
         }
         if (data == "-") // a deletion entry: nothing to keep
             continue;

@@ -3,6 +3,7 @@
 // The in-memory key tree of one hive and its registry-export text form (REGEDIT4).
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <cstdint>
@@ -18,7 +19,8 @@ struct RegValue {
 };
 
 /// One key: values in creation order, sub-keys by case-folded name (which gives their
-/// case-insensitive enumeration order).
+/// case-insensitive enumeration order). Values and sub-keys are indexed by folded name, so a
+/// key with many of them reads in linear time: change them only through the functions here.
 struct RegKey {
     QString name;
     std::vector<RegValue> values;
@@ -26,12 +28,23 @@ struct RegKey {
 
     /// The direct sub-key called `name` (any letter case), or null.
     RegKey* child(const QString& name) const;
+    /// The sub-key at `index` in enumeration order, or null past the end.
+    const RegKey* childAt(size_t index) const;
     /// The sub-key called `name`, created (with that spelling) when missing.
     RegKey* ensureChild(const QString& name);
+    /// Removes the sub-key called `name` (any letter case) with everything below it.
+    void removeChild(const QString& name);
     /// The index of value `name` (any letter case) in `values`, or -1.
     int valueIndex(const QString& name) const;
     /// Sets (or adds at the end) value `name`.
     void setValue(const QString& name, std::uint32_t type, const QByteArray& data);
+    /// Removes value `name` (any letter case); false when there is none.
+    bool removeValue(const QString& name);
+
+private:
+    QHash<QString, size_t> m_valueIndex;             ///< folded name -> index in values
+    mutable std::vector<const RegKey*> m_childOrder; ///< subKeys in order, built on demand
+    mutable bool m_childOrderValid = false;
 };
 
 /// The key used to file a name among its siblings.

@@ -1,12 +1,12 @@
 #include "RegistryHive.h"
 
+#include "HiveFile.h"
 #include "RegHiveFormat.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <cerrno>
@@ -20,8 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr qint64 kMaxHiveFileSize = 64 * 1024 * 1024;
 
 QString rootName(HKEY root)
 {
@@ -55,7 +53,7 @@ struct FileStamp {
     {
         FileStamp s;
         struct stat st;
-        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0) // the entry, not a target
             return s;
         s.exists = true;
         s.dev = st.st_dev;
@@ -95,20 +93,19 @@ public:
     {
         if (m_lockFd >= 0)
             return ERROR_SUCCESS;
-        const QString dir = QFileInfo(m_path).path();
-        if (!QDir().mkpath(dir))
-            return ERROR_WRITE_FAULT;
-        const QByteArray lockPath = QFile::encodeName(m_path + u".lock");
-        const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QString error;
+        if (!makePrivateFolder(QFileInfo(m_path).path(), &error))
+            return writeFault(error);
+        const int fd = openLockFile(m_path + u".lock", &error);
         if (fd < 0)
-            return ERROR_WRITE_FAULT;
+            return writeFault(error);
         int rc;
         do {
             rc = ::flock(fd, LOCK_EX);
         } while (rc != 0 && errno == EINTR);
         if (rc != 0) {
             ::close(fd);
-            return ERROR_WRITE_FAULT;
+            return writeFault(QStringLiteral("Could not lock the settings file."));
         }
         m_lockFd = fd;
         // Now that no one else can write, the file on disk is what to change.
@@ -145,46 +142,61 @@ public:
 
     bool locked() const { return m_lockFd >= 0; }
 
+    /// The damage message for the version on disk, once per version.
+    QString takeDamageReport()
+    {
+        root();
+        if (!damaged() || m_reportedStamp == m_stamp)
+            return {};
+        m_reportedStamp = m_stamp;
+        return hiveDamageMessage(m_path, m_state, m_damagedText, m_readError);
+    }
+
+    QString writeError() const { return m_writeError; }
+
 private:
+    /// Whether the version on disk was not read whole.
+    bool damaged() const
+    {
+        return m_state != HiveFileState::Missing &&
+               (m_state != HiveFileState::Read || m_damagedText);
+    }
+
     void reload()
     {
         m_root = RegKey();
         m_loaded = true;
-        m_whole = true;
         m_stamp = FileStamp::of(m_path);
-        if (!m_stamp.exists)
-            return;
-        QFile file(m_path);
-        if (m_stamp.size > kMaxHiveFileSize || !file.open(QIODevice::ReadOnly)) {
-            m_whole = false;
-            return;
-        }
-        const QByteArray text = file.readAll();
-        m_whole = regParseHive(text, m_rootName, m_root) && file.error() == QFile::NoError;
+        HiveFileRead read;
+        if (m_stamp.exists)
+            read = readHiveFile(m_path);
+        m_state = read.state;
+        m_readError = read.error;
+        m_damagedText =
+            read.state == HiveFileState::Read && !regParseHive(read.text, m_rootName, m_root);
     }
 
-    /// Keeps a damaged file aside under a name not yet taken.
-    bool keepAside()
+    LSTATUS writeFault(const QString& error)
     {
-        QString target = m_path + u".bad";
-        for (int n = 1; QFileInfo::exists(target); ++n)
-            target = m_path + u".bad." + QString::number(n);
-        return QFile::copy(m_path, target);
+        m_writeError = error;
+        return ERROR_WRITE_FAULT;
     }
 
     LSTATUS flush()
     {
-        if (!m_whole && m_stamp.exists && !keepAside())
-            return ERROR_WRITE_FAULT;
-        QSaveFile file(m_path);
-        if (!file.open(QIODevice::WriteOnly))
-            return ERROR_WRITE_FAULT;
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        const QByteArray text = regWriteHive(m_root, m_rootName);
-        if (file.write(text) != text.size() || !file.commit())
-            return ERROR_WRITE_FAULT;
-        m_whole = true;
+        QString error;
+        // A damaged version is never replaced silently: it is kept aside once.
+        if (damaged() && m_keptAside != m_stamp) {
+            if (!keepHiveAside(m_path, m_state, &error))
+                return writeFault(error);
+            m_keptAside = m_stamp;
+        }
+        if (!replaceHiveFile(m_path, regWriteHive(m_root, m_rootName), &error))
+            return writeFault(error);
+        m_state = HiveFileState::Read;
+        m_damagedText = false;
         m_stamp = FileStamp::of(m_path);
+        m_writeError.clear();
         return ERROR_SUCCESS;
     }
 
@@ -192,10 +204,15 @@ private:
     const QString m_rootName;
     RegKey m_root;
     FileStamp m_stamp;
+    FileStamp m_keptAside;     ///< the damaged version last kept aside
+    FileStamp m_reportedStamp; ///< the damaged version last reported
+    HiveFileState m_state = HiveFileState::Missing;
+    int m_readError = 0;
+    bool m_damagedText = false;
     bool m_loaded = false;
-    bool m_whole = true;
     bool m_dirty = false;
     int m_lockFd = -1;
+    QString m_writeError;
 };
 
 struct Handle {
@@ -474,10 +491,7 @@ LSTATUS RegDeleteValue(HKEY key, const QString& valueName)
             return ERROR_KEY_DELETED;
         return k->valueIndex(valueName) < 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
     };
-    return changeHive(r, hive, check, [&] {
-        RegKey* k = find(hive.root(), h->path);
-        k->values.erase(k->values.begin() + k->valueIndex(valueName));
-    });
+    return changeHive(r, hive, check, [&] { find(hive.root(), h->path)->removeValue(valueName); });
 }
 
 LSTATUS RegDeleteKey(HKEY key, const QString& subKey)
@@ -501,7 +515,7 @@ LSTATUS RegDeleteKey(HKEY key, const QString& subKey)
         return k->subKeys.empty() ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
     };
     return changeHive(r, hive, check, [&] {
-        find(hive.root(), path.mid(0, path.size() - 1))->subKeys.erase(regFoldName(path.back()));
+        find(hive.root(), path.mid(0, path.size() - 1))->removeChild(path.back());
     });
 }
 
@@ -512,11 +526,10 @@ LSTATUS RegEnumKeyEx(HKEY key, std::uint32_t index, QString* name, std::uint32_t
     const RegKey* k = nullptr;
     if (const LSTATUS rc = keyToRead(r, key, KEY_ENUMERATE_SUB_KEYS, &k); rc != ERROR_SUCCESS)
         return rc;
-    if (index >= k->subKeys.size())
+    const RegKey* child = k->childAt(index);
+    if (!child)
         return ERROR_NO_MORE_ITEMS;
-    auto it = k->subKeys.begin();
-    std::advance(it, index);
-    return copyName(it->second->name, name, nameChars);
+    return copyName(child->name, name, nameChars);
 }
 
 LSTATUS RegEnumValue(HKEY key, std::uint32_t index, QString* name, std::uint32_t* nameChars,
@@ -597,4 +610,22 @@ LSTATUS RegistryBatch::commit()
         }
     }
     return result;
+}
+
+QString RegTakeHiveDamageReport(HKEY root)
+{
+    if (rootName(root).isEmpty())
+        return {};
+    Registry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    return resolve(r, root)->hive->takeDamageReport();
+}
+
+QString RegHiveWriteError(HKEY root)
+{
+    if (rootName(root).isEmpty())
+        return {};
+    Registry& r = registry();
+    QMutexLocker lock(&r.mutex);
+    return resolve(r, root)->hive->writeError();
 }

@@ -7,6 +7,9 @@
 //
 // Every write re-reads the file under a lock shared by all processes of the user and then
 // replaces it atomically; reads come from memory only while the file is unchanged on disk.
+// Only a regular file of at most 64 MB is read, never through a link; anything else at its
+// path counts as damaged: the defaults are used, the user is told once, and the entry is kept
+// aside (".bad") before the first write, which never writes through a link either.
 // All functions are thread-safe.
 
 #include <QByteArray>
@@ -110,6 +113,16 @@ LSTATUS RegQueryInfoKey(HKEY key, std::uint32_t* subKeys, std::uint32_t* maxSubK
 /// The hive file of a root key (for HKEY_CURRENT_USER
 /// "$XDG_CONFIG_HOME/kestrelfind/HKEY_CURRENT_USER.reg"), or "" for an unknown root.
 QString RegHiveFilePath(HKEY root);
+
+/// Once per damaged version of a root's hive file: a message for the user saying what is
+/// wrong with the file (not a regular file, too large, unreadable, partly unreadable) and
+/// what the program does about it; "" when the file is whole or missing, or when this
+/// version was already reported. Reads the file if it was not read yet.
+QString RegTakeHiveDamageReport(HKEY root);
+
+/// Why the last write of a root's hive file failed, for the user; "" after a write that
+/// succeeded (or before any write).
+QString RegHiveWriteError(HKEY root);
 
 /// Collects the writes made while it lives (by any code of this process) into a single file
 /// write per hive: from the first write until the batch ends this process holds the hive's

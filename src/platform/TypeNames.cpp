@@ -209,10 +209,12 @@ QString TypeNames::folderTypeName()
 
 QString TypeNames::extensionFallback(const QString& name)
 {
-    QString text = lastExtension(name).toUpper() + u" File";
-    if (text.startsWith(u'.'))
-        text.remove(0, 1);
-    return text;
+    // Without an extension there is nothing to name the type by: "File", as Explorer shows
+    // such a file, not " File" with a stray leading blank.
+    const QString extension = lastExtension(name);
+    if (extension.isEmpty())
+        return QStringLiteral("File");
+    return extension.sliced(1).toUpper() + u" File";
 }
 
 QString TypeNames::cacheKey(const QString& name) const

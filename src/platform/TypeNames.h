@@ -26,7 +26,8 @@ public:
     /// The exact type name of every directory.
     static QString folderTypeName();
     /// The fallback when the MIME database knows no type: the last extension upper-cased with
-    /// " File" appended, without its dot ("data.xyz" gives "XYZ File", "data" gives " File").
+    /// " File" appended, without its dot ("data.xyz" gives "XYZ File"); "File" for a name
+    /// without an extension.
     static QString extensionFallback(const QString& name);
 
 private:

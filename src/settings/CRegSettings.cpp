@@ -146,6 +146,16 @@ QList<QPair<QString, QString>> CRegSettings::GetAllSettings(const QString& Secti
     return result;
 }
 
+QString CRegSettings::takeDamageReport()
+{
+    return RegTakeHiveDamageReport(HKEY_CURRENT_USER);
+}
+
+QString CRegSettings::lastWriteError()
+{
+    return RegHiveWriteError(HKEY_CURRENT_USER);
+}
+
 QString CRegSettings::BuildSectionKey(const QString& Section) const
 {
     QString path = u"Software\\" + m_company + u'\\' + m_appName;

@@ -34,6 +34,13 @@ public:
     /// there are none or the section cannot be read.
     QList<QPair<QString, QString>> GetAllSettings(const QString& Section) const;
 
+    /// Once per damaged version of the settings file (not a regular file, a link, too large,
+    /// partly unreadable): a message for the user saying what is wrong and what happens;
+    /// "" when the file is whole or missing or this version was already reported.
+    static QString takeDamageReport();
+    /// Why the last write of the settings file failed, for the user; "" after a success.
+    static QString lastWriteError();
+
 private:
     QString BuildSectionKey(const QString& Section) const;
 

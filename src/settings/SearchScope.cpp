@@ -4,10 +4,10 @@
 #include "SettingValues.h"
 #include "platform/RegistryHive.h"
 
-#include <QHash>
-
 #include <algorithm>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -38,6 +38,32 @@ long long folderIndex(const QString& name)
         index = index * 10 + (c.unicode() - u'0');
     }
     return index;
+}
+
+/// The stored alternate folders of `section` (see loadScope). Only the values that exist
+/// are looked at, so a damaged "Number" far beyond them costs nothing.
+QList<AltFolder> loadAltFolders(const CRegSettings& store, const QString& section, int& dropped)
+{
+    const long long number =
+        SettingValues::readCount(store.GetSetting(section, kNumber, QStringLiteral("1")), 0,
+                                 std::numeric_limits<int>::max());
+    std::vector<std::pair<long long, QString>> stored;
+    for (auto& [name, text] : store.GetAllSettings(section)) {
+        const long long index = folderIndex(name);
+        if (index >= 0 && index < number) // names are unique in any letter case
+            stored.emplace_back(index, std::move(text));
+    }
+    dropped = int(std::max<qsizetype>(0, qsizetype(stored.size()) - MaxAltFolders));
+    const auto kept = stored.begin() + qsizetype(stored.size()) - dropped;
+    std::partial_sort(stored.begin(), kept, stored.end(),
+                      [](const auto& a, const auto& b) { return a.first < b.first; });
+    QList<AltFolder> folders;
+    folders.reserve(kept - stored.begin());
+    for (auto it = stored.begin(); it != kept; ++it)
+        folders.append(decodeAltFolder(it->second));
+    if (folders.isEmpty() && number >= 1)
+        folders.append(AltFolder{}); // a first start's one empty entry
+    return folders;
 }
 
 } // namespace
@@ -99,27 +125,7 @@ SearchScope loadScope(const CRegSettings& store, const QString& prefix)
         kLastFileType, defaults.fileType);
     scope.customFilter = store.GetSetting(prefix + kFilter, kCustomFilter, defaults.customFilter);
 
-    // "Number" says how many entries there are; missing "Folder" keys read as "". A damaged
-    // "Number" far beyond the stored keys would only add empty entries, so the list ends at
-    // the last stored "Folder" key (keeping at least the one empty entry of a first start).
-    const QString altSection = prefix + kAlt;
-    const long long number =
-        SettingValues::readCount(store.GetSetting(altSection, kNumber, QStringLiteral("1")), 0,
-                                 std::numeric_limits<int>::max());
-    QHash<long long, QString> stored;
-    long long lastStored = -1;
-    for (const auto& [name, text] : store.GetAllSettings(altSection)) {
-        const long long index = folderIndex(name);
-        if (index < 0 || index >= number || stored.contains(index))
-            continue;
-        stored.insert(index, text);
-        lastStored = std::max(lastStored, index);
-    }
-    const long long count = std::min(number, std::max<long long>(1, lastStored + 1));
-    scope.altFolders.clear();
-    scope.altFolders.reserve(count);
-    for (long long i = 0; i < count; ++i)
-        scope.altFolders.append(decodeAltFolder(stored.value(i)));
+    scope.altFolders = loadAltFolders(store, prefix + kAlt, scope.droppedAltFolders);
     return scope;
 }
 

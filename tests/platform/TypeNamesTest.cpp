@@ -34,8 +34,8 @@ TEST_P(ExtensionFallback, UpperCasesTheLastExtension)
 
 INSTANTIATE_TEST_SUITE_P(Names, ExtensionFallback,
                          ::testing::Values(FallbackCase{"data.xyz", "XYZ File"},
-                                           FallbackCase{"data", " File"},
-                                           FallbackCase{"trailing.", " File"},
+                                           FallbackCase{"data", "File"},
+                                           FallbackCase{"trailing.", "File"},
                                            FallbackCase{"x.y.", "Y File"},
                                            FallbackCase{".hidden", "HIDDEN File"},
                                            FallbackCase{"straße.äbc", "ÄBC File"}));
@@ -48,6 +48,9 @@ TEST(TypeNames, FoldersAndTypesKnownByExtensionInAnyCase)
     ASSERT_FALSE(png.isEmpty());
     EXPECT_EQ(names.typeName("holiday.png", false), png);
     EXPECT_EQ(names.typeName("HOLIDAY.PNG", false), png);
+    // A name without an extension that the database does not know reads as Explorer shows
+    // it, with no leading blank.
+    EXPECT_EQ(names.typeName("qqzz-no-extension", false), u"File"_qs);
 }
 
 TEST(TypeNames, NamesThatDecideByMoreThanTheLastExtensionAreNotMixedUp)

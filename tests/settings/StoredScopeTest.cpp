@@ -71,11 +71,47 @@ TEST_F(StoredScopeTest, OutOfRangeAndMalformedValuesKeepTheDefaults)
     EXPECT_EQ(scope.fileType, 0);
     EXPECT_TRUE(scope.altFolders.isEmpty());
 
-    // A huge Number stops at the folders stored; gaps read as empty entries.
+    // A huge Number stops at the folders stored; gaps are not filled with empty entries.
     put("Alt Folders", "Number", "100000");
     put("Alt Folders", "Folder2", "D:\\Data1");
     EXPECT_EQ(loadScope(store, QString()).altFolders,
-              (QList<AltFolder>{{"/ignored", true}, {"", false}, {"D:\\Data1", true}}));
+              (QList<AltFolder>{{"/ignored", true}, {"D:\\Data1", true}}));
+}
+
+// One edited line made the list two thousand million entries long.
+TEST_F(StoredScopeTest, AHugeNumberWithAFarFolderReadsOnlyTheFolderStored)
+{
+    for (const QString& prefix : {QString(), Presets::sectionPrefix("P")}) {
+        const QByteArray section = (kAppKey + u'\\' + prefix + u"Alt Folders").toUtf8();
+        const QByteArray text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\" + section +
+                                "]\n\"Number\"=\"2147483647\"\n\"Folder2147483646\"=\"/far|1\"\n";
+        ASSERT_TRUE(writeFile(hivePath(), text));
+        const SearchScope scope = prefix.isEmpty() ? loadScope(store, prefix) : Presets().load("P");
+        EXPECT_EQ(scope.altFolders, QList<AltFolder>{(AltFolder{"/far", true})});
+        EXPECT_EQ(scope.droppedAltFolders, 0);
+        ASSERT_TRUE(saveScope(store, prefix, scope));
+        EXPECT_EQ(store.GetSetting(prefix + "Alt Folders", "Number"), "1");
+        EXPECT_EQ(store.GetAllSettings(prefix + "Alt Folders").size(), 2);
+    }
+}
+
+TEST_F(StoredScopeTest, TheFolderListIsBoundedAndSaysHowManyWereLeftOut)
+{
+    const int stored = MaxAltFolders + 250;
+    {
+        RegistryBatch batch;
+        put("Alt Folders", "Number", QString::number(stored + 5));
+        for (int i = stored - 1; i >= 0; --i) // stored backwards: the index decides the order
+            put("Alt Folders", "Folder" + QString::number(i), "/f" + QString::number(i) + "|0");
+    }
+    const SearchScope scope = loadScope(store, QString());
+    ASSERT_EQ(scope.altFolders.size(), MaxAltFolders);
+    EXPECT_EQ(scope.altFolders.front(), (AltFolder{"/f0", false}));
+    EXPECT_EQ(scope.altFolders.back().path, "/f" + QString::number(MaxAltFolders - 1));
+    EXPECT_EQ(scope.droppedAltFolders, 250);
+    SearchScope same = scope;
+    same.droppedAltFolders = 0; // what was left out while loading is no part of the scope
+    EXPECT_EQ(same, scope);
 }
 
 TEST_F(StoredScopeTest, SavingOverALongerListLeavesOnlyTheNewKeys)

@@ -1,0 +1,223 @@
+// The settings file as hostile input: links, FIFOs, devices and files far larger than any the
+// program writes, and files shaped to make a careless parser slow.
+#include "platform/RegistryHive.h"
+
+#include "TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray encoded(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+/// lstat's file type bits of `path`, 0 when it does not exist.
+mode_t typeOf(const QString& path)
+{
+    struct stat st;
+    return ::lstat(encoded(path).constData(), &st) == 0 ? (st.st_mode & S_IFMT) : 0;
+}
+
+mode_t permissionsOf(const QString& path)
+{
+    struct stat st;
+    return ::lstat(encoded(path).constData(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+LSTATUS writeOneValue(const QString& text)
+{
+    HKEY key = 0;
+    LSTATUS rc = RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\H", {}, KEY_ALL_ACCESS, &key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    const QByteArray data = text.toUtf8() + '\0';
+    rc = RegSetValueEx(key, "v", REG_SZ, data.constData(), std::uint32_t(data.size()));
+    RegCloseKey(key);
+    return rc;
+}
+
+bool keyExists(const QString& path)
+{
+    HKEY key = 0;
+    const LSTATUS rc = RegOpenKeyEx(HKEY_CURRENT_USER, path, KEY_READ, &key);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+class HostileHiveTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(QFileInfo(hive).path())); }
+
+    TempHome home;
+    QString hive = RegHiveFilePath(HKEY_CURRENT_USER);
+    const QByteArray victimText = "root:x:0:0:root:/root:/bin/bash\n";
+    QString victim = home.write("victim", victimText);
+};
+
+/// What stands where the settings file should be.
+enum class Entry { LinkToFile, LinkToDevZero, Fifo, LinkToFifo };
+
+class NotARegularFile : public HostileHiveTest, public ::testing::WithParamInterface<Entry> {
+protected:
+    /// Puts the entry in place and returns its lstat type.
+    mode_t makeEntry()
+    {
+        const QByteArray path = encoded(hive);
+        const QByteArray fifo = encoded(home.path("fifo"));
+        switch (GetParam()) {
+        case Entry::LinkToFile:
+            EXPECT_EQ(::symlink(encoded(victim).constData(), path.constData()), 0);
+            break;
+        case Entry::LinkToDevZero:
+            EXPECT_EQ(::symlink("/dev/zero", path.constData()), 0);
+            break;
+        case Entry::Fifo:
+            EXPECT_EQ(::mkfifo(path.constData(), 0600), 0);
+            break;
+        case Entry::LinkToFifo:
+            EXPECT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+            EXPECT_EQ(::symlink(fifo.constData(), path.constData()), 0);
+            break;
+        }
+        return typeOf(hive);
+    }
+};
+
+TEST_P(NotARegularFile, IsNeitherReadNorWrittenThroughButKeptAsideAndReplaced)
+{
+    ::chmod(encoded(victim).constData(), 0644);
+    const mode_t type = makeEntry();
+    ASSERT_NE(type, 0u);
+    // Reading neither hangs (FIFO) nor runs out of memory (/dev/zero): nothing is there.
+    EXPECT_FALSE(keyExists("Software"));
+    EXPECT_FALSE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty());
+    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty()); // told once
+
+    ASSERT_EQ(writeOneValue("mine"), ERROR_SUCCESS);
+    EXPECT_EQ(typeOf(hive), mode_t(S_IFREG));
+    EXPECT_EQ(permissionsOf(hive), 0600u);
+    EXPECT_TRUE(readFile(hive).contains("\"v\"=\"mine\""));
+    EXPECT_EQ(readFile(victim), victimText); // the link's target is never written
+    EXPECT_EQ(permissionsOf(victim), 0644u);
+    EXPECT_EQ(typeOf(hive + ".bad"), type); // the entry itself is kept, as it was
+    EXPECT_TRUE(keyExists("Software\\H"));
+}
+
+std::string entryName(const ::testing::TestParamInfo<Entry>& info)
+{
+    static const char* const names[] = {"link_to_file", "link_to_dev_zero", "fifo", "link_to_fifo"};
+    return names[int(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, NotARegularFile,
+                         ::testing::Values(Entry::LinkToFile, Entry::LinkToDevZero, Entry::Fifo,
+                                           Entry::LinkToFifo),
+                         entryName);
+
+TEST_F(HostileHiveTest, ALockFileThatIsALinkIsRefusedNotFollowed)
+{
+    const QString lockTarget = home.path("made-through-link");
+    ASSERT_EQ(::symlink(encoded(lockTarget).constData(), encoded(hive + ".lock").constData()), 0);
+    EXPECT_EQ(writeOneValue("x"), ERROR_WRITE_FAULT);
+    EXPECT_FALSE(QFileInfo::exists(lockTarget));
+    EXPECT_TRUE(RegHiveWriteError(HKEY_CURRENT_USER).contains(".lock"));
+    EXPECT_EQ(typeOf(hive), 0u);
+
+    ASSERT_TRUE(QFile::remove(hive + ".lock"));
+    EXPECT_EQ(writeOneValue("x"), ERROR_SUCCESS);
+    EXPECT_TRUE(RegHiveWriteError(HKEY_CURRENT_USER).isEmpty());
+}
+
+TEST_F(HostileHiveTest, TheSettingsFolderIsMadePrivate)
+{
+    const QString folder = QFileInfo(hive).path();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    ASSERT_EQ(writeOneValue("x"), ERROR_SUCCESS);
+    EXPECT_EQ(permissionsOf(folder), 0700u);
+    EXPECT_EQ(permissionsOf(hive), 0600u);
+    EXPECT_EQ(permissionsOf(hive + ".lock"), 0600u);
+}
+
+TEST_F(HostileHiveTest, AFileOverTheSizeCapIsDamagedAndKeptWhole)
+{
+    const QByteArray head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Big]\n\"a\"=\"1\"\n";
+    {
+        QFile f(hive);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(head);
+        ASSERT_TRUE(f.resize(65 * 1024 * 1024)); // sparse: the rest reads as NULs
+    }
+    EXPECT_FALSE(keyExists("Software\\Big"));
+    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).contains("large"));
+    ASSERT_EQ(writeOneValue("x"), ERROR_SUCCESS);
+    EXPECT_EQ(QFileInfo(hive + ".bad").size(), 65 * 1024 * 1024);
+    EXPECT_TRUE(readFile(hive + ".bad").startsWith(head));
+}
+
+TEST_F(HostileHiveTest, AWholeFileHasNoDamageReport)
+{
+    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty()); // no file at all
+    ASSERT_EQ(writeOneValue("x"), ERROR_SUCCESS);
+    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty());
+    home.write(".config/kestrelfind/HKEY_CURRENT_USER.reg", "REGEDIT4\n[HKEY_CURRENT_USER\n");
+    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).contains("damaged"));
+}
+
+// A parser that looks each name up by walking the key's list takes minutes here (it grows
+// with the square of the count); an index makes it a fraction of a second. The test checks
+// the content; the time is measured by settings_bench.
+TEST_F(HostileHiveTest, TwoHundredThousandValuesAndKeysReadBackWhole)
+{
+    constexpr int kCount = 200000;
+    QByteArray text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Many]\n";
+    for (int i = 0; i < kCount; ++i)
+        text += "\"Value" + QByteArray::number(i) + "\"=\"" + QByteArray::number(i) + "\"\n";
+    text += "\"VALUE7\"=\"again\"\n"; // the same name in another case replaces the first
+    for (int i = 0; i < kCount; ++i)
+        text += "[HKEY_CURRENT_USER\\Software\\Keys\\K" + QByteArray::number(i) + "]\n";
+    home.write(".config/kestrelfind/HKEY_CURRENT_USER.reg", text);
+
+    HKEY many = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Many", KEY_READ, &many), ERROR_SUCCESS);
+    std::uint32_t values = 0;
+    ASSERT_EQ(RegQueryInfoKey(many, nullptr, nullptr, &values, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(values, std::uint32_t(kCount));
+    char buffer[16];
+    for (const auto& [name, expected] :
+         {std::pair{"value0", "0"}, std::pair{"Value199999", "199999"},
+          std::pair{"value7", "again"}}) {
+        std::uint32_t size = sizeof buffer;
+        ASSERT_EQ(RegQueryValueEx(many, name, nullptr, buffer, &size), ERROR_SUCCESS) << name;
+        EXPECT_STREQ(buffer, expected);
+    }
+    RegCloseKey(many);
+
+    HKEY keys = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Keys", KEY_READ, &keys), ERROR_SUCCESS);
+    int listed = 0;
+    QString name;
+    std::uint32_t chars = 256;
+    for (std::uint32_t i = 0; RegEnumKeyEx(keys, i, &name, &chars) == ERROR_SUCCESS;
+         ++i, chars = 256)
+        ++listed;
+    EXPECT_EQ(listed, kCount);
+    RegCloseKey(keys);
+}
+
+} // namespace
