@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QListView>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -174,6 +175,46 @@ TEST_F(ResultListTest, SelectedFilesInListOrderAndSelectAll)
                            makeRow("/h/d0"), makeRow("/h/e0")});
     for (const char* path : {"/h/a.url", "/h/b.txt", "/h/c.url"})
         EXPECT_TRUE(list.GetSelectedFiles().contains(path)) << path;
+}
+
+TEST_F(ResultListTest, RowsArrivingAfterSelectAllAreNotSelected)
+{
+    // Enough rows that the selection model treats a Select All as "the whole table".
+    ResultModel* model = list.model();
+    model->sortBy(ResultModel::Name, Qt::AscendingOrder);
+    ResultRows rows;
+    for (int i = 0; i < 400; ++i)
+        rows.push_back(makeRow("/s/b" + QByteArray::number(1000 + 2 * i)));
+    model->addRows(std::move(rows));
+    list.selectAll();
+    // Few places (announced as inserts), then many (one layout change), then a removal.
+    const QList<QList<QByteArray>> batches = {
+        {"/s/b1001", "/s/b1003"},
+        {"/s/a", "/s/b1005", "/s/b1101", "/s/b1301", "/s/b1501", "/s/b1701", "/s/z"}};
+    QSet<QByteArray> added;
+    for (const QList<QByteArray>& batch : batches) {
+        ResultRows late;
+        for (const QByteArray& path : batch) {
+            late.push_back(makeRow(path));
+            added.insert(path);
+        }
+        model->addRows(std::move(late));
+        const QList<QByteArray> selected = list.GetSelectedFiles();
+        EXPECT_EQ(selected.size(), 400);
+        for (const QByteArray& path : selected)
+            EXPECT_FALSE(added.contains(path)) << path.constData();
+    }
+    std::vector<int> gone;
+    for (int r = 0; r < model->rowCount(); r += 7)
+        gone.push_back(r);
+    const int removed = model->removeListRows(gone);
+    const QList<QByteArray> selected = list.GetSelectedFiles();
+    int addedLeft = 0;
+    for (int r = 0; r < model->rowCount(); ++r)
+        addedLeft += added.contains(model->path(r)) ? 1 : 0;
+    EXPECT_EQ(selected.size(), model->rowCount() - addedLeft) << removed;
+    for (const QByteArray& path : selected)
+        EXPECT_FALSE(added.contains(path)) << path.constData();
 }
 
 TEST_F(ResultListTest, SwitchingViewsKeepsRowsSelectionAndIconSizes)
