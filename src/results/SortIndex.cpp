@@ -269,7 +269,15 @@ SortIndex::Moved SortIndex::sortBy(int column, bool descending, std::vector<uint
         addTextKeys(0, m_stored);
     if (moved == Moved::None)
         return moved;
-    std::vector<Item> items = itemsFor(m_view);
+    // Items are made in stored order, which reads the rows one after another.
+    std::vector<uint32_t> live;
+    live.reserve(m_view.size());
+    for (uint32_t r = 0; r < m_stored; ++r) {
+        if (!m_gone[r])
+            live.push_back(r);
+    }
+    std::vector<Item> items = itemsFor(live);
+    std::vector<uint32_t>().swap(live);
     sortItems(items);
     if (oldOrder)
         *oldOrder = m_view;
@@ -289,6 +297,7 @@ std::vector<uint32_t> SortIndex::listRows() const
 void SortIndex::addStored(size_t first, size_t count)
 {
     m_stored = first + count;
+    m_gone.resize(m_stored, false);
     // Name keys are the dearest to make: once made they are kept for every later row, so a
     // return to the Name column only sorts.
     if (m_column == Name || !m_nameKeys.empty())
@@ -376,6 +385,8 @@ void SortIndex::mergeInRuns(const Merge& merge, const std::function<void(size_t,
 void SortIndex::removeRange(size_t first, size_t count)
 {
     const auto begin = m_view.begin() + std::ptrdiff_t(first);
+    for (auto it = begin; it != begin + std::ptrdiff_t(count); ++it)
+        m_gone[*it] = true;
     m_view.erase(begin, begin + std::ptrdiff_t(count));
 }
 
@@ -385,6 +396,7 @@ void SortIndex::remove(const std::vector<size_t>& rows)
     size_t next = 0;
     for (size_t in = out; in < m_view.size(); ++in) {
         if (next < rows.size() && rows[next] == in) {
+            m_gone[m_view[in]] = true;
             ++next;
             continue;
         }
@@ -433,6 +445,7 @@ void SortIndex::clear()
     m_names.clear();
     resetKeys();
     m_stored = 0;
+    std::vector<bool>().swap(m_gone);
 }
 
 size_t SortIndex::bytes() const

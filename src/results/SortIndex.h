@@ -129,7 +129,8 @@ private:
     CollationKeys m_texts;
     /// Keys of the repeated texts of the current column, by their identifying bytes.
     std::unordered_map<std::string, uint32_t, IdHash, std::equal_to<>> m_textKeys;
-    size_t m_stored = 0; ///< rows stored so far, removed ones included
+    size_t m_stored = 0;      ///< rows stored so far, removed ones included
+    std::vector<bool> m_gone; ///< per stored row: removed from the list
     int m_column = -1;
     bool m_descending = false;
 };
