@@ -1,9 +1,10 @@
 #include "CollationKeys.h"
 
-#include <QLocale>
-
 #include <unicode/ucol.h>
+#include <unicode/ustring.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <thread>
 
@@ -11,13 +12,10 @@ namespace {
 
 // The collator the list sorts with: case differences ignored (secondary strength), digits
 // compared as numbers, canonical equivalents equal.
-UCollator* openCollator()
+UCollator* openCollator(const std::string& locale)
 {
-    const QLocale locale;
-    const QByteArray name =
-        locale.language() == QLocale::C ? QByteArray() : locale.name().toLatin1();
     UErrorCode status = U_ZERO_ERROR;
-    UCollator* collator = ucol_open(name.constData(), &status);
+    UCollator* collator = ucol_open(locale.c_str(), &status);
     if (U_FAILURE(status)) {
         status = U_ZERO_ERROR;
         collator = ucol_open("", &status); // the root order serves every locale
@@ -31,10 +29,34 @@ UCollator* openCollator()
     return collator;
 }
 
+// Case-folded UTF-8 of `text` and a NUL, appended to `arena`; NULs inside become 0x01.
+void appendFolded(std::u16string_view text, std::vector<char>& arena)
+{
+    const auto length = int32_t(std::min<size_t>(text.size(), INT32_MAX / 4));
+    std::vector<UChar> folded(size_t(length) * 3 + 1);
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t foldedLength = u_strFoldCase(folded.data(), int32_t(folded.size()), text.data(),
+                                               length, U_FOLD_CASE_DEFAULT, &status);
+    if (U_FAILURE(status)) {
+        arena.push_back('\0');
+        return;
+    }
+    std::vector<char> utf8(size_t(foldedLength) * 3 + 1);
+    int32_t utf8Length = 0;
+    status = U_ZERO_ERROR;
+    u_strToUTF8WithSub(utf8.data(), int32_t(utf8.size()), &utf8Length, folded.data(), foldedLength,
+                       0xFFFD, nullptr, &status);
+    if (U_SUCCESS(status)) {
+        for (int32_t i = 0; i < utf8Length; ++i)
+            arena.push_back(utf8[size_t(i)] ? utf8[size_t(i)] : '\1');
+    }
+    arena.push_back('\0');
+}
+
 } // namespace
 
-CollationKeys::CollationKeys()
-    : m_collator(openCollator())
+CollationKeys::CollationKeys(const std::string& locale)
+    : m_collator(openCollator(locale))
 {}
 
 CollationKeys::~CollationKeys()
@@ -43,18 +65,17 @@ CollationKeys::~CollationKeys()
         ucol_close(m_collator);
 }
 
-void CollationKeys::append(const UCollator* collator, QStringView text, std::vector<char>& arena)
+void CollationKeys::append(const UCollator* collator, std::u16string_view text,
+                           std::vector<char>& arena)
 {
     const size_t start = arena.size();
     if (!collator) {
-        // No collation data at all: case-folded text still gives a stable order.
-        const QByteArray folded = text.toString().toCaseFolded().toUtf8();
-        arena.insert(arena.end(), folded.begin(), folded.end());
-        arena.push_back('\0');
+        // No collation data at all: case-folded UTF-8 still gives a stable order.
+        appendFolded(text, arena);
         return;
     }
-    const auto* source = reinterpret_cast<const UChar*>(text.utf16());
-    const auto length = int32_t(qMin<qsizetype>(text.size(), INT32_MAX));
+    const auto* source = reinterpret_cast<const UChar*>(text.data());
+    const auto length = int32_t(std::min<size_t>(text.size(), INT32_MAX));
     size_t room = size_t(length) * 2 + 16;
     for (;;) {
         arena.resize(start + room);
@@ -74,14 +95,14 @@ void CollationKeys::append(const UCollator* collator, QStringView text, std::vec
     }
 }
 
-quint32 CollationKeys::add(QStringView text)
+uint32_t CollationKeys::add(std::u16string_view text)
 {
-    const auto offset = quint32(m_arena.size());
+    const auto offset = uint32_t(m_arena.size());
     append(m_collator, text, m_arena);
     return offset;
 }
 
-quint64 CollationKeys::prefix(quint32 offset, int from) const
+uint64_t CollationKeys::prefix(uint32_t offset, int from) const
 {
     const char* key = m_arena.data() + offset;
     const size_t length = strnlen(key, size_t(from) + 8);
@@ -89,7 +110,7 @@ quint64 CollationKeys::prefix(quint32 offset, int from) const
         return 0;
     unsigned char bytes[8] = {};
     std::memcpy(bytes, key + from, length - size_t(from));
-    quint64 value = 0;
+    uint64_t value = 0;
     for (const unsigned char byte : bytes)
         value = (value << 8) | byte;
     return value;
@@ -115,12 +136,12 @@ void CollationKeys::closeCopy(UCollator* collator)
         ucol_close(collator);
 }
 
-void CollationKeys::appendChunk(const std::vector<char>& chunk, const std::vector<quint32>& offsets,
-                                std::vector<quint32>& out)
+void CollationKeys::appendChunk(const std::vector<char>& chunk,
+                                const std::vector<uint32_t>& offsets, std::vector<uint32_t>& out)
 {
-    const auto base = quint32(m_arena.size());
+    const auto base = uint32_t(m_arena.size());
     m_arena.insert(m_arena.end(), chunk.begin(), chunk.end());
-    for (const quint32 offset : offsets)
+    for (const uint32_t offset : offsets)
         out.push_back(base + offset);
 }
 

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
-
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 struct UCollator;
@@ -15,23 +14,24 @@ struct UCollator;
 /// one byte arena and named by their offset, so a million keys cost no allocation each.
 class CollationKeys final {
 public:
-    /// Opens a collator for the default locale (the root order for the C locale).
-    CollationKeys();
+    /// Opens a collator for the ICU locale `locale` ("de_DE"); "" gives the root order.
+    explicit CollationKeys(const std::string& locale = {});
     ~CollationKeys();
-    Q_DISABLE_COPY_MOVE(CollationKeys)
+    CollationKeys(const CollationKeys&) = delete;
+    CollationKeys& operator=(const CollationKeys&) = delete;
 
     /// Appends the key of `text` and returns its offset.
-    quint32 add(QStringView text);
+    uint32_t add(std::u16string_view text);
     /// Appends keys of `count` texts, computed on up to `threads` threads; `textOf(i)`
     /// must be safe to call from several threads. Returns the offsets in order.
     template<typename TextOf>
-    std::vector<quint32> addMany(size_t count, int threads, TextOf textOf);
+    std::vector<uint32_t> addMany(size_t count, int threads, TextOf textOf);
 
     /// The key at `offset` (as returned by `add`).
-    const char* key(quint32 offset) const { return m_arena.data() + offset; }
+    const char* key(uint32_t offset) const { return m_arena.data() + offset; }
     /// Eight bytes of the key at `offset`, from byte `from` on, as a number whose order is the
     /// keys' order there, padded with zeros after the key's end (0 when it ends before `from`).
-    quint64 prefix(quint32 offset, int from = 0) const;
+    uint64_t prefix(uint32_t offset, int from = 0) const;
     /// Forgets every key.
     void clear();
     /// Bytes held by the keys.
@@ -39,12 +39,13 @@ public:
 
 private:
     /// Writes the key of `text` with `collator` to the end of `arena`.
-    static void append(const UCollator* collator, QStringView text, std::vector<char>& arena);
+    static void append(const UCollator* collator, std::u16string_view text,
+                       std::vector<char>& arena);
     /// A private copy of the collator for another thread; release with `closeCopy`.
     UCollator* copy() const;
     static void closeCopy(UCollator* collator);
-    void appendChunk(const std::vector<char>& chunk, const std::vector<quint32>& offsets,
-                     std::vector<quint32>& out);
+    void appendChunk(const std::vector<char>& chunk, const std::vector<uint32_t>& offsets,
+                     std::vector<uint32_t>& out);
     /// Runs `work(i)` for i in [0, threads) on as many threads, the last on this one.
     static void runParallel(int threads, const std::function<void(int)>& work);
 
@@ -53,9 +54,9 @@ private:
 };
 
 template<typename TextOf>
-std::vector<quint32> CollationKeys::addMany(size_t count, int threads, TextOf textOf)
+std::vector<uint32_t> CollationKeys::addMany(size_t count, int threads, TextOf textOf)
 {
-    std::vector<quint32> out;
+    std::vector<uint32_t> out;
     out.reserve(count);
     if (threads < 2 || count < 20000) {
         for (size_t i = 0; i < count; ++i)
@@ -73,7 +74,7 @@ std::vector<quint32> CollationKeys::addMany(size_t count, int threads, TextOf te
         }
     }
     std::vector<std::vector<char>> arenas(static_cast<size_t>(threads));
-    std::vector<std::vector<quint32>> offsets(static_cast<size_t>(threads));
+    std::vector<std::vector<uint32_t>> offsets(static_cast<size_t>(threads));
     runParallel(threads, [&](int t) {
         const size_t begin = count * size_t(t) / size_t(threads);
         const size_t end = count * size_t(t + 1) / size_t(threads);
@@ -83,7 +84,7 @@ std::vector<quint32> CollationKeys::addMany(size_t count, int threads, TextOf te
         auto& local = offsets[size_t(t)];
         local.reserve(end - begin);
         for (size_t i = begin; i < end; ++i) {
-            local.push_back(quint32(arena.size()));
+            local.push_back(uint32_t(arena.size()));
             append(collator, textOf(i), arena);
         }
     });

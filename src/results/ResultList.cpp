@@ -1,6 +1,8 @@
 #include "ResultList.h"
 
+#include "LargeIconView.h"
 #include "ResultModel.h"
+#include "SortArrowHeader.h"
 #include "SortState.h"
 #include "results/modExtractIcon.h"
 #include "search/PathHelpers.h"
@@ -35,7 +37,7 @@ ResultList::ResultList(QWidget* parent)
     m_model = new ResultModel(m_icons.get(), this);
     m_selection = new QItemSelectionModel(m_model, this);
     m_details = new QTreeView(this);
-    m_iconView = new QListView(this);
+    m_iconView = new ResultIconView(this);
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details),
                                     static_cast<QAbstractItemView*>(m_iconView)}) {
         view->setAccessibleName(QStringLiteral("Results"));
@@ -46,6 +48,7 @@ ResultList::ResultList(QWidget* parent)
         watch(view);
     }
     attach(m_details, true); // before the set-up: the header has sections only with a model
+    keepSelectionOnShifts();
     setUpDetails();
     setUpIconView();
 
@@ -90,6 +93,39 @@ void ResultList::attach(QAbstractItemView* view, bool on)
         delete made;
 }
 
+void ResultList::keepSelectionOnShifts()
+{
+    // When rows arrive in many places (or go) as one layout change, the selection model
+    // cannot tell which rows are new: a Select All's whole-table range would grow over them.
+    // So the selection is set aside as row spans and put back where those rows went.
+    connect(m_model, &ResultModel::rowsAboutToShift, this, [this] {
+        m_keptSpans.clear();
+        for (const QItemSelectionRange& range : m_selection->selection())
+            m_keptSpans.push_back({size_t(range.top()), size_t(range.bottom())});
+        m_keptSpans = normalizeSpans(std::move(m_keptSpans));
+        if (m_keptSpans.empty())
+            return;
+        const QSignalBlocker quiet(m_selection); // the same rows stay selected
+        m_selection->select(QItemSelection(), QItemSelectionModel::Clear);
+    });
+    connect(m_model, &ResultModel::rowsShifted, this, [this](const RowShift& shift) {
+        if (m_keptSpans.empty())
+            return;
+        QItemSelection kept;
+        for (const RowSpan& span : shiftSpans(m_keptSpans, shift)) {
+            kept.append(
+                QItemSelectionRange(m_model->index(int(span.first), 0),
+                                    m_model->index(int(span.last), ResultModel::ColumnCount - 1)));
+        }
+        m_keptSpans.clear();
+        {
+            const QSignalBlocker quiet(m_selection);
+            m_selection->select(kept, QItemSelectionModel::Select);
+        }
+        currentView()->viewport()->update();
+    });
+}
+
 void ResultList::setUpDetails()
 {
     m_details->setRootIsDecorated(false);
@@ -98,19 +134,18 @@ void ResultList::setUpDetails()
     m_details->setAllColumnsShowFocus(true);
     m_details->setSortingEnabled(false); // header clicks go through the window's rules
     m_details->setIconSize(QSize(SmallIcon, SmallIcon));
-    QHeaderView* h = m_details->header();
+    m_header = new SortArrowHeader(m_details);
+    m_details->setHeader(m_header);
+    QHeaderView* h = m_header;
     h->setObjectName(QStringLiteral("ListView1Header"));
     h->setSectionsMovable(true);
     h->setSectionsClickable(true);
     h->setStretchLastSection(false);
     h->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    h->setSortIndicatorShown(false);
     for (int c = 0; c < ResultModel::ColumnCount; ++c)
         setColumnWidthTwips(c + 1, InitialWidths[c]);
-    connect(h, &QHeaderView::sectionClicked, this, [this](int logical) {
-        Q_EMIT columnClicked(logical + 1);
-        showArrow(); // the header flips its own arrow on a click; ours is the one shown
-    });
+    connect(h, &QHeaderView::sectionClicked, this,
+            [this](int logical) { Q_EMIT columnClicked(logical + 1); });
 }
 
 void ResultList::setUpIconView()
@@ -135,9 +170,14 @@ void ResultList::watch(QAbstractItemView* view)
     });
 }
 
-QHeaderView* ResultList::header() const
+QListView* ResultList::iconView() const
 {
-    return m_details->header();
+    return m_iconView;
+}
+
+SortArrowHeader* ResultList::header() const
+{
+    return m_header;
 }
 
 QAbstractItemView* ResultList::currentView() const
@@ -159,15 +199,22 @@ void ResultList::setViewMode(int index)
         m_iconView->setIconSize(QSize(SmallIcon, SmallIcon));
         m_iconView->setGridSize(QSize());
         m_iconView->setWordWrap(false);
+        m_iconView->setLargeIcons(nullptr);
     } else if (index == LargeIcons) {
+        // A desktop's cell: the icon and two lines of name under it.
+        const QSize cell(LargeIcon * 3,
+                         LargeIcon + LargeIconDelegate::CellLines * fontMetrics().height() + 8);
+        if (!m_largeIcons)
+            m_largeIcons = new LargeIconDelegate(cell, QSize(LargeIcon, LargeIcon), m_iconView);
+        m_largeIcons->setSizes(cell, QSize(LargeIcon, LargeIcon));
         m_iconView->setViewMode(QListView::IconMode);
         m_iconView->setMovement(QListView::Static);
         m_iconView->setFlow(QListView::LeftToRight);
         m_iconView->setWrapping(true);
         m_iconView->setIconSize(QSize(LargeIcon, LargeIcon));
-        m_iconView->setGridSize(QSize(LargeIcon * 3, LargeIcon + 2 * fontMetrics().height() + 8));
+        m_iconView->setGridSize(cell);
         m_iconView->setWordWrap(true);
-        m_iconView->setTextElideMode(Qt::ElideRight);
+        m_iconView->setLargeIcons(m_largeIcons);
     }
     m_iconView->setUniformItemSizes(true);
     QAbstractItemView* view = currentView();
@@ -193,15 +240,8 @@ void ResultList::applySort(const SortState& state)
 
 void ResultList::showArrow()
 {
-    QHeaderView* h = m_details->header();
-    const QSignalBlocker quiet(h);
-    if (m_arrowColumn < 1 || m_arrowColumn > ResultModel::ColumnCount) {
-        h->setSortIndicatorShown(false);
-        h->setSortIndicator(-1, Qt::AscendingOrder);
-        return;
-    }
-    h->setSortIndicator(m_arrowColumn - 1, m_arrowUp ? Qt::AscendingOrder : Qt::DescendingOrder);
-    h->setSortIndicatorShown(true);
+    const bool shown = m_arrowColumn >= 1 && m_arrowColumn <= ResultModel::ColumnCount;
+    m_header->setArrow(shown ? m_arrowColumn - 1 : -1, m_arrowUp);
 }
 
 QList<QByteArray> ResultList::GetSelectedFiles() const
@@ -287,11 +327,11 @@ QString ResultList::hoverText(const QPoint& viewportPos, QAbstractItemView* view
     if (!index.isValid())
         return {};
     const ResultRow& row = m_model->row(index.row());
-    // A shortcut whose address could not be read has an empty URL; its path says more than
-    // a blank panel, and a blank would read as "the copyright line".
-    if (row.url == u"n/a" || row.url.isEmpty())
+    // Only "n/a" stands for "no address": a shortcut whose address is empty shows it as it
+    // is. An empty text is not null, so the window tells it from a blank part of the list.
+    if (row.url == u"n/a")
         return RowText::fullPath(row);
-    return row.url;
+    return row.url.isNull() ? QStringLiteral("") : row.url;
 }
 
 bool ResultList::eventFilter(QObject* watched, QEvent* event)

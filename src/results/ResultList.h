@@ -5,15 +5,21 @@
 #include <QPoint>
 #include <QWidget>
 
+#include "RowSpans.h"
+
 #include <memory>
+#include <vector>
 
 class QAbstractItemView;
 class QHeaderView;
 class QItemSelectionModel;
 class QListView;
+class LargeIconDelegate;
+class ResultIconView;
 class QStackedLayout;
 class QTreeView;
 class ResultModel;
+class SortArrowHeader;
 class SortState;
 class modExtractIcon;
 
@@ -40,9 +46,9 @@ public:
     /// The Details view.
     QTreeView* detailsView() const { return m_details; }
     /// The List / Large Icons view.
-    QListView* iconView() const { return m_iconView; }
-    /// The column header of the Details view.
-    QHeaderView* header() const;
+    QListView* iconView() const;
+    /// The column header of the Details view, which draws the sort arrow.
+    SortArrowHeader* header() const;
     /// The view now shown.
     QAbstractItemView* currentView() const;
 
@@ -94,6 +100,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void keepSelectionOnShifts();
     void setUpDetails();
     void setUpIconView();
     void watch(QAbstractItemView* view);
@@ -107,7 +114,10 @@ private:
     ResultModel* m_model = nullptr;
     QItemSelectionModel* m_selection = nullptr;
     QTreeView* m_details = nullptr;
-    QListView* m_iconView = nullptr;
+    SortArrowHeader* m_header = nullptr;
+    ResultIconView* m_iconView = nullptr;
+    LargeIconDelegate* m_largeIcons = nullptr;
+    std::vector<RowSpan> m_keptSpans; ///< the selection while rows shift
     QStackedLayout* m_stack = nullptr;
     int m_viewMode = Details;
     int m_arrowColumn = 0;

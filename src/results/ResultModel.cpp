@@ -5,45 +5,18 @@
 #include "search/RowText.h"
 
 #include <QDateTime>
+#include <QLocale>
+#include <QSet>
 
 #include <algorithm>
-#include <cstring>
-#include <numeric>
-#include <thread>
-
-// Three numbers decide nearly every comparison without touching the row: Name takes 16 key
-// bytes and 8 name bytes, the other columns their value (or the rank of their text) and 16
-// name bytes. Only full ties read the key arena or the rows.
-struct ResultModel::SortItem {
-    quint64 first;  ///< key bytes 0-7, or rank, size or time
-    quint64 second; ///< key bytes 8-15, or name bytes 0-7
-    quint64 third;  ///< name bytes 0-7, or name bytes 8-15
-    quint32 key;    ///< full Name key offset
-    quint32 row;    ///< stored row being ordered
-};
+#include <limits>
 
 namespace {
 
 // A merge that places new rows in at most this many places announces each run as inserted
-// rows; more places are one layout change.
-constexpr size_t MaxInsertRuns = 4;
-// Above this many rows a whole sort uses a second thread.
-constexpr size_t ParallelSortRows = 50000;
-
-const QString NotApplicable = QStringLiteral("n/a");
-
-int threadCount()
-{
-    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-}
-
-int comparePaths(const QByteArray& a, const QByteArray& b)
-{
-    const qsizetype common = qMin(a.size(), b.size());
-    if (const int c = common ? std::memcmp(a.constData(), b.constData(), size_t(common)) : 0)
-        return c;
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
+// rows, and a removal of at most this many runs each run as removed rows; more places are
+// one layout change.
+constexpr size_t MaxRuns = 4;
 
 // Names may hold line breaks and other control characters; shown raw they would break the
 // row's line, so each shows as its visible control picture.
@@ -58,52 +31,110 @@ QString visible(QString text)
     return text;
 }
 
-quint64 sizeOrder(const ResultRow& row)
+std::string_view bytesOf(QByteArrayView bytes)
 {
-    return row.folder ? 0 : quint64(std::max<qint64>(row.size, 0)) + 1; // folders first
+    return {bytes.data(), size_t(bytes.size())};
 }
 
-quint64 timeOrder(const ResultRow& row)
+std::string_view bytesOf(const QString& text)
 {
-    return quint64(row.mtime) ^ (quint64(1) << 63); // a missing time is the least
+    return {reinterpret_cast<const char*>(text.constData()), size_t(text.size()) * 2};
 }
 
-// Eight bytes of a name from byte `from` on as a number in the bytes' order, zero-padded
-// (names hold no NUL, so padding sorts a shorter name first as memcmp does).
-quint64 namePrefix(const ResultRow& row, qsizetype from)
+void assign(std::u16string& out, const QString& text)
 {
-    const QByteArrayView name = row.name();
-    unsigned char bytes[8] = {};
-    if (name.size() > from)
-        std::memcpy(bytes, name.data() + from, size_t(qMin<qsizetype>(name.size() - from, 8)));
-    quint64 value = 0;
-    for (const unsigned char byte : bytes)
-        value = (value << 8) | byte;
-    return value;
+    out.assign(reinterpret_cast<const char16_t*>(text.constData()), size_t(text.size()));
 }
 
-// Rows equal in the sort column go by name bytes, then by path bytes: a fixed order that
-// never depends on when rows arrived.
-int compareTie(const ResultRow& a, const ResultRow& b)
+// The ICU name of the user's locale; the root order for the C locale.
+std::string collationLocale()
 {
-    const QByteArrayView nameA = a.name();
-    const QByteArrayView nameB = b.name();
-    const qsizetype common = qMin(nameA.size(), nameB.size());
-    if (const int c = common ? std::memcmp(nameA.data(), nameB.data(), size_t(common)) : 0)
-        return c;
-    if (nameA.size() != nameB.size())
-        return nameA.size() < nameB.size() ? -1 : 1;
-    return comparePaths(a.path, b.path);
+    const QLocale locale;
+    return locale.language() == QLocale::C ? std::string() : locale.name().toStdString();
 }
 
 } // namespace
 
+/// The stored rows as the sort index reads them.
+class ResultModel::Rows final : public SortRows {
+public:
+    explicit Rows(const std::deque<ResultRow>& rows)
+        : m_rows(rows)
+    {}
+
+    std::string_view name(uint32_t row) const override { return bytesOf(m_rows[row].name()); }
+    std::string_view path(uint32_t row) const override
+    {
+        return bytesOf(QByteArrayView(m_rows[row].path));
+    }
+
+    uint64_t number(int column, uint32_t row) const override
+    {
+        const ResultRow& r = m_rows[row];
+        if (column == Size) // folders first
+            return r.folder ? 0 : uint64_t(std::max<qint64>(r.size, 0)) + 1;
+        return uint64_t(r.mtime) ^ (uint64_t(1) << 63); // a missing time is the least
+    }
+
+    std::string_view textId(int column, uint32_t row) const override
+    {
+        const ResultRow& r = m_rows[row];
+        if (column == Location)
+            return bytesOf(r.folderPath());
+        return bytesOf(column == FileType ? r.typeName : r.url);
+    }
+
+    void text(int column, uint32_t row, std::u16string& out) const override
+    {
+        const ResultRow& r = m_rows[row];
+        switch (column) {
+        case Name:
+            assign(out, displayText(r.name()));
+            break;
+        case Location:
+            assign(out, displayText(r.folderPath()));
+            break;
+        case FileType:
+            assign(out, r.typeName);
+            break;
+        default:
+            assign(out, r.url);
+            break;
+        }
+    }
+
+private:
+    const std::deque<ResultRow>& m_rows;
+};
+
 ResultModel::ResultModel(modExtractIcon* icons, QObject* parent)
     : QAbstractTableModel(parent)
+    , m_source(std::make_unique<Rows>(m_rows))
+    , m_index(std::make_unique<SortIndex>(*m_source, collationLocale()))
     , m_icons(icons)
 {}
 
 ResultModel::~ResultModel() = default;
+
+size_t ResultModel::viewRows() const
+{
+    return m_index->size();
+}
+
+int ResultModel::sortColumn() const
+{
+    return m_index->column();
+}
+
+Qt::SortOrder ResultModel::sortOrder() const
+{
+    return m_index->descending() ? Qt::DescendingOrder : Qt::AscendingOrder;
+}
+
+const ResultRow& ResultModel::row(int row) const
+{
+    return m_rows[m_index->at(size_t(row))];
+}
 
 QModelIndex ResultModel::index(int row, int column, const QModelIndex& parent) const
 {
@@ -240,193 +271,16 @@ Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const
 
 QByteArray ResultModel::path(int row) const
 {
-    return row >= 0 && size_t(row) < viewRows() ? m_rows[m_view[viewSlot(size_t(row))]].path
+    return row >= 0 && size_t(row) < viewRows() ? m_rows[m_index->at(size_t(row))].path
                                                 : QByteArray();
 }
 
 size_t ResultModel::memoryUsage() const
 {
-    size_t bytes =
-        m_rows.size() * sizeof(ResultRow) +
-        (m_view.capacity() + m_keys.capacity() + m_nameKeys.capacity()) * sizeof(quint32) +
-        m_collation.bytes() + m_names.bytes();
+    size_t bytes = m_rows.size() * sizeof(ResultRow) + m_index->bytes();
     for (const ResultRow& r : m_rows)
         bytes += size_t(r.path.capacity()) + 24; // the path's own block and its header
     return bytes;
-}
-
-bool ResultModel::textColumn() const
-{
-    return m_sortColumn == FileType || m_sortColumn == Location || m_sortColumn == Url;
-}
-
-quint32 ResultModel::keyFor(const ResultRow& row)
-{
-    if (m_sortColumn == Location) {
-        const QByteArrayView folder = row.folderPath();
-        const QByteArray probe = QByteArray::fromRawData(folder.data(), folder.size());
-        auto it = m_folderKeys.constFind(probe);
-        if (it != m_folderKeys.constEnd())
-            return it.value();
-        const quint32 key = m_collation.add(displayText(folder));
-        m_folderKeys.insert(folder.toByteArray(), key);
-        return key;
-    }
-    const QString& text = m_sortColumn == FileType ? row.typeName : row.url;
-    auto it = m_textKeys.constFind(text);
-    if (it != m_textKeys.constEnd())
-        return it.value();
-    const quint32 key = m_collation.add(text);
-    m_textKeys.insert(text, key);
-    return key;
-}
-
-void ResultModel::addNameKeys(size_t first)
-{
-    const std::vector<quint32> keys =
-        m_names.addMany(m_rows.size() - first, threadCount(),
-                        [this, first](size_t i) { return displayText(m_rows[first + i].name()); });
-    m_nameKeys.insert(m_nameKeys.end(), keys.begin(), keys.end());
-}
-
-void ResultModel::addTextKeys(size_t first)
-{
-    if (first == 0)
-        m_keys.reserve(m_rows.size());
-    for (size_t i = first; i < m_rows.size(); ++i)
-        m_keys.push_back(keyFor(m_rows[i]));
-}
-
-void ResultModel::resetKeys()
-{
-    std::vector<quint32>().swap(m_keys);
-    m_collation.clear();
-    m_textKeys.clear();
-    m_folderKeys.clear();
-}
-
-int ResultModel::compare(quint32 a, quint32 b) const
-{
-    const ResultRow& rowA = m_rows[a];
-    const ResultRow& rowB = m_rows[b];
-    switch (m_sortColumn) {
-    case Size:
-        if (sizeOrder(rowA) != sizeOrder(rowB))
-            return sizeOrder(rowA) < sizeOrder(rowB) ? -1 : 1;
-        break;
-    case Date:
-        if (timeOrder(rowA) != timeOrder(rowB))
-            return timeOrder(rowA) < timeOrder(rowB) ? -1 : 1;
-        break;
-    case Name:
-        if (m_nameKeys[a] != m_nameKeys[b]) {
-            if (const int c = std::strcmp(m_names.key(m_nameKeys[a]), m_names.key(m_nameKeys[b])))
-                return c;
-        }
-        break;
-    case FileType:
-    case Location:
-    case Url:
-        if (m_keys[a] != m_keys[b]) {
-            if (const int c = std::strcmp(m_collation.key(m_keys[a]), m_collation.key(m_keys[b])))
-                return c;
-        }
-        break;
-    default:
-        return 0;
-    }
-    return compareTie(rowA, rowB);
-}
-
-std::vector<ResultModel::SortItem> ResultModel::itemsFor(size_t first, size_t count) const
-{
-    std::vector<SortItem> items(count);
-    // Types, folders and addresses repeat: their few distinct keys are ranked once, so the
-    // sort compares numbers only. A small batch ranks only its own keys.
-    QHash<quint32, quint64> rank;
-    if (textColumn()) {
-        std::vector<quint32> distinct;
-        const qsizetype known = m_sortColumn == Location ? m_folderKeys.size() : m_textKeys.size();
-        if (count < size_t(known) * 4) {
-            distinct.assign(m_keys.begin() + std::ptrdiff_t(first),
-                            m_keys.begin() + std::ptrdiff_t(first + count));
-            std::sort(distinct.begin(), distinct.end());
-            distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-        } else if (m_sortColumn == Location) {
-            distinct.assign(m_folderKeys.cbegin(), m_folderKeys.cend());
-        } else {
-            distinct.assign(m_textKeys.cbegin(), m_textKeys.cend());
-        }
-        std::sort(distinct.begin(), distinct.end(), [this](quint32 a, quint32 b) {
-            return std::strcmp(m_collation.key(a), m_collation.key(b)) < 0;
-        });
-        rank.reserve(qsizetype(distinct.size()));
-        quint64 next = 0;
-        for (size_t i = 0; i < distinct.size(); ++i) {
-            if (i > 0 &&
-                std::strcmp(m_collation.key(distinct[i - 1]), m_collation.key(distinct[i])) != 0)
-                ++next; // texts with equal keys share a rank
-            rank.insert(distinct[i], next);
-        }
-    }
-    quint32 lastKey = std::numeric_limits<quint32>::max(); // never an offset: the arena is smaller
-    quint64 lastRank = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const size_t stored = first + i;
-        const ResultRow& row = m_rows[stored];
-        SortItem& item = items[i];
-        item.row = quint32(stored);
-        item.key = 0;
-        if (m_sortColumn == Name) {
-            item.key = m_nameKeys[stored];
-            item.first = m_names.prefix(item.key);
-            item.second = m_names.prefix(item.key, 8);
-            item.third = namePrefix(row, 0);
-            continue;
-        }
-        if (m_sortColumn == Size)
-            item.first = sizeOrder(row);
-        else if (m_sortColumn == Date)
-            item.first = timeOrder(row);
-        else if (m_keys[stored] == lastKey)
-            item.first = lastRank; // rows of one folder arrive together
-        else
-            item.first = lastRank = rank.value(lastKey = m_keys[stored]);
-        item.second = namePrefix(row, 0);
-        item.third = namePrefix(row, 8);
-    }
-    return items;
-}
-
-void ResultModel::sortItems(std::vector<SortItem>& items) const
-{
-    const bool byName = m_sortColumn == Name;
-    const bool descending = m_order == Qt::DescendingOrder;
-    auto ascending = [&](const SortItem& a, const SortItem& b) {
-        if (a.first != b.first)
-            return a.first < b.first;
-        if (a.second != b.second)
-            return a.second < b.second;
-        if (byName && a.key != b.key) {
-            if (const int c = std::strcmp(m_names.key(a.key), m_names.key(b.key)))
-                return c < 0;
-        }
-        if (a.third != b.third)
-            return a.third < b.third;
-        return compareTie(m_rows[a.row], m_rows[b.row]) < 0;
-    };
-    auto less = [&](const SortItem& a, const SortItem& b) {
-        return descending ? ascending(b, a) : ascending(a, b);
-    };
-    if (items.size() < ParallelSortRows || threadCount() < 2) {
-        std::sort(items.begin(), items.end(), less);
-        return;
-    }
-    const auto middle = items.begin() + std::ptrdiff_t(items.size() / 2);
-    std::thread helper([&] { std::sort(items.begin(), middle, less); });
-    std::sort(middle, items.end(), less);
-    helper.join();
-    std::inplace_merge(items.begin(), middle, items.end(), less);
 }
 
 template<typename NewRow> void ResultModel::movePersistent(NewRow newRow)
@@ -436,8 +290,10 @@ template<typename NewRow> void ResultModel::movePersistent(NewRow newRow)
         return;
     QModelIndexList to;
     to.reserve(from.size());
-    for (const QModelIndex& index : from)
-        to.append(this->index(int(newRow(size_t(index.row()))), index.column()));
+    for (const QModelIndex& index : from) {
+        const qint64 row = qint64(newRow(size_t(index.row())));
+        to.append(row < 0 ? QModelIndex() : this->index(int(row), index.column()));
+    }
     changePersistentIndexList(from, to);
 }
 
@@ -448,59 +304,33 @@ void ResultModel::sort(int column, Qt::SortOrder order)
 
 void ResultModel::sortBy(int column, Qt::SortOrder order)
 {
-    if (column < -1 || column >= ColumnCount)
-        return;
-    if (column == m_sortColumn && order == m_order)
-        return;
-    const size_t n = m_view.size();
-    if (column == m_sortColumn && column >= 0) {
-        // Only the direction changes: the order is total, so the new one is the old reversed.
-        m_order = order;
-        if (n < 2)
-            return;
-        Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-        std::reverse(m_view.begin(), m_view.end());
-        movePersistent([n](size_t row) { return n - 1 - row; });
-        Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    const bool descending = order == Qt::DescendingOrder;
+    const SortIndex::Moved moves = m_index->sortMoves(column, descending);
+    if (moves == SortIndex::Moved::None) {
+        m_index->sortBy(column, descending);
         return;
     }
-    m_sortColumn = column;
-    m_order = order;
-    resetKeys();
-    if (column == Name && m_nameKeys.empty())
-        addNameKeys(0);
-    else if (textColumn())
-        addTextKeys(0);
-    if (column < 0 || n < 2)
-        return;
-
+    const size_t n = viewRows();
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<SortItem> items = itemsFor(0, m_rows.size());
-    sortItems(items);
-    std::vector<quint32> oldView(n);
-    m_view.swap(oldView);
-    for (size_t i = 0; i < n; ++i)
-        m_view[i] = items[i].row;
-    std::vector<SortItem>().swap(items);
-    if (!persistentIndexList().isEmpty()) {
-        std::vector<quint32> newRow(m_rows.size()); // by stored row
-        for (size_t i = 0; i < n; ++i)
-            newRow[m_view[i]] = quint32(i);
-        movePersistent([&](size_t row) { return newRow[oldView[row]]; });
+    std::vector<uint32_t> oldOrder;
+    const bool persistent = !persistentIndexList().isEmpty();
+    m_index->sortBy(column, descending, persistent ? &oldOrder : nullptr);
+    if (moves == SortIndex::Moved::Reversed) {
+        movePersistent([n](size_t row) { return qint64(n - 1 - row); });
+    } else if (persistent) {
+        const std::vector<uint32_t> newRow = m_index->listRows(); // by stored row
+        movePersistent([&](size_t row) { return qint64(newRow[oldOrder[row]]); });
     }
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void ResultModel::clear()
 {
-    if (m_view.empty())
+    if (m_rows.empty())
         return;
     beginResetModel();
     std::deque<ResultRow>().swap(m_rows);
-    std::vector<quint32>().swap(m_view);
-    std::vector<quint32>().swap(m_nameKeys);
-    m_names.clear();
-    resetKeys();
+    m_index->clear();
     endResetModel();
 }
 
@@ -508,9 +338,10 @@ void ResultModel::addRows(ResultRows batch)
 {
     if (batch.empty())
         return;
-    const size_t n = m_view.size();
+    const size_t n = viewRows();
     const size_t m = batch.size();
-    if (n + m > size_t(std::numeric_limits<int>::max()))
+    if (n + m > size_t(std::numeric_limits<int>::max()) ||
+        m_rows.size() + m > size_t(std::numeric_limits<uint32_t>::max()))
         return; // beyond what a view can address; never reached by a real search
 
     // The rows are stored at once; the views learn of them below, with the order.
@@ -518,98 +349,140 @@ void ResultModel::addRows(ResultRows batch)
     m_rows.insert(m_rows.end(), std::make_move_iterator(batch.begin()),
                   std::make_move_iterator(batch.end()));
     ResultRows().swap(batch);
-    // Name keys are the dearest to make: once made they are kept for every later row, so a
-    // return to the Name column only sorts.
-    if (m_sortColumn == Name || !m_nameKeys.empty())
-        addNameKeys(first);
-    if (textColumn())
-        addTextKeys(first);
+    m_index->addStored(first, m);
 
-    if (m_sortColumn < 0) {
+    if (m_index->column() < 0) {
         beginInsertRows({}, int(n), int(n + m - 1));
-        for (size_t i = first; i < first + m; ++i)
-            m_view.push_back(quint32(i));
+        m_index->append(first, m);
         endInsertRows();
         return;
     }
-
-    std::vector<SortItem> items = itemsFor(first, m);
-    sortItems(items);
-    const bool descending = m_order == Qt::DescendingOrder;
-
-    // Where each new row goes: before the first existing row that sorts after it.
-    std::vector<size_t> position(m);
-    size_t low = 0;
-    for (size_t j = 0; j < m; ++j) {
-        size_t lo = low;
-        size_t hi = n;
-        while (lo < hi) {
-            const size_t mid = lo + (hi - lo) / 2;
-            int c = compare(m_view[mid], items[j].row);
-            if (descending)
-                c = -c;
-            if (c <= 0)
-                lo = mid + 1;
-            else
-                hi = mid;
-        }
-        position[j] = low = lo;
-    }
-    size_t runs = 0;
-    for (size_t j = 0; j < m; ++j)
-        runs += (j == 0 || position[j] != position[j - 1]) ? 1 : 0;
+    const SortIndex::Merge merge = m_index->planMerge(first, m);
     // A few runs are announced as inserted rows. More go as one layout change: the Details
     // view lays out every row after either, but each insert also splits the selection's
     // ranges, and a selection split into thousands of ranges makes every later insert and
     // paint slow (with all rows selected, measured 2.6 s a batch against 0.1 s).
-    if (runs > MaxInsertRuns) {
-        mergeAsLayoutChange(items, position);
+    if (merge.runs > MaxRuns) {
+        mergeAsLayoutChange(merge);
         return;
     }
-
-    // The old order moves to the back once; each run then moves the old rows before it to
-    // the front and fills in after them, so every announcement sees a consistent list and
-    // the whole merge moves each number once.
-    const size_t total = n + m;
-    m_view.resize(total);
-    std::move_backward(m_view.begin(), m_view.begin() + std::ptrdiff_t(n), m_view.end());
-    m_gapAt = 0;
-    m_gapLen = m;
-    size_t oldPlaced = 0;
-    for (size_t j = 0; j < m;) {
-        for (; oldPlaced < position[j]; ++oldPlaced, ++m_gapAt)
-            m_view[m_gapAt] = m_view[m_gapAt + m_gapLen];
-        size_t end = j;
-        while (end < m && position[end] == position[j])
-            ++end;
-        beginInsertRows({}, int(m_gapAt), int(m_gapAt + (end - j) - 1));
-        for (; j < end; ++j, ++m_gapAt, --m_gapLen)
-            m_view[m_gapAt] = items[j].row;
-        endInsertRows();
-    }
-    m_gapAt = 0; // the old rows after the last run are in place
+    m_index->mergeInRuns(
+        merge,
+        [this](size_t at, size_t count) { beginInsertRows({}, int(at), int(at + count - 1)); },
+        [this] { endInsertRows(); });
 }
 
-void ResultModel::mergeAsLayoutChange(const std::vector<SortItem>& items,
-                                      const std::vector<size_t>& position)
+void ResultModel::mergeAsLayoutChange(const SortIndex::Merge& merge)
 {
-    const size_t n = m_view.size();
-    const size_t m = items.size();
+    Q_EMIT rowsAboutToShift();
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    m_view.resize(n + m);
-    size_t oldIndex = n;
-    size_t newIndex = m;
-    for (size_t out = n + m; out-- > 0 && newIndex > 0;) {
-        if (oldIndex > 0 && position[newIndex - 1] <= oldIndex - 1)
-            m_view[out] = m_view[--oldIndex];
-        else
-            m_view[out] = items[--newIndex].row;
-    }
+    m_index->merge(merge);
+    const std::vector<size_t>& before = merge.before;
     movePersistent([&](size_t old) {
-        return old +
-               size_t(std::upper_bound(position.begin(), position.end(), old) - position.begin());
+        return qint64(old) + std::upper_bound(before.begin(), before.end(), old) - before.begin();
     });
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    Q_EMIT rowsShifted(RowShift{before, {}});
+}
+
+int ResultModel::removeListRows(std::vector<int> rows)
+{
+    const int n = rowCount();
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [n](int r) { return r < 0 || r >= n; }),
+               rows.end());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty())
+        return 0;
+    std::vector<uint32_t> stored;
+    stored.reserve(rows.size());
+    for (const int r : rows)
+        stored.push_back(m_index->at(size_t(r)));
+    if (rows.size() == size_t(n)) {
+        clear();
+        return n;
+    }
+    size_t runs = 0;
+    for (size_t i = 0; i < rows.size(); ++i)
+        runs += (i == 0 || rows[i] != rows[i - 1] + 1) ? 1 : 0;
+    if (runs > MaxRuns) {
+        removeAsLayoutChange(std::vector<size_t>(rows.begin(), rows.end()));
+    } else {
+        // Last run first, so the rows of the runs before keep their numbers.
+        for (size_t end = rows.size(); end > 0;) {
+            size_t begin = end - 1;
+            while (begin > 0 && rows[begin - 1] + 1 == rows[begin])
+                --begin;
+            beginRemoveRows({}, rows[begin], rows[end - 1]);
+            m_index->removeRange(size_t(rows[begin]), end - begin);
+            endRemoveRows();
+            end = begin;
+        }
+    }
+    for (const uint32_t s : stored)
+        m_rows[s] = ResultRow(); // its bytes go; its number stays unused
+    return int(rows.size());
+}
+
+void ResultModel::removeAsLayoutChange(const std::vector<size_t>& rows)
+{
+    Q_EMIT rowsAboutToShift();
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    m_index->remove(rows);
+    movePersistent([&](size_t old) {
+        const auto at = std::lower_bound(rows.begin(), rows.end(), old);
+        return at != rows.end() && *at == old ? qint64(-1) : qint64(old) - (at - rows.begin());
+    });
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    Q_EMIT rowsShifted(RowShift{{}, rows});
+}
+
+int ResultModel::removePaths(const QList<QByteArray>& paths)
+{
+    QSet<QByteArray> wanted;
+    for (const QByteArray& path : paths) {
+        if (!path.isEmpty())
+            wanted.insert(path);
+    }
+    if (wanted.isEmpty())
+        return 0;
+    std::vector<int> rows;
+    for (int r = 0, n = rowCount(); r < n; ++r) {
+        if (wanted.contains(m_rows[m_index->at(size_t(r))].path))
+            rows.push_back(r);
+    }
+    return removeListRows(std::move(rows));
+}
+
+int ResultModel::rowOfPath(const QByteArray& path) const
+{
+    for (int r = 0, n = rowCount(); r < n; ++r) {
+        if (m_rows[m_index->at(size_t(r))].path == path)
+            return r;
+    }
+    return -1;
+}
+
+int ResultModel::replaceRow(int row, ResultRow updated)
+{
+    if (row < 0 || row >= rowCount())
+        return -1;
+    const auto from = size_t(row);
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    m_rows[m_index->at(from)] = std::move(updated);
+    const size_t to = m_index->replace(from);
+    movePersistent([from, to](size_t r) {
+        if (r == from)
+            return qint64(to);
+        if (from < to && r > from && r <= to)
+            return qint64(r) - 1;
+        if (to < from && r >= to && r < from)
+            return qint64(r) + 1;
+        return qint64(r);
+    });
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    Q_EMIT dataChanged(index(int(to), 0), index(int(to), ColumnCount - 1));
+    return int(to);
 }
 
 void ResultModel::setShowExtensions(bool on)
@@ -617,7 +490,7 @@ void ResultModel::setShowExtensions(bool on)
     if (on == m_showExtensions)
         return;
     m_showExtensions = on;
-    if (!m_view.empty()) {
+    if (viewRows() > 0) {
         Q_EMIT dataChanged(index(0, Name), index(rowCount() - 1, Name),
                            {Qt::DisplayRole, Qt::AccessibleTextRole});
     }

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "CollationKeys.h"
+#include "RowSpans.h"
+#include "SortIndex.h"
 #include "search/ResultRow.h"
 
 #include <QAbstractTableModel>
 #include <QByteArray>
-#include <QHash>
+#include <QList>
 
 #include <deque>
 #include <memory>
@@ -13,16 +14,24 @@
 
 class modExtractIcon;
 
-/// The rows of the result list, always kept in the order of the current sort column. A batch
-/// of new rows is sorted and merged in, announcing where rows were inserted so that views
-/// keep their selection and scroll position. Rows stay where they were stored; sorts and
-/// merges move only a list of row numbers. Texts are derived from the rows when they are
-/// shown; the current sort column has a stored key per row, and Name keys, once made, stay.
+/// The rows of the result list, always kept in the order of the current sort column (the
+/// order itself is a `SortIndex`). A batch of new rows is sorted and merged in, announcing
+/// where rows were inserted so that views keep their selection and scroll position. Rows
+/// stay where they were stored; sorts and merges move only a list of row numbers. Texts are
+/// derived from the rows when they are shown.
 class ResultModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
     /// The six columns, in model order.
-    enum Column { Name, Size, FileType, Date, Location, Url, ColumnCount };
+    enum Column {
+        Name = ResultColumn::Name,
+        Size = ResultColumn::Size,
+        FileType = ResultColumn::FileType,
+        Date = ResultColumn::Date,
+        Location = ResultColumn::Location,
+        Url = ResultColumn::Url,
+        ColumnCount = ResultColumn::Count
+    };
     /// Roles beyond Qt's own.
     enum Role {
         PathRole = Qt::UserRole + 1, ///< QByteArray: the row's full path, exact bytes
@@ -56,14 +65,26 @@ public:
     /// which rows arrive. Views keep their selection.
     void sortBy(int column, Qt::SortOrder order);
     /// The sort column (0…5), or -1 when rows stay in arrival order.
-    int sortColumn() const { return m_sortColumn; }
+    int sortColumn() const;
     /// The sort direction.
-    Qt::SortOrder sortOrder() const { return m_order; }
+    Qt::SortOrder sortOrder() const;
 
     /// Removes every row.
     void clear();
     /// Sorts `batch` and merges it into the rows, announcing the inserted rows.
     void addRows(ResultRows batch);
+    /// Removes the rows at `rows` (any order; repeats and rows out of range are ignored).
+    /// Many scattered rows go as one layout change, so a large list updates its views once.
+    /// Returns the number removed.
+    int removeListRows(std::vector<int> rows);
+    /// Removes every row whose full path is one of `paths`; returns the number removed.
+    int removePaths(const QList<QByteArray>& paths);
+    /// The first row whose full path is `path`, or -1.
+    int rowOfPath(const QByteArray& path) const;
+    /// Replaces the row at `row` by `updated` (a renamed item: new path, name, type, icon)
+    /// and moves it to its place in the sort order. Returns its new row, or -1 when `row` is
+    /// out of range.
+    int replaceRow(int row, ResultRow updated);
 
     /// Whether names show their extension; changing it rewrites every row's Name at once.
     void setShowExtensions(bool on);
@@ -73,7 +94,7 @@ public:
     bool showIcons() const { return m_showIcons; }
 
     /// The row at `row` (0 ≤ row < rowCount()).
-    const ResultRow& row(int row) const { return m_rows[m_view[viewSlot(size_t(row))]]; }
+    const ResultRow& row(int row) const;
     /// The full path bytes of the row at `row`; empty when out of range.
     QByteArray path(int row) const;
     /// The header caption of `column` (0…5).
@@ -82,50 +103,30 @@ public:
     /// the walk).
     size_t memoryUsage() const;
 
+Q_SIGNALS:
+    /// Rows are about to be merged in or removed as one layout change, in which views can
+    /// not tell which rows arrived or went.
+    void rowsAboutToShift();
+    /// That change is done: `shift` says where rows arrived or went.
+    void rowsShifted(const RowShift& shift);
+
 private:
-    struct SortItem;
-    /// Where view row `row` is in `m_view`: past the gap a merge leaves open while it runs.
-    size_t viewSlot(size_t row) const { return row < m_gapAt ? row : row + m_gapLen; }
-    size_t viewRows() const { return m_view.size() - m_gapLen; }
-    bool textColumn() const;
-    /// The key of a repeated text (type, folder, address) of the current column.
-    quint32 keyFor(const ResultRow& row);
-    /// Appends the Name keys of the stored rows from `first` on.
-    void addNameKeys(size_t first);
-    /// Appends the current text column's keys of the stored rows from `first` on.
-    void addTextKeys(size_t first);
-    /// Orders the stored rows a and b ascending by the current column: <0, 0 or >0.
-    int compare(quint32 a, quint32 b) const;
-    /// Sort items of the stored rows [first, first + count) for the current column.
-    std::vector<SortItem> itemsFor(size_t first, size_t count) const;
-    /// Sorts `items` by the current column and direction.
-    void sortItems(std::vector<SortItem>& items) const;
-    /// Merges sorted new `items` before the old rows at `position` in one pass, announced as
-    /// one layout change.
-    void mergeAsLayoutChange(const std::vector<SortItem>& items,
-                             const std::vector<size_t>& position);
-    /// Moves persistent indexes from view row r to `newRow(r)`.
+    class Rows;
+    size_t viewRows() const;
+    /// Merges `merge` in one pass, announced as one layout change.
+    void mergeAsLayoutChange(const SortIndex::Merge& merge);
+    /// Removes the ascending list rows `rows`, announced as one layout change.
+    void removeAsLayoutChange(const std::vector<size_t>& rows);
+    /// Moves persistent indexes from view row r to `newRow(r)` (-1: the row is gone).
     template<typename NewRow> void movePersistent(NewRow newRow);
-    void resetKeys();
     QString cellText(const ResultRow& row, int column) const;
 
     /// In arrival order, in blocks: rows never move once stored, and a growing list never
-    /// copies them or holds twice the room it needs.
+    /// copies them or holds twice the room it needs. Removed rows stay, emptied.
     std::deque<ResultRow> m_rows;
-    std::vector<quint32> m_view; ///< stored row of each view row: sorts and merges move these
-    /// While a merge announces its runs of new rows one by one, `m_view` holds the rows placed
-    /// so far, a gap of `m_gapLen` slots at `m_gapAt`, then the old rows still to come.
-    size_t m_gapAt = 0;
-    size_t m_gapLen = 0;
-    std::vector<quint32> m_nameKeys; ///< per stored row once Name was sorted: kept for later
-    CollationKeys m_names;
-    std::vector<quint32> m_keys; ///< per stored row while type, location or URL is sorted
-    CollationKeys m_collation;
-    QHash<QString, quint32> m_textKeys;      ///< keys of repeated texts (types, URLs)
-    QHash<QByteArray, quint32> m_folderKeys; ///< keys of folders, by their bytes
+    std::unique_ptr<Rows> m_source;
+    std::unique_ptr<SortIndex> m_index;
     modExtractIcon* m_icons = nullptr;
-    int m_sortColumn = -1;
-    Qt::SortOrder m_order = Qt::AscendingOrder;
     bool m_showExtensions = false;
     bool m_showIcons = true;
 };

@@ -1,11 +1,13 @@
 #include "results/ResultList.h"
 #include "RowFactory.h"
+#include "results/SortArrowHeader.h"
 #include "results/SortState.h"
 #include "results/modExtractIcon.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QListView>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -13,6 +15,39 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+enum class Arrow { None, Up, Down, Unclear };
+
+// What the header draws for `section`: the pixels that differ from the same section drawn
+// without an arrow, read as a triangle pointing up (rows widen downwards) or down.
+Arrow drawnArrow(SortArrowHeader* header, int section)
+{
+    const int shownSection = header->arrowSection();
+    const bool up = header->arrowUp();
+    const QRect rect(header->sectionViewportPosition(section), 0, header->sectionSize(section),
+                     header->height());
+    const QImage with = header->viewport()->grab(rect).toImage();
+    header->setArrow(-1, up);
+    const QImage without = header->viewport()->grab(rect).toImage();
+    header->setArrow(shownSection, up);
+    std::vector<int> widths; // changed pixels per image row, from the top
+    for (int y = 0; y < with.height(); ++y) {
+        int count = 0;
+        for (int x = 0; x < with.width(); ++x)
+            count += with.pixel(x, y) != without.pixel(x, y) ? 1 : 0;
+        if (count > 0)
+            widths.push_back(count);
+    }
+    if (widths.empty())
+        return Arrow::None;
+    if (widths.size() < 2 || widths.front() == widths.back())
+        return Arrow::Unclear;
+    if (std::is_sorted(widths.begin(), widths.end()))
+        return Arrow::Up;
+    if (std::is_sorted(widths.rbegin(), widths.rend()))
+        return Arrow::Down;
+    return Arrow::Unclear;
+}
 
 class ResultListTest : public ::testing::Test {
 protected:
@@ -64,30 +99,45 @@ protected:
 TEST_F(ResultListTest, HeaderClickSortsAndShowsTheArrowOnlyThere)
 {
     connectWindow();
-    QHeaderView* h = list.header();
+    SortArrowHeader* h = list.header();
     auto click = [&](int column) {
         const int x = h->sectionViewportPosition(column - 1) + 5;
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(x, h->height() / 2));
     };
-    EXPECT_FALSE(h->isSortIndicatorShown());
+    // What is drawn on each header, left to right.
+    auto arrows = [&] {
+        std::vector<Arrow> drawn;
+        for (int c = 0; c < ResultModel::ColumnCount; ++c)
+            drawn.push_back(drawnArrow(h, c));
+        return drawn;
+    };
+    auto only = [](int c, Arrow arrow) {
+        std::vector<Arrow> drawn(ResultModel::ColumnCount, Arrow::None);
+        drawn[size_t(c - 1)] = arrow;
+        return drawn;
+    };
+    EXPECT_EQ(arrows(), only(1, Arrow::None));
     click(3); // an empty list: only the state and the arrow change
     EXPECT_EQ(sort.SortColumn, 3);
-    EXPECT_EQ(h->sortIndicatorSection(), 2);
+    EXPECT_EQ(arrows(), only(3, Arrow::Up));
     fill();
     click(1);
     EXPECT_EQ(list.model()->path(0), "/h/a.url");
-    EXPECT_TRUE(h->isSortIndicatorShown());
-    EXPECT_EQ(h->sortIndicatorSection(), 0);
+    EXPECT_EQ(arrows(), only(1, Arrow::Up));
+    click(1);
+    EXPECT_EQ(list.model()->path(0), "/h/c.url");
+    EXPECT_EQ(arrows(), only(1, Arrow::Down));
+    click(1);
     click(4); // Date after ascending Name: newest first, arrow down on Date
     EXPECT_EQ(column(*list.model(), ResultModel::Name), (QStringList{"c", "a", "b"}));
-    EXPECT_EQ(h->sortIndicatorSection(), 3);
-    EXPECT_EQ(h->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(arrows(), only(4, Arrow::Down));
     click(6);
+    EXPECT_EQ(arrows(), only(6, Arrow::Down));
     // A replay (the end of a search) sorts but leaves the arrow where it is.
     sort.ApplyingStoredSort = true;
     sort.ListView1_ColumnClick(4);
     list.applySort(sort);
-    EXPECT_EQ(h->sortIndicatorSection(), 5);
+    EXPECT_EQ(arrows(), only(6, Arrow::Down));
     EXPECT_EQ(list.model()->sortColumn(), ResultModel::Date);
 }
 
@@ -127,6 +177,46 @@ TEST_F(ResultListTest, SelectedFilesInListOrderAndSelectAll)
         EXPECT_TRUE(list.GetSelectedFiles().contains(path)) << path;
 }
 
+TEST_F(ResultListTest, RowsArrivingAfterSelectAllAreNotSelected)
+{
+    // Enough rows that the selection model treats a Select All as "the whole table".
+    ResultModel* model = list.model();
+    model->sortBy(ResultModel::Name, Qt::AscendingOrder);
+    ResultRows rows;
+    for (int i = 0; i < 400; ++i)
+        rows.push_back(makeRow("/s/b" + QByteArray::number(1000 + 2 * i)));
+    model->addRows(std::move(rows));
+    list.selectAll();
+    // Few places (announced as inserts), then many (one layout change), then a removal.
+    const QList<QList<QByteArray>> batches = {
+        {"/s/b1001", "/s/b1003"},
+        {"/s/a", "/s/b1005", "/s/b1101", "/s/b1301", "/s/b1501", "/s/b1701", "/s/z"}};
+    QSet<QByteArray> added;
+    for (const QList<QByteArray>& batch : batches) {
+        ResultRows late;
+        for (const QByteArray& path : batch) {
+            late.push_back(makeRow(path));
+            added.insert(path);
+        }
+        model->addRows(std::move(late));
+        const QList<QByteArray> selected = list.GetSelectedFiles();
+        EXPECT_EQ(selected.size(), 400);
+        for (const QByteArray& path : selected)
+            EXPECT_FALSE(added.contains(path)) << path.constData();
+    }
+    std::vector<int> gone;
+    for (int r = 0; r < model->rowCount(); r += 7)
+        gone.push_back(r);
+    const int removed = model->removeListRows(gone);
+    const QList<QByteArray> selected = list.GetSelectedFiles();
+    int addedLeft = 0;
+    for (int r = 0; r < model->rowCount(); ++r)
+        addedLeft += added.contains(model->path(r)) ? 1 : 0;
+    EXPECT_EQ(selected.size(), model->rowCount() - addedLeft) << removed;
+    for (const QByteArray& path : selected)
+        EXPECT_FALSE(added.contains(path)) << path.constData();
+}
+
 TEST_F(ResultListTest, SwitchingViewsKeepsRowsSelectionAndIconSizes)
 {
     fill();
@@ -161,7 +251,9 @@ TEST_F(ResultListTest, HoverTextRules)
         ASSERT_EQ(hover.count(), 4);
         EXPECT_EQ(hover.at(0).first().toString(), u"http://a.example/");
         EXPECT_EQ(hover.at(1).first().toString(), u"/h/b.txt");
-        EXPECT_EQ(hover.at(2).first().toString(), u"/h/c.url"); // unreadable address
+        // An empty address is shown as it is (empty), not as the path or the copyright line.
+        EXPECT_EQ(hover.at(2).first().toString(), u"");
+        EXPECT_FALSE(hover.at(2).first().toString().isNull());
         EXPECT_TRUE(hover.at(3).first().toString().isNull());
     }
 }

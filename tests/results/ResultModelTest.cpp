@@ -62,7 +62,10 @@ TEST(ResultModel, BatchesAndColumnSwitchesGiveTheOrderOfOneSort)
 {
     // Uneven batches while one model is sorted by each column in turn, against a fresh sort;
     // shared long name prefixes make ties be decided past the first 16 bytes.
-    auto* random = QRandomGenerator::global();
+    const quint32 seed = QRandomGenerator::global()->generate();
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    QRandomGenerator generator(seed);
+    auto* random = &generator;
     ResultRows all;
     for (int i = 0; i < 3000; ++i) {
         const QByteArray folder = "/t/f" + QByteArray::number(random->bounded(40)) + '/';
@@ -117,6 +120,58 @@ TEST(ResultModel, PersistentIndexesFollowTheirRows)
     EXPECT_TRUE(followed());
     model.sortBy(ResultModel::Size, Qt::AscendingOrder); // a whole sort
     EXPECT_TRUE(followed());
+}
+
+TEST(ResultModel, RemovedRowsGoAndPersistentIndexesFollowTheRest)
+{
+    ResultModel model;
+    const auto tester = checked(&model);
+    model.sortBy(ResultModel::Name, Qt::AscendingOrder);
+    ResultRows rows;
+    for (int i = 0; i < 40; ++i)
+        rows.push_back(makeRow("/r/n" + QByteArray::number(100 + i)));
+    model.addRows(std::move(rows));
+    const QPersistentModelIndex kept(model.index(20, 3)), gone(model.index(21, 0));
+    // One run (announced as removed rows), then many (one layout change).
+    EXPECT_EQ(model.removeListRows({21, 22, 23, 99, -1, 22}), 3);
+    EXPECT_FALSE(gone.isValid());
+    EXPECT_EQ(model.path(kept.row()), "/r/n120");
+    EXPECT_EQ(model.removePaths({"/r/n100", "/r/n102", "/r/n104", "/r/n106", "/r/n108", "/r/n110",
+                                 "/r/n199", QByteArray()}),
+              6);
+    EXPECT_EQ(model.rowCount(), 31);
+    EXPECT_EQ(model.path(kept.row()), "/r/n120");
+    EXPECT_EQ(kept.column(), 3);
+    EXPECT_EQ(model.rowOfPath("/r/n102"), -1);
+    EXPECT_EQ(model.path(0), "/r/n101");
+    // Later batches merge among the rows left; a whole sort leaves out the removed ones.
+    model.addRows({makeRow("/r/n102"), makeRow("/r/n1205")});
+    model.sortBy(ResultModel::Size, Qt::AscendingOrder);
+    model.sortBy(ResultModel::Name, Qt::DescendingOrder);
+    EXPECT_EQ(model.rowCount(), 33);
+    EXPECT_EQ(model.path(0), "/r/n1205");
+    EXPECT_EQ(model.path(32), "/r/n101");
+}
+
+TEST(ResultModel, ARenamedRowTakesItsNewTextsAndPlace)
+{
+    ResultModel model;
+    const auto tester = checked(&model);
+    model.addRows({makeRow("/p/alpha.txt"), makeRow("/p/beta.txt"), makeRow("/p/gamma.txt")});
+    for (const int c : {int(ResultModel::FileType), int(ResultModel::Name)}) {
+        model.sortBy(c, Qt::AscendingOrder); // keys of both kinds exist
+    }
+    const QPersistentModelIndex current(model.index(0, 0));
+    const int row = model.replaceRow(
+        model.rowOfPath("/p/alpha.txt"),
+        makeRow("/p/zeta.md", 5, utcMs(2020, 1, 1), QStringLiteral("Markdown document")));
+    EXPECT_EQ(row, 2);
+    EXPECT_EQ(current.row(), 2) << "the selection and current row go with it";
+    EXPECT_EQ(column(model, ResultModel::Name), (QStringList{"beta", "gamma", "zeta"}));
+    EXPECT_EQ(model.data(model.index(2, ResultModel::FileType)).toString(), u"Markdown document");
+    model.sortBy(ResultModel::FileType, Qt::AscendingOrder);
+    EXPECT_EQ(paths(model).first(), "/p/zeta.md"); // "Markdown document" before "Text"
+    EXPECT_EQ(model.replaceRow(7, makeRow("/p/x")), -1);
 }
 
 TEST(ResultModel, ShowExtensionsOnAnEmptyListAndWhileRowsArrive)

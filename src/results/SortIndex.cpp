@@ -1,0 +1,455 @@
+#include "SortIndex.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <thread>
+
+using namespace ResultColumn;
+
+// Three numbers decide nearly every comparison without reading the row: Name takes 16 key
+// bytes and 8 name bytes, the other columns their value (or the rank of their text) and 16
+// name bytes. Only full ties read the key arena or the rows.
+struct SortIndex::Item {
+    uint64_t first;  ///< key bytes 0-7, or rank, size or time
+    uint64_t second; ///< key bytes 8-15, or name bytes 0-7
+    uint64_t third;  ///< name bytes 0-7, or name bytes 8-15
+    uint32_t key;    ///< full Name key offset
+    uint32_t row;    ///< stored row being ordered
+};
+
+namespace {
+
+// Above this many rows a whole sort uses a second thread.
+constexpr size_t ParallelSortRows = 50000;
+
+int threadCount()
+{
+    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
+int compareBytes(std::string_view a, std::string_view b)
+{
+    const size_t common = std::min(a.size(), b.size());
+    if (const int c = common ? std::memcmp(a.data(), b.data(), common) : 0)
+        return c;
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+std::vector<uint32_t> storedRange(size_t first, size_t count)
+{
+    std::vector<uint32_t> rows(count);
+    for (size_t i = 0; i < count; ++i)
+        rows[i] = uint32_t(first + i);
+    return rows;
+}
+
+} // namespace
+
+SortIndex::SortIndex(const SortRows& rows, const std::string& locale)
+    : m_rows(rows)
+    , m_names(locale)
+    , m_texts(locale)
+{}
+
+SortIndex::~SortIndex() = default;
+
+bool SortIndex::textColumn() const
+{
+    return m_column == FileType || m_column == Location || m_column == Url;
+}
+
+uint32_t SortIndex::keyFor(uint32_t row)
+{
+    const std::string_view id = m_rows.textId(m_column, row);
+    if (const auto it = m_textKeys.find(id); it != m_textKeys.end())
+        return it->second;
+    std::u16string text;
+    m_rows.text(m_column, row, text);
+    const uint32_t key = m_texts.add(text);
+    m_textKeys.emplace(std::string(id), key);
+    return key;
+}
+
+void SortIndex::addNameKeys(size_t first, size_t count)
+{
+    const std::vector<uint32_t> keys =
+        m_names.addMany(count, threadCount(), [this, first](size_t i) {
+            std::u16string text;
+            m_rows.text(Name, uint32_t(first + i), text);
+            return text;
+        });
+    m_nameKeys.insert(m_nameKeys.end(), keys.begin(), keys.end());
+}
+
+void SortIndex::addTextKeys(size_t first, size_t count)
+{
+    if (first == 0)
+        m_keys.reserve(count);
+    for (size_t i = first; i < first + count; ++i)
+        m_keys.push_back(keyFor(uint32_t(i)));
+}
+
+void SortIndex::resetKeys()
+{
+    std::vector<uint32_t>().swap(m_keys);
+    m_texts.clear();
+    m_textKeys.clear();
+}
+
+uint64_t SortIndex::namePrefix(uint32_t row, size_t from) const
+{
+    // Eight name bytes from `from` on as a number in the bytes' order, zero-padded (names
+    // hold no NUL, so padding sorts a shorter name first as memcmp does).
+    const std::string_view name = m_rows.name(row);
+    unsigned char bytes[8] = {};
+    if (name.size() > from)
+        std::memcpy(bytes, name.data() + from, std::min<size_t>(name.size() - from, 8));
+    uint64_t value = 0;
+    for (const unsigned char byte : bytes)
+        value = (value << 8) | byte;
+    return value;
+}
+
+int SortIndex::compareTie(uint32_t a, uint32_t b) const
+{
+    // A fixed order that never depends on when rows arrived: name bytes, then path bytes.
+    if (const int c = compareBytes(m_rows.name(a), m_rows.name(b)))
+        return c;
+    return compareBytes(m_rows.path(a), m_rows.path(b));
+}
+
+int SortIndex::compare(uint32_t a, uint32_t b) const
+{
+    switch (m_column) {
+    case Size:
+    case Date: {
+        const uint64_t x = m_rows.number(m_column, a);
+        const uint64_t y = m_rows.number(m_column, b);
+        if (x != y)
+            return x < y ? -1 : 1;
+        break;
+    }
+    case Name:
+        if (m_nameKeys[a] != m_nameKeys[b]) {
+            if (const int c = std::strcmp(m_names.key(m_nameKeys[a]), m_names.key(m_nameKeys[b])))
+                return c;
+        }
+        break;
+    case FileType:
+    case Location:
+    case Url:
+        if (m_keys[a] != m_keys[b]) {
+            if (const int c = std::strcmp(m_texts.key(m_keys[a]), m_texts.key(m_keys[b])))
+                return c;
+        }
+        break;
+    default:
+        return 0;
+    }
+    return compareTie(a, b);
+}
+
+std::vector<uint64_t> SortIndex::ranks(const std::vector<uint32_t>& rows) const
+{
+    // Types, folders and addresses repeat: their few distinct keys are ranked once, so the
+    // sort compares numbers only. A small batch ranks only its own keys. Indexed by key
+    // offset through `rankOf` below; returned as one rank per row of `rows`.
+    std::vector<uint32_t> distinct;
+    if (rows.size() < m_textKeys.size() * 4) {
+        for (const uint32_t row : rows)
+            distinct.push_back(m_keys[row]);
+        std::sort(distinct.begin(), distinct.end());
+        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    } else {
+        for (const auto& entry : m_textKeys)
+            distinct.push_back(entry.second);
+    }
+    std::sort(distinct.begin(), distinct.end(), [this](uint32_t a, uint32_t b) {
+        return std::strcmp(m_texts.key(a), m_texts.key(b)) < 0;
+    });
+    std::unordered_map<uint32_t, uint64_t> rankOf;
+    rankOf.reserve(distinct.size());
+    uint64_t next = 0;
+    for (size_t i = 0; i < distinct.size(); ++i) {
+        if (i > 0 && std::strcmp(m_texts.key(distinct[i - 1]), m_texts.key(distinct[i])) != 0)
+            ++next; // texts with equal keys share a rank
+        rankOf.emplace(distinct[i], next);
+    }
+    std::vector<uint64_t> result(rows.size());
+    uint32_t lastKey = std::numeric_limits<uint32_t>::max(); // never an offset
+    uint64_t lastRank = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const uint32_t key = m_keys[rows[i]];
+        if (key != lastKey) // rows of one folder arrive together
+            lastRank = rankOf[lastKey = key];
+        result[i] = lastRank;
+    }
+    return result;
+}
+
+std::vector<SortIndex::Item> SortIndex::itemsFor(const std::vector<uint32_t>& rows) const
+{
+    std::vector<Item> items(rows.size());
+    const std::vector<uint64_t> rank = textColumn() ? ranks(rows) : std::vector<uint64_t>();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const uint32_t row = rows[i];
+        Item& item = items[i];
+        item.row = row;
+        item.key = 0;
+        if (m_column == Name) {
+            item.key = m_nameKeys[row];
+            item.first = m_names.prefix(item.key);
+            item.second = m_names.prefix(item.key, 8);
+            item.third = namePrefix(row, 0);
+            continue;
+        }
+        item.first = textColumn() ? rank[i] : m_rows.number(m_column, row);
+        item.second = namePrefix(row, 0);
+        item.third = namePrefix(row, 8);
+    }
+    return items;
+}
+
+void SortIndex::sortItems(std::vector<Item>& items) const
+{
+    const bool byName = m_column == Name;
+    auto ascending = [&](const Item& a, const Item& b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        if (a.second != b.second)
+            return a.second < b.second;
+        if (byName && a.key != b.key) {
+            if (const int c = std::strcmp(m_names.key(a.key), m_names.key(b.key)))
+                return c < 0;
+        }
+        if (a.third != b.third)
+            return a.third < b.third;
+        return compareTie(a.row, b.row) < 0;
+    };
+    auto less = [&](const Item& a, const Item& b) {
+        return m_descending ? ascending(b, a) : ascending(a, b);
+    };
+    if (items.size() < ParallelSortRows || threadCount() < 2) {
+        std::sort(items.begin(), items.end(), less);
+        return;
+    }
+    const auto middle = items.begin() + std::ptrdiff_t(items.size() / 2);
+    std::thread helper([&] { std::sort(items.begin(), middle, less); });
+    std::sort(middle, items.end(), less);
+    helper.join();
+    std::inplace_merge(items.begin(), middle, items.end(), less);
+}
+
+SortIndex::Moved SortIndex::sortMoves(int column, bool descending) const
+{
+    if (column < -1 || column >= Count || (column == m_column && descending == m_descending) ||
+        column < 0 || size() < 2)
+        return Moved::None;
+    return column == m_column ? Moved::Reversed : Moved::Sorted;
+}
+
+SortIndex::Moved SortIndex::sortBy(int column, bool descending, std::vector<uint32_t>* oldOrder)
+{
+    if (column < -1 || column >= Count || (column == m_column && descending == m_descending))
+        return Moved::None;
+    const Moved moved = sortMoves(column, descending);
+    if (column == m_column && column >= 0) {
+        // Only the direction changes: the order is total, so the new one is the old reversed.
+        m_descending = descending;
+        std::reverse(m_view.begin(), m_view.end());
+        return moved;
+    }
+    m_column = column;
+    m_descending = descending;
+    resetKeys();
+    if (column == Name && m_nameKeys.empty())
+        addNameKeys(0, m_stored);
+    else if (textColumn())
+        addTextKeys(0, m_stored);
+    if (moved == Moved::None)
+        return moved;
+    // Items are made in stored order, which reads the rows one after another.
+    std::vector<uint32_t> live;
+    live.reserve(m_view.size());
+    for (uint32_t r = 0; r < m_stored; ++r) {
+        if (!m_gone[r])
+            live.push_back(r);
+    }
+    std::vector<Item> items = itemsFor(live);
+    std::vector<uint32_t>().swap(live);
+    sortItems(items);
+    if (oldOrder)
+        *oldOrder = m_view;
+    for (size_t i = 0; i < items.size(); ++i)
+        m_view[i] = items[i].row;
+    return moved;
+}
+
+std::vector<uint32_t> SortIndex::listRows() const
+{
+    std::vector<uint32_t> rows(m_stored);
+    for (size_t i = 0; i < m_view.size(); ++i)
+        rows[m_view[i]] = uint32_t(i);
+    return rows;
+}
+
+void SortIndex::addStored(size_t first, size_t count)
+{
+    m_stored = first + count;
+    m_gone.resize(m_stored, false);
+    // Name keys are the dearest to make: once made they are kept for every later row, so a
+    // return to the Name column only sorts.
+    if (m_column == Name || !m_nameKeys.empty())
+        addNameKeys(first, count);
+    if (textColumn())
+        addTextKeys(first, count);
+}
+
+void SortIndex::append(size_t first, size_t count)
+{
+    for (size_t i = first; i < first + count; ++i)
+        m_view.push_back(uint32_t(i));
+}
+
+SortIndex::Merge SortIndex::planMerge(size_t first, size_t count) const
+{
+    std::vector<Item> items = itemsFor(storedRange(first, count));
+    sortItems(items);
+    Merge merge;
+    merge.rows.resize(count);
+    merge.before.resize(count);
+    // Where each new row goes: before the first old row that sorts after it.
+    const size_t n = m_view.size();
+    size_t low = 0;
+    for (size_t j = 0; j < count; ++j) {
+        merge.rows[j] = items[j].row;
+        size_t lo = low;
+        size_t hi = n;
+        while (lo < hi) {
+            const size_t mid = lo + (hi - lo) / 2;
+            const int c = compare(m_view[mid], items[j].row);
+            if ((m_descending ? -c : c) <= 0)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        merge.before[j] = low = lo;
+        merge.runs += (j == 0 || merge.before[j] != merge.before[j - 1]) ? 1 : 0;
+    }
+    return merge;
+}
+
+void SortIndex::merge(const Merge& merge)
+{
+    const size_t n = m_view.size();
+    const size_t m = merge.rows.size();
+    m_view.resize(n + m);
+    size_t oldIndex = n;
+    size_t newIndex = m;
+    for (size_t out = n + m; out-- > 0 && newIndex > 0;) {
+        if (oldIndex > 0 && merge.before[newIndex - 1] <= oldIndex - 1)
+            m_view[out] = m_view[--oldIndex];
+        else
+            m_view[out] = merge.rows[--newIndex];
+    }
+}
+
+void SortIndex::mergeInRuns(const Merge& merge, const std::function<void(size_t, size_t)>& beginRun,
+                            const std::function<void()>& endRun)
+{
+    // The old order moves to the back once; each run then moves the old rows before it to
+    // the front and fills in after them, so every announcement sees a consistent list and
+    // the whole merge moves each number once.
+    const size_t n = m_view.size();
+    const size_t m = merge.rows.size();
+    m_view.resize(n + m);
+    std::move_backward(m_view.begin(), m_view.begin() + std::ptrdiff_t(n), m_view.end());
+    m_gapAt = 0;
+    m_gapLen = m;
+    size_t oldPlaced = 0;
+    for (size_t j = 0; j < m;) {
+        for (; oldPlaced < merge.before[j]; ++oldPlaced, ++m_gapAt)
+            m_view[m_gapAt] = m_view[m_gapAt + m_gapLen];
+        size_t end = j;
+        while (end < m && merge.before[end] == merge.before[j])
+            ++end;
+        beginRun(m_gapAt, end - j);
+        for (; j < end; ++j, ++m_gapAt, --m_gapLen)
+            m_view[m_gapAt] = merge.rows[j];
+        endRun();
+    }
+    m_gapAt = 0; // the old rows after the last run are in place
+}
+
+void SortIndex::removeRange(size_t first, size_t count)
+{
+    const auto begin = m_view.begin() + std::ptrdiff_t(first);
+    for (auto it = begin; it != begin + std::ptrdiff_t(count); ++it)
+        m_gone[*it] = true;
+    m_view.erase(begin, begin + std::ptrdiff_t(count));
+}
+
+void SortIndex::remove(const std::vector<size_t>& rows)
+{
+    size_t out = rows.empty() ? m_view.size() : rows.front();
+    size_t next = 0;
+    for (size_t in = out; in < m_view.size(); ++in) {
+        if (next < rows.size() && rows[next] == in) {
+            m_gone[m_view[in]] = true;
+            ++next;
+            continue;
+        }
+        m_view[out++] = m_view[in];
+    }
+    m_view.resize(out);
+}
+
+size_t SortIndex::placeOf(uint32_t stored) const
+{
+    size_t lo = 0;
+    size_t hi = m_view.size();
+    while (lo < hi) {
+        const size_t mid = lo + (hi - lo) / 2;
+        const int c = compare(m_view[mid], stored);
+        if ((m_descending ? -c : c) <= 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+size_t SortIndex::replace(size_t row)
+{
+    const uint32_t stored = m_view[row];
+    if (!m_nameKeys.empty()) {
+        std::u16string text;
+        m_rows.text(Name, stored, text);
+        m_nameKeys[stored] = m_names.add(text); // the old key stays unused in the arena
+    }
+    if (textColumn())
+        m_keys[stored] = keyFor(stored);
+    if (m_column < 0)
+        return row;
+    m_view.erase(m_view.begin() + std::ptrdiff_t(row));
+    const size_t place = placeOf(stored);
+    m_view.insert(m_view.begin() + std::ptrdiff_t(place), stored);
+    return place;
+}
+
+void SortIndex::clear()
+{
+    std::vector<uint32_t>().swap(m_view);
+    std::vector<uint32_t>().swap(m_nameKeys);
+    m_names.clear();
+    resetKeys();
+    m_stored = 0;
+    std::vector<bool>().swap(m_gone);
+}
+
+size_t SortIndex::bytes() const
+{
+    return (m_view.capacity() + m_keys.capacity() + m_nameKeys.capacity()) * sizeof(uint32_t) +
+           m_texts.bytes() + m_names.bytes();
+}

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "CollationKeys.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+/// The columns of the result list, in list order.
+namespace ResultColumn {
+enum : int { Name, Size, FileType, Date, Location, Url, Count };
+}
+
+/// What the sort index reads of the stored rows, numbered in the order they were stored:
+/// bytes, numbers and UTF-16 texts. A removed row stays numbered; it is only never read.
+class SortRows {
+public:
+    virtual ~SortRows() = default;
+    /// The row's name bytes: rows equal in the sort column go by them.
+    virtual std::string_view name(uint32_t row) const = 0;
+    /// The row's full path bytes: rows of equal names go by them.
+    virtual std::string_view path(uint32_t row) const = 0;
+    /// The value Size or Date sorts by, ascending.
+    virtual uint64_t number(int column, uint32_t row) const = 0;
+    /// Bytes equal exactly for rows whose FileType, Location or Url text is equal.
+    virtual std::string_view textId(int column, uint32_t row) const = 0;
+    /// The text of Name, FileType, Location or Url as shown, written to `out`. For Name it is
+    /// called from several threads at once.
+    virtual void text(int column, uint32_t row, std::u16string& out) const = 0;
+};
+
+/// The order of the result list: which stored row each list row shows, kept sorted by one
+/// column in one direction. Sort keys are kept per stored row (Name keys, once made, for
+/// good), batches are sorted and merged in, rows are removed and re-placed after a change.
+/// Plain C++: no Qt types; the model over it announces each change to the views.
+class SortIndex final {
+public:
+    /// Where a batch goes: its stored rows in sorted order and, for each, how many old list
+    /// rows come before it.
+    struct Merge {
+        std::vector<uint32_t> rows;
+        std::vector<size_t> before;
+        size_t runs = 0; ///< the number of places the batch goes into
+    };
+
+    /// An empty index over `rows`, whose texts it compares in the ICU locale `locale`.
+    explicit SortIndex(const SortRows& rows, const std::string& locale = {});
+    ~SortIndex();
+    SortIndex(const SortIndex&) = delete;
+    SortIndex& operator=(const SortIndex&) = delete;
+
+    /// The number of list rows.
+    size_t size() const { return m_view.size() - m_gapLen; }
+    /// The stored row shown at list row `row` (< size()).
+    uint32_t at(size_t row) const { return m_view[row < m_gapAt ? row : row + m_gapLen]; }
+    /// The sort column (ResultColumn), or -1 for arrival order.
+    int column() const { return m_column; }
+    /// Whether the order is descending.
+    bool descending() const { return m_descending; }
+
+    /// How a sort moves the list rows.
+    enum class Moved { None, Reversed, Sorted };
+    /// What `sortBy(column, descending)` would do to the list rows.
+    Moved sortMoves(int column, bool descending) const;
+    /// Orders the list by `column` (-1: rows to come stay in arrival order) and direction;
+    /// `oldOrder`, when given, receives the order before a Sorted move.
+    Moved sortBy(int column, bool descending, std::vector<uint32_t>* oldOrder = nullptr);
+    /// The list row of every stored row (those of removed rows are unspecified).
+    std::vector<uint32_t> listRows() const;
+
+    /// Makes the keys of the stored rows [first, first + count), which just arrived.
+    void addStored(size_t first, size_t count);
+    /// Appends stored rows [first, first + count) in arrival order (no sort column).
+    void append(size_t first, size_t count);
+    /// Where stored rows [first, first + count) go in the sorted list.
+    Merge planMerge(size_t first, size_t count) const;
+    /// Puts `merge`'s rows in place at once.
+    void merge(const Merge& merge);
+    /// Puts `merge`'s rows in place one run at a time: `beginRun(listRow, count)` is called
+    /// before each run is placed and `endRun()` after, with the list consistent at each call.
+    void mergeInRuns(const Merge& merge, const std::function<void(size_t, size_t)>& beginRun,
+                     const std::function<void()>& endRun);
+
+    /// Removes list rows [first, first + count).
+    void removeRange(size_t first, size_t count);
+    /// Removes the list rows `rows` (ascending, no repeats) in one pass.
+    void remove(const std::vector<size_t>& rows);
+    /// The list row where list row `row` goes after its stored row's data changed: its keys
+    /// are made again. Moves it there and returns it.
+    size_t replace(size_t row);
+    /// Forgets every row and key; the sort column and direction stay.
+    void clear();
+    /// Bytes held by the order and the keys.
+    size_t bytes() const;
+
+private:
+    struct Item;
+    bool textColumn() const;
+    uint32_t keyFor(uint32_t row);
+    void addNameKeys(size_t first, size_t count);
+    void addTextKeys(size_t first, size_t count);
+    void resetKeys();
+    int compare(uint32_t a, uint32_t b) const;
+    int compareTie(uint32_t a, uint32_t b) const;
+    uint64_t namePrefix(uint32_t row, size_t from) const;
+    std::vector<uint64_t> ranks(const std::vector<uint32_t>& rows) const;
+    std::vector<Item> itemsFor(const std::vector<uint32_t>& rows) const;
+    void sortItems(std::vector<Item>& items) const;
+    size_t placeOf(uint32_t stored) const;
+
+    struct IdHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view id) const { return std::hash<std::string_view>{}(id); }
+    };
+
+    const SortRows& m_rows;
+    std::vector<uint32_t> m_view; ///< the stored row of each list row
+    /// While a merge announces its runs one by one, `m_view` holds the rows placed so far, a
+    /// gap of `m_gapLen` slots at `m_gapAt`, then the old rows still to come.
+    size_t m_gapAt = 0;
+    size_t m_gapLen = 0;
+    std::vector<uint32_t> m_nameKeys; ///< per stored row once Name was sorted: kept for later
+    CollationKeys m_names;
+    std::vector<uint32_t> m_keys; ///< per stored row while type, location or URL is sorted
+    CollationKeys m_texts;
+    /// Keys of the repeated texts of the current column, by their identifying bytes.
+    std::unordered_map<std::string, uint32_t, IdHash, std::equal_to<>> m_textKeys;
+    size_t m_stored = 0;      ///< rows stored so far, removed ones included
+    std::vector<bool> m_gone; ///< per stored row: removed from the list
+    int m_column = -1;
+    bool m_descending = false;
+};

@@ -1,0 +1,190 @@
+// The list's order without Qt: plain rows, the sort index and row spans.
+#include "results/SortIndex.h"
+#include "results/RowSpans.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct PlainRow {
+    std::string folder;
+    std::string name;
+    uint64_t size = 0;
+    uint64_t time = 0;
+    std::u16string type;
+    std::u16string url;
+};
+
+std::u16string wide(const std::string& text)
+{
+    return {text.begin(), text.end()}; // the test's texts are ASCII
+}
+
+// Stored rows as a vector: the index reads them as the model's rows would be read.
+class PlainRows final : public SortRows {
+public:
+    std::vector<PlainRow> rows;
+    mutable std::vector<std::string> paths; // stable storage for path views
+
+    uint32_t add(PlainRow row)
+    {
+        rows.push_back(std::move(row));
+        paths.push_back(rows.back().folder + rows.back().name);
+        return uint32_t(rows.size() - 1);
+    }
+    void set(uint32_t at, PlainRow row)
+    {
+        rows[at] = std::move(row);
+        paths[at] = rows[at].folder + rows[at].name;
+    }
+
+    std::string_view name(uint32_t row) const override { return rows[row].name; }
+    std::string_view path(uint32_t row) const override { return paths[row]; }
+    uint64_t number(int column, uint32_t row) const override
+    {
+        return column == ResultColumn::Size ? rows[row].size : rows[row].time;
+    }
+    std::string_view textId(int column, uint32_t row) const override
+    {
+        const PlainRow& r = rows[row];
+        if (column == ResultColumn::Location)
+            return r.folder;
+        const std::u16string& text = column == ResultColumn::FileType ? r.type : r.url;
+        return {reinterpret_cast<const char*>(text.data()), text.size() * 2};
+    }
+    void text(int column, uint32_t row, std::u16string& out) const override
+    {
+        const PlainRow& r = rows[row];
+        switch (column) {
+        case ResultColumn::Name:
+            out = wide(r.name);
+            break;
+        case ResultColumn::Location:
+            out = wide(r.folder);
+            break;
+        case ResultColumn::FileType:
+            out = r.type;
+            break;
+        default:
+            out = r.url;
+        }
+    }
+};
+
+std::vector<std::string> order(const SortIndex& index, const PlainRows& rows)
+{
+    std::vector<std::string> out;
+    for (size_t i = 0; i < index.size(); ++i)
+        out.push_back(rows.paths[index.at(i)]);
+    return out;
+}
+
+PlainRow randomRow(std::mt19937& random, int i)
+{
+    auto pick = [&](int n) {
+        return int(random() % unsigned(n));
+    };
+    PlainRow row;
+    row.folder = "/t/f" + std::to_string(pick(30)) + '/';
+    // Shared long prefixes make ties be decided past the first 16 bytes.
+    const std::string stem = i % 5 ? (i % 3 ? "Doc" : "doc") : "IMG_20230101_1200";
+    row.name = stem + std::to_string(pick(400)) + (i % 4 ? ".txt" : ".PDF");
+    row.size = uint64_t(pick(9) ? pick(100000) : 0);
+    row.time = uint64_t(pick(50) ? pick(20) * 1000 : 0);
+    row.type = i % 2 ? u"Text" : u"PDF document";
+    row.url = i % 7 ? u"n/a" : u"http://x/";
+    return row;
+}
+
+TEST(SortIndex, BatchesRemovalsAndRenamesGiveTheOrderOfOneSort)
+{
+    // One index lives through column switches, batches, removals and renames; after each step
+    // its order must equal a fresh index's whole sort of the same live rows.
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937 random(seed);
+    PlainRows rows;
+    SortIndex index(rows, "en_US");
+    const std::pair<int, bool> steps[] = {
+        {ResultColumn::Name, false},     {ResultColumn::Size, false}, {ResultColumn::Size, true},
+        {ResultColumn::FileType, false}, {ResultColumn::Name, true},  {ResultColumn::Date, true},
+        {ResultColumn::Location, false}, {ResultColumn::Url, true},   {ResultColumn::Name, false},
+        {ResultColumn::Url, false}};
+    int made = 0;
+    for (const auto& [column, descending] : steps) {
+        SCOPED_TRACE(testing::Message() << "column " << column << " descending " << descending);
+        index.sortBy(column, descending);
+        for (int batch = 0; batch < 3; ++batch) {
+            const size_t first = rows.rows.size();
+            const size_t count = 1 + random() % 300;
+            for (size_t i = 0; i < count; ++i)
+                rows.add(randomRow(random, made++));
+            index.addStored(first, count);
+            const SortIndex::Merge merge = index.planMerge(first, count);
+            if (batch == 0)
+                index.mergeInRuns(
+                    merge, [](size_t, size_t) {}, [] {});
+            else
+                index.merge(merge);
+        }
+        std::vector<size_t> gone; // every ninth row goes, as after a Delete
+        for (size_t r = random() % 9; r < index.size(); r += 9)
+            gone.push_back(r);
+        index.remove(gone);
+        const size_t renamed = random() % index.size();
+        PlainRow row = randomRow(random, made++);
+        rows.set(index.at(renamed), row);
+        index.replace(renamed);
+
+        PlainRows live;
+        for (size_t i = 0; i < index.size(); ++i)
+            live.add(rows.rows[index.at(i)]);
+        SortIndex whole(live, "en_US");
+        whole.addStored(0, live.rows.size());
+        whole.append(0, live.rows.size());
+        whole.sortBy(column, descending);
+        ASSERT_EQ(order(index, rows), order(whole, live));
+    }
+}
+
+TEST(SortIndex, NamesByValueAndWithoutCaseThenBytes)
+{
+    PlainRows rows;
+    for (const char* name : {"file10", "File2", "file1", "README", "readme", "ReadMe"})
+        rows.add({"/d/", name, 0, 0, u"", u"n/a"});
+    SortIndex index(rows, "en_US");
+    index.addStored(0, rows.rows.size());
+    index.append(0, rows.rows.size());
+    index.sortBy(ResultColumn::Name, false);
+    EXPECT_EQ(order(index, rows),
+              (std::vector<std::string>{"/d/file1", "/d/File2", "/d/file10", "/d/README",
+                                        "/d/ReadMe", "/d/readme"}));
+}
+
+TEST(RowSpans, FollowTheirRowsThroughMergesAndRemovals)
+{
+    using Spans = std::vector<RowSpan>;
+    const struct {
+        Spans spans;
+        RowShift shift;
+        Spans expected;
+    } cases[] = {
+        // All of 0..9 selected; new rows before row 0, inside (before 5, twice) and after.
+        {{{0, 9}}, {{0, 5, 5, 10}, {}}, {{1, 5}, {8, 12}}},
+        {{{2, 3}, {6, 6}}, {{4}, {}}, {{2, 3}, {7, 7}}},
+        // Removed rows drop out; what is left closes up and joins.
+        {{{0, 9}}, {{}, {0, 4, 9}}, {{0, 6}}},
+        {{{1, 2}, {4, 5}}, {{}, {3}}, {{1, 4}}},
+        {{{3, 3}}, {{}, {3}}, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(shiftSpans(c.spans, c.shift), c.expected);
+    EXPECT_EQ(normalizeSpans({{5, 6}, {0, 2}, {3, 4}, {8, 9}, {9, 9}}), (Spans{{0, 6}, {8, 9}}));
+}
+
+} // namespace
