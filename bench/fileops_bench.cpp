@@ -130,7 +130,7 @@ int main(int argc, char** argv)
 
     writeFile(work + "/big.bin", quick ? (qint64(256) << 20) : (qint64(1) << 30));
     compare(quick ? "copy 256 MiB file" : "copy 1 GiB file", work + "/big.bin", work, runs, {});
-    ::unlink((work + "/big.bin").constData());
+    ::unlink(QByteArray(work + "/big.bin").constData());
 
     makeSmallFiles(work + "/small", 10000);
     compare("copy 10,000 small files", work + "/small", work, runs, {QStringLiteral("-r")});

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace bf = bytefiles;
@@ -79,8 +78,8 @@ protected:
         return spy.first().first().toBool();
     }
 
-    QTemporaryDir m_dir;
-    QByteArray m_root = m_dir.path().toLocal8Bit();
+    bf::TempFolder m_dir;
+    QByteArray m_root = m_dir.path();
     const QList<QByteArray> m_names = {"one", "two\xff", "three\nlines"};
     QList<QByteArray> m_paths;
     FakeHost host;

@@ -4,14 +4,15 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QTemporaryDir>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,12 +68,44 @@ inline QList<QByteArray> list(const QByteArray& path)
     return names;
 }
 
+/// A temporary folder removed with everything in it, whatever bytes the names hold
+/// (QTemporaryDir cannot remove names that are not valid UTF-8).
+class TempFolder final {
+public:
+    TempFolder()
+    {
+        QByteArray pattern = qgetenv("TMPDIR");
+        if (pattern.isEmpty())
+            pattern = "/tmp";
+        pattern += "/kf-test-XXXXXX";
+        if (::mkdtemp(pattern.data()))
+            m_path = pattern;
+    }
+    ~TempFolder()
+    {
+        if (!m_path.isEmpty())
+            ::nftw(m_path.constData(), &removeOne, 16, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    QByteArray path() const { return m_path; }
+
+private:
+    static int removeOne(const char* path, const struct stat*, int, struct FTW*)
+    {
+        ::remove(path);
+        return 0;
+    }
+    QByteArray m_path;
+};
+
 /// A small tmpfs mounted in a temporary folder while the object lives (needs root).
 class TmpfsMount final {
 public:
     explicit TmpfsMount(const char* options = "size=1m")
     {
-        m_path = QByteArray(m_dir.path().toLocal8Bit()) + "/mnt";
+        m_path = m_dir.path() + "/mnt";
         bytefiles::mkdir(m_path);
         m_mounted = ::mount("tmpfs", m_path.constData(), "tmpfs", 0, options) == 0;
     }
@@ -93,7 +126,7 @@ public:
     }
 
 private:
-    QTemporaryDir m_dir;
+    TempFolder m_dir;
     QByteArray m_path;
     bool m_mounted = false;
 };

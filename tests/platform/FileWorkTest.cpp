@@ -3,7 +3,6 @@
 #include "ByteFiles.h"
 #include "ScriptedFileUi.h"
 
-#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -43,19 +42,20 @@ protected:
     void expectTree(const QByteArray& path)
     {
         for (const QByteArray& file : kAwkwardNames)
-            EXPECT_EQ(bf::read(path + '/' + file), "data of " + file) << file.toHex().constData();
+            EXPECT_EQ(bf::read(path + "/" + file), QByteArray("data of " + file))
+                << file.toHex().constData();
         EXPECT_EQ(bf::read(path + "/sub\xff/deep.txt"), QByteArray("deep"));
         struct stat st {};
-        ASSERT_EQ(::stat((path + "/plain.txt").constData(), &st), 0);
+        ASSERT_EQ(::stat(QByteArray(path + "/plain.txt").constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, 0640u);
         EXPECT_EQ(st.st_mtim.tv_sec, kOldTime);
         char target[PATH_MAX] = {};
-        ASSERT_GT(::readlink((path + "/link").constData(), target, sizeof target), 0);
+        ASSERT_GT(::readlink(QByteArray(path + "/link").constData(), target, sizeof target), 0);
         EXPECT_STREQ(target, "plain.txt");
     }
 
-    QTemporaryDir m_dir;
-    QByteArray m_root = m_dir.path().toLocal8Bit();
+    bf::TempFolder m_dir;
+    QByteArray m_root = m_dir.path();
     ScriptedFileUi ui;
 };
 
@@ -281,8 +281,8 @@ TEST_F(FileWorkTest, RenameAsksBeforeReplacingAndCarriesAnyBytes)
 
 TEST(FileWorkNames, KeepBothPicksAFreeNumberedName)
 {
-    QTemporaryDir dir;
-    const QByteArray root = dir.path().toLocal8Bit();
+    bf::TempFolder dir;
+    const QByteArray root = dir.path();
     bf::write(root + "/a (2).txt", "");
     EXPECT_EQ(FileWork::freeName(root, "a.txt"), root + "/a (3).txt");
     EXPECT_EQ(FileWork::freeName(root, ".hidden"), root + "/.hidden (2)");

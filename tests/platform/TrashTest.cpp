@@ -3,7 +3,6 @@
 #include "ByteFiles.h"
 #include "ScriptedFileUi.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace bf = bytefiles;
@@ -25,8 +24,8 @@ protected:
         return bf::read(trash + "/info/" + entry + ".trashinfo").value_or("missing");
     }
 
-    QTemporaryDir m_dir;
-    QByteArray m_root = m_dir.path().toLocal8Bit();
+    bf::TempFolder m_dir;
+    QByteArray m_root = m_dir.path();
     QByteArray m_data = m_root + "/not yet/share";
     QByteArray m_saved;
 };
@@ -50,8 +49,8 @@ TEST_F(TrashTest, ItemsGoToTheHomeTrashWithPercentEncodedRecords)
         EXPECT_FALSE(bf::exists(m_root + '/' + name));
         EXPECT_EQ(bf::read(trash + "/files/" + name), name);
         const QByteArray record = info(trash, name);
-        EXPECT_TRUE(record.startsWith(
-            "[Trash Info]\nPath=" + (m_root + '/' + name).toPercentEncoding("/") + '\n'))
+        EXPECT_TRUE(record.startsWith(QByteArray(
+            "[Trash Info]\nPath=" + QByteArray(m_root + "/" + name).toPercentEncoding("/") + "\n")))
             << record.constData();
         EXPECT_TRUE(record.contains("\nDeletionDate=20")) << record.constData();
     }
@@ -78,7 +77,7 @@ TEST_F(TrashTest, AnItemOnAnotherFileSystemGoesToItsTopDirectoryTrash)
 
     // No trash can be made on a read-only file system: the item stays.
     bf::write(disk.path() + "/stays", "s");
-    ::rename((trash).constData(), (disk.path() + "/old-trash").constData());
+    ::rename(trash.constData(), QByteArray(disk.path() + "/old-trash").constData());
     ASSERT_TRUE(disk.makeReadOnly());
     const Trash::Result result = Trash().moveToTrash(disk.path() + "/stays");
     EXPECT_FALSE(result);

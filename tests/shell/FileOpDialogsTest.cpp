@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -38,8 +37,8 @@ protected:
         bf::mkdir(m_root + "/to");
         m_window.show();
     }
-    QTemporaryDir m_dir;
-    QByteArray m_root = m_dir.path().toLocal8Bit();
+    bf::TempFolder m_dir;
+    QByteArray m_root = m_dir.path();
     QWidget m_window;
     FileOpDialogs m_ui{&m_window};
 };
