@@ -16,13 +16,13 @@ namespace {
 template<typename Dialog> Dialog* waitForVisible(QWidget& window)
 {
     Dialog* found = nullptr;
-    QTest::qWaitFor(
+    const bool shown = QTest::qWaitFor(
         [&] {
             found = window.findChild<Dialog*>();
             return found && found->isVisible();
         },
         5000);
-    return found && found->isVisible() ? found : nullptr;
+    return shown ? found : nullptr;
 }
 
 QPushButton* button(QWidget* dialog, const char* name)
@@ -80,7 +80,7 @@ TEST_F(FileOpDialogsTest, TheConflictDialogNamesBothItemsAndEachAnswerActs)
         EXPECT_EQ(job.outcome().aborted, c.aborted);
         EXPECT_EQ(bf::read(m_root + "/to/a\xff.txt"), c.targetAfter);
         EXPECT_EQ(bf::exists(m_root + "/to/a\xff (2).txt"), QByteArray(c.press) == "keepBoth");
-        ::unlink((m_root + "/to/a\xff (2).txt").constData());
+        ::unlink(QByteArray(m_root + "/to/a\xff (2).txt").constData());
     }
 }
 
