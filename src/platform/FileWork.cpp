@@ -190,9 +190,10 @@ void FileWork::countTree(const QByteArray& path)
     }
 }
 
-void FileWork::itemDone(const QByteArray& path)
+void FileWork::itemDone(const QByteArray& path, bool topLevel)
 {
-    ++m_progress.itemsDone;
+    if (m_copying || topLevel)
+        ++m_progress.itemsDone;
     m_progress.currentPath = path;
     m_context.progress(m_progress);
 }
@@ -223,7 +224,7 @@ FileWork::Step FileWork::transferTop(const QByteArray& source, const QByteArray&
     if (exists(target, &existing)) {
         if (existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) {
             if (move) { // already where it should go
-                itemDone(source);
+                itemDone(source, true);
                 return Step::Done;
             }
             target = freeName(folder, baseName(source));
@@ -234,7 +235,7 @@ FileWork::Step FileWork::transferTop(const QByteArray& source, const QByteArray&
     if (!move)
         return copyItem(source, st, target, replace);
     step = moveItem(source, st, target, replace);
-    itemDone(source);
+    itemDone(source, true);
     return step;
 }
 
@@ -336,7 +337,7 @@ FileWork::Step FileWork::copyItem(const QByteArray& source, const struct stat& s
     if (stopped())
         return Step::Cancelled;
     if (S_ISREG(st.st_mode))
-        return copyFile(source, st, target, replace);
+        return copyFile(source, target, replace);
     if (S_ISDIR(st.st_mode))
         return copyFolder(source, st, target, replace);
     if (S_ISLNK(st.st_mode))
@@ -349,11 +350,10 @@ FileWork::Step FileWork::copyItem(const QByteArray& source, const struct stat& s
     return step == Step::Cancelled ? step : Step::Skipped;
 }
 
-FileWork::Step FileWork::copyFile(const QByteArray& source, const struct stat& st,
-                                  const QByteArray& target, bool replace)
+FileWork::Step FileWork::copyFile(const QByteArray& source, const QByteArray& target, bool replace)
 {
     for (;;) {
-        const int error = copyFileOnce(source, st, target, replace);
+        const int error = copyFileOnce(source, target, replace);
         if (error == 0) {
             itemDone(source);
             return Step::Done;
@@ -371,10 +371,8 @@ FileWork::Step FileWork::copyFile(const QByteArray& source, const struct stat& s
     }
 }
 
-int FileWork::copyFileOnce(const QByteArray& source, const struct stat& st,
-                           const QByteArray& target, bool replace)
+int FileWork::copyFileOnce(const QByteArray& source, const QByteArray& target, bool replace)
 {
-    Q_UNUSED(st);
     const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (in < 0)
         return errno;
@@ -519,7 +517,7 @@ FileWork::Step FileWork::trashOne(const QByteArray& path)
     for (;;) {
         const Trash::Result result = m_trash.moveToTrash(path);
         if (result) {
-            itemDone(path);
+            itemDone(path, true);
             return Step::Done;
         }
         const Step step =
@@ -544,7 +542,7 @@ FileWork::Step FileWork::renameOne(const QByteArray& source, QByteArray target)
     if (!sameItem && (step = resolveConflict(source, st, target, replace)) != Step::Done)
         return step;
     step = moveItem(source, st, target, replace);
-    itemDone(source);
+    itemDone(source, true);
     return step;
 }
 

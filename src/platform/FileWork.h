@@ -44,10 +44,8 @@ private:
     Step mergeFolder(const QByteArray& source, const QByteArray& target);
     Step copyItem(const QByteArray& source, const struct stat& st, const QByteArray& target,
                   bool replace);
-    Step copyFile(const QByteArray& source, const struct stat& st, const QByteArray& target,
-                  bool replace);
-    int copyFileOnce(const QByteArray& source, const struct stat& st, const QByteArray& target,
-                     bool replace);
+    Step copyFile(const QByteArray& source, const QByteArray& target, bool replace);
+    int copyFileOnce(const QByteArray& source, const QByteArray& target, bool replace);
     Step copyLink(const QByteArray& source, const struct stat& st, const QByteArray& target,
                   bool replace);
     Step copyFolder(const QByteArray& source, const struct stat& st, const QByteArray& target,
@@ -63,7 +61,8 @@ private:
     Step failed(const QByteArray& path, const QString& message, bool canRetry = true);
     bool stopped();
     void countTree(const QByteArray& path);
-    void itemDone(const QByteArray& path);
+    /// One item finished: copies count every file and folder, other jobs their top items.
+    void itemDone(const QByteArray& path, bool topLevel = false);
     bool m_copying = false;
 
     WorkContext& m_context;

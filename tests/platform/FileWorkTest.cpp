@@ -71,6 +71,9 @@ TEST_F(FileWorkTest, CopyAndMoveCarryNamesContentsModesTimesAndLinks)
         expectTree(at("to-" + name + '/' + name));
         EXPECT_EQ(bf::exists(at(name)), kind == Kind::Copy);
         EXPECT_TRUE(ui.errors.isEmpty() && ui.conflicts.isEmpty());
+        ASSERT_FALSE(ui.progresses.isEmpty());
+        EXPECT_EQ(ui.progresses.last().itemsDone, ui.progresses.last().itemsTotal);
+        ui = {};
     }
 }
 
@@ -246,6 +249,8 @@ TEST_F(FileWorkTest, AcrossFileSystemsMovesCopyThenDeleteAndAFullDiskLeavesNoPar
     EXPECT_EQ(run(Kind::Move, {at("tree")}, disk.path()).done.size(), 1);
     expectTree(disk.path() + "/tree");
     EXPECT_FALSE(bf::exists(at("tree")));
+    for (const FileOpProgress& p : ui.progresses)
+        EXPECT_LE(p.itemsDone, p.itemsTotal);
 
     ASSERT_TRUE(bf::write(at("big\n.bin"), QByteArray(3 * 1024 * 1024, 'b')));
     for (const Kind kind : {Kind::Copy, Kind::Move}) {
