@@ -107,8 +107,9 @@ QByteArray Trash::topTrash(const QByteArray& absolutePath, dev_t device, QByteAr
     const QByteArray uid = QByteArray::number(::getuid());
     // An administrator's shared .Trash counts only as a real sticky folder, never a link.
     struct stat shared {};
-    if (::lstat(QByteArray(base + "/.Trash").constData(), &shared) == 0 && S_ISDIR(shared.st_mode) &&
-        (shared.st_mode & S_ISVTX) && prepare(base + "/.Trash/" + uid) == 0)
+    if (::lstat(QByteArray(base + "/.Trash").constData(), &shared) == 0 &&
+        S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX) &&
+        prepare(base + "/.Trash/" + uid) == 0)
         return base + "/.Trash/" + uid;
     const QByteArray own = base + "/.Trash-" + uid;
     if (makeFolder(own) != 0)
