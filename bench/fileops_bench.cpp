@@ -1,5 +1,6 @@
 // File operations against cp on the same disk: a 1 GiB file, a folder of 10,000 small files,
-// and 10,000 files moved to the trash. Usage: fileops_bench [WORK_FOLDER] [--quick]
+// and 10,000 files moved to the trash.
+// Usage: fileops_bench [WORK_FOLDER] [--quick] [--only big|small|trash]
 // Each figure is the median of several warm runs; the copies made are removed between runs.
 
 #include "platform/FileJob.h"
@@ -119,34 +120,45 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure shows as soon as it is measured
-    const QStringList args = app.arguments().mid(1);
-    const bool quick = args.contains(QStringLiteral("--quick"));
-    QStringList folders = args;
-    folders.removeAll(QStringLiteral("--quick"));
-    QTemporaryDir dir(folders.isEmpty() ? QDir::currentPath() + QStringLiteral("/fileops-XXXXXX")
-                                        : folders.first() + QStringLiteral("/fileops-XXXXXX"));
+    QStringList args = app.arguments().mid(1);
+    const bool quick = args.removeAll(QStringLiteral("--quick")) > 0;
+    QString only;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--only"));
+        at >= 0 && at + 1 < args.size()) {
+        only = args[at + 1];
+        args.remove(at, 2);
+    }
+    auto wanted = [&](const char* part) {
+        return only.isEmpty() || only == QLatin1String(part);
+    };
+    QTemporaryDir dir((args.isEmpty() ? QDir::currentPath() : args.first()) +
+                      QStringLiteral("/fileops-XXXXXX"));
     const QByteArray work = dir.path().toLocal8Bit();
     // The trash used by the benchmark lives here too, never in the user's own.
     qputenv("XDG_DATA_HOME", work + "/share");
     const int runs = quick ? 3 : 5;
 
-    writeFile(work + "/big.bin", quick ? (qint64(256) << 20) : (qint64(1) << 30), true);
-    compare(quick ? "copy 256 MiB file" : "copy 1 GiB file", work + "/big.bin", work, runs, {});
-    ::unlink(QByteArray(work + "/big.bin").constData());
-
-    makeSmallFiles(work + "/small", 10000);
-    compare("copy 10,000 small files", work + "/small", work, runs, {QStringLiteral("-r")});
-
-    std::vector<double> trash;
-    for (int i = 0; i < runs; ++i) {
-        const QByteArray folder = work + "/del" + QByteArray::number(i);
-        makeSmallFiles(folder, 10000);
-        QList<QByteArray> files;
-        for (int f = 0; f < 10000; ++f)
-            files.append(folder + "/file" + QByteArray::number(f) + ".txt");
-        trash.push_back(runJob({FileOpRequest::Kind::Delete, files, {}}));
-        removeTree(QString::fromLocal8Bit(work + "/share/Trash"));
+    if (wanted("big")) {
+        writeFile(work + "/big.bin", quick ? (qint64(256) << 20) : (qint64(1) << 30), true);
+        compare(quick ? "copy 256 MiB file" : "copy 1 GiB file", work + "/big.bin", work, runs, {});
+        ::unlink(QByteArray(work + "/big.bin").constData());
     }
-    std::printf("%-28s kestrelfind %8.1f ms\n", "10,000 files to the trash", median(trash));
+    if (wanted("small")) {
+        makeSmallFiles(work + "/small", 10000);
+        compare("copy 10,000 small files", work + "/small", work, runs, {QStringLiteral("-r")});
+    }
+    if (wanted("trash")) {
+        std::vector<double> trash;
+        for (int i = 0; i < runs; ++i) {
+            const QByteArray folder = work + "/del" + QByteArray::number(i);
+            makeSmallFiles(folder, 10000);
+            QList<QByteArray> files;
+            for (int f = 0; f < 10000; ++f)
+                files.append(folder + "/file" + QByteArray::number(f) + ".txt");
+            trash.push_back(runJob({FileOpRequest::Kind::Delete, files, {}}));
+            removeTree(QString::fromLocal8Bit(work + "/share/Trash"));
+        }
+        std::printf("%-28s kestrelfind %8.1f ms\n", "10,000 files to the trash", median(trash));
+    }
     return 0;
 }

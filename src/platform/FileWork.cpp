@@ -383,14 +383,15 @@ int FileWork::copyFileOnce(const QByteArray& source, const QByteArray& target, b
     }
     // A replacement is written beside the target first, so a failed copy keeps the old file.
     const QByteArray written = replace ? tempBeside(target) : target;
-    const int out = ::open(written.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int out = ::open(written.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                           FileCopy::createMode(now));
     if (out < 0) {
         const int error = errno;
         ::close(in);
         return error;
     }
     const qint64 base = m_progress.bytesDone;
-    int error = FileCopy::copyData(in, out, [&](qint64 copied) {
+    int error = FileCopy::copyData(in, out, now.st_size, [&](qint64 copied) {
         m_progress.bytesDone = base + copied;
         m_context.progress(m_progress);
         return !m_context.cancelled();
