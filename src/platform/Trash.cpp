@@ -126,13 +126,18 @@ Trash::Result Trash::moveToTrash(const QByteArray& path) const
     struct stat item {};
     if (::lstat(full.constData(), &item) != 0)
         return {errno, why(errno)};
-    if (const int rc = prepare(m_home))
-        return {rc, QStringLiteral("The trash folder cannot be made: ") + why(rc)};
-    struct stat home {};
-    if (::stat(m_home.constData(), &home) != 0)
-        return {errno, why(errno)};
-    if (home.st_dev == item.st_dev) {
+    if (!m_homeDevice) {
+        if (const int rc = prepare(m_home))
+            return {rc, QStringLiteral("The trash folder cannot be made: ") + why(rc)};
+        struct stat home {};
+        if (::stat(m_home.constData(), &home) != 0)
+            return {errno, why(errno)};
+        m_homeDevice = home.st_dev;
+    }
+    if (*m_homeDevice == item.st_dev) {
         const Result result = store(full, m_home, full);
+        if (result.error == ENOENT) // the trash itself went away meanwhile: make it again
+            m_homeDevice.reset();
         if (result.error != EXDEV)
             return result;
     }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 #include <sys/types.h>
 
 /// The freedesktop trash on byte paths: the home trash ($XDG_DATA_HOME/Trash) for items on
@@ -38,4 +40,6 @@ private:
                         const QByteArray& recordedPath);
 
     QByteArray m_home;
+    /// The home trash's device once its folders were made (checked again after a failure).
+    mutable std::optional<dev_t> m_homeDevice;
 };
