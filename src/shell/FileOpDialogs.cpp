@@ -231,7 +231,7 @@ void FileOpDialogs::askConflict(FileJob& job, const ConflictQuestion& question)
 {
     auto* dialog = new ConflictDialog(question, m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->setWindowModality(Qt::WindowModal); // the progress dialog's Cancel stays usable
     QPointer<FileJob> target = &job;
     connect(dialog, &QDialog::finished, this, [dialog, target] {
         if (target)
@@ -245,7 +245,7 @@ void FileOpDialogs::askError(FileJob& job, const ErrorQuestion& question)
 {
     auto* dialog = new ErrorDialog(question, m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->setWindowModality(Qt::WindowModal); // the progress dialog's Cancel stays usable
     QPointer<FileJob> target = &job;
     connect(dialog, &QDialog::finished, this, [dialog, target] {
         if (target)
