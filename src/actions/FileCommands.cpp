@@ -1,0 +1,169 @@
+#include "FileCommands.h"
+
+#include "search/PathHelpers.h"
+
+#include <QFile>
+#include <QPointer>
+
+namespace {
+
+QList<QByteArray> withoutEmpty(QList<QByteArray> paths)
+{
+    paths.removeAll(QByteArray());
+    return paths;
+}
+
+} // namespace
+
+int RefreshPrompt::ask(Prompt& prompt, FileCommandHost& host, int style, const QString& title)
+{
+    const int answer = prompt.MsgBox(text(), style, title);
+    if (answer == MsgResult::Ok)
+        host.searchAgain();
+    return answer;
+}
+
+TransferToCommand::TransferToCommand(Mode mode, FileCommandHost& host, Prompt& prompt,
+                                     FileOperations& ops, QObject* parent)
+    : QObject(parent)
+    , m_mode(mode)
+    , m_host(host)
+    , m_prompt(prompt)
+    , m_ops(ops)
+{}
+
+QString TransferToCommand::pickerTitle(Mode mode)
+{
+    return mode == Mode::Copy ? QStringLiteral("Copy file(s) to...                   ")
+                              : QStringLiteral("Move file(s) to...                    ");
+}
+
+void TransferToCommand::run()
+{
+    if (withoutEmpty(m_host.selectedPaths()).isEmpty())
+        return;
+    const QString chosen =
+        m_prompt.BrowseForFolder(pickerTitle(m_mode), QFile::decodeName(m_host.currentPath()));
+    if (chosen.isEmpty())
+        return;
+    const QByteArray destination = AddTrailingBackslash(QFile::encodeName(chosen));
+    const QList<QByteArray> files = withoutEmpty(m_host.selectedPaths());
+    QPointer<TransferToCommand> self = this;
+    auto done = [self](const FileOpOutcome& outcome) {
+        if (!self)
+            return;
+        // A move asks even when cancelled: part of it may have been done.
+        if (self->m_mode == Mode::Move)
+            RefreshPrompt::ask(self->m_prompt, self->m_host, MsgStyle::OkCancel);
+        else if (!outcome.aborted)
+            RefreshPrompt::ask(self->m_prompt, self->m_host,
+                               MsgStyle::OkCancel | MsgStyle::Information);
+        Q_EMIT self->finished(outcome.aborted);
+    };
+    if (m_mode == Mode::Copy)
+        m_ops.CopyFiles(files, destination, done);
+    else
+        m_ops.MoveFiles(files, destination, done);
+}
+
+DeleteCommand::DeleteCommand(FileCommandHost& host, Prompt& prompt, FileOperations& ops,
+                             QObject* parent)
+    : QObject(parent)
+    , m_host(host)
+    , m_prompt(prompt)
+    , m_ops(ops)
+{}
+
+QString DeleteCommand::confirmation(const QList<QByteArray>& paths)
+{
+    if (paths.size() == 1) {
+        QString name = QFile::decodeName(paths.first().mid(paths.first().lastIndexOf('/') + 1));
+        name.replace(u'\n', u' ');
+        return QStringLiteral("Are you sure you want to move \"%1\" to the Trash?").arg(name);
+    }
+    return QStringLiteral("Are you sure you want to move these %1 items to the Trash?")
+        .arg(paths.size());
+}
+
+void DeleteCommand::run()
+{
+    const QList<QByteArray> files = withoutEmpty(m_host.selectedPaths());
+    if (files.isEmpty())
+        return;
+    if (m_prompt.MsgBox(confirmation(files), MsgStyle::YesNo | MsgStyle::Question,
+                        QStringLiteral("Delete")) != MsgResult::Yes) {
+        Q_EMIT finished(true);
+        return;
+    }
+    QPointer<DeleteCommand> self = this;
+    m_ops.DeleteFiles(files, [self](const FileOpOutcome& outcome) {
+        if (!self)
+            return;
+        // Items trashed before a cancel are gone all the same: their rows go too.
+        if (!outcome.done.isEmpty())
+            self->m_host.removeRows(outcome.done);
+        Q_EMIT self->finished(outcome.aborted);
+    });
+}
+
+RenameCommand::RenameCommand(FileCommandHost& host, FileOperations& ops, QObject* parent)
+    : QObject(parent)
+    , m_host(host)
+    , m_ops(ops)
+{}
+
+void RenameCommand::run()
+{
+    if (!m_host.currentPath().isEmpty())
+        m_host.beginRename();
+}
+
+void RenameCommand::commit(const QByteArray& oldPath, const QByteArray& newName,
+                           std::function<void(bool aborted)> done)
+{
+    if (newName.isEmpty() || newName == "." || newName == ".." || newName.contains('/') ||
+        newName.contains('\0') || oldPath.isEmpty()) {
+        if (done)
+            done(true);
+        return;
+    }
+    const qsizetype slash = oldPath.lastIndexOf('/');
+    const QByteArray newPath = oldPath.left(slash + 1) + newName;
+    m_ops.RenameFile(oldPath, newPath, [done = std::move(done)](const FileOpOutcome& outcome) {
+        if (done)
+            done(outcome.aborted || outcome.done.isEmpty());
+    });
+}
+
+DropCommand::DropCommand(FileCommandHost& host, Prompt& prompt, FileOperations& ops,
+                         QObject* parent)
+    : QObject(parent)
+    , m_host(host)
+    , m_prompt(prompt)
+    , m_ops(ops)
+{}
+
+void DropCommand::drop(const QList<QByteArray>& paths, const QByteArray& folder, bool move)
+{
+    const QList<QByteArray> files = withoutEmpty(paths);
+    if (files.isEmpty() || folder.isEmpty())
+        return;
+    QPointer<DropCommand> self = this;
+    auto done = [self, move](const FileOpOutcome& outcome) {
+        if (!self)
+            return;
+        if (move)
+            RefreshPrompt::ask(self->m_prompt, self->m_host, MsgStyle::OkCancel,
+                               QStringLiteral("File(s) Moved"));
+        Q_EMIT self->finished(outcome.aborted);
+    };
+    if (move)
+        m_ops.MoveFiles(files, AddTrailingBackslash(folder), done);
+    else
+        m_ops.CopyFiles(files, AddTrailingBackslash(folder), done);
+}
+
+void DropCommand::targetMoved()
+{
+    RefreshPrompt::ask(m_prompt, m_host, MsgStyle::OkCancel | MsgStyle::Information);
+}

@@ -1,0 +1,572 @@
+#include "FileWork.h"
+
+#include "FileCopy.h"
+
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+QString why(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QByteArray trimmed(QByteArray path)
+{
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    return path;
+}
+
+QByteArray baseName(const QByteArray& path)
+{
+    const QByteArray clean = trimmed(path);
+    return clean.mid(clean.lastIndexOf('/') + 1);
+}
+
+QByteArray parentOf(const QByteArray& path)
+{
+    const QByteArray clean = trimmed(path);
+    const qsizetype slash = clean.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : clean.left(slash);
+}
+
+QByteArray join(const QByteArray& folder, const QByteArray& name)
+{
+    return folder.endsWith('/') ? QByteArray(folder + name) : QByteArray(folder + '/' + name);
+}
+
+/// A hidden name beside `target` for writing a replacement before it takes the target's place.
+QByteArray tempBeside(const QByteArray& target)
+{
+    return join(parentOf(target),
+                ".kf-" + baseName(target).left(40) + '-' +
+                    QByteArray::number(QRandomGenerator::global()->generate64(), 36));
+}
+
+bool exists(const QByteArray& path, struct stat* st = nullptr)
+{
+    struct stat local {};
+    return ::lstat(path.constData(), st ? st : &local) == 0;
+}
+
+FileFacts factsOf(const QByteArray& path, const struct stat& st)
+{
+    FileFacts facts;
+    facts.path = path;
+    facts.size = st.st_size;
+    facts.modified = QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 +
+                                                    st.st_mtim.tv_nsec / 1000000);
+    facts.isFolder = S_ISDIR(st.st_mode);
+    return facts;
+}
+
+/// The names in a folder (without . and ..); 0 or errno.
+int listFolder(const QByteArray& path, QList<QByteArray>& names)
+{
+    names.clear();
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return errno;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0)
+            names.append(QByteArray(name));
+    }
+    const int rc = errno;
+    ::closedir(dir);
+    return rc;
+}
+
+void setTimes(const QByteArray& path, const struct stat& st, int flags)
+{
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::utimensat(AT_FDCWD, path.constData(), times, flags);
+}
+
+} // namespace
+
+FileWork::FileWork(WorkContext& context)
+    : m_context(context)
+{}
+
+FileOpOutcome FileWork::run(const FileOpRequest& request)
+{
+    FileOpOutcome outcome;
+    m_copying = request.kind == FileOpRequest::Kind::Copy;
+    if (m_copying) {
+        for (const QByteArray& source : request.sources)
+            countTree(source);
+    } else {
+        m_progress.itemsTotal = int(request.sources.size());
+    }
+    m_context.progress(m_progress);
+    for (const QByteArray& source : request.sources) {
+        if (stopped())
+            break;
+        Step step = Step::Skipped;
+        switch (request.kind) {
+        case FileOpRequest::Kind::Copy:
+            step = transferTop(source, request.destination, false);
+            break;
+        case FileOpRequest::Kind::Move:
+            step = transferTop(source, request.destination, true);
+            break;
+        case FileOpRequest::Kind::Delete:
+            step = trashOne(source);
+            break;
+        case FileOpRequest::Kind::Rename:
+            step = renameOne(source, request.destination);
+            break;
+        }
+        if (step == Step::Done)
+            outcome.done.append(source);
+    }
+    outcome.aborted = stopped();
+    outcome.skipped = m_skipped;
+    return outcome;
+}
+
+bool FileWork::stopped()
+{
+    if (m_context.cancelled())
+        m_aborted = true;
+    return m_aborted;
+}
+
+FileWork::Step FileWork::failed(const QByteArray& path, const QString& message, bool canRetry)
+{
+    if (stopped())
+        return Step::Cancelled;
+    switch (m_context.askError({path, message, canRetry})) {
+    case ErrorAnswer::Retry:
+        if (canRetry)
+            return Step::Retry;
+        [[fallthrough]];
+    case ErrorAnswer::Skip:
+        ++m_skipped;
+        return stopped() ? Step::Cancelled : Step::Skipped;
+    case ErrorAnswer::Cancel:
+        break;
+    }
+    m_aborted = true;
+    return Step::Cancelled;
+}
+
+FileWork::Step FileWork::statItem(const QByteArray& path, struct stat& st, const QString& verb)
+{
+    for (;;) {
+        if (::lstat(path.constData(), &st) == 0)
+            return Step::Done;
+        const Step step = failed(path, verb + QStringLiteral(": ") + why(errno));
+        if (step != Step::Retry)
+            return step;
+    }
+}
+
+void FileWork::countTree(const QByteArray& path)
+{
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0)
+        return;
+    ++m_progress.itemsTotal;
+    if (S_ISREG(st.st_mode))
+        m_progress.bytesTotal += st.st_size;
+    QList<QByteArray> names;
+    if (S_ISDIR(st.st_mode) && listFolder(path, names) == 0) {
+        for (const QByteArray& name : names)
+            countTree(join(path, name));
+    }
+}
+
+void FileWork::itemDone(const QByteArray& path, bool topLevel)
+{
+    if (m_copying || topLevel)
+        ++m_progress.itemsDone;
+    m_progress.currentPath = path;
+    m_context.progress(m_progress);
+}
+
+FileWork::Step FileWork::transferTop(const QByteArray& source, const QByteArray& folder, bool move)
+{
+    const QString verb = move ? QStringLiteral("Cannot move") : QStringLiteral("Cannot copy");
+    struct stat st {};
+    Step step = statItem(source, st, verb);
+    if (step != Step::Done)
+        return step;
+    for (struct stat dest{}; ::stat(folder.constData(), &dest) != 0 || !S_ISDIR(dest.st_mode);) {
+        const int error = errno ? errno : ENOTDIR;
+        step =
+            failed(folder, QStringLiteral("The destination folder cannot be used: ") + why(error));
+        if (step != Step::Retry)
+            return step;
+        errno = 0;
+    }
+    if (S_ISDIR(st.st_mode) && isInside(folder, source)) {
+        step = failed(source, QStringLiteral("A folder cannot be copied or moved into itself."),
+                      false);
+        return step == Step::Cancelled ? step : Step::Skipped;
+    }
+    QByteArray target = join(folder, baseName(source));
+    bool replace = false;
+    struct stat existing {};
+    if (exists(target, &existing)) {
+        if (existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) {
+            if (move) { // already where it should go
+                itemDone(source, true);
+                return Step::Done;
+            }
+            target = freeName(folder, baseName(source));
+        } else if ((step = resolveConflict(source, st, target, replace)) != Step::Done) {
+            return step;
+        }
+    }
+    if (!move)
+        return copyItem(source, st, target, replace);
+    step = moveItem(source, st, target, replace);
+    itemDone(source, true);
+    return step;
+}
+
+FileWork::Step FileWork::resolveConflict(const QByteArray& source, const struct stat& sourceStat,
+                                         QByteArray& target, bool& replace)
+{
+    struct stat existing {};
+    if (!exists(target, &existing))
+        return Step::Done;
+    const ConflictAnswer answer =
+        m_context.askConflict({factsOf(source, sourceStat), factsOf(target, existing)});
+    if (stopped())
+        return Step::Cancelled;
+    switch (answer) {
+    case ConflictAnswer::Cancel:
+        m_aborted = true;
+        return Step::Cancelled;
+    case ConflictAnswer::Skip:
+        return Step::Skipped;
+    case ConflictAnswer::KeepBoth:
+        target = freeName(parentOf(target), baseName(target));
+        return Step::Done;
+    case ConflictAnswer::Replace:
+        break;
+    }
+    if (S_ISDIR(sourceStat.st_mode) != S_ISDIR(existing.st_mode)) {
+        const Step step =
+            failed(target, QStringLiteral("A file and a folder cannot replace each other."), false);
+        return step == Step::Cancelled ? step : Step::Skipped;
+    }
+    replace = true;
+    return Step::Done;
+}
+
+FileWork::Step FileWork::moveItem(const QByteArray& source, const struct stat& st,
+                                  const QByteArray& target, bool replace)
+{
+    for (;;) {
+        const unsigned flags = replace ? 0 : RENAME_NOREPLACE;
+        if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), flags) == 0)
+            return Step::Done;
+        int error = errno;
+        // A file system without RENAME_NOREPLACE: the target was checked just before.
+        if (error == EINVAL && !replace && !exists(target)) {
+            if (::rename(source.constData(), target.constData()) == 0)
+                return Step::Done;
+            error = errno;
+        }
+        if (error == EXDEV) { // another file system: copy whole, then remove the source
+            const Step step = copyItem(source, st, target, replace);
+            return step == Step::Done ? removeTree(source) : step;
+        }
+        if (replace && S_ISDIR(st.st_mode) && (error == ENOTEMPTY || error == EEXIST))
+            return mergeFolder(source, target);
+        const Step step = failed(source, QStringLiteral("Cannot move: ") + why(error));
+        if (step != Step::Retry)
+            return step;
+    }
+}
+
+FileWork::Step FileWork::mergeFolder(const QByteArray& source, const QByteArray& target)
+{
+    QList<QByteArray> names;
+    for (int error; (error = listFolder(source, names)) != 0;) {
+        const Step step = failed(source, QStringLiteral("Cannot read the folder: ") + why(error));
+        if (step != Step::Retry)
+            return step;
+    }
+    bool whole = true;
+    for (const QByteArray& name : names) {
+        const QByteArray child = join(source, name);
+        QByteArray childTarget = join(target, name);
+        struct stat st {};
+        bool replace = false;
+        Step step = statItem(child, st, QStringLiteral("Cannot move"));
+        if (step == Step::Done)
+            step = resolveConflict(child, st, childTarget, replace);
+        if (step == Step::Done)
+            step = moveItem(child, st, childTarget, replace);
+        if (step == Step::Cancelled)
+            return step;
+        whole = whole && step == Step::Done;
+    }
+    if (!whole)
+        return Step::Skipped;
+    for (;;) {
+        if (::rmdir(source.constData()) == 0)
+            return Step::Done;
+        const Step step =
+            failed(source, QStringLiteral("Cannot remove the moved folder: ") + why(errno));
+        if (step != Step::Retry)
+            return step;
+    }
+}
+
+FileWork::Step FileWork::copyItem(const QByteArray& source, const struct stat& st,
+                                  const QByteArray& target, bool replace)
+{
+    if (stopped())
+        return Step::Cancelled;
+    if (S_ISREG(st.st_mode))
+        return copyFile(source, target, replace);
+    if (S_ISDIR(st.st_mode))
+        return copyFolder(source, st, target, replace);
+    if (S_ISLNK(st.st_mode))
+        return copyLink(source, st, target, replace);
+    // Pipes, sockets and devices are never opened: reading one could hang or never end.
+    const Step step = failed(source,
+                             QStringLiteral("This is a special file (a pipe, socket or "
+                                            "device), which is not copied."),
+                             false);
+    return step == Step::Cancelled ? step : Step::Skipped;
+}
+
+FileWork::Step FileWork::copyFile(const QByteArray& source, const QByteArray& target, bool replace)
+{
+    for (;;) {
+        const int error = copyFileOnce(source, target, replace);
+        if (error == 0) {
+            itemDone(source);
+            return Step::Done;
+        }
+        if (error == ECANCELED || stopped()) {
+            m_aborted = true;
+            return Step::Cancelled;
+        }
+        QString message = QStringLiteral("Cannot copy: ") + why(error);
+        if (error == ENOSPC || error == EDQUOT)
+            message += QStringLiteral(". The incomplete copy was removed.");
+        const Step step = failed(source, message);
+        if (step != Step::Retry)
+            return step;
+    }
+}
+
+int FileWork::copyFileOnce(const QByteArray& source, const QByteArray& target, bool replace)
+{
+    const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (in < 0)
+        return errno;
+    struct stat now {};
+    if (::fstat(in, &now) != 0 || !S_ISREG(now.st_mode)) { // changed since it was listed
+        ::close(in);
+        return EINVAL;
+    }
+    // A replacement is written beside the target first, so a failed copy keeps the old file.
+    const QByteArray written = replace ? tempBeside(target) : target;
+    const int out = ::open(written.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                           FileCopy::createMode(now));
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
+        return error;
+    }
+    const qint64 base = m_progress.bytesDone;
+    int error = FileCopy::copyData(in, out, now.st_size, [&](qint64 copied) {
+        m_progress.bytesDone = base + copied;
+        m_context.progress(m_progress);
+        return !m_context.cancelled();
+    });
+    if (error == 0)
+        error = FileCopy::copyAttributes(out, now);
+    if (::close(out) != 0 && error == 0)
+        error = errno;
+    ::close(in);
+    if (error == 0 && replace && ::rename(written.constData(), target.constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(written.constData());
+        m_progress.bytesDone = base;
+    }
+    return error;
+}
+
+FileWork::Step FileWork::copyLink(const QByteArray& source, const struct stat& st,
+                                  const QByteArray& target, bool replace)
+{
+    for (;;) {
+        QByteArray text(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(source.constData(), text.data(), size_t(text.size()));
+        int error = length < 0 ? errno : 0;
+        if (error == 0) {
+            text.truncate(length);
+            const QByteArray written = replace ? tempBeside(target) : target;
+            if (::symlink(text.constData(), written.constData()) != 0) {
+                error = errno;
+            } else {
+                setTimes(written, st, AT_SYMLINK_NOFOLLOW);
+                if (replace && ::rename(written.constData(), target.constData()) != 0) {
+                    error = errno;
+                    ::unlink(written.constData());
+                }
+            }
+        }
+        if (error == 0) {
+            itemDone(source);
+            return Step::Done;
+        }
+        const Step step = failed(source, QStringLiteral("Cannot copy the link: ") + why(error));
+        if (step != Step::Retry)
+            return step;
+    }
+}
+
+FileWork::Step FileWork::makeFolder(const QByteArray& target)
+{
+    for (;;) {
+        if (::mkdir(target.constData(), 0700) == 0)
+            return Step::Done;
+        const Step step = failed(target, QStringLiteral("Cannot make the folder: ") + why(errno));
+        if (step != Step::Retry)
+            return step;
+    }
+}
+
+FileWork::Step FileWork::copyFolder(const QByteArray& source, const struct stat& st,
+                                    const QByteArray& target, bool exists)
+{
+    Step step = exists ? Step::Done : makeFolder(target);
+    if (step != Step::Done)
+        return step;
+    QList<QByteArray> names;
+    for (int error; (error = listFolder(source, names)) != 0;) {
+        step = failed(source, QStringLiteral("Cannot read the folder: ") + why(error));
+        if (step != Step::Retry)
+            return step;
+    }
+    bool whole = true;
+    for (const QByteArray& name : names) {
+        const QByteArray child = join(source, name);
+        QByteArray childTarget = join(target, name);
+        struct stat childStat {};
+        bool replace = false;
+        step = statItem(child, childStat, QStringLiteral("Cannot copy"));
+        if (step == Step::Done && exists)
+            step = resolveConflict(child, childStat, childTarget, replace);
+        if (step == Step::Done)
+            step = copyItem(child, childStat, childTarget, replace);
+        if (step == Step::Cancelled)
+            return step;
+        whole = whole && step == Step::Done;
+    }
+    if (!exists)
+        ::chmod(target.constData(), st.st_mode & 07777);
+    setTimes(target, st, 0);
+    itemDone(source);
+    return whole ? Step::Done : Step::Skipped;
+}
+
+FileWork::Step FileWork::removeTree(const QByteArray& path)
+{
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0)
+        return errno == ENOENT ? Step::Done : failed(path, why(errno), false);
+    bool whole = true;
+    QList<QByteArray> names;
+    if (S_ISDIR(st.st_mode) && listFolder(path, names) == 0) {
+        for (const QByteArray& name : names) {
+            const Step step = removeTree(join(path, name));
+            if (step == Step::Cancelled)
+                return step;
+            whole = whole && step == Step::Done;
+        }
+    }
+    if (!whole)
+        return Step::Skipped;
+    for (;;) {
+        const int rc = S_ISDIR(st.st_mode) ? ::rmdir(path.constData()) : ::unlink(path.constData());
+        if (rc == 0)
+            return Step::Done;
+        const Step step = failed(
+            path, QStringLiteral("Copied, but the original cannot be removed: ") + why(errno));
+        if (step != Step::Retry)
+            return step;
+    }
+}
+
+FileWork::Step FileWork::trashOne(const QByteArray& path)
+{
+    for (;;) {
+        const Trash::Result result = m_trash.moveToTrash(path);
+        if (result) {
+            itemDone(path, true);
+            return Step::Done;
+        }
+        const Step step =
+            failed(path, QStringLiteral("Cannot move to the trash: ") + result.message);
+        if (step != Step::Retry)
+            return step;
+    }
+}
+
+FileWork::Step FileWork::renameOne(const QByteArray& source, QByteArray target)
+{
+    struct stat st {};
+    Step step = statItem(source, st, QStringLiteral("Cannot rename"));
+    if (step != Step::Done)
+        return step;
+    if (trimmed(source) == trimmed(target))
+        return Step::Done;
+    bool replace = false;
+    struct stat existing {};
+    const bool sameItem =
+        exists(target, &existing) && existing.st_dev == st.st_dev && existing.st_ino == st.st_ino;
+    if (!sameItem && (step = resolveConflict(source, st, target, replace)) != Step::Done)
+        return step;
+    step = moveItem(source, st, target, replace);
+    itemDone(source, true);
+    return step;
+}
+
+QByteArray FileWork::freeName(const QByteArray& folder, const QByteArray& name)
+{
+    const qsizetype dot = name.lastIndexOf('.');
+    const QByteArray stem = dot > 0 ? name.left(dot) : name;
+    const QByteArray extension = dot > 0 ? name.mid(dot) : QByteArray();
+    for (int n = 2;; ++n) {
+        const QByteArray candidate =
+            join(folder, stem + " (" + QByteArray::number(n) + ')' + extension);
+        if (!exists(candidate))
+            return candidate;
+    }
+}
+
+bool FileWork::isInside(const QByteArray& folder, const QByteArray& tree)
+{
+    auto resolved = [](const QByteArray& path) {
+        char buffer[PATH_MAX];
+        return ::realpath(path.constData(), buffer) ? QByteArray(buffer) : trimmed(path);
+    };
+    const QByteArray inner = resolved(folder);
+    const QByteArray outer = resolved(tree);
+    return inner == outer || inner.startsWith(outer == "/" ? outer : outer + '/');
+}

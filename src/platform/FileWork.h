@@ -1,0 +1,73 @@
+#pragma once
+
+#include "FileOpTypes.h"
+#include "Trash.h"
+
+#include <sys/stat.h>
+
+/// What the work needs from the job that runs it. Questions wait for the user's answer (or
+/// return Cancel once the job is cancelled); they are only ever called on the worker.
+class WorkContext {
+public:
+    virtual ~WorkContext() = default;
+    virtual bool cancelled() const = 0;
+    virtual ConflictAnswer askConflict(const ConflictQuestion& question) = 0;
+    virtual ErrorAnswer askError(const ErrorQuestion& question) = 0;
+    virtual void progress(const FileOpProgress& progress) = 0;
+};
+
+/// The file operations themselves, on byte paths, run on a worker: copy, move, delete to
+/// the trash and rename. Never overwrites without a Replace answer, never opens a special
+/// file, leaves no partial file behind, and never deletes a source that was not copied whole.
+class FileWork final {
+public:
+    explicit FileWork(WorkContext& context);
+    Q_DISABLE_COPY_MOVE(FileWork)
+
+    /// Runs the request to its end (or until cancelled) and says what was done.
+    FileOpOutcome run(const FileOpRequest& request);
+
+    /// The full path `folder`/"stem (n).ext" of a name that does not exist yet (Keep Both).
+    static QByteArray freeName(const QByteArray& folder, const QByteArray& name);
+    /// True when `folder` is `tree` itself or lies inside it (after resolving links).
+    static bool isInside(const QByteArray& folder, const QByteArray& tree);
+
+private:
+    /// Retry only ever comes from failed(): the caller tries the same step again.
+    enum class Step { Done, Skipped, Cancelled, Retry };
+
+    Step transferTop(const QByteArray& source, const QByteArray& folder, bool move);
+    Step resolveConflict(const QByteArray& source, const struct stat& sourceStat,
+                         QByteArray& target, bool& replace);
+    Step moveItem(const QByteArray& source, const struct stat& st, const QByteArray& target,
+                  bool replace);
+    Step mergeFolder(const QByteArray& source, const QByteArray& target);
+    Step copyItem(const QByteArray& source, const struct stat& st, const QByteArray& target,
+                  bool replace);
+    Step copyFile(const QByteArray& source, const QByteArray& target, bool replace);
+    int copyFileOnce(const QByteArray& source, const QByteArray& target, bool replace);
+    Step copyLink(const QByteArray& source, const struct stat& st, const QByteArray& target,
+                  bool replace);
+    Step copyFolder(const QByteArray& source, const struct stat& st, const QByteArray& target,
+                    bool exists);
+    Step makeFolder(const QByteArray& target);
+    Step removeTree(const QByteArray& path);
+    Step trashOne(const QByteArray& path);
+    Step renameOne(const QByteArray& source, QByteArray target);
+
+    /// Stats `path` (without following a link), asking Skip/Retry/Cancel on failure.
+    Step statItem(const QByteArray& path, struct stat& st, const QString& verb);
+    /// Asks about a failure; Retry gives Done so the caller tries again.
+    Step failed(const QByteArray& path, const QString& message, bool canRetry = true);
+    bool stopped();
+    void countTree(const QByteArray& path);
+    /// One item finished: copies count every file and folder, other jobs their top items.
+    void itemDone(const QByteArray& path, bool topLevel = false);
+    bool m_copying = false;
+
+    WorkContext& m_context;
+    Trash m_trash;
+    FileOpProgress m_progress;
+    bool m_aborted = false;
+    int m_skipped = 0;
+};

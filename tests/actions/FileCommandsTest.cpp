@@ -1,0 +1,218 @@
+#include "actions/FileCommands.h"
+
+#include "ByteFiles.h"
+#include "ScriptedFileUi.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace bf = bytefiles;
+
+namespace {
+
+class FakeHost final : public FileCommandHost {
+public:
+    QList<QByteArray> selected;
+    QByteArray current;
+    int searches = 0;
+    int renames = 0;
+    QList<QList<QByteArray>> removed;
+
+    QList<QByteArray> selectedPaths() const override { return selected; }
+    QByteArray currentPath() const override { return current; }
+    void searchAgain() override { ++searches; }
+    void removeRows(const QList<QByteArray>& paths) override { removed.append(paths); }
+    void beginRename() override { ++renames; }
+};
+
+/// Answers from queues and records what was asked.
+class TestPrompt final : public Prompt {
+public:
+    struct Asked {
+        QString text, title;
+        int style;
+    };
+    QList<int> answers;
+    QList<QString> folders;
+    QList<Asked> asked;
+
+    int MsgBox(const QString& text, int style, const QString& title) override
+    {
+        asked.append({text, title, style});
+        return answers.isEmpty() ? MsgResult::Ok : answers.takeFirst();
+    }
+    std::optional<QString> InputBox(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+    QString BrowseForFolder(const QString& title, const QString& initialFolder) override
+    {
+        asked.append({initialFolder, title, -1});
+        return folders.isEmpty() ? QString() : folders.takeFirst();
+    }
+};
+
+class FileCommandsTest : public ::testing::Test {
+protected:
+    FileCommandsTest()
+    {
+        bf::mkdir(m_root + "/to");
+        for (const QByteArray& name : m_names) {
+            m_paths.append(m_root + '/' + name);
+            bf::write(m_paths.last(), name);
+        }
+        host.selected = m_paths;
+        host.current = m_paths[1];
+    }
+    /// Waits for the command's finished signal; returns its aborted flag.
+    template<typename Command> bool finish(Command& command, const std::function<void()>& start)
+    {
+        QSignalSpy spy(&command, &Command::finished);
+        start();
+        if (spy.isEmpty() && !spy.wait(30000)) {
+            ADD_FAILURE() << "the command did not finish";
+            return true;
+        }
+        return spy.first().first().toBool();
+    }
+
+    bf::TempFolder m_dir;
+    QByteArray m_root = m_dir.path();
+    const QList<QByteArray> m_names = {"one", "two\xff", "three\nlines"};
+    QList<QByteArray> m_paths;
+    FakeHost host;
+    TestPrompt prompt;
+    ConflictAnswer conflictAnswer = ConflictAnswer::Skip;
+    FileOperations ops{[this] {
+        auto ui = std::make_unique<ScriptedFileUi>();
+        ui->conflictAnswers = {conflictAnswer};
+        return ui;
+    }};
+};
+
+TEST_F(FileCommandsTest, CopyToAndMoveToPickAFolderActAndOfferToSearchAgain)
+{
+    using Mode = TransferToCommand::Mode;
+    for (const Mode mode : {Mode::Copy, Mode::Move}) {
+        for (const int refresh : {MsgResult::Ok, MsgResult::Cancel}) {
+            const QByteArray to =
+                m_root + "/to" + QByteArray::number(int(mode)) + QByteArray::number(refresh);
+            bf::mkdir(to);
+            for (const QByteArray& path : m_paths)
+                bf::write(path, "x");
+            prompt = {};
+            prompt.folders = {QFile::decodeName(to)};
+            prompt.answers = {refresh};
+            host.searches = 0;
+            TransferToCommand command(mode, host, prompt, ops);
+            EXPECT_FALSE(finish(command, [&] { command.run(); }));
+            ASSERT_EQ(prompt.asked.size(), 2);
+            EXPECT_EQ(prompt.asked[0].title, TransferToCommand::pickerTitle(mode));
+            EXPECT_EQ(prompt.asked[0].title.size(), mode == Mode::Copy ? 37 : 38);
+            EXPECT_EQ(prompt.asked[0].text, QFile::decodeName(m_paths[1]));
+            EXPECT_EQ(prompt.asked[1].title, QStringLiteral("Changes Made"));
+            EXPECT_EQ(prompt.asked[1].text, RefreshPrompt::text());
+            EXPECT_EQ(prompt.asked[1].style, mode == Mode::Copy ? 65 : 1);
+            EXPECT_EQ(host.searches, refresh == MsgResult::Ok ? 1 : 0);
+            EXPECT_EQ(bf::list(to).size(), 3);
+            for (const QByteArray& path : m_paths)
+                EXPECT_EQ(bf::exists(path), mode == Mode::Copy);
+        }
+    }
+}
+
+TEST_F(FileCommandsTest, ACancelledCopyAsksNothingButACancelledMoveStillAsks)
+{
+    using Mode = TransferToCommand::Mode;
+    for (const QByteArray& name : m_names)
+        bf::write(m_root + "/to/" + name, "old");
+    conflictAnswer = ConflictAnswer::Cancel;
+    for (const Mode mode : {Mode::Copy, Mode::Move}) {
+        prompt = {};
+        prompt.folders = {QFile::decodeName(m_root + "/to/")};
+        TransferToCommand command(mode, host, prompt, ops);
+        EXPECT_TRUE(finish(command, [&] { command.run(); }));
+        EXPECT_EQ(prompt.asked.size(), mode == Mode::Copy ? 1 : 2);
+        for (const QByteArray& name : m_names)
+            EXPECT_EQ(bf::read(m_root + "/to/" + name), QByteArray("old"));
+    }
+}
+
+TEST_F(FileCommandsTest, NothingHappensWithoutASelectionOrAFolder)
+{
+    TransferToCommand command(TransferToCommand::Mode::Copy, host, prompt, ops);
+    command.run(); // the picker is cancelled
+    EXPECT_EQ(prompt.asked.size(), 1);
+    host.selected = {QByteArray()};
+    command.run();
+    DeleteCommand remove(host, prompt, ops);
+    remove.run();
+    EXPECT_EQ(prompt.asked.size(), 1);
+    EXPECT_EQ(ops.running(), 0);
+    EXPECT_TRUE(bf::list(m_root + "/to").isEmpty());
+}
+
+TEST_F(FileCommandsTest, DeleteConfirmsTheCountAndRemovesExactlyTheTrashedRows)
+{
+    DeleteCommand command(host, prompt, ops);
+    prompt.answers = {MsgResult::No};
+    EXPECT_TRUE(finish(command, [&] { command.run(); }));
+    EXPECT_TRUE(prompt.asked[0].text.contains(QStringLiteral("these 3 items")));
+    EXPECT_TRUE(host.removed.isEmpty());
+    for (const QByteArray& path : m_paths)
+        EXPECT_TRUE(bf::exists(path));
+
+    ::unlink(m_paths[1].constData()); // gone since it was listed: skipped, its row stays
+    prompt.answers = {MsgResult::Yes};
+    EXPECT_FALSE(finish(command, [&] { command.run(); }));
+    ASSERT_EQ(host.removed.size(), 1);
+    EXPECT_EQ(host.removed[0], (QList<QByteArray>{m_paths[0], m_paths[2]}));
+    for (const QByteArray& path : m_paths)
+        EXPECT_FALSE(bf::exists(path));
+    EXPECT_TRUE(
+        DeleteCommand::confirmation({m_paths[2]}).contains(QStringLiteral("\"three lines\"")));
+}
+
+TEST_F(FileCommandsTest, RenameStartsTheEditAndCommitsOnlySoundNames)
+{
+    RenameCommand command(host, ops);
+    command.run();
+    EXPECT_EQ(host.renames, 1);
+    host.current.clear();
+    command.run();
+    EXPECT_EQ(host.renames, 1);
+
+    for (const QByteArray& bad :
+         {QByteArray(), QByteArray("."), QByteArray(".."), QByteArray("a/b")}) {
+        bool aborted = false;
+        command.commit(m_paths[0], bad, [&](bool a) { aborted = a; });
+        EXPECT_TRUE(aborted) << bad.constData();
+    }
+    std::optional<bool> aborted;
+    command.commit(m_paths[0], "new\xfe name", [&](bool a) { aborted = a; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return aborted.has_value(); }, 30000));
+    EXPECT_FALSE(*aborted);
+    EXPECT_EQ(bf::read(m_root + "/new\xfe name"), QByteArray("one"));
+    EXPECT_FALSE(bf::exists(m_paths[0]));
+}
+
+TEST_F(FileCommandsTest, DroppingCopiesSilentlyAndAMoveAsksFilesMoved)
+{
+    DropCommand command(host, prompt, ops);
+    EXPECT_FALSE(finish(command, [&] { command.drop({m_paths[0]}, m_root + "/to", false); }));
+    EXPECT_TRUE(prompt.asked.isEmpty());
+    EXPECT_TRUE(bf::exists(m_root + "/to/one"));
+    EXPECT_FALSE(finish(command, [&] { command.drop({m_paths[1]}, m_root + "/to", true); }));
+    ASSERT_EQ(prompt.asked.size(), 1);
+    EXPECT_EQ(prompt.asked[0].title, QStringLiteral("File(s) Moved"));
+    EXPECT_EQ(prompt.asked[0].style, 1);
+    EXPECT_EQ(host.searches, 1);
+    EXPECT_FALSE(bf::exists(m_paths[1]));
+    command.targetMoved();
+    EXPECT_EQ(prompt.asked.last().title, QStringLiteral("Changes Made"));
+    EXPECT_EQ(prompt.asked.last().style, 65);
+}
+
+} // namespace

@@ -1,0 +1,298 @@
+#include "platform/FileWork.h"
+
+#include "ByteFiles.h"
+#include "ScriptedFileUi.h"
+
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include <sys/stat.h>
+
+namespace bf = bytefiles;
+using Kind = FileOpRequest::Kind;
+
+namespace {
+
+// Names a file manager must carry byte for byte.
+const QList<QByteArray> kAwkwardNames = {"plain.txt", "bad\xff\xfe name.bin", "line\nbreak.txt",
+                                         "tab\tand space .txt"};
+constexpr time_t kOldTime = 1'000'000'000; // 2001: clearly not "now"
+
+class FileWorkTest : public ::testing::Test {
+protected:
+    QByteArray at(const QByteArray& relative) const { return m_root + '/' + relative; }
+    FileOpOutcome run(Kind kind, QList<QByteArray> sources, const QByteArray& destination)
+    {
+        return runFileJob({kind, std::move(sources), destination}, ui);
+    }
+    /// A folder `name` holding the awkward names, a sub-folder, a relative link and odd modes.
+    void makeTree(const QByteArray& name)
+    {
+        ASSERT_TRUE(bf::mkdir(at(name)));
+        for (const QByteArray& file : kAwkwardNames)
+            ASSERT_TRUE(bf::write(at(name + '/' + file), "data of " + file, 0640));
+        ASSERT_TRUE(bf::mkdir(at(name + "/sub\xff")));
+        ASSERT_TRUE(bf::write(at(name + "/sub\xff/deep.txt"), "deep", 0600));
+        ASSERT_EQ(::symlink("plain.txt", at(name + "/link").constData()), 0);
+        const struct timespec times[2] = {{kOldTime, 0}, {kOldTime, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, at(name + "/plain.txt").constData(), times, 0), 0);
+    }
+    void expectTree(const QByteArray& path)
+    {
+        for (const QByteArray& file : kAwkwardNames)
+            EXPECT_EQ(bf::read(path + "/" + file), QByteArray("data of " + file))
+                << file.toHex().constData();
+        EXPECT_EQ(bf::read(path + "/sub\xff/deep.txt"), QByteArray("deep"));
+        struct stat st {};
+        ASSERT_EQ(::stat(QByteArray(path + "/plain.txt").constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0640u);
+        EXPECT_EQ(st.st_mtim.tv_sec, kOldTime);
+        char target[PATH_MAX] = {};
+        ASSERT_GT(::readlink(QByteArray(path + "/link").constData(), target, sizeof target), 0);
+        EXPECT_STREQ(target, "plain.txt");
+    }
+
+    bf::TempFolder m_dir;
+    QByteArray m_root = m_dir.path();
+    ScriptedFileUi ui;
+};
+
+TEST_F(FileWorkTest, CopyAndMoveCarryNamesContentsModesTimesAndLinks)
+{
+    for (const Kind kind : {Kind::Copy, Kind::Move}) {
+        const QByteArray name = kind == Kind::Copy ? "copied" : "moved";
+        makeTree(name);
+        bf::mkdir(at("to-" + name));
+        const FileOpOutcome outcome = run(kind, {at(name)}, at("to-" + name));
+        EXPECT_FALSE(outcome.aborted);
+        EXPECT_EQ(outcome.done, QList<QByteArray>{at(name)});
+        expectTree(at("to-" + name + '/' + name));
+        EXPECT_EQ(bf::exists(at(name)), kind == Kind::Copy);
+        EXPECT_TRUE(ui.errors.isEmpty() && ui.conflicts.isEmpty());
+        ASSERT_FALSE(ui.progresses.isEmpty());
+        EXPECT_EQ(ui.progresses.last().itemsDone, ui.progresses.last().itemsTotal);
+        ui = {};
+    }
+}
+
+struct ConflictCase {
+    ConflictAnswer answer;
+    QByteArray targetAfter;
+    bool keptBoth;
+    bool aborted;
+};
+
+TEST_F(FileWorkTest, AnExistingTargetIsAskedAboutAndNeverOverwrittenSilently)
+{
+    const ConflictCase cases[] = {{ConflictAnswer::Skip, "old", false, false},
+                                  {ConflictAnswer::Replace, "new", false, false},
+                                  {ConflictAnswer::KeepBoth, "old", true, false},
+                                  {ConflictAnswer::Cancel, "old", false, true}};
+    int n = 0;
+    for (const ConflictCase& c : cases) {
+        for (const Kind kind : {Kind::Copy, Kind::Move}) {
+            const QByteArray from = at("from" + QByteArray::number(n));
+            const QByteArray to = at("to" + QByteArray::number(n++));
+            bf::mkdir(from);
+            bf::mkdir(to);
+            bf::write(from + "/a\xff.txt", "new");
+            bf::write(to + "/a\xff.txt", "old");
+            ui = {};
+            ui.conflictAnswers = {c.answer};
+            const FileOpOutcome outcome = run(kind, {from + "/a\xff.txt"}, to);
+            SCOPED_TRACE(int(c.answer) * 10 + int(kind));
+            ASSERT_EQ(ui.conflicts.size(), 1);
+            EXPECT_EQ(ui.conflicts[0].target.path, to + "/a\xff.txt");
+            EXPECT_EQ(ui.conflicts[0].target.size, 3);
+            EXPECT_EQ(bf::read(to + "/a\xff.txt"), c.targetAfter);
+            EXPECT_EQ(bf::read(to + "/a\xff (2).txt"),
+                      c.keptBoth ? std::optional<QByteArray>("new") : std::nullopt);
+            EXPECT_EQ(outcome.aborted, c.aborted);
+            const bool sourceGone = kind == Kind::Move && (c.keptBoth || c.targetAfter == "new");
+            EXPECT_EQ(bf::exists(from + "/a\xff.txt"), !sourceGone);
+        }
+    }
+}
+
+TEST_F(FileWorkTest, ApplyToAllAnswersEveryLaterConflict)
+{
+    for (const char* folder : {"a", "a/x", "b", "b/x"})
+        bf::mkdir(at(folder));
+    for (const char* name : {"1", "2", "3"}) {
+        bf::write(at("a/x/") + name, "new");
+        bf::write(at("b/x/") + name, "old");
+    }
+    ui.conflictAnswers = {ConflictAnswer::Replace};
+    ui.applyToAll = true;
+    EXPECT_EQ(run(Kind::Copy, {at("a/x")}, at("b")).done.size(), 1); // the folders merge
+    EXPECT_EQ(ui.conflicts.size(), 1);
+    for (const char* name : {"1", "2", "3"})
+        EXPECT_EQ(bf::read(at("b/x/") + name), QByteArray("new"));
+    EXPECT_EQ(bf::list(at("b/x")), (QList<QByteArray>{"1", "2", "3"})); // no temporary left
+}
+
+TEST_F(FileWorkTest, AFolderIsNeverCopiedOrMovedIntoItself)
+{
+    bf::mkdir(at("tree"));
+    bf::mkdir(at("tree/inner"));
+    bf::write(at("tree/file"), "x");
+    for (const Kind kind : {Kind::Copy, Kind::Move}) {
+        ui = {};
+        const FileOpOutcome outcome = run(kind, {at("tree")}, at("tree/inner"));
+        ASSERT_EQ(ui.errors.size(), 1);
+        EXPECT_FALSE(ui.errors[0].canRetry);
+        EXPECT_TRUE(outcome.done.isEmpty());
+        EXPECT_EQ(bf::list(at("tree")), (QList<QByteArray>{"file", "inner"}));
+        EXPECT_TRUE(bf::list(at("tree/inner")).isEmpty());
+    }
+}
+
+TEST_F(FileWorkTest, AVanishedSourceAsksAndRetryOrSkipDoWhatTheySay)
+{
+    bf::mkdir(at("to"));
+    bf::write(at("here"), "h");
+    for (const ErrorAnswer answer : {ErrorAnswer::Retry, ErrorAnswer::Skip}) {
+        ui = {};
+        ui.onError = [&](FileJob& job, const ErrorQuestion&) {
+            if (answer == ErrorAnswer::Retry)
+                bf::write(at("gone"), "back");
+            job.answerError(answer);
+        };
+        const FileOpOutcome outcome = run(Kind::Copy, {at("gone"), at("here")}, at("to"));
+        EXPECT_EQ(ui.errors.size(), 1);
+        EXPECT_EQ(ui.errors[0].path, at("gone"));
+        EXPECT_EQ(outcome.done.size(), answer == ErrorAnswer::Retry ? 2 : 1);
+        EXPECT_EQ(bf::read(at("to/here")), QByteArray("h"));
+        ::unlink(at("gone").constData());
+        ::unlink(at("to/gone").constData());
+        ::unlink(at("to/here").constData());
+    }
+    ui = {};
+    ui.errorAnswers = {ErrorAnswer::Skip};
+    EXPECT_TRUE(run(Kind::Delete, {at("gone")}, {}).done.isEmpty());
+    EXPECT_EQ(ui.errors.size(), 1);
+    ui = {};
+    EXPECT_TRUE(run(Kind::Rename, {at("gone")}, at("other")).done.isEmpty());
+    EXPECT_EQ(ui.errors.size(), 1);
+}
+
+TEST_F(FileWorkTest, SpecialFilesAreSkippedWithAQuestionAndNeverOpened)
+{
+    bf::mkdir(at("dir"));
+    bf::mkdir(at("to"));
+    ASSERT_EQ(::mkfifo(at("dir/pipe.url").constData(), 0644), 0);
+    bf::write(at("dir/file"), "f");
+    for (const Kind kind : {Kind::Copy, Kind::Move}) {
+        ui = {};
+        const FileOpOutcome outcome = run(kind, {at("dir")}, at("to"));
+        EXPECT_EQ(ui.errors.size(), kind == Kind::Copy ? 1 : 0); // a rename moves it whole
+        EXPECT_FALSE(outcome.aborted);
+        if (kind == Kind::Copy) {
+            EXPECT_EQ(bf::list(at("to/dir")), QList<QByteArray>{"file"});
+            EXPECT_TRUE(outcome.done.isEmpty()); // the folder was not copied whole
+            ::unlink(at("to/dir/file").constData());
+            ::rmdir(at("to/dir").constData());
+        }
+    }
+}
+
+TEST_F(FileWorkTest, CancelWhileAQuestionIsOpenEndsTheJob)
+{
+    bf::write(at("a"), "new");
+    bf::mkdir(at("to"));
+    bf::write(at("to/a"), "old");
+    FileJob::State stateWhileAsking = FileJob::State::Ready;
+    ui.onConflict = [&](FileJob& job, const ConflictQuestion&) {
+        stateWhileAsking = job.state();
+        QTimer::singleShot(20, &job, [&job] { job.cancel(); });
+    };
+    const FileOpOutcome outcome = run(Kind::Copy, {at("a"), at("a")}, at("to"));
+    EXPECT_EQ(stateWhileAsking, FileJob::State::Asking);
+    EXPECT_TRUE(outcome.aborted);
+    EXPECT_EQ(ui.conflicts.size(), 1);
+    EXPECT_EQ(bf::read(at("to/a")), QByteArray("old"));
+}
+
+TEST_F(FileWorkTest, CancellingACopyOfTenThousandFilesHalfwayLeavesOnlyWholeFiles)
+{
+    constexpr int kFiles = 10000;
+    bf::mkdir(at("many"));
+    bf::mkdir(at("to"));
+    for (int i = 0; i < kFiles; ++i) {
+        const QByteArray name = "f" + QByteArray::number(i);
+        ASSERT_TRUE(bf::write(at("many/" + name), name.repeated(50)));
+    }
+    bool asked = false;
+    ui.onProgress = [&](FileJob& job, const FileOpProgress& p) {
+        if (!asked && p.itemsDone >= p.itemsTotal / 2) {
+            asked = true;
+            job.cancel();
+        }
+    };
+    const FileOpOutcome outcome = run(Kind::Copy, {at("many")}, at("to"));
+    EXPECT_TRUE(outcome.aborted);
+    const QList<QByteArray> copied = bf::list(at("to/many"));
+    EXPECT_LT(copied.size(), kFiles);
+    EXPECT_GE(copied.size(), kFiles / 2);
+    for (const QByteArray& name : copied)
+        ASSERT_EQ(bf::read(at("to/many/" + name)), name.repeated(50)) << name.constData();
+}
+
+TEST_F(FileWorkTest, AcrossFileSystemsMovesCopyThenDeleteAndAFullDiskLeavesNoPartialFile)
+{
+    bf::TmpfsMount disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    makeTree("tree");
+    EXPECT_EQ(run(Kind::Move, {at("tree")}, disk.path()).done.size(), 1);
+    expectTree(disk.path() + "/tree");
+    EXPECT_FALSE(bf::exists(at("tree")));
+    for (const FileOpProgress& p : ui.progresses)
+        EXPECT_LE(p.itemsDone, p.itemsTotal);
+
+    ASSERT_TRUE(bf::write(at("big\n.bin"), QByteArray(3 * 1024 * 1024, 'b')));
+    for (const Kind kind : {Kind::Copy, Kind::Move}) {
+        ui = {};
+        const FileOpOutcome outcome = run(kind, {at("big\n.bin")}, disk.path());
+        ASSERT_EQ(ui.errors.size(), 1);
+        EXPECT_TRUE(ui.errors[0].message.contains(QStringLiteral("space")))
+            << qPrintable(ui.errors[0].message);
+        EXPECT_TRUE(outcome.done.isEmpty());
+        EXPECT_EQ(bf::list(disk.path()), QList<QByteArray>{"tree"});
+        EXPECT_EQ(bf::read(at("big\n.bin"))->size(), 3 * 1024 * 1024);
+    }
+
+    ASSERT_TRUE(disk.makeReadOnly());
+    bf::write(at("small"), "s");
+    ui = {};
+    EXPECT_TRUE(run(Kind::Copy, {at("small")}, disk.path()).done.isEmpty());
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_EQ(bf::list(disk.path()), QList<QByteArray>{"tree"});
+}
+
+TEST_F(FileWorkTest, RenameAsksBeforeReplacingAndCarriesAnyBytes)
+{
+    bf::write(at("old"), "1");
+    bf::write(at("taken"), "2");
+    EXPECT_EQ(run(Kind::Rename, {at("old")}, at("taken")).done.size(), 0); // Skip by default
+    EXPECT_EQ(ui.conflicts.size(), 1);
+    EXPECT_EQ(bf::read(at("taken")), QByteArray("2"));
+    EXPECT_EQ(run(Kind::Rename, {at("old")}, at("new\xff\nname")).done.size(), 1);
+    EXPECT_EQ(bf::read(at("new\xff\nname")), QByteArray("1"));
+    EXPECT_FALSE(bf::exists(at("old")));
+}
+
+TEST(FileWorkNames, KeepBothPicksAFreeNumberedName)
+{
+    bf::TempFolder dir;
+    const QByteArray root = dir.path();
+    bf::write(root + "/a (2).txt", "");
+    EXPECT_EQ(FileWork::freeName(root, "a.txt"), root + "/a (3).txt");
+    EXPECT_EQ(FileWork::freeName(root, ".hidden"), root + "/.hidden (2)");
+    EXPECT_TRUE(FileWork::isInside(root + "/x/..", root));
+    EXPECT_FALSE(FileWork::isInside(root + "x", root));
+}
+
+} // namespace

@@ -1,0 +1,119 @@
+#include "shell/FileOpDialogs.h"
+
+#include "ByteFiles.h"
+#include "platform/FileJob.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace bf = bytefiles;
+
+namespace {
+
+template<typename Dialog> Dialog* waitForVisible(QWidget& window)
+{
+    Dialog* found = nullptr;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            found = window.findChild<Dialog*>();
+            return found && found->isVisible();
+        },
+        5000);
+    return shown ? found : nullptr;
+}
+
+QPushButton* button(QWidget* dialog, const char* name)
+{
+    return dialog->findChild<QPushButton*>(QLatin1String(name));
+}
+
+class FileOpDialogsTest : public ::testing::Test {
+protected:
+    FileOpDialogsTest()
+    {
+        bf::mkdir(m_root + "/to");
+        m_window.show();
+    }
+    bf::TempFolder m_dir;
+    QByteArray m_root = m_dir.path();
+    QWidget m_window;
+    FileOpDialogs m_ui{&m_window};
+};
+
+TEST_F(FileOpDialogsTest, TheConflictDialogNamesBothItemsAndEachAnswerActs)
+{
+    struct Case {
+        const char* press; // a button's name, or "" for the Escape key
+        QByteArray targetAfter;
+        bool aborted;
+    };
+    const Case cases[] = {{"replace", "new", false},
+                          {"skip", "older!", false},
+                          {"keepBoth", "older!", false},
+                          {"", "older!", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.press);
+        bf::write(m_root + "/a\xff.txt", "new");
+        bf::write(m_root + "/to/a\xff.txt", "older!");
+        FileJob job({FileOpRequest::Kind::Copy, {m_root + "/a\xff.txt"}, m_root + "/to"}, m_ui);
+        QSignalSpy done(&job, &FileJob::finished);
+        job.start();
+        auto* dialog = waitForVisible<ConflictDialog>(m_window);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->isModal());
+        const QString text = dialog->accessibleDescription();
+        EXPECT_EQ(text.count(QStringLiteral("a\uFFFD.txt")), 2) << qPrintable(text);
+        EXPECT_TRUE(text.contains(QStringLiteral("3 bytes")) &&
+                    text.contains(QStringLiteral("6 bytes")));
+        for (const char* name : {"replace", "skip", "keepBoth", "cancel"})
+            EXPECT_FALSE(button(dialog, name)->accessibleName().isEmpty()) << name;
+        EXPECT_EQ(dialog->findChild<QCheckBox*>(QStringLiteral("applyToAll"))->accessibleName(),
+                  QStringLiteral("Apply to all"));
+        if (*c.press)
+            QTest::mouseClick(button(dialog, c.press), Qt::LeftButton);
+        else
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        ASSERT_TRUE(done.wait(5000));
+        EXPECT_EQ(job.outcome().aborted, c.aborted);
+        EXPECT_EQ(bf::read(m_root + "/to/a\xff.txt"), c.targetAfter);
+        EXPECT_EQ(bf::exists(m_root + "/to/a\xff (2).txt"), QByteArray(c.press) == "keepBoth");
+        ::unlink(QByteArray(m_root + "/to/a\xff (2).txt").constData());
+    }
+}
+
+TEST_F(FileOpDialogsTest, ProgressShowsAfterHalfASecondAndCancelsWhileAQuestionIsOpen)
+{
+    FileJob job({FileOpRequest::Kind::Copy, {m_root + "/gone"}, m_root + "/to"}, m_ui);
+    QSignalSpy done(&job, &FileJob::finished);
+    job.start();
+    auto* error = waitForVisible<ErrorDialog>(m_window);
+    ASSERT_NE(error, nullptr);
+    for (const char* name : {"skip", "retry", "cancel"})
+        EXPECT_NE(button(error, name), nullptr) << name;
+    EXPECT_EQ(m_window.findChild<FileProgressDialog*>(), nullptr); // not before half a second
+    auto* progress = waitForVisible<FileProgressDialog>(m_window);
+    ASSERT_NE(progress, nullptr);
+    QTest::mouseClick(button(progress, "cancel"), Qt::LeftButton);
+    ASSERT_TRUE(done.wait(5000));
+    EXPECT_TRUE(job.outcome().aborted);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_window.findChild<ErrorDialog*>(); }, 5000));
+}
+
+TEST_F(FileOpDialogsTest, TheErrorDialogsRetryTriesAgain)
+{
+    FileJob job({FileOpRequest::Kind::Copy, {m_root + "/late"}, m_root + "/to"}, m_ui);
+    QSignalSpy done(&job, &FileJob::finished);
+    job.start();
+    auto* error = waitForVisible<ErrorDialog>(m_window);
+    ASSERT_NE(error, nullptr);
+    bf::write(m_root + "/late", "here now");
+    QTest::mouseClick(button(error, "retry"), Qt::LeftButton);
+    ASSERT_TRUE(done.wait(5000));
+    EXPECT_FALSE(job.outcome().aborted);
+    EXPECT_EQ(bf::read(m_root + "/to/late"), QByteArray("here now"));
+}
+
+} // namespace
