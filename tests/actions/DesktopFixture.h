@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -106,6 +107,12 @@ public:
                   "[Default Applications]\ntext/plain=kf-record.desktop\n"
                   "inode/directory=kf-record.desktop\nx-scheme-handler/http=kf-web.desktop\n");
         QDir().mkpath(QFile::decodeName(files()));
+    }
+    void TearDown() override
+    {
+        // Qt cannot remove names that are not valid UTF-8; rm works on the bytes.
+        QProcess::execute(QStringLiteral("rm"),
+                          {QStringLiteral("-rf"), QFile::decodeName(files())});
     }
 };
 

@@ -278,6 +278,55 @@ TEST(PropertiesDialogTest, ShowsEachValueWithItsName)
     EXPECT_TRUE(PropertiesDialog::sizeText(2048).endsWith(u"2,048 bytes)"));
 }
 
+/// A session bus of the test's own (a dbus-daemon it starts and ends), never the user's.
+class PrivateBus final {
+public:
+    PrivateBus()
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty())
+            return;
+        const QByteArray folder = Desktop::home() + "/bus";
+        QDir().mkpath(QFile::decodeName(folder));
+        const QByteArray config = folder + "/bus.conf";
+        Desktop::writeFile(config,
+                           "<busconfig><type>session</type>"
+                           "<listen>unix:dir=" +
+                               folder +
+                               "</listen>"
+                               "<auth>EXTERNAL</auth><policy context=\"default\">"
+                               "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
+                               "<allow own=\"*\"/>"
+                               "</policy></busconfig>");
+        m_process.start(daemon, {u"--config-file=" + QFile::decodeName(config),
+                                 QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        if (m_process.waitForReadyRead(10000))
+            m_address = QString::fromUtf8(m_process.readLine().trimmed());
+    }
+    ~PrivateBus()
+    {
+        for (const QString& name : m_connections)
+            QDBusConnection::disconnectFromBus(name);
+        m_process.terminate();
+        m_process.waitForFinished();
+    }
+    Q_DISABLE_COPY_MOVE(PrivateBus)
+
+    /// False when dbus-daemon is missing or did not start.
+    bool running() const { return !m_address.isEmpty(); }
+    /// A new connection to the bus under `name`.
+    QDBusConnection connect(const QString& name)
+    {
+        m_connections.append(name);
+        return QDBusConnection::connectToBus(m_address, name);
+    }
+
+private:
+    QProcess m_process;
+    QString m_address;
+    QStringList m_connections;
+};
+
 /// A stand-in file manager on the private bus: records the calls it gets.
 class FakeFileManager final : public QObject {
     Q_OBJECT
@@ -304,16 +353,11 @@ private:
 // With a file manager on the bus, it gets the item's address and nothing falls back.
 TEST_F(ItemCommandsTest, FileManagerOnPrivateBus)
 {
-    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    if (daemon.isEmpty())
+    PrivateBus privateBus;
+    if (!privateBus.running())
         GTEST_SKIP() << "dbus-daemon is not installed";
-    QProcess busProcess;
-    busProcess.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                              QStringLiteral("--print-address=1")});
-    ASSERT_TRUE(busProcess.waitForReadyRead(10000));
-    const QString address = QString::fromUtf8(busProcess.readLine().trimmed());
-    QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("kf-fm"));
-    QDBusConnection client = QDBusConnection::connectToBus(address, QStringLiteral("kf-client"));
+    QDBusConnection service = privateBus.connect(QStringLiteral("kf-fm"));
+    QDBusConnection client = privateBus.connect(QStringLiteral("kf-client"));
     ASSERT_TRUE(service.isConnected() && client.isConnected());
     FakeFileManager manager;
     ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
@@ -335,37 +379,22 @@ TEST_F(ItemCommandsTest, FileManagerOnPrivateBus)
     QTest::qWait(50); // the replies arrive; neither falls back
     EXPECT_TRUE(launcher.launched.isEmpty());
     EXPECT_FALSE(dialogs.shown.has_value());
-
-    service.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("kf-fm"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("kf-client"));
-    busProcess.kill();
-    busProcess.waitForFinished();
 }
 
 // A bus without a file manager answers with an error: the fallback runs.
 TEST_F(ItemCommandsTest, BusWithoutFileManagerFallsBack)
 {
-    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    if (daemon.isEmpty())
+    PrivateBus privateBus;
+    if (!privateBus.running())
         GTEST_SKIP() << "dbus-daemon is not installed";
-    QProcess busProcess;
-    busProcess.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                              QStringLiteral("--print-address=1")});
-    ASSERT_TRUE(busProcess.waitForReadyRead(10000));
-    const QString address = QString::fromUtf8(busProcess.readLine().trimmed());
-    {
-        QDBusConnection client = QDBusConnection::connectToBus(address, QStringLiteral("kf-empty"));
-        FileManagerBus emptyBus(client);
-        host.selected = {makeFile("no manager.txt")};
-        ExploreLocationCommand explore(host, emptyBus, launcher);
-        explore.mnuFileExplore_Click();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !launcher.launched.isEmpty(); }, 10000));
-        EXPECT_EQ(launcher.launched, QList<QByteArray>{Desktop::files()});
-    }
-    QDBusConnection::disconnectFromBus(QStringLiteral("kf-empty"));
-    busProcess.kill();
-    busProcess.waitForFinished();
+    FileManagerBus emptyBus(privateBus.connect(QStringLiteral("kf-empty")));
+    host.selected = {makeFile("no manager.txt")};
+    ExploreLocationCommand explore(host, emptyBus, launcher);
+    PropertiesCommand properties(host, emptyBus, dialogs, prompt);
+    explore.mnuFileExplore_Click();
+    properties.mnuFileProp_Click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.shown.has_value(); }, 10000));
+    EXPECT_EQ(launcher.launched, QList<QByteArray>{Desktop::files()});
 }
 
 } // namespace
