@@ -1,5 +1,6 @@
 #include "RecentMenu.h"
 
+#include "LaunchCommand.h"
 #include "RecentLaunchList.h"
 #include "search/PathHelpers.h"
 
@@ -60,4 +61,23 @@ void fillRecentMenu(const RecentMenu& state, const QList<QAction*>& actions)
         actions[i]->setEnabled(items[i].enabled);
         actions[i]->setVisible(items[i].visible);
     }
+}
+
+RecentLaunchMenu::RecentLaunchMenu(QMenu& menu, RecentLaunchList& recent, LaunchCommand& command)
+    : QObject(&menu)
+    , m_recent(recent)
+    , m_actions(createRecentMenuItems(menu))
+{
+    for (int i = 0; i < m_actions.size(); ++i) {
+        connect(m_actions[i], &QAction::triggered, &command,
+                [&command, i] { command.mnuRecentLaunch_Click(i); });
+    }
+    connect(&command, &LaunchCommand::recentListChanged, this, &RecentLaunchMenu::LoadRecentMenu);
+    LoadRecentMenu();
+}
+
+void RecentLaunchMenu::LoadRecentMenu()
+{
+    m_state.load(m_recent.entries());
+    fillRecentMenu(m_state, m_actions);
 }

@@ -4,10 +4,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <QObject>
+
 #include <array>
 
+class LaunchCommand;
 class QAction;
 class QMenu;
+class RecentLaunchList;
 
 /// The ten items of the Recently Launched menu (mnuRecentLaunch 0 … 9) as plain state.
 /// At first item 0 reads "(Empty)" and is disabled and items 1 … 9 are hidden; items are
@@ -43,3 +47,25 @@ private:
 QList<QAction*> createRecentMenuItems(QMenu& menu);
 /// Copies the items' captions and states onto the actions made by createRecentMenuItems.
 void fillRecentMenu(const RecentMenu& state, const QList<QAction*>& actions);
+
+/// The Recently Launched submenu as the window uses it: makes the ten items in `menu`,
+/// launches an item's entry when it is chosen, and rebuilds the captions whenever the launch
+/// command changes the list.
+class RecentLaunchMenu final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RecentLaunchMenu)
+public:
+    /// `menu` is mnuFileRecent; the list and command are not owned and must outlive this.
+    RecentLaunchMenu(QMenu& menu, RecentLaunchList& recent, LaunchCommand& command);
+
+    /// LoadRecentMenu: the captions and states from the stored list (at start-up and after
+    /// every change).
+    void LoadRecentMenu();
+    /// The items mnuRecentLaunch0 … 9 in order.
+    const QList<QAction*>& mnuRecentLaunch() const { return m_actions; }
+
+private:
+    RecentLaunchList& m_recent;
+    RecentMenu m_state;
+    QList<QAction*> m_actions;
+};

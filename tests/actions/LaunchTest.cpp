@@ -6,11 +6,14 @@
 #include "actions/LaunchCommand.h"
 #include "actions/LaunchService.h"
 #include "actions/RecentLaunchList.h"
+#include "actions/RecentMenu.h"
 #include "platform/FileUri.h"
 #include "platform/Launcher.h"
 #include "platform/RecentDocuments.h"
 #include "settings/CRegSettings.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QSignalSpy>
 
 #include <glib.h>
@@ -184,6 +187,26 @@ TEST_F(LaunchTest, LaunchCommandGuards)
     EXPECT_EQ(host.button, 0);
     EXPECT_TRUE(Desktop::waitLaunched(a));
     EXPECT_EQ(recent.entries(), QStringList{QString::fromUtf8(a)});
+}
+
+// The submenu as the window wires it: filled from the store, refreshed by launches, and
+// launching its items.
+TEST_F(LaunchTest, RecentSubmenuFollowsTheList)
+{
+    const QByteArray old = makeFile("old.txt");
+    recent.add(old);
+    QMenu submenu;
+    RecentLaunchMenu menu(submenu, recent, command);
+    const QList<QAction*>& items = menu.mnuRecentLaunch();
+    EXPECT_EQ(items[0]->text(), QStringLiteral("&1. old.txt"));
+    host.selected = {makeFile("new & odd\xe9.txt")};
+    command.mnuFileLaunch_Click();
+    EXPECT_EQ(items[0]->text(), QString::fromUtf8("&1. new && odd\xef\xbf\xbd.txt"));
+    EXPECT_EQ(items[1]->text(), QStringLiteral("&2. old.txt"));
+    EXPECT_TRUE(items[1]->isVisible() && items[1]->isEnabled());
+    Desktop::clearLogs();
+    items[1]->trigger();
+    EXPECT_TRUE(Desktop::waitLaunched(old));
 }
 
 TEST_F(LaunchTest, DamagedRecentDocumentsFileIsLeftAlone)
