@@ -253,6 +253,19 @@ TEST(OpenWithDialogTest, KeyboardAndNames)
     EXPECT_TRUE(choice->alwaysUse);
 }
 
+TEST(PropertiesDialogTest, PermissionTexts)
+{
+    const struct {
+        unsigned mode;
+        const char* text;
+    } cases[] = {{0100644, "rw-r--r-- (644)"},
+                 {0104755, "rwsr-xr-x (4755)"},
+                 {0041777, "rwxrwxrwt (1777)"},
+                 {0102640, "rw-r-S--- (2640)"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(permissionText(c.mode), QString::fromLatin1(c.text)) << c.text;
+}
+
 TEST(PropertiesDialogTest, ShowsEachValueWithItsName)
 {
     const QByteArray path = makeFile("shown\xe9.txt", QByteArray(2048, 'x'));
