@@ -1,0 +1,103 @@
+#include "ItemCommands.h"
+
+#include "FileManagerBus.h"
+#include "ItemHost.h"
+#include "LaunchService.h"
+#include "MClipFileCopy.h"
+#include "platform/FileUri.h"
+#include "platform/ItemDialogs.h"
+#include "platform/Launcher.h"
+#include "platform/Prompt.h"
+
+#include <sys/stat.h>
+
+namespace {
+QByteArray firstSelected(const ItemHost& host)
+{
+    const QList<QByteArray> paths = selectedPaths(host);
+    return paths.isEmpty() ? QByteArray() : paths.first();
+}
+
+bool exists(const QByteArray& path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+void reportLaunchFailure(Prompt& prompt, const LaunchOutcome& outcome)
+{
+    prompt.MsgBox(launchErrorText(outcome), MsgStyle::OkOnly + MsgStyle::Critical,
+                  launchErrorTitle());
+}
+} // namespace
+
+void OpenWithCommand::mnuFileOW_Click()
+{
+    const QByteArray path = firstSelected(m_host);
+    if (path.isEmpty())
+        return;
+    if (!exists(path)) {
+        reportLaunchFailure(m_prompt, {LaunchError::FileNotFound, {}});
+        return;
+    }
+    const QByteArray type = contentTypeOf(path);
+    const qsizetype slash = path.lastIndexOf('/');
+    const QString name = QString::fromUtf8(path.mid(slash + 1));
+    const auto choice =
+        m_dialogs.chooseApplication(name, contentTypeDescription(type), applicationsFor(type));
+    if (!choice || choice->appId.isEmpty())
+        return;
+    if (choice->alwaysUse && !type.isEmpty()) {
+        const QString failure = setDefaultApplication(choice->appId, type);
+        if (!failure.isEmpty())
+            m_prompt.MsgBox(failure, MsgStyle::OkOnly + MsgStyle::Exclamation, launchErrorTitle());
+    }
+    const LaunchOutcome outcome = openWithApplication(choice->appId, path);
+    if (!outcome.ok())
+        reportLaunchFailure(m_prompt, outcome);
+}
+
+void ExploreLocationCommand::mnuFileExplore_Click()
+{
+    const QByteArray path = firstSelected(m_host);
+    if (path.isEmpty())
+        return;
+    LaunchService* launcher = &m_launcher;
+    const QByteArray folder = parentFolder(path);
+    const auto openFolder = [launcher, folder] {
+        launcher->launch(folder);
+    };
+    if (!exists(path)) {
+        openFolder();
+        return;
+    }
+    m_bus.showItem(fileUri(path), openFolder);
+}
+
+void PropertiesCommand::mnuFileProp_Click()
+{
+    const QByteArray path = firstSelected(m_host);
+    if (path.isEmpty())
+        return;
+    if (!exists(path)) {
+        showOwnDialog(path); // reports the item gone
+        return;
+    }
+    m_bus.showItemProperties(fileUri(path), [this, path] { showOwnDialog(path); });
+}
+
+void PropertiesCommand::showOwnDialog(const QByteArray& path)
+{
+    const auto properties = readFileProperties(path);
+    if (!properties) {
+        m_prompt.MsgBox(QStringLiteral("File no longer exists."),
+                        MsgStyle::OkOnly + MsgStyle::Critical, launchErrorTitle());
+        return;
+    }
+    m_dialogs.showProperties(*properties);
+}
+
+bool mnuFileClip_Click(const ItemHost& host, QClipboard& clipboard)
+{
+    return ClipboardCopyFiles(selectedPaths(host), clipboard);
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+/// What the item commands need from the window's result list.
+class ItemHost {
+public:
+    virtual ~ItemHost() = default;
+    /// The full paths of the selected rows in list order (GetSelectedFiles); empty paths,
+    /// such as the one stand-in for "nothing selected", are ignored by every command.
+    virtual QList<QByteArray> GetSelectedFiles() const = 0;
+    /// The number of rows in the result list.
+    virtual int listRowCount() const = 0;
+    /// 2 after a right-button press over the list, 1 after any other, 0 once handled.
+    virtual int LastListButton() const = 0;
+    /// Sets LastListButton.
+    virtual void setLastListButton(int button) = 0;
+};
+
+/// The selected paths without the empty stand-in.
+QList<QByteArray> selectedPaths(const ItemHost& host);

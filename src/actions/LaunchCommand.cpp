@@ -1,0 +1,40 @@
+#include "LaunchCommand.h"
+
+#include "ItemHost.h"
+#include "LaunchService.h"
+#include "RecentLaunchList.h"
+
+LaunchCommand::LaunchCommand(ItemHost& host, LaunchService& launcher, RecentLaunchList& recent,
+                             QObject* parent)
+    : QObject(parent)
+    , m_host(host)
+    , m_launcher(launcher)
+    , m_recent(recent)
+{}
+
+void LaunchCommand::mnuFileLaunch_Click()
+{
+    // A right-button double-click in the list launches nothing.
+    if (m_host.LastListButton() == 2 || m_host.listRowCount() == 0)
+        return;
+    for (const QByteArray& path : selectedPaths(m_host)) {
+        if (!m_launcher.launch(path))
+            continue;
+        m_launcher.addToRecentDocs(path);
+        if (m_recent.add(path))
+            Q_EMIT recentListChanged();
+    }
+}
+
+void LaunchCommand::mnuPopLaunch_Click()
+{
+    m_host.setLastListButton(0);
+    mnuFileLaunch_Click();
+}
+
+void LaunchCommand::mnuRecentLaunch_Click(int Index)
+{
+    const QByteArray target = m_recent.target(Index + 1);
+    if (!target.isEmpty())
+        m_launcher.launch(target);
+}

@@ -1,0 +1,83 @@
+#include "RecentMenu.h"
+
+#include "LaunchCommand.h"
+#include "RecentLaunchList.h"
+#include "search/PathHelpers.h"
+
+#include <QAction>
+#include <QMenu>
+
+RecentMenu::RecentMenu()
+{
+    m_items[0] = {QStringLiteral("(Empty)"), false, true};
+}
+
+void RecentMenu::load(const QStringList& entries)
+{
+    for (int i = 1; i <= ItemCount && i <= entries.size(); ++i) {
+        const QString& value = entries[i - 1];
+        if (value.isEmpty())
+            break;
+        m_items[i - 1] = {caption(i, value), true, true};
+    }
+}
+
+QString RecentMenu::caption(int number, const QString& stored)
+{
+    QString shown;
+    if (stored.left(3).toLower() == u"htt") {
+        shown = stored;
+    } else {
+        // Stored file:// addresses stand for names that are not valid UTF-8.
+        const QString path = displayText(RecentLaunchList::targetOf(stored));
+        shown = GetFilename(path, PathPart::Name) + GetFilename(path, PathPart::Extension);
+    }
+    for (QChar& c : shown) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QChar::ReplacementCharacter;
+    }
+    shown.replace(u'&', QStringLiteral("&&"));
+    return u'&' + QString::number(number) + u". " + shown;
+}
+
+QList<QAction*> createRecentMenuItems(QMenu& menu)
+{
+    QList<QAction*> actions;
+    const RecentMenu first;
+    for (int i = 0; i < RecentMenu::ItemCount; ++i) {
+        QAction* action = menu.addAction(QString());
+        action->setObjectName(u"mnuRecentLaunch" + QString::number(i));
+        actions.append(action);
+    }
+    fillRecentMenu(first, actions);
+    return actions;
+}
+
+void fillRecentMenu(const RecentMenu& state, const QList<QAction*>& actions)
+{
+    const auto& items = state.items();
+    for (int i = 0; i < RecentMenu::ItemCount && i < actions.size(); ++i) {
+        actions[i]->setText(items[i].caption);
+        actions[i]->setEnabled(items[i].enabled);
+        actions[i]->setVisible(items[i].visible);
+    }
+}
+
+RecentLaunchMenu::RecentLaunchMenu(QMenu& menu, RecentLaunchList& recent, LaunchCommand& command)
+    : QObject(&menu)
+    , m_recent(recent)
+    , m_actions(createRecentMenuItems(menu))
+{
+    for (int i = 0; i < m_actions.size(); ++i) {
+        connect(m_actions[i], &QAction::triggered, &command,
+                [&command, i] { command.mnuRecentLaunch_Click(i); });
+    }
+    connect(&command, &LaunchCommand::recentListChanged, this, &RecentLaunchMenu::LoadRecentMenu);
+    LoadRecentMenu();
+}
+
+void RecentLaunchMenu::LoadRecentMenu()
+{
+    m_state.load(m_recent.entries());
+    fillRecentMenu(m_state, m_actions);
+}

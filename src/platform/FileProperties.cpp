@@ -1,0 +1,85 @@
+#include "FileProperties.h"
+
+#include "FileUri.h"
+#include "OpenWithApps.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+QString display(const QByteArray& bytes)
+{
+    return QString::fromUtf8(bytes); // invalid sequences show as U+FFFD
+}
+
+QDateTime timeOf(const timespec& ts)
+{
+    return QDateTime::fromMSecsSinceEpoch(qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000);
+}
+
+QString userName(uid_t uid)
+{
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found)
+        return QString::fromLocal8Bit(found->pw_name);
+    return QString::number(uid);
+}
+
+QString groupName(gid_t gid)
+{
+    std::vector<char> buffer(16384);
+    group entry{};
+    group* found = nullptr;
+    if (getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found)
+        return QString::fromLocal8Bit(found->gr_name);
+    return QString::number(gid);
+}
+} // namespace
+
+QString permissionText(unsigned mode)
+{
+    QString text(9, u'-');
+    const char letters[] = "rwxrwxrwx";
+    for (int i = 0; i < 9; ++i) {
+        if (mode & (0400u >> i))
+            text[i] = QLatin1Char(letters[i]);
+    }
+    const auto special = [&](int at, unsigned bit, char set, char unsetExec) {
+        if (mode & bit)
+            text[at] = QLatin1Char(text[at] == u'x' ? set : unsetExec);
+    };
+    special(2, S_ISUID, 's', 'S');
+    special(5, S_ISGID, 's', 'S');
+    special(8, S_ISVTX, 't', 'T');
+    return text + u" (" + QString::number(mode & 07777, 8) + u')';
+}
+
+std::optional<FileProperties> readFileProperties(const QByteArray& path)
+{
+    struct stat st {};
+    if (path.isEmpty() || ::lstat(path.constData(), &st) != 0)
+        return std::nullopt;
+    FileProperties p;
+    p.path = path;
+    const qsizetype slash = path.lastIndexOf('/');
+    p.name = display(slash < 0 ? path : path.mid(slash + 1));
+    p.location = display(parentFolder(path));
+    p.isLink = S_ISLNK(st.st_mode);
+    p.isFolder = S_ISDIR(st.st_mode);
+    p.size = S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
+    p.typeName =
+        p.isFolder ? QStringLiteral("File Folder") : contentTypeDescription(contentTypeOf(path));
+    p.modified = timeOf(st.st_mtim);
+    p.accessed = timeOf(st.st_atim);
+    p.changed = timeOf(st.st_ctim);
+    p.permissions = permissionText(st.st_mode);
+    p.owner = userName(st.st_uid);
+    p.group = groupName(st.st_gid);
+    return p;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+/// What the properties dialog shows about one item.
+struct FileProperties {
+    QByteArray path;  ///< the item's exact bytes
+    QString name;     ///< decoded for display
+    QString typeName; ///< "File Folder" or the type's description
+    QString location; ///< the folder, decoded for display
+    qint64 size = 0;  ///< bytes; 0 for folders
+    bool isFolder = false;
+    bool isLink = false;
+    QDateTime modified, accessed, changed;
+    QString permissions; ///< e.g. "rw-r--r-- (644)"
+    QString owner, group;
+};
+
+/// Reads an item's properties without following a final symbolic link for its kind (a link
+/// shows as a link); std::nullopt when the item no longer exists or cannot be read.
+std::optional<FileProperties> readFileProperties(const QByteArray& path);
+
+/// "rwxr-x--- (750)" style text of a mode's permission bits, with s/t bits shown as ls does.
+QString permissionText(unsigned mode);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <optional>
+
+/// The file:// address of a path, every byte outside the unreserved set and '/' written as
+/// %XX, so names that are not valid UTF-8 or hold line breaks survive unchanged. A relative
+/// path is taken from the current folder.
+QByteArray fileUri(const QByteArray& path);
+
+/// The path bytes of a file:// address (host empty or "localhost"); std::nullopt for any
+/// other address.
+std::optional<QByteArray> pathFromFileUri(const QByteArray& uri);
+
+/// True when `target` is an address with a scheme (http://…, mailto:…) rather than a path.
+bool isAddress(const QByteArray& target);
+
+/// The folder part of a path without its trailing '/' ("/" for an item at the root).
+QByteArray parentFolder(const QByteArray& path);

@@ -1,0 +1,137 @@
+#include "Launcher.h"
+
+#include "FileUri.h"
+#include "GioPointers.h"
+#include "Prompt.h"
+
+#include <gio/gdesktopappinfo.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+namespace {
+LaunchOutcome generalFailure(const QString& detail)
+{
+    return {LaunchError::General, detail};
+}
+
+LaunchOutcome fromError(GError* raw)
+{
+    const GErrorPtr error(raw);
+    if (error && g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
+        return {LaunchError::FileNotFound, {}};
+    return generalFailure(error ? QString::fromUtf8(error->message) : QString());
+}
+
+/// Checks the path exists before any lookup, so a vanished file never reads as "no
+/// application". A dangling link counts as gone.
+std::optional<LaunchOutcome> missing(const QByteArray& path)
+{
+    struct stat st {};
+    if (path.isEmpty())
+        return LaunchOutcome{LaunchError::FileNotFound, {}};
+    if (::stat(path.constData(), &st) == 0)
+        return std::nullopt;
+    if (errno == ENOENT || errno == ENOTDIR)
+        return LaunchOutcome{LaunchError::FileNotFound, {}};
+    return generalFailure(QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+LaunchOutcome launchFiles(GAppInfo* app, GFile* file)
+{
+    GList files{file, nullptr, nullptr};
+    GError* error = nullptr;
+    if (!g_app_info_launch(app, &files, nullptr, &error))
+        return fromError(error);
+    return {};
+}
+
+LaunchOutcome openAddress(const QByteArray& uri)
+{
+    const GCharPtr scheme(g_uri_parse_scheme(uri.constData()));
+    if (!scheme)
+        return {LaunchError::NoAssociation, {}};
+    const GObjectPtr<GAppInfo> app(g_app_info_get_default_for_uri_scheme(scheme.get()));
+    if (!app)
+        return {LaunchError::NoAssociation, {}};
+    GList uris{const_cast<char*>(uri.constData()), nullptr, nullptr};
+    GError* error = nullptr;
+    if (!g_app_info_launch_uris(app.get(), &uris, nullptr, &error))
+        return fromError(error);
+    return {};
+}
+
+LaunchOutcome openPath(const QByteArray& path)
+{
+    if (auto gone = missing(path))
+        return *gone;
+    const GObjectPtr<GFile> file(g_file_new_for_path(path.constData()));
+    GError* error = nullptr;
+    const GObjectPtr<GFileInfo> info(g_file_query_info(file.get(),
+                                                       G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
+                                                       G_FILE_QUERY_INFO_NONE, nullptr, &error));
+    if (!info)
+        return fromError(error);
+    const char* type = g_file_info_get_content_type(info.get());
+    const GObjectPtr<GAppInfo> app(type ? g_app_info_get_default_for_type(type, FALSE) : nullptr);
+    if (!app)
+        return {LaunchError::NoAssociation, {}};
+    return launchFiles(app.get(), file.get());
+}
+} // namespace
+
+LaunchOutcome openWithDefault(const QByteArray& target)
+{
+    if (const auto path = pathFromFileUri(target))
+        return openPath(*path);
+    if (isAddress(target))
+        return openAddress(target);
+    return openPath(target);
+}
+
+LaunchOutcome openWithApplication(const QByteArray& appId, const QByteArray& path)
+{
+    if (auto gone = missing(path))
+        return *gone;
+    const GObjectPtr<GDesktopAppInfo> app(g_desktop_app_info_new(appId.constData()));
+    if (!app)
+        return {LaunchError::NoAssociation, {}};
+    const GObjectPtr<GFile> file(g_file_new_for_path(path.constData()));
+    return launchFiles(G_APP_INFO(app.get()), file.get());
+}
+
+QString launchErrorText(const LaunchOutcome& outcome)
+{
+    QString description;
+    switch (outcome.errorCode) {
+    case LaunchError::NoAssociation:
+        description = QStringLiteral("No application is associated with the specified file.");
+        break;
+    case LaunchError::FileNotFound:
+        description = QStringLiteral("File no longer exists.");
+        break;
+    default:
+        // The system's own words say more than "Unknown" when there are any.
+        description = outcome.detail.isEmpty() ? QStringLiteral("Unknown") : outcome.detail;
+        break;
+    }
+    return u"There was an error launching the file.\r\n\r\nError Code: " +
+           QString::number(outcome.errorCode) + u"\r\n\r\nDescription: " + description;
+}
+
+QString launchErrorTitle()
+{
+    return QStringLiteral("Oops!");
+}
+
+bool LaunchFile(Prompt& prompt, const QByteArray& target)
+{
+    const LaunchOutcome outcome = openWithDefault(target);
+    if (outcome.ok())
+        return true;
+    prompt.MsgBox(launchErrorText(outcome), MsgStyle::OkOnly + MsgStyle::Critical,
+                  launchErrorTitle());
+    return false;
+}

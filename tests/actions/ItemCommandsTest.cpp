@@ -1,0 +1,416 @@
+// Open with, Explore location, Properties, Copy to Clipboard and the File menu's rule; the
+// file manager on a private session bus when dbus-daemon is installed.
+
+#include "actions/ItemCommands.h"
+#include "DesktopFixture.h"
+#include "ScriptedPrompt.h"
+#include "actions/FileManagerBus.h"
+#include "actions/FileMenuRules.h"
+#include "actions/ItemHost.h"
+#include "actions/LaunchService.h"
+#include "actions/MClipFileCopy.h"
+#include "platform/FileUri.h"
+#include "platform/ItemDialogs.h"
+#include "shell/OpenWithDialog.h"
+#include "shell/PropertiesDialog.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+
+#include <gio/gio.h>
+
+namespace {
+
+struct ListHost final : ItemHost {
+    QList<QByteArray> selected;
+    QList<QByteArray> GetSelectedFiles() const override
+    {
+        return selected.isEmpty() ? QList<QByteArray>{QByteArray()} : selected;
+    }
+    int listRowCount() const override { return 1; }
+    int LastListButton() const override { return 0; }
+    void setLastListButton(int) override {}
+};
+
+struct FakeLauncher final : LaunchService {
+    QList<QByteArray> launched;
+    bool launch(const QByteArray& target) override
+    {
+        launched.append(target);
+        return true;
+    }
+    void addToRecentDocs(const QByteArray&) override {}
+};
+
+struct FakeDialogs final : ItemDialogs {
+    std::optional<AppChoice> answer;
+    QList<AppEntry> offered;
+    QString fileName;
+    std::optional<FileProperties> shown;
+    std::optional<AppChoice> chooseApplication(const QString& name, const QString&,
+                                               const QList<AppEntry>& apps) override
+    {
+        fileName = name;
+        offered = apps;
+        return answer;
+    }
+    void showProperties(const FileProperties& properties) override { shown = properties; }
+};
+
+QByteArray makeFile(const QByteArray& name, const QByteArray& contents = "text\n")
+{
+    const QByteArray path = Desktop::files() + '/' + name;
+    Desktop::writeFile(path, contents);
+    return path;
+}
+
+QDBusConnection noBus()
+{
+    return QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/kf-no-bus"),
+                                         QStringLiteral("kf-no-bus"));
+}
+
+class ItemCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override { Desktop::clearLogs(); }
+
+    ListHost host;
+    FakeLauncher launcher;
+    FakeDialogs dialogs;
+    ScriptedPrompt prompt;
+    FileManagerBus bus{noBus()};
+};
+
+TEST_F(ItemCommandsTest, ClipboardHoldsCopiedFiles)
+{
+    QClipboard& clipboard = *QApplication::clipboard();
+    host.selected = {"/d/a b.txt", "/d/caf\xe9\nx", "/d/100%"};
+    ASSERT_TRUE(mnuFileClip_Click(host, clipboard));
+    const QMimeData* data = clipboard.mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->data("text/uri-list"),
+              "file:///d/a%20b.txt\r\nfile:///d/caf%E9%0Ax\r\nfile:///d/100%25\r\n");
+    EXPECT_EQ(data->data("x-special/gnome-copied-files"),
+              "copy\nfile:///d/a%20b.txt\nfile:///d/caf%E9%0Ax\nfile:///d/100%25");
+    EXPECT_EQ(data->data("application/x-kde-cutselection"), "0");
+    for (const QByteArray& path : host.selected)
+        EXPECT_EQ(pathFromFileUri(fileUri(path)), path);
+
+    // Nothing selected leaves the clipboard alone.
+    host.selected.clear();
+    EXPECT_FALSE(mnuFileClip_Click(host, clipboard));
+    EXPECT_TRUE(clipboard.mimeData()->hasFormat("text/uri-list"));
+}
+
+TEST(FileMenuRuleTest, EnabledItems)
+{
+    const QByteArray single[] = {"mnuFileOW", "mnuFileRename", "mnuFileExplore", "mnuFileProp"};
+    const QByteArray rows[] = {"mnuFileLaunch", "mnuFileClip", "mnuFileCopy", "mnuFileMove",
+                               "mnuFileDelete"};
+    const QByteArray always[] = {"mnuFileRecent", "mnuFileSelAll", "mnuFileSysTray", "mnuFileExit"};
+    const struct {
+        int rowCount, selected;
+        bool rowsOn, singleOn;
+    } cases[] = {{0, 0, false, false}, {5, 0, true, true}, {5, 1, true, true}, {5, 2, true, false}};
+    for (const auto& c : cases) {
+        QHash<QByteArray, bool> got;
+        for (const MenuItemState& s : fileMenuRule(c.rowCount, c.selected))
+            got.insert(s.objectName, s.enabled);
+        EXPECT_EQ(got.size(), 13);
+        for (const QByteArray& name : single)
+            EXPECT_EQ(got.value(name), c.singleOn) << name.constData() << c.selected;
+        for (const QByteArray& name : rows)
+            EXPECT_EQ(got.value(name), c.rowsOn) << name.constData();
+        for (const QByteArray& name : always)
+            EXPECT_TRUE(got.value(name)) << name.constData();
+    }
+    for (const MenuItemState& s : popupMenuRule(3))
+        EXPECT_FALSE(s.enabled) << s.objectName;
+    for (const MenuItemState& s : popupMenuRule(1))
+        EXPECT_TRUE(s.enabled) << s.objectName;
+}
+
+TEST(FileMenuRuleTest, AppliesToMenuAndSubmenu)
+{
+    QMenu menu;
+    QAction* ow = menu.addAction(QStringLiteral("&Open with..."));
+    ow->setObjectName(QStringLiteral("mnuFileOW"));
+    QMenu* recent = menu.addMenu(QStringLiteral("&Recently Launched"));
+    recent->setObjectName(QStringLiteral("mnuFileRecent"));
+    recent->menuAction()->setEnabled(false);
+    applyMenuRule(menu, fileMenuRule(4, 2));
+    EXPECT_FALSE(ow->isEnabled());
+    EXPECT_TRUE(recent->menuAction()->isEnabled());
+}
+
+// Without a file manager: the folder opens with its program; our own properties dialog.
+TEST_F(ItemCommandsTest, FallbacksWithoutFileManager)
+{
+    const QByteArray path = makeFile("odd\xe9\nname.txt", "12345");
+    host.selected = {path};
+    ExploreLocationCommand explore(host, bus, launcher);
+    explore.mnuFileExplore_Click();
+    EXPECT_EQ(launcher.launched, QList<QByteArray>{Desktop::files()});
+
+    PropertiesCommand properties(host, bus, dialogs, prompt);
+    properties.mnuFileProp_Click();
+    ASSERT_TRUE(dialogs.shown.has_value());
+    EXPECT_EQ(dialogs.shown->path, path);
+    EXPECT_EQ(dialogs.shown->size, 5);
+    EXPECT_EQ(dialogs.shown->location, QString::fromUtf8(Desktop::files()));
+    EXPECT_EQ(dialogs.shown->permissions.size(), 15); // "rw-r--r-- (644)"
+    EXPECT_FALSE(dialogs.shown->owner.isEmpty());
+    EXPECT_TRUE(prompt.asked().isEmpty());
+}
+
+// Deleted since it was listed, or nothing selected.
+TEST_F(ItemCommandsTest, VanishedOrNothingSelected)
+{
+    ExploreLocationCommand explore(host, bus, launcher);
+    PropertiesCommand properties(host, bus, dialogs, prompt);
+    OpenWithCommand openWith(host, dialogs, prompt);
+    explore.mnuFileExplore_Click();
+    properties.mnuFileProp_Click();
+    openWith.mnuFileOW_Click();
+    EXPECT_TRUE(launcher.launched.isEmpty());
+    EXPECT_TRUE(prompt.asked().isEmpty());
+    EXPECT_FALSE(dialogs.shown || !dialogs.offered.isEmpty());
+
+    const QByteArray gone = makeFile("gone\nsoon.txt");
+    std::remove(gone.constData());
+    host.selected = {gone};
+    explore.mnuFileExplore_Click();
+    EXPECT_EQ(launcher.launched, QList<QByteArray>{Desktop::files()});
+    properties.mnuFileProp_Click();
+    openWith.mnuFileOW_Click();
+    ASSERT_EQ(prompt.asked().size(), 2);
+    EXPECT_EQ(prompt.asked()[0].text, QStringLiteral("File no longer exists."));
+    EXPECT_TRUE(prompt.asked()[1].text.endsWith(u"Description: File no longer exists."));
+    EXPECT_FALSE(dialogs.shown.has_value());
+}
+
+// The chosen program opens the file; "always use" makes it the type's default.
+TEST_F(ItemCommandsTest, OpenWithChosenProgram)
+{
+    const QByteArray path = makeFile("pick\xe9.kfdoc");
+    host.selected = {path, makeFile("second.kfdoc")};
+    OpenWithCommand openWith(host, dialogs, prompt);
+    dialogs.answer = AppChoice{"kf-other.desktop", true};
+    openWith.mnuFileOW_Click();
+    EXPECT_TRUE(Desktop::waitLaunched(path, Desktop::otherLog()));
+    EXPECT_EQ(Desktop::launched(Desktop::otherLog()), QList<QByteArray>{path});
+    EXPECT_EQ(dialogs.fileName, QString::fromUtf8(QByteArray("pick\xe9.kfdoc")));
+    QList<QByteArray> ids;
+    for (const AppEntry& app : dialogs.offered)
+        ids.append(app.id);
+    EXPECT_TRUE(ids.contains("kf-record.desktop") && ids.contains("kf-other.desktop"));
+    GAppInfo* preferred = g_app_info_get_default_for_type("application/x-kfdoc", FALSE);
+    ASSERT_NE(preferred, nullptr);
+    EXPECT_STREQ(g_app_info_get_id(preferred), "kf-other.desktop");
+    g_object_unref(preferred);
+
+    dialogs.answer.reset(); // cancelled
+    Desktop::clearLogs();
+    openWith.mnuFileOW_Click();
+    EXPECT_TRUE(Desktop::launched(Desktop::otherLog()).isEmpty());
+    EXPECT_TRUE(prompt.asked().isEmpty());
+}
+
+// Keyboard only: the list has the focus, arrows move, Space ticks "always", Enter accepts.
+TEST(OpenWithDialogTest, KeyboardAndNames)
+{
+    const QList<AppEntry> apps = {{"one.desktop", QStringLiteral("One"), {}, true, true},
+                                  {"two.desktop", QStringLiteral("Two"), {}, false, true}};
+    OpenWithDialog dialog(QStringLiteral("a.txt"), QStringLiteral("Text"), apps);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* list = dialog.findChild<QListWidget*>(QStringLiteral("programList"));
+    auto* always = dialog.findChild<QCheckBox*>(QStringLiteral("alwaysUse"));
+    ASSERT_TRUE(list && always);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(list)->text(QAccessible::Name),
+              QStringLiteral("Programs"));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Tab);
+    EXPECT_TRUE(always->hasFocus());
+    QTest::keyClick(always, Qt::Key_Space);
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    QTest::keyClick(always, Qt::Key_Return);
+    EXPECT_EQ(accepted.count(), 1);
+    const auto choice = dialog.choice();
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->appId, "two.desktop");
+    EXPECT_TRUE(choice->alwaysUse);
+}
+
+TEST(PropertiesDialogTest, PermissionTexts)
+{
+    const struct {
+        unsigned mode;
+        const char* text;
+    } cases[] = {{0100644, "rw-r--r-- (644)"},
+                 {0104755, "rwsr-xr-x (4755)"},
+                 {0041777, "rwxrwxrwt (1777)"},
+                 {0102640, "rw-r-S--- (2640)"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(permissionText(c.mode), QString::fromLatin1(c.text)) << c.text;
+}
+
+TEST(PropertiesDialogTest, ShowsEachValueWithItsName)
+{
+    const QByteArray path = makeFile("shown\xe9.txt", QByteArray(2048, 'x'));
+    const auto properties = readFileProperties(path);
+    ASSERT_TRUE(properties.has_value());
+    PropertiesDialog dialog(*properties);
+    const struct {
+        const char* object;
+        QString name;
+        QString value;
+    } rows[] = {
+        {"name", QStringLiteral("Name"), QString::fromUtf8("shown\xef\xbf\xbd.txt")},
+        {"location", QStringLiteral("Location"), QString::fromUtf8(Desktop::files())},
+        {"size", QStringLiteral("Size"), PropertiesDialog::sizeText(2048)},
+        {"type", QStringLiteral("Type"), properties->typeName},
+    };
+    for (const auto& row : rows) {
+        auto* label = dialog.findChild<QLabel*>(QLatin1String(row.object));
+        ASSERT_NE(label, nullptr) << row.object;
+        EXPECT_EQ(label->text(), row.value) << row.object;
+        EXPECT_EQ(label->accessibleName(), row.name);
+    }
+    EXPECT_TRUE(PropertiesDialog::sizeText(2048).endsWith(u"2,048 bytes)"));
+}
+
+/// A session bus of the test's own (a dbus-daemon it starts and ends), never the user's.
+class PrivateBus final {
+public:
+    PrivateBus()
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty())
+            return;
+        const QByteArray folder = Desktop::home() + "/bus";
+        QDir().mkpath(QFile::decodeName(folder));
+        const QByteArray config = folder + "/bus.conf";
+        Desktop::writeFile(config,
+                           "<busconfig><type>session</type>"
+                           "<listen>unix:dir=" +
+                               folder +
+                               "</listen>"
+                               "<auth>EXTERNAL</auth><policy context=\"default\">"
+                               "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
+                               "<allow own=\"*\"/>"
+                               "</policy></busconfig>");
+        m_process.start(daemon, {u"--config-file=" + QFile::decodeName(config),
+                                 QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        if (m_process.waitForReadyRead(10000))
+            m_address = QString::fromUtf8(m_process.readLine().trimmed());
+    }
+    ~PrivateBus()
+    {
+        for (const QString& name : m_connections)
+            QDBusConnection::disconnectFromBus(name);
+        m_process.terminate();
+        m_process.waitForFinished();
+    }
+    Q_DISABLE_COPY_MOVE(PrivateBus)
+
+    /// False when dbus-daemon is missing or did not start.
+    bool running() const { return !m_address.isEmpty(); }
+    /// A new connection to the bus under `name`.
+    QDBusConnection connect(const QString& name)
+    {
+        m_connections.append(name);
+        return QDBusConnection::connectToBus(m_address, name);
+    }
+
+private:
+    QProcess m_process;
+    QString m_address;
+    QStringList m_connections;
+};
+
+/// A stand-in file manager on the private bus: records the calls it gets.
+class FakeFileManager final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QStringList calls;
+public Q_SLOTS:
+    void ShowItems(const QStringList& uris, const QString&) { record(u"items " + uris.join(u' ')); }
+    void ShowItemProperties(const QStringList& uris, const QString&)
+    {
+        record(u"properties " + uris.join(u' '));
+    }
+Q_SIGNALS:
+    void called();
+
+private:
+    void record(const QString& call)
+    {
+        calls.append(call);
+        Q_EMIT called();
+    }
+};
+
+// With a file manager on the bus, it gets the item's address and nothing falls back.
+TEST_F(ItemCommandsTest, FileManagerOnPrivateBus)
+{
+    PrivateBus privateBus;
+    if (!privateBus.running())
+        GTEST_SKIP() << "dbus-daemon is not installed";
+    QDBusConnection service = privateBus.connect(QStringLiteral("kf-fm"));
+    QDBusConnection client = privateBus.connect(QStringLiteral("kf-client"));
+    ASSERT_TRUE(service.isConnected() && client.isConnected());
+    FakeFileManager manager;
+    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
+                                       QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+
+    const QByteArray path = makeFile("on bus\xe9.txt");
+    host.selected = {path};
+    FileManagerBus realBus(client);
+    ExploreLocationCommand explore(host, realBus, launcher);
+    PropertiesCommand properties(host, realBus, dialogs, prompt);
+    QSignalSpy called(&manager, &FakeFileManager::called);
+    explore.mnuFileExplore_Click();
+    ASSERT_TRUE(called.wait(10000));
+    properties.mnuFileProp_Click();
+    ASSERT_TRUE(called.wait(10000));
+    const QString uri = QString::fromLatin1(fileUri(path));
+    EXPECT_EQ(manager.calls, (QStringList{u"items " + uri, u"properties " + uri}));
+    QTest::qWait(50); // the replies arrive; neither falls back
+    EXPECT_TRUE(launcher.launched.isEmpty());
+    EXPECT_FALSE(dialogs.shown.has_value());
+}
+
+// A bus without a file manager answers with an error: the fallback runs.
+TEST_F(ItemCommandsTest, BusWithoutFileManagerFallsBack)
+{
+    PrivateBus privateBus;
+    if (!privateBus.running())
+        GTEST_SKIP() << "dbus-daemon is not installed";
+    FileManagerBus emptyBus(privateBus.connect(QStringLiteral("kf-empty")));
+    host.selected = {makeFile("no manager.txt")};
+    ExploreLocationCommand explore(host, emptyBus, launcher);
+    PropertiesCommand properties(host, emptyBus, dialogs, prompt);
+    explore.mnuFileExplore_Click();
+    properties.mnuFileProp_Click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.shown.has_value(); }, 10000));
+    EXPECT_EQ(launcher.launched, QList<QByteArray>{Desktop::files()});
+}
+
+} // namespace
+
+#include "ItemCommandsTest.moc"

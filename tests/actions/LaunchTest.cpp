@@ -1,0 +1,224 @@
+// Launching through GIO with the test's own desktop: real programs started, the two
+// "Oops!" texts, recent documents in recently-used.xbel, and the launch command end to end.
+
+#include "DesktopFixture.h"
+#include "ScriptedPrompt.h"
+#include "actions/ItemHost.h"
+#include "actions/LaunchCommand.h"
+#include "actions/LaunchService.h"
+#include "actions/RecentLaunchList.h"
+#include "actions/RecentMenu.h"
+#include "platform/FileUri.h"
+#include "platform/Launcher.h"
+#include "platform/RecentDocuments.h"
+#include "settings/CRegSettings.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSignalSpy>
+
+#include <glib.h>
+
+namespace {
+
+const QString kNotFound = QStringLiteral("There was an error launching the file.\r\n\r\n"
+                                         "Error Code: 2\r\n\r\nDescription: "
+                                         "File no longer exists.");
+const QString kNoApp = QStringLiteral("There was an error launching the file.\r\n\r\n"
+                                      "Error Code: 1155\r\n\r\nDescription: "
+                                      "No application is associated with the specified file.");
+
+/// The list as the window would show it.
+struct ListHost final : ItemHost {
+    QList<QByteArray> selected;
+    int rows = 1;
+    int button = 1;
+    QList<QByteArray> GetSelectedFiles() const override
+    {
+        return selected.isEmpty() ? QList<QByteArray>{QByteArray()} : selected;
+    }
+    int listRowCount() const override { return rows; }
+    int LastListButton() const override { return button; }
+    void setLastListButton(int value) override { button = value; }
+};
+
+QByteArray makeFile(const QByteArray& name)
+{
+    const QByteArray path = Desktop::files() + '/' + name;
+    Desktop::writeFile(path, "text\n");
+    return path;
+}
+
+/// The xbel bookmark of `uri`: its MIME type and whether this program is named for it.
+std::pair<QByteArray, bool> bookmarkOf(const QByteArray& uri)
+{
+    GBookmarkFile* file = g_bookmark_file_new();
+    QByteArray mime;
+    bool ours = false;
+    if (g_bookmark_file_load_from_file(file, recentDocumentsFile().constData(), nullptr)) {
+        if (gchar* type = g_bookmark_file_get_mime_type(file, uri.constData(), nullptr)) {
+            mime = type;
+            g_free(type);
+        }
+        ours = g_bookmark_file_has_application(file, uri.constData(), "Kestrelfind", nullptr);
+    }
+    g_bookmark_file_free(file);
+    return {mime, ours};
+}
+
+class LaunchTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Desktop::clearLogs();
+        for (int i = 1; i <= 11; ++i)
+            store.DeleteSetting(QStringLiteral("Recent Files"), QString::number(i));
+    }
+
+    ScriptedPrompt prompt;
+    CRegSettings store = CRegSettings::forProgram();
+    RecentLaunchList recent{store};
+    DesktopLaunchService service{prompt};
+    ListHost host;
+    LaunchCommand command{host, service, recent};
+};
+
+// Awkward names are started with their exact bytes and recorded with their exact bytes.
+TEST_F(LaunchTest, StartsTheDefaultProgramWithTheExactPath)
+{
+    const QByteArray names[] = {"plain.txt", "with space.txt", "caf\xe9-latin1.txt",
+                                "line\nbreak.txt", "quote'and\"dollar$.txt"};
+    for (const QByteArray& name : names) {
+        const QByteArray path = makeFile(name);
+        EXPECT_TRUE(LaunchFile(prompt, path)) << name.constData();
+        EXPECT_TRUE(Desktop::waitLaunched(path)) << name.constData();
+        EXPECT_TRUE(addToRecentDocuments(path));
+        EXPECT_EQ(bookmarkOf(fileUri(path)), std::make_pair(QByteArray("text/plain"), true))
+            << name.constData();
+    }
+    EXPECT_TRUE(prompt.asked().isEmpty());
+}
+
+TEST_F(LaunchTest, FoldersAndAddressesGoToTheirPrograms)
+{
+    EXPECT_TRUE(LaunchFile(prompt, Desktop::files()));
+    EXPECT_TRUE(Desktop::waitLaunched(Desktop::files()));
+    const QByteArray address("http://example.invalid/a%20b?x=1&y=2");
+    EXPECT_TRUE(LaunchFile(prompt, address));
+    EXPECT_TRUE(Desktop::waitLaunched(address));
+    EXPECT_TRUE(prompt.asked().isEmpty());
+}
+
+// The two failures the user is told about, each with the program's own words.
+TEST_F(LaunchTest, VanishedFilesAndUnknownTypesShowOops)
+{
+    const QByteArray gone = makeFile("gone\xff.txt");
+    std::remove(gone.constData());
+    const struct {
+        QByteArray target;
+        QString text;
+    } cases[] = {
+        {gone, kNotFound},
+        {"", kNotFound},
+        {makeFile("nothing-opens-this.kfnone"), kNoApp},
+        {"kfnosuchscheme://x", kNoApp},
+    };
+    for (const auto& c : cases) {
+        prompt.clear();
+        EXPECT_FALSE(LaunchFile(prompt, c.target)) << c.target.constData();
+        ASSERT_EQ(prompt.asked().size(), 1);
+        EXPECT_EQ(prompt.asked()[0].text, c.text);
+        EXPECT_EQ(prompt.asked()[0].title, QStringLiteral("Oops!"));
+        EXPECT_EQ(prompt.asked()[0].style, 16);
+    }
+    EXPECT_TRUE(Desktop::launched().isEmpty());
+}
+
+// Three rows launched in list order; the failures are told but never recorded.
+TEST_F(LaunchTest, LaunchCommandRecordsOnlyWhatStarted)
+{
+    const QByteArray a = makeFile("a.txt");
+    const QByteArray odd = makeFile("b\xe9\nc.txt");
+    const QByteArray none = makeFile("c.kfnone");
+    const QByteArray gone = makeFile("d.txt");
+    std::remove(gone.constData());
+    host.selected = {a, none, odd, gone};
+    QSignalSpy changed(&command, &LaunchCommand::recentListChanged);
+    command.mnuFileLaunch_Click();
+    EXPECT_TRUE(Desktop::waitLaunched(odd));
+    EXPECT_EQ(Desktop::launched(), (QList<QByteArray>{a, odd}));
+    EXPECT_EQ(prompt.asked().size(), 2);
+    EXPECT_EQ(recent.entries().size(), 2);
+    EXPECT_EQ(recent.target(1), odd);
+    EXPECT_EQ(recent.target(2), a);
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_TRUE(bookmarkOf(fileUri(odd)).second);
+    EXPECT_FALSE(bookmarkOf(fileUri(none)).second);
+
+    // A recent item launches again without reordering the list.
+    Desktop::clearLogs();
+    command.mnuRecentLaunch_Click(1);
+    EXPECT_TRUE(Desktop::waitLaunched(a));
+    EXPECT_EQ(recent.target(1), odd);
+}
+
+// Nothing happens after a right-button press, on an empty list, or with nothing selected;
+// the popup's Launch clears the right-button state first.
+TEST_F(LaunchTest, LaunchCommandGuards)
+{
+    const QByteArray a = makeFile("guard.txt");
+    host.selected = {a};
+    host.button = 2;
+    command.mnuFileLaunch_Click();
+    host.button = 1;
+    host.rows = 0;
+    command.mnuFileLaunch_Click();
+    host.rows = 1;
+    host.selected.clear();
+    command.mnuFileLaunch_Click();
+    command.mnuRecentLaunch_Click(0); // an empty recent entry
+    EXPECT_TRUE(prompt.asked().isEmpty());
+    EXPECT_TRUE(recent.entries().isEmpty());
+    EXPECT_EQ(store.GetSetting(QStringLiteral("Recent Files"), QStringLiteral("1"), "unset"),
+              QStringLiteral("unset"));
+
+    host.selected = {a};
+    host.button = 2;
+    command.mnuPopLaunch_Click();
+    EXPECT_EQ(host.button, 0);
+    EXPECT_TRUE(Desktop::waitLaunched(a));
+    EXPECT_EQ(recent.entries(), QStringList{QString::fromUtf8(a)});
+}
+
+// The submenu as the window wires it: filled from the store, refreshed by launches, and
+// launching its items.
+TEST_F(LaunchTest, RecentSubmenuFollowsTheList)
+{
+    const QByteArray old = makeFile("old.txt");
+    recent.add(old);
+    QMenu submenu;
+    RecentLaunchMenu menu(submenu, recent, command);
+    const QList<QAction*>& items = menu.mnuRecentLaunch();
+    EXPECT_EQ(items[0]->text(), QStringLiteral("&1. old.txt"));
+    host.selected = {makeFile("new & odd\xe9.txt")};
+    command.mnuFileLaunch_Click();
+    EXPECT_EQ(items[0]->text(), QString::fromUtf8("&1. new && odd\xef\xbf\xbd.txt"));
+    EXPECT_EQ(items[1]->text(), QStringLiteral("&2. old.txt"));
+    EXPECT_TRUE(items[1]->isVisible() && items[1]->isEnabled());
+    Desktop::clearLogs();
+    items[1]->trigger();
+    EXPECT_TRUE(Desktop::waitLaunched(old));
+}
+
+TEST_F(LaunchTest, DamagedRecentDocumentsFileIsLeftAlone)
+{
+    const QByteArray damaged("<xbel version=\"1.0\"><bookmark href=");
+    Desktop::writeFile(recentDocumentsFile(), damaged);
+    EXPECT_FALSE(addToRecentDocuments(makeFile("kept.txt")));
+    QFile file(QFile::decodeName(recentDocumentsFile()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), damaged);
+    file.remove();
+}
+
+} // namespace
