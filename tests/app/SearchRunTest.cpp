@@ -165,7 +165,7 @@ TEST(SearchRunLife, DestroyingTheRunAndEngineMidWalkJoinsPromptly)
     host.alts = {{home.path(QStringLiteral("alt")), true},
                  {home.path(QStringLiteral("alt")), true}};
     auto engine = std::make_unique<SearchEngine>();
-    auto run = std::make_unique<SearchRun>(host, *engine);
+    auto run = std::make_unique<SearchRun>(host, *engine, prompt);
     run->command();
     QTRY_VERIFY_WITH_TIMEOUT(host.rows > 0, 20000); // the walk is under way
     QElapsedTimer timer;
