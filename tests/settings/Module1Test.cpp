@@ -65,23 +65,10 @@ using Module1Test = StoreTest;
 
 TEST_F(Module1Test, FirstStartWithoutAFileGivesEveryDefaultAndWritesNothing)
 {
-    const AppSettings s = LoadAppSettings(store, designWindow());
-    EXPECT_EQ(s.state, WinState::Normal);
-    EXPECT_EQ(s.geometry, kCentred);
-    EXPECT_EQ(s.columnWidths, designWindow().columnWidths);
-    EXPECT_EQ(s.columnPositions, (Columns{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(s.scope, SearchScope{}); // Desktop, Start Menu, Favorites, Recent; All Files
-    EXPECT_EQ(s.scope.boxes, (std::array<int, FolderBoxCount>{1, 1, 1, 0, 0, 0, 0, 1}));
-    EXPECT_EQ(s.scope.customFilter, "*.gif");
-    EXPECT_EQ(s.scope.altFolders, QList<AltFolder>{AltFolder{}});
-    EXPECT_TRUE(s.options.subfolders);
-    EXPECT_TRUE(s.options.showIcons);
-    EXPECT_FALSE(s.options.showExtensions);
-    EXPECT_FALSE(s.options.matchCase);
-    EXPECT_EQ(s.options.view, 0);
-    EXPECT_EQ(s.options.sortedColumn, 1);
-    EXPECT_TRUE(s.options.sortAscending);
-    EXPECT_TRUE(s.presets.isEmpty());
+    AppSettings expected;
+    expected.geometry = kCentred;
+    expected.columnWidths = designWindow().columnWidths;
+    EXPECT_EQ(LoadAppSettings(store, designWindow()), expected);
     EXPECT_FALSE(QFile::exists(hivePath()));
 }
 
@@ -94,70 +81,45 @@ struct StoredCase {
     int expected;
 };
 
-int state(const AppSettings& s)
-{
+constexpr auto state = [](const AppSettings& s) {
     return int(s.state);
-}
-int left(const AppSettings& s)
-{
+};
+constexpr auto left = [](const AppSettings& s) {
     return s.geometry.x();
-}
-int top(const AppSettings& s)
-{
+};
+constexpr auto top = [](const AppSettings& s) {
     return s.geometry.y();
-}
-int width(const AppSettings& s)
-{
+};
+constexpr auto width = [](const AppSettings& s) {
     return s.geometry.width();
-}
-int height(const AppSettings& s)
-{
+};
+constexpr auto height = [](const AppSettings& s) {
     return s.geometry.height();
-}
-int col3Width(const AppSettings& s)
-{
+};
+constexpr auto col3Width = [](const AppSettings& s) {
     return s.columnWidths[2];
-}
-int col6Width(const AppSettings& s)
-{
+};
+constexpr auto col6Width = [](const AppSettings& s) {
     return s.columnWidths[5];
-}
-int desktop(const AppSettings& s)
-{
-    return s.scope.boxes[0];
-}
-int recentDocs(const AppSettings& s)
-{
-    return s.scope.boxes[7];
-}
-int fileType(const AppSettings& s)
-{
-    return s.scope.fileType;
-}
-int sortedColumn(const AppSettings& s)
-{
+};
+constexpr auto sortedColumn = [](const AppSettings& s) {
     return s.options.sortedColumn;
-}
-int ascending(const AppSettings& s)
-{
-    return s.options.sortAscending;
-}
-int view(const AppSettings& s)
-{
+};
+constexpr auto ascending = [](const AppSettings& s) {
+    return int(s.options.sortAscending);
+};
+constexpr auto view = [](const AppSettings& s) {
     return s.options.view;
-}
-int icons(const AppSettings& s)
-{
-    return s.options.showIcons;
-}
-int extensions(const AppSettings& s)
-{
-    return s.options.showExtensions;
-}
-int altCount(const AppSettings& s)
-{
+};
+constexpr auto icons = [](const AppSettings& s) {
+    return int(s.options.showIcons);
+};
+constexpr auto extensions = [](const AppSettings& s) {
+    return int(s.options.showExtensions);
+};
+constexpr auto altCount = [](const AppSettings& s) {
     return int(s.scope.altFolders.size());
-}
+};
 
 class StoredValueTest : public ::testing::TestWithParam<StoredCase> {
 protected:
@@ -172,54 +134,38 @@ TEST_P(StoredValueTest, ReadsValidValuesAndFallsBackOnDamage)
     EXPECT_EQ(c.field(s), c.expected) << c.section << " / " << c.key << " = " << c.stored;
 }
 
+// Search folders, filter and alternate folder values are read by the scope's own tests.
 INSTANTIATE_TEST_SUITE_P(
     Table, StoredValueTest,
     ::testing::Values(
         StoredCase{"Window Settings", "WinState", "2", state, 2},
         StoredCase{"Window Settings", "WinState", "1", state, 0}, // minimised opens normal
         StoredCase{"Window Settings", "WinState", "3", state, 0},
-        StoredCase{"Window Settings", "WinState", "-1", state, 0},
         StoredCase{"Window Settings", "WinState", "max", state, 0},
         StoredCase{"Window Settings", "WinPosX", "-3000", left, -3000}, // left of the primary
-        StoredCase{"Window Settings", "WinPosX", "left", left, kCentred.x()},
         StoredCase{"Window Settings", "WinPosX", "1e12", left, kCentred.x()},
         StoredCase{"Window Settings", "WinPosY", "450", top, 450},
         StoredCase{"Window Settings", "WinPosY", "12abc", top, kCentred.y()},
         StoredCase{"Window Settings", "Width", "12000", width, 12000},
-        StoredCase{"Window Settings", "Width", "-5", width, 9600},
-        StoredCase{"Window Settings", "Width", "0", width, 9600},
         StoredCase{"Window Settings", "Width", "1439", width, 9600},
         StoredCase{"Window Settings", "Width", "100001", width, 9600},
         StoredCase{"Window Settings", "Width", "wide", width, 9600},
         StoredCase{"Window Settings", "Height", "", height, 7200},
-        StoredCase{"Window Settings", "Height", "1e9", height, 7200},
         StoredCase{"Window Settings", "ListCol3Width", "0", col3Width, 0},
         StoredCase{"Window Settings", "ListCol3Width", "-1", col3Width, 1500},
         StoredCase{"Window Settings", "ListCol6Width", "4321", col6Width, 4321},
         StoredCase{"Window Settings", "ListCol6Width", "999999", col6Width, 2500},
-        StoredCase{"Window Settings", "ListCol6Width", "x", col6Width, 2500},
         StoredCase{"Window Settings", "Sorted Column", "4", sortedColumn, 4},
         StoredCase{"Window Settings", "Sorted Column", "0", sortedColumn, 1},
         StoredCase{"Window Settings", "Sorted Column", "7", sortedColumn, 1},
-        StoredCase{"Window Settings", "Sorted Column", "Date", sortedColumn, 1},
         StoredCase{"Window Settings", "Sort Order", "FALSE", ascending, 0},
         StoredCase{"Window Settings", "Sort Order", "maybe", ascending, 1},
-        StoredCase{"Search Folders", "Desktop", "0", desktop, 0},
-        StoredCase{"Search Folders", "Desktop", "3", desktop, 1},
-        StoredCase{"Search Folders", "Desktop", "-1", desktop, 1},
-        StoredCase{"Search Folders", "Recent Docs", "yes", recentDocs, 1},
-        StoredCase{"Search Filter", "Filetype", "4", fileType, 4},
-        StoredCase{"Search Filter", "Filetype", "5", fileType, 0},
-        StoredCase{"Search Filter", "Filetype", "-1", fileType, 0},
-        StoredCase{"Search Filter", "Filetype", "x", fileType, 0},
         StoredCase{"Options", "View", "2", view, 2}, StoredCase{"Options", "View", "3", view, 0},
-        StoredCase{"Options", "View", "icons", view, 0},
         StoredCase{"Options", "Show Icons", "0", icons, 0},
         StoredCase{"Options", "Show Icons", "off", icons, 1},
         StoredCase{"Options", "Show Extensions", "-1", extensions, 1}, // any number but 0
         StoredCase{"Options", "Show Extensions", "on", extensions, 0},
-        StoredCase{"Alt Folders", "Number", "0", altCount, 0},
-        StoredCase{"Alt Folders", "Number", "many", altCount, 0}));
+        StoredCase{"Alt Folders", "Number", "0", altCount, 0}));
 
 TEST_F(Module1Test, MinimisedOrMaximisedStateKeepsTheDefaultPlaceAndSize)
 {
@@ -300,22 +246,6 @@ TEST(ColumnOrder, MovingEachColumnIntoItsSlotGivesThePositions)
     EXPECT_EQ(columnsInDisplayOrder({4, 4, 0, 9, 1, 1}), (Columns{5, 2, 3, 1, 4, 6}));
 }
 
-TEST_F(Module1Test, AlternateFoldersComeBackWithTheirTicks)
-{
-    writeHive(section("Alt Folders", "\"Number\"=\"4\"\n"
-                                     "\"Folder0\"=\"/data/on|1\"\n"
-                                     "\"Folder1\"=\"/data/off|0\"\n"
-                                     "\"Folder2\"=\"/data/v1\"\n"
-                                     "\"Folder3\"=\"/data/plain\"\n"));
-    EXPECT_EQ(LoadAppSettings(store, designWindow()).scope.altFolders,
-              (QList<AltFolder>{{"/data/on", true},
-                                {"/data/off", false},
-                                {"/data/v1", true}, // no suffix: whole, ticked by the last "1"
-                                {"/data/plain", false}}));
-    writeHive(section("Alt Folders", "\"Number\"=\"0\"\n"));
-    EXPECT_TRUE(LoadAppSettings(store, designWindow()).scope.altFolders.isEmpty());
-}
-
 /// Every value away from its default.
 AppSettings everyValueChanged()
 {
@@ -364,42 +294,28 @@ TEST_F(Module1Test, EveryValueSurvivesARestartInTheFileOrder)
     EXPECT_TRUE(file.contains("\"Folder0\"=\"/data/a|1|0\""));
 }
 
-TEST_F(Module1Test, MaximisedStateStoresThePlaceButRestoresTheDefault)
+// A window closed maximised stores its normal place but opens centred; one closed minimised
+// comes back normal, where it was.
+TEST_F(Module1Test, MaximisedOrMinimisedAtCloseStoresTheNormalPlace)
 {
-    AppSettings saved = everyValueChanged();
-    saved.state = WinState::Maximized;
-    ASSERT_TRUE(SaveAppSettings(store, saved));
-    EXPECT_EQ(store.GetSetting("Window Settings", "Width"), "14400");
-    const AppSettings loaded = LoadAppSettings(store, designWindow());
-    EXPECT_EQ(loaded.state, WinState::Maximized);
-    EXPECT_EQ(loaded.geometry, kCentred);
-}
-
-TEST_F(Module1Test, AWindowClosedMinimisedKeepsItsNormalPlaceAndSize)
-{
-    AppSettings saved = everyValueChanged();
-    saved.state = WinState::Minimized;
-    ASSERT_TRUE(SaveAppSettings(store, saved));
-    EXPECT_EQ(store.GetSetting("Window Settings", "WinState"), "0");
-    const AppSettings loaded = LoadAppSettings(store, designWindow());
-    EXPECT_EQ(loaded.state, WinState::Normal);
-    EXPECT_EQ(loaded.geometry, saved.geometry);
-}
-
-TEST_F(Module1Test, ASaveThatCannotBeWrittenFailsAndKeepsTheOldFile)
-{
-    ASSERT_TRUE(SaveAppSettings(store, AppSettings{}));
-    const QByteArray before = readFile(hivePath());
-    {
-        BlockedConfigFolder blocked;
-        EXPECT_FALSE(SaveAppSettings(store, everyValueChanged()));
+    for (const WinState closed : {WinState::Maximized, WinState::Minimized}) {
+        AppSettings saved = everyValueChanged();
+        saved.state = closed;
+        ASSERT_TRUE(SaveAppSettings(store, saved));
+        EXPECT_EQ(store.GetSetting("Window Settings", "Width"), "14400");
+        const AppSettings loaded = LoadAppSettings(store, designWindow());
+        const bool maximised = closed == WinState::Maximized;
+        EXPECT_EQ(loaded.state, maximised ? WinState::Maximized : WinState::Normal);
+        EXPECT_EQ(loaded.geometry, maximised ? kCentred : saved.geometry);
     }
-    EXPECT_EQ(readFile(hivePath()), before);
-    AppSettings expected = AppSettings{};
-    const AppSettings loaded = LoadAppSettings(CRegSettings::forProgram(), designWindow());
-    EXPECT_EQ(loaded.options.view, expected.options.view);
-    EXPECT_EQ(loaded.scope, expected.scope);
-    EXPECT_EQ(loaded.columnPositions, expected.columnPositions);
+}
+
+// The settings file keeps the old contents on a failed write (see the store's tests); here
+// the failure must reach the caller.
+TEST_F(Module1Test, ASaveThatCannotBeWrittenFails)
+{
+    BlockedConfigFolder blocked;
+    EXPECT_FALSE(SaveAppSettings(store, everyValueChanged()));
 }
 
 } // namespace
