@@ -7,6 +7,7 @@
 #include "app/Program.h"
 #include "platform/RegistryHive.h"
 #include "results/ResultList.h"
+#include "settings/SearchScope.h"
 #include "settings/WindowGeometry.h"
 #include "shell/HelpWindow.h"
 #include "shell/MPrevInst.h"
@@ -379,6 +380,35 @@ TEST_F(LifeCycleTest, AnUnwritableSettingsFileDoesNotTrapTheUser)
     EXPECT_FALSE(form()->isVisible());
     QFile::remove(folder);
     QDir().rename(folder + u".aside", folder);
+}
+
+TEST_F(LifeCycleTest, AlternateFoldersBeyondTheLimitAreToldAndRefused)
+{
+    QByteArray file = "REGEDIT4\n\n" + (kKey + u"Alt Folders]\n").toUtf8();
+    file += "\"Number\"=\"" + QByteArray::number(MaxAltFolders + 2) + "\"\n";
+    for (int i = 0; i < MaxAltFolders + 2; ++i)
+        file +=
+            "\"Folder" + QByteArray::number(i) + "\"=\"/data/f" + QByteArray::number(i) + "|0\"\n";
+    ASSERT_TRUE(writeSettings(file));
+    const auto problem = [](const QString& title, const QString& words) -> DialogScript::Step {
+        return [=](QWidget* w) {
+            QMessageBox* box = Modal::messageBox(w);
+            ASSERT_NE(box, nullptr) << w->windowTitle().toStdString();
+            EXPECT_EQ(box->windowTitle(), title);
+            EXPECT_TRUE(box->text().contains(words)) << box->text().toStdString();
+            Modal::press(w, QMessageBox::Ok);
+        };
+    };
+    {
+        DialogScript told({problem(u"Problem"_qs, u"2 stored alternate folders were left out"_qs)});
+        start();
+        EXPECT_TRUE(told.done());
+    }
+    EXPECT_EQ(child<QListWidget>("text3")->count(), MaxAltFolders);
+    DialogScript refused({problem(u"Too Many Folders"_qs, u"Please remove a folder"_qs)});
+    child<QPushButton>("Command2")->click(); // no folder picker: the list is full
+    EXPECT_TRUE(refused.done());
+    EXPECT_EQ(child<QListWidget>("text3")->count(), MaxAltFolders);
 }
 
 TEST(FindCommandDamage, TheCommandLineReportsADamagedSettingsFileOnStderr)
