@@ -10,6 +10,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <cstdio>
+
 namespace FindCommand {
 
 namespace {
@@ -25,6 +27,9 @@ CommandLineFind::StoredSearch storedSearch()
     const AppOptions options = loadAppOptions(store);
     search.subfolders = options.subfolders;
     search.matchCase = options.matchCase;
+    // The window would say this in a message box; here it goes with the other errors.
+    if (const QString damage = CRegSettings::takeDamageReport(); !damage.isEmpty())
+        std::fprintf(stderr, "kestrelfind: %s\n", damage.toLocal8Bit().constData());
     return search;
 }
 

@@ -1,20 +1,18 @@
 #include "Form1.h"
 
 #include "platform/Prompt.h"
-#include "platform/RegistryHive.h"
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
 #include "results/sbStatusBar.h"
 #include "search/SearchEngine.h"
-#include "settings/AppOptions.h"
-#include "settings/CRegSettings.h"
-#include "settings/SearchHistory.h"
+#include "shell/MinTrackSize.h"
+#include "shell/SystemTray.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -41,6 +39,14 @@ Form1::Form1(Prompt& prompt, QWidget* parent)
     m_presets = std::make_unique<PresetCommands>(
         m_prompt, *Combo2, [this] { return currentScope(); },
         [this](const SearchScope& scope) { applyScope(scope); });
+    m_tray = std::make_unique<SystemTray>(this, [this] {
+        // Hidden in the tray the window is no longer the last one shown, so an accepted close
+        // must end the program itself.
+        if (!close())
+            return false;
+        QCoreApplication::exit(0);
+        return true;
+    });
     connectSignals();
 
     resize(qRound(FormLayout::DesignClientWidth / twipsPerPixelX()),
@@ -54,6 +60,8 @@ Form1::Form1(Prompt& prompt, QWidget* parent)
 
 Form1::~Form1()
 {
+    unload();
+    m_tray.reset();
     // Stop the walk before the controls it reports to go away.
     m_run.reset();
     m_engine.reset();
@@ -85,6 +93,9 @@ void Form1::connectSignals()
     connect(mnuFileSelAll, &QAction::triggered, this, &Form1::mnuFileSelAll_Click);
     connect(mnuPopSelAll, &QAction::triggered, this, &Form1::mnuFileSelAll_Click);
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    connect(mnuFileSysTray, &QAction::triggered, m_tray.get(), &SystemTray::GoSystemTray);
+    connect(mnHelpCnt, &QAction::triggered, this, &Form1::mnHelpCnt_Click);
+    connect(mnuHelpAbt, &QAction::triggered, this, &Form1::mnuHelpAbt_Click);
     for (int i = 0; i < 3; ++i)
         connect(mnuViewO[i], &QAction::triggered, this, [this, i] { mnuViewO_Click(i); });
     connect(mnuOptionsShowExt, &QAction::triggered, this, &Form1::mnuOptionsShowExt_Click);
@@ -120,102 +131,6 @@ void Form1::connectControlUpdate()
     connect(model, &QAbstractItemModel::rowsInserted, this, &Form1::updateControls);
     connect(model, &QAbstractItemModel::modelReset, this, &Form1::updateControls);
     connect(m_run.get(), &SearchRun::stateChanged, this, &Form1::updateControls);
-}
-
-// ---------------------------------------------------------------------------------------
-// Start-up and closing
-
-void Form1::loadStartUp()
-{
-    CRegSettings store = CRegSettings::forProgram();
-    const AppOptions options = loadAppOptions(store);
-
-    // The stored sort is replayed so that the list is sorted from the start; no arrow shows
-    // until the user clicks a header.
-    m_sort.SortAscending = options.sortAscending;
-    m_sort.ApplyingStoredSort = true;
-    ListView1_ColumnClick(options.sortedColumn);
-
-    applyScope(loadScope(store, QString()));
-    mnuOptionsShowExt->setChecked(options.showExtensions);
-    mnuOptionsSF->setChecked(options.subfolders);
-    mnuOptionsMC->setChecked(options.matchCase);
-    mnuOptionsIcons->setChecked(options.showIcons);
-    ListView1->model()->setShowExtensions(options.showExtensions);
-    ListView1->model()->setShowIcons(options.showIcons);
-    m_engine->setMatchCase(options.matchCase);
-    mnuViewO_Click(options.view);
-
-    Text1->clear();
-    Text1->addItems(SearchHistory::loadForStartUp(store));
-
-    m_presets->fill();
-}
-
-bool Form1::saveSettings()
-{
-    RegistryBatch batch; // one write of the settings file for the whole save
-    CRegSettings store = CRegSettings::forProgram();
-    AppOptions options;
-    options.showExtensions = mnuOptionsShowExt->isChecked();
-    options.subfolders = mnuOptionsSF->isChecked();
-    options.matchCase = mnuOptionsMC->isChecked();
-    options.showIcons = mnuOptionsIcons->isChecked();
-    options.view = ListView1->viewMode();
-    options.sortAscending = m_sort.SortAscending;
-    options.sortedColumn = m_sort.SortColumn;
-    const bool written =
-        saveAppOptions(store, options) & saveScope(store, QString(), currentScope());
-    return batch.commit() == ERROR_SUCCESS && written;
-}
-
-bool Form1::saveSettingsOrAsk()
-{
-    while (!saveSettings()) {
-        const QString file = RegHiveFilePath(HKEY_CURRENT_USER);
-        if (m_unattended) {
-            qWarning("kestrelfind: the settings could not be saved to %s", qPrintable(file));
-            return false;
-        }
-        // Losing the user's choices without a word is worse than one more question.
-        const int answer = m_prompt.MsgBox(
-            u"Your settings could not be saved to \"" + file +
-                u"\".\n\nPress Retry to try again, or Cancel to close without saving them.",
-            MsgStyle::RetryCancel | MsgStyle::Exclamation, QStringLiteral("Oops!"));
-        if (answer != MsgResult::Retry)
-            return false;
-    }
-    return true;
-}
-
-void Form1::closeEvent(QCloseEvent* event)
-{
-    if (!m_run->SearchIdle() || searchRunning()) {
-        saveSettings(); // kept even though the close is refused
-        if (!m_unattended)
-            m_prompt.MsgBox(
-                QStringLiteral("Please stop the search in progress before closing the program"),
-                MsgStyle::Information, QStringLiteral("Problem"));
-        event->ignore();
-        return;
-    }
-    saveSettingsOrAsk();
-    event->accept();
-}
-
-void Form1::closeUnattended()
-{
-    m_unattended = true;
-    if (!searchRunning()) {
-        close();
-        return;
-    }
-    if (!m_run->SearchIdle())
-        m_run->command(); // Stop
-    connect(m_run.get(), &SearchRun::stateChanged, this, [this] {
-        if (!searchRunning())
-            close();
-    });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -502,6 +417,7 @@ void Form1::applyScope(const SearchScope& scope)
     m_scope->setAltFolders(scope.altFolders);
     m_holdControlUpdate = false;
     updateControls();
+    tellDroppedFolders(scope.droppedAltFolders);
 }
 
 void Form1::Combo1_Click()

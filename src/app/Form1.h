@@ -7,14 +7,17 @@
 #include "app/ScopeCommands.h"
 #include "app/SearchRun.h"
 #include "results/SortState.h"
+#include "shell/HelpWindow.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
 #include <memory>
 
+class MinTrackSize;
 class Prompt;
 class SearchEngine;
+class SystemTray;
 
 /// The main window: its controls, menus and the wiring between them. The work is done by the
 /// classes it holds (the search run and engine, the result model, the scope and preset
@@ -44,6 +47,21 @@ public:
     bool searchRunning() const;
     /// The full paths of the selected rows in list order; one empty path when none.
     QList<QByteArray> GetSelectedFiles() const;
+    /// The smallest width and height in pixels the user may drag the window to: the size it
+    /// was given at start-up.
+    int MinTrackWidth() const;
+    int MinTrackHeight() const;
+    /// The notification-area icon; File > "&Minimize to System Tray" hides the window there.
+    SystemTray* tray() const { return m_tray.get(); }
+    /// Tells the user, once, what start-up found wrong: a damaged settings file, alternate
+    /// folders left out beyond the list's limit. Call once the window shows.
+    void reportStartUpProblems();
+    /// Help > Contents: the manual in its own window on its contents page.
+    void mnHelpCnt_Click();
+    /// The help window once opened; null before.
+    HelpWindow* helpWindow() const { return m_help; }
+    /// Help > About: the About box, modal.
+    void mnuHelpAbt_Click();
     /// Closes without asking anything, as an ending session needs: a running search is
     /// stopped first and the window closes once it has ended; a failed save of the settings
     /// is written to stderr.
@@ -66,6 +84,9 @@ private:
     void loadStartUp();
     bool saveSettings();
     bool saveSettingsOrAsk();
+    void unload();
+    void attachMinTrack(const QSize& size);
+    void tellDroppedFolders(int dropped);
 
     // The list: Enter, a double-click (or the desktop's single click) on a row.
     void ListView1_Activated();
@@ -111,6 +132,10 @@ private:
     std::unique_ptr<ScopeCommands> m_scope;
     std::unique_ptr<PresetCommands> m_presets;
     FormGeometry m_geometry = FormLayout::design();
+    std::unique_ptr<SystemTray> m_tray;
+    std::unique_ptr<MinTrackSize> m_minTrack;
+    QPointer<HelpWindow> m_help;
+    QString m_startUpNotice; ///< the dropped-folders message, shown once the window shows
     SortState m_sort;
     bool m_listHasFocus = false;
     bool m_busy = false;

@@ -110,7 +110,10 @@ void Form1Ui::buildMenus(QMainWindow& window)
     mnuFile = named(window.menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
     mnuFileSelAll = namedAction(mnuFile->addAction(QStringLiteral("&Select All")), "mnuFileSelAll");
     mnuFileSelAll->setShortcut(QKeySequence::SelectAll);
-    mnuFile->addSeparator();
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("asda"));
+    mnuFileSysTray = namedAction(mnuFile->addAction(QStringLiteral("&Minimize to System Tray")),
+                                 "mnuFileSysTray");
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFilesep2"));
     mnuFileExit = namedAction(mnuFile->addAction(QStringLiteral("E&xit")), "mnuFileExit");
     mnuFileExit->setShortcut(QKeySequence::Quit);
 
@@ -138,6 +141,12 @@ void Form1Ui::buildMenus(QMainWindow& window)
         namedAction(mnuView->addAction(QStringLiteral("Show &Icons")), "mnuOptionsIcons");
     mnuOptionsIcons->setCheckable(true);
     mnuOptionsIcons->setChecked(true);
+
+    mnuhelp = named(window.menuBar()->addMenu(QStringLiteral("&Help")), "mnuhelp");
+    mnHelpCnt = namedAction(mnuhelp->addAction(QStringLiteral("&Contents")), "mnHelpCnt");
+    mnHelpCnt->setShortcut(QKeySequence(Qt::Key_F1));
+    mnuhelp->addSeparator()->setObjectName(QStringLiteral("mnuHelpSep1"));
+    mnuHelpAbt = namedAction(mnuhelp->addAction(QStringLiteral("&About")), "mnuHelpAbt");
 
     mnupop = named(new QMenu(&window), "mnupop");
     mnuPopSelAll = namedAction(mnupop->addAction(QStringLiteral("&Select All")), "mnuPopSelAll");

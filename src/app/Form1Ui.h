@@ -76,6 +76,7 @@ struct Form1Ui {
 
     QMenu* mnuFile = nullptr;
     QAction* mnuFileSelAll = nullptr;
+    QAction* mnuFileSysTray = nullptr;
     QAction* mnuFileExit = nullptr;
     QMenu* mnuOptions = nullptr;
     QAction* mnuOptionsSF = nullptr;
@@ -84,6 +85,9 @@ struct Form1Ui {
     std::array<QAction*, 3> mnuViewO{};
     QAction* mnuOptionsShowExt = nullptr;
     QAction* mnuOptionsIcons = nullptr;
+    QMenu* mnuhelp = nullptr;
+    QAction* mnHelpCnt = nullptr;
+    QAction* mnuHelpAbt = nullptr;
     QMenu* mnupop = nullptr;
     QAction* mnuPopSelAll = nullptr;
 

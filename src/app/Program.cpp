@@ -4,6 +4,9 @@
 #include "TerminationSignals.h"
 #include "results/modExtractIcon.h"
 #include "shell/DialogPrompt.h"
+#include "shell/MPrevInst.h"
+#include "shell/ProgramIcon.h"
+#include "shell/SystemTray.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -14,7 +17,9 @@ Program::Program(QObject* parent)
 {
     QApplication::setApplicationName(QStringLiteral("Kestrelfind"));
     QApplication::setOrganizationName(QStringLiteral("Willow Brookes"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kestrelfind.Kestrelfind"));
     modExtractIcon::installFallbackTheme();
+    QApplication::setWindowIcon(ProgramIcon::icon());
 }
 
 Program::~Program()
@@ -30,10 +35,22 @@ Prompt& Program::prompt()
 
 bool Program::start()
 {
+    // Before anything of the start-up writes: a second copy only asks the first to come
+    // forward. Without a usable runtime folder the check cannot be made; run all the same.
+    m_instance = new MPrevInst(MPrevInst::defaultFolder(), this);
+    if (m_instance->claim() == MPrevInst::Claim::Another) {
+        m_instance->ActivatePrevInstance();
+        return false;
+    }
     m_window = std::make_unique<Form1>(*m_prompt);
+    m_window->setWindowIcon(ProgramIcon::icon());
+    connect(
+        m_instance, &MPrevInst::activationRequested, m_window->tray(),
+        [tray = m_window->tray()](const QByteArray& token) { tray->mnuSysTrayRest_Click(token); });
     m_signals = new TerminationSignals(this);
     connect(m_signals, &TerminationSignals::received, this, &Program::endSession);
     m_window->show();
+    m_window->reportStartUpProblems();
     return true;
 }
 

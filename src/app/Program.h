@@ -6,6 +6,7 @@
 
 class DialogPrompt;
 class Form1;
+class MPrevInst;
 class Prompt;
 class TerminationSignals;
 
@@ -21,9 +22,10 @@ public:
     explicit Program(QObject* parent = nullptr);
     ~Program() override;
 
-    /// The start-up steps: builds the window over the prompt, lets SIGTERM, SIGINT and
-    /// SIGHUP close it as the user would, and shows it. False when the program is to end at
-    /// once without a window. Call once.
+    /// The start-up steps: hands over to a copy already running (false: end at once, with
+    /// no window and nothing written), builds the window over the prompt, lets SIGTERM,
+    /// SIGINT and SIGHUP close it as the user would, shows it and tells what start-up found
+    /// wrong. A later start of the program brings this window forward. Call once.
     bool start();
 
     /// The window; null before start().
@@ -39,5 +41,6 @@ public:
 private:
     std::unique_ptr<DialogPrompt> m_prompt;
     std::unique_ptr<Form1> m_window;
+    MPrevInst* m_instance = nullptr;
     TerminationSignals* m_signals = nullptr;
 };

@@ -13,6 +13,15 @@ ScopeCommands::ScopeCommands(Prompt& prompt, QListWidget& altFolders, const Boxe
 
 bool ScopeCommands::addFolder()
 {
+    if (m_list.count() >= MaxAltFolders) {
+        // The stored list is bounded; a folder beyond that would be lost at the next start.
+        m_prompt.MsgBox(u"The list already holds " + QString::number(m_list.count()) +
+                            u" folders, the most it can keep. Please remove a folder before "
+                            u"adding another.",
+                        MsgStyle::OkOnly | MsgStyle::Exclamation,
+                        QStringLiteral("Too Many Folders"));
+        return false;
+    }
     const QListWidgetItem* current = m_list.currentItem();
     const QString path =
         m_prompt.BrowseForFolder(QStringLiteral("Select a folder in which to search."),

@@ -24,7 +24,8 @@ public:
 
     /// Add folder (`Command2`): the folder picker at the highlighted entry; a path already
     /// listed (exact, case-sensitive) brings "Already There" and changes nothing; otherwise
-    /// the path is appended unticked. True when a folder was added.
+    /// the path is appended unticked. A list already holding MaxAltFolders entries is told
+    /// so ("Too Many Folders") and left as it is. True when a folder was added.
     bool addFolder();
     /// Remove folder (`Command5`): removes the highlighted entry; nothing without one.
     void removeFolder();

@@ -1,0 +1,198 @@
+// The window's life cycle: start-up from the stored settings, the close requests that save
+// them, and the Help menu.
+#include "Form1.h"
+
+#include "FrmAbt.h"
+#include "WindowSettings.h"
+#include "platform/Launcher.h"
+#include "platform/Prompt.h"
+#include "platform/RegistryHive.h"
+#include "results/ResultList.h"
+#include "results/ResultModel.h"
+#include "search/SearchEngine.h"
+#include "settings/CRegSettings.h"
+#include "settings/Module1.h"
+#include "settings/SearchHistory.h"
+#include "shell/MinTrackSize.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+
+#include <utility>
+
+// ---------------------------------------------------------------------------------------
+// Start-up and closing
+
+void Form1::loadStartUp()
+{
+    const CRegSettings store = CRegSettings::forProgram();
+    const AppSettings settings =
+        LoadAppSettings(store, WindowSettings::currentWindow(*this, *ListView1));
+    const QSize size = WindowSettings::applyGeometry(*this, settings);
+    WindowSettings::applyColumns(*ListView1, settings);
+
+    // The stored sort is replayed so that the list is sorted from the start; no arrow shows
+    // until the user clicks a header.
+    const AppOptions& options = settings.options;
+    m_sort.SortAscending = options.sortAscending;
+    m_sort.ApplyingStoredSort = true;
+    ListView1_ColumnClick(options.sortedColumn);
+
+    applyScope(settings.scope);
+    mnuOptionsShowExt->setChecked(options.showExtensions);
+    mnuOptionsSF->setChecked(options.subfolders);
+    mnuOptionsMC->setChecked(options.matchCase);
+    mnuOptionsIcons->setChecked(options.showIcons);
+    ListView1->model()->setShowExtensions(options.showExtensions);
+    ListView1->model()->setShowIcons(options.showIcons);
+    m_engine->setMatchCase(options.matchCase);
+    mnuViewO_Click(options.view);
+    m_presets->fill();
+
+    // The size the window starts with is the smallest the user can drag it to.
+    attachMinTrack(size);
+    Text1->clear();
+    Text1->addItems(SearchHistory::loadForStartUp(store));
+}
+
+void Form1::attachMinTrack(const QSize& size)
+{
+    m_minTrack = std::make_unique<MinTrackSize>(this);
+    if (const MSubclass::SubclassError error = m_minTrack->attach(); !error.ok()) {
+        qWarning("kestrelfind: %s", qPrintable(error.description));
+        m_minTrack.reset();
+        return;
+    }
+    const QSize minimum = WindowSettings::minimumTrackSize(*this, size);
+    m_minTrack->setMinTrack(minimum.width(), minimum.height());
+}
+
+int Form1::MinTrackWidth() const
+{
+    return m_minTrack ? m_minTrack->MinTrackWidth() : 0;
+}
+
+int Form1::MinTrackHeight() const
+{
+    return m_minTrack ? m_minTrack->MinTrackHeight() : 0;
+}
+
+void Form1::unload()
+{
+    if (m_minTrack)
+        (void)m_minTrack->detach();
+    m_minTrack.reset();
+}
+
+void Form1::reportStartUpProblems()
+{
+    const QString damage = CRegSettings::takeDamageReport();
+    if (!damage.isEmpty())
+        m_prompt.MsgBox(damage, MsgStyle::Information, QStringLiteral("Problem"));
+    if (!m_startUpNotice.isEmpty())
+        m_prompt.MsgBox(std::exchange(m_startUpNotice, QString()), MsgStyle::Information,
+                        QStringLiteral("Problem"));
+}
+
+void Form1::tellDroppedFolders(int dropped)
+{
+    if (dropped <= 0)
+        return;
+    const QString text = QString::number(dropped) +
+                         u" stored alternate folders were left out: the list keeps at most " +
+                         QString::number(MaxAltFolders) + u" folders.";
+    if (IsLoading)
+        m_startUpNotice = text; // told once the window shows
+    else
+        m_prompt.MsgBox(text, MsgStyle::Information, QStringLiteral("Problem"));
+}
+
+bool Form1::saveSettings()
+{
+    AppSettings settings;
+    WindowSettings::collectGeometry(*this, settings);
+    WindowSettings::collectColumns(*ListView1, settings);
+    AppOptions& options = settings.options;
+    options.showExtensions = mnuOptionsShowExt->isChecked();
+    options.subfolders = mnuOptionsSF->isChecked();
+    options.matchCase = mnuOptionsMC->isChecked();
+    options.showIcons = mnuOptionsIcons->isChecked();
+    options.view = ListView1->viewMode();
+    options.sortAscending = m_sort.SortAscending;
+    options.sortedColumn = m_sort.SortColumn;
+    settings.scope = currentScope();
+    CRegSettings store = CRegSettings::forProgram();
+    return SaveAppSettings(store, settings);
+}
+
+bool Form1::saveSettingsOrAsk()
+{
+    while (!saveSettings()) {
+        const QString file = RegHiveFilePath(HKEY_CURRENT_USER);
+        if (m_unattended) {
+            qWarning("kestrelfind: the settings could not be saved to %s", qPrintable(file));
+            return false;
+        }
+        // Losing the user's choices without a word is worse than one more question.
+        const int answer = m_prompt.MsgBox(
+            u"Your settings could not be saved to \"" + file +
+                u"\".\n\nPress Retry to try again, or Cancel to close without saving them.",
+            MsgStyle::RetryCancel | MsgStyle::Exclamation, QStringLiteral("Oops!"));
+        if (answer != MsgResult::Retry)
+            return false;
+    }
+    return true;
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (!m_run->SearchIdle() || searchRunning()) {
+        saveSettings(); // kept even though the close is refused
+        if (!m_unattended)
+            m_prompt.MsgBox(
+                QStringLiteral("Please stop the search in progress before closing the program"),
+                MsgStyle::Information, QStringLiteral("Problem"));
+        event->ignore();
+        return;
+    }
+    saveSettingsOrAsk();
+    unload();
+    event->accept();
+}
+
+void Form1::closeUnattended()
+{
+    m_unattended = true;
+    if (!searchRunning()) {
+        close();
+        return;
+    }
+    if (!m_run->SearchIdle())
+        m_run->command(); // Stop
+    connect(m_run.get(), &SearchRun::stateChanged, this, [this] {
+        if (!searchRunning())
+            close();
+    });
+}
+
+// ---------------------------------------------------------------------------------------
+// The Help menu
+
+void Form1::mnHelpCnt_Click()
+{
+    if (!m_help) {
+        m_help = new HelpWindow(
+            QCoreApplication::applicationDirPath(),
+            [this](QWidget*, const QString& address) { LaunchFile(m_prompt, address.toUtf8()); },
+            this);
+    }
+    m_help->showContents();
+}
+
+void Form1::mnuHelpAbt_Click()
+{
+    FrmAbt box([this](QWidget*, const QString& address) { LaunchFile(m_prompt, address.toUtf8()); },
+               this);
+    box.exec();
+}

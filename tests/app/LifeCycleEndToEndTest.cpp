@@ -1,0 +1,427 @@
+// The window's life cycle as main() runs it: first start, a run and a restart, odd stored
+// values, a second copy, a crashed copy's socket, a damaged or unwritable settings file, the
+// Help menu and the tray command. Real dialogs, answered; the real settings file under the
+// test's home.
+#include "app/Form1.h"
+#include "app/FrmAbt.h"
+#include "app/Program.h"
+#include "platform/RegistryHive.h"
+#include "results/ResultList.h"
+#include "settings/SearchScope.h"
+#include "settings/WindowGeometry.h"
+#include "shell/HelpWindow.h"
+#include "shell/MPrevInst.h"
+#include "shell/SystemTray.h"
+
+#include "ModalHelper.h"
+#include "TempHome.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kKey = u"[HKEY_CURRENT_USER\\Software\\Willow Brookes\\Kestrelfind\\"_qs;
+
+QByteArray settingsBytes()
+{
+    QFile file(RegHiveFilePath(HKEY_CURRENT_USER));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeSettings(const QByteArray& bytes)
+{
+    const QString path = RegHiveFilePath(HKEY_CURRENT_USER);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) >= 0;
+}
+
+/// A settings file holding `lines` under "Window Settings".
+QByteArray windowSection(const QByteArray& lines)
+{
+    return "REGEDIT4\n\n" + (kKey + u"Window Settings]\n").toUtf8() + lines;
+}
+
+QRect primaryArea()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+/// Everything a restart must bring back, as the window shows it.
+struct Shown {
+    QRect geometry;
+    std::array<int, 6> widths{};
+    std::array<int, 6> positions{};
+    int sortColumn = 0;
+    bool sortAscending = true;
+    std::array<Qt::CheckState, 8> boxes{};
+    int fileType = 0;
+    QString customFilter;
+    bool subfolders = false;
+    bool matchCase = false;
+    int view = 0;
+    QStringList presets;
+    bool operator==(const Shown&) const = default;
+};
+
+class LifeCycleTest : public ::testing::Test {
+protected:
+    TempHome home;
+    std::unique_ptr<Program> program;
+
+    Form1* form() const { return program->window(); }
+
+    void start()
+    {
+        program = std::make_unique<Program>();
+        ASSERT_TRUE(program->start());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form()));
+    }
+
+    void restart()
+    {
+        if (form() && form()->isVisible()) {
+            ASSERT_TRUE(form()->close());
+        }
+        program.reset();
+        start();
+    }
+
+    template<typename T> T* child(const char* name) const
+    {
+        T* w = form()->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    ResultList* list() const { return form()->findChild<ResultList*>(); }
+
+    Shown shown() const
+    {
+        Shown s;
+        s.geometry = form()->geometry();
+        for (int c = 1; c <= 6; ++c) {
+            s.widths[size_t(c - 1)] = list()->columnWidthTwips(c);
+            s.positions[size_t(c - 1)] = list()->columnPosition(c);
+        }
+        s.sortColumn = form()->sortState().SortColumn;
+        s.sortAscending = form()->sortState().SortAscending;
+        const auto boxes = form()->findChild<QWidget*>(u"Frame1"_qs)->findChildren<QCheckBox*>();
+        for (int i = 0; i < 8 && i < boxes.size(); ++i)
+            s.boxes[size_t(i)] = boxes[i]->checkState();
+        s.fileType = child<QComboBox>("Combo1")->currentIndex();
+        s.customFilter = child<QLineEdit>("Text2")->text();
+        s.subfolders = child<QAction>("mnuOptionsSF")->isChecked();
+        s.matchCase = child<QAction>("mnuOptionsMC")->isChecked();
+        s.view = list()->viewMode();
+        for (int i = 0; i < child<QComboBox>("Combo2")->count(); ++i)
+            s.presets << child<QComboBox>("Combo2")->itemText(i);
+        return s;
+    }
+};
+
+TEST_F(LifeCycleTest, FirstStartShowsTheDefaultsInACentredWindow)
+{
+    start();
+    const QRect window = form()->geometry();
+    EXPECT_TRUE(primaryArea().contains(window));
+    EXPECT_LE(std::abs(window.center().x() - primaryArea().center().x()), 1);
+    EXPECT_LE(std::abs(window.center().y() - primaryArea().center().y()), 1);
+    // The start-up size is the smallest the border can be dragged to.
+    EXPECT_NEAR(form()->MinTrackWidth(), window.width(), 1);
+    EXPECT_NEAR(form()->MinTrackHeight(), window.height(), 1);
+
+    auto* folders = child<QListWidget>("text3");
+    ASSERT_EQ(folders->count(), 1);
+    EXPECT_EQ(folders->item(0)->text(), QString());
+    EXPECT_EQ(folders->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(child<QComboBox>("Text1")->count(), 1);
+    EXPECT_EQ(child<QCheckBox>("chkDT")->checkState(), Qt::Checked);
+    EXPECT_EQ(child<QCheckBox>("chkMD")->checkState(), Qt::Unchecked);
+    EXPECT_EQ(child<QComboBox>("Combo1")->currentIndex(), 0);
+    EXPECT_EQ(child<QLineEdit>("Text2")->text(), u"*.gif"_qs);
+    EXPECT_EQ(form()->sortState().SortColumn, 1);
+}
+
+TEST_F(LifeCycleTest, ARestartBringsBackWhatTheRunLeft)
+{
+    start();
+    form()->setGeometry(QRect(primaryArea().topLeft() + QPoint(30, 20), QSize(640, 500)));
+    list()->setColumnWidthTwips(2, 2400);
+    list()->setColumnPosition(5, 1); // Location first
+    form()->ListView1_ColumnClick(4);
+    form()->ListView1_ColumnClick(4); // descending
+    child<QCheckBox>("chkMD")->setCheckState(Qt::Checked);
+    child<QCheckBox>("chkDT")->setCheckState(Qt::Unchecked);
+    child<QComboBox>("Combo1")->setCurrentIndex(4);
+    form()->Combo1_Click();
+    child<QLineEdit>("Text2")->setText(u"*.txt"_qs);
+    child<QAction>("mnuOptionsMC")->setChecked(true);
+    form()->mnuViewO_Click(2);
+    {
+        DialogScript name({[](QWidget* w) {
+            Modal::enterText(w, u"Work"_qs);
+        }});
+        child<QPushButton>("Command7")->click();
+        EXPECT_TRUE(name.done());
+    }
+    const Shown before = shown();
+    ASSERT_TRUE(form()->close());
+
+    const QString file = QString::fromUtf8(settingsBytes());
+    EXPECT_TRUE(file.contains(u"\"Filetype\"=\"4\""_qs));
+    EXPECT_TRUE(file.contains(u"\"Custom Filter\"=\"*.txt\""_qs));
+    EXPECT_TRUE(file.contains(u"\"Sorted Column\"=\"4\""_qs));
+    EXPECT_TRUE(file.contains(u"\"Column 5 Position\"=\"1\""_qs));
+    EXPECT_TRUE(file.contains(u"\"My Documents\"=\"1\""_qs));
+    EXPECT_TRUE(file.contains(
+        u"\"Width\"=\"" +
+        QString::number(WindowGeometry::pixelsToTwips(640, form()->logicalDpiX())) + u'"'));
+
+    restart();
+    const Shown after = shown();
+    EXPECT_EQ(after.geometry, before.geometry);
+    EXPECT_EQ(after.widths, before.widths);
+    EXPECT_EQ(after.positions, before.positions);
+    EXPECT_EQ(after.presets, QStringList{u"Work"_qs});
+    EXPECT_TRUE(after == before);
+    EXPECT_EQ(form()->MinTrackWidth(), 640);
+}
+
+TEST_F(LifeCycleTest, StoredValuesOutOfRangeOrNotNumbersFallBack)
+{
+    start();
+    const Shown defaults = shown();
+    ASSERT_TRUE(form()->close());
+    program.reset();
+
+    QByteArray bad = windowSection("\"WinState\"=\"x\"\n\"Width\"=\"-5\"\n\"Height\"=\"99999999\"\n"
+                                   "\"ListCol1Width\"=\"abc\"\n\"ListCol2Width\"=\"-100\"\n"
+                                   "\"Sorted Column\"=\"77\"\n\"Column 1 Position\"=\"3\"\n"
+                                   "\"Column 2 Position\"=\"3\"\n\"Column 3 Position\"=\"0\"\n");
+    bad += (u"\n" + kKey + u"Search Filter]\n\"Filetype\"=\"9\"\n").toUtf8();
+    bad += (u"\n" + kKey + u"Options]\n\"View\"=\"-1\"\n").toUtf8();
+    ASSERT_TRUE(writeSettings(bad));
+    start();
+    const Shown now = shown();
+    EXPECT_EQ(now.geometry.size(), defaults.geometry.size());
+    EXPECT_EQ(now.widths, defaults.widths);
+    EXPECT_EQ(now.fileType, 0);
+    EXPECT_EQ(now.view, 0);
+    EXPECT_EQ(now.sortColumn, 1);
+    auto positions = now.positions;
+    std::sort(positions.begin(), positions.end());
+    EXPECT_EQ(positions, (std::array<int, 6>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(now.positions[0], 3); // the first claim of a position keeps it
+}
+
+TEST_F(LifeCycleTest, AWindowStoredOffEveryScreenComesBackOnScreen)
+{
+    ASSERT_TRUE(writeSettings(windowSection("\"WinPosX\"=\"90000\"\n\"WinPosY\"=\"-60000\"\n"
+                                            "\"Width\"=\"90000\"\n\"Height\"=\"6000\"\n")));
+    start();
+    // Fitted to the screen; a frame the desktop adds may push the far edges by its width.
+    const QRect window = form()->geometry();
+    EXPECT_TRUE(primaryArea().contains(window.topLeft())) << window.x() << "," << window.y();
+    EXPECT_LE(window.width(), primaryArea().width());
+    EXPECT_LE(window.height(), primaryArea().height());
+    EXPECT_LE(form()->MinTrackWidth(), primaryArea().width()); // fitted, so it can be used
+}
+
+TEST_F(LifeCycleTest, ASecondStartBringsTheFirstForwardAndWritesNothing)
+{
+    start();
+    ASSERT_TRUE(form()->close()); // a settings file to compare with
+    program.reset();
+    start();
+    form()->showMinimized();
+    QTRY_VERIFY(form()->isMinimized());
+    const QByteArray before = settingsBytes();
+    const QDateTime written = QFileInfo(RegHiveFilePath(HKEY_CURRENT_USER)).lastModified();
+
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+    second.setProcessEnvironment(env);
+    QSignalSpy finished(&second, &QProcess::finished);
+    second.start(QStringLiteral(KF_EXECUTABLE), {});
+    ASSERT_TRUE(finished.wait(20000)) << second.readAllStandardError().toStdString();
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    QTRY_VERIFY(!form()->isMinimized());
+    EXPECT_TRUE(form()->isVisible());
+    EXPECT_EQ(settingsBytes(), before);
+    EXPECT_EQ(QFileInfo(RegHiveFilePath(HKEY_CURRENT_USER)).lastModified(), written);
+}
+
+TEST_F(LifeCycleTest, ASocketLeftByACrashedCopyDoesNotStopTheNextStart)
+{
+    const QString path = MPrevInst(MPrevInst::defaultFolder()).socketPath();
+    ASSERT_FALSE(path.isEmpty());
+    QDir().mkpath(QFileInfo(path).path());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    ASSERT_LT(size_t(name.size()), sizeof(address.sun_path));
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd); // bound, never listened, closed: what a crash leaves
+    ASSERT_TRUE(QFileInfo::exists(path));
+
+    start();
+    EXPECT_TRUE(form()->isVisible());
+}
+
+TEST_F(LifeCycleTest, ADamagedSettingsFileIsReportedOnce)
+{
+    ASSERT_TRUE(writeSettings("this is not a settings file\n\x01\x02\n"));
+    {
+        DialogScript script({[](QWidget* w) {
+            QMessageBox* box = Modal::messageBox(w);
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->windowTitle(), u"Problem"_qs);
+            EXPECT_FALSE(box->text().isEmpty());
+            Modal::press(w, QMessageBox::Ok);
+        }});
+        start();
+        EXPECT_TRUE(script.done());
+    }
+    DialogScript none({}); // anything showing now (an "Oops!" at the close too) is a fault
+    restart();
+    QTest::qWait(100);
+    EXPECT_EQ(none.unexpected(), 0);
+}
+
+TEST_F(LifeCycleTest, HelpContentsOpensTheManualOnItsContentsPage)
+{
+    const QString manual =
+        home.write(u"sys/share/doc/kestrelfind/manual/index.html"_qs,
+                   "<html><body><h1 id=\"contents\">Contents</h1></body></html>");
+    start();
+    child<QAction>("mnHelpCnt")->trigger();
+    HelpWindow* help = form()->helpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->manualPath(), QFileInfo(manual).absoluteFilePath());
+    EXPECT_EQ(help->currentPage().toLocalFile(), help->manualPath());
+}
+
+TEST_F(LifeCycleTest, TheAboutBoxShowsAndClosesWithOk)
+{
+    start();
+    bool seen = false;
+    DialogScript script({[&](QWidget* w) {
+        seen = qobject_cast<FrmAbt*>(w) != nullptr;
+        EXPECT_EQ(w->windowTitle(), u"About..."_qs);
+        auto* ok = w->findChild<QPushButton*>(u"Command3"_qs);
+        ASSERT_NE(ok, nullptr);
+        ok->click();
+    }});
+    child<QAction>("mnuHelpAbt")->trigger();
+    EXPECT_TRUE(script.done());
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(LifeCycleTest, MinimizeToTrayWithoutANotificationAreaMinimizes)
+{
+    start();
+    child<QAction>("mnuFileSysTray")->trigger();
+    QTRY_VERIFY(form()->isMinimized());
+    EXPECT_FALSE(form()->tray()->InTray());
+}
+
+TEST_F(LifeCycleTest, AnUnwritableSettingsFileDoesNotTrapTheUser)
+{
+    start();
+    // The settings folder replaced by a file: no write can succeed, whoever runs the test.
+    const QString folder = QFileInfo(RegHiveFilePath(HKEY_CURRENT_USER)).path();
+    QDir().mkpath(folder);
+    ASSERT_TRUE(QDir().rename(folder, folder + u".aside"));
+    {
+        QFile blocker(folder);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    const auto oops = [](QMessageBox::StandardButton answer) -> DialogScript::Step {
+        return [=](QWidget* w) {
+            QMessageBox* box = Modal::messageBox(w);
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->windowTitle(), u"Oops!"_qs);
+            Modal::press(w, answer);
+        };
+    };
+    DialogScript script({oops(QMessageBox::Retry), oops(QMessageBox::Cancel)});
+    EXPECT_TRUE(form()->close());
+    EXPECT_TRUE(script.done());
+    EXPECT_FALSE(form()->isVisible());
+    QFile::remove(folder);
+    QDir().rename(folder + u".aside", folder);
+}
+
+TEST_F(LifeCycleTest, AlternateFoldersBeyondTheLimitAreToldAndRefused)
+{
+    QByteArray file = "REGEDIT4\n\n" + (kKey + u"Alt Folders]\n").toUtf8();
+    file += "\"Number\"=\"" + QByteArray::number(MaxAltFolders + 2) + "\"\n";
+    for (int i = 0; i < MaxAltFolders + 2; ++i)
+        file +=
+            "\"Folder" + QByteArray::number(i) + "\"=\"/data/f" + QByteArray::number(i) + "|0\"\n";
+    ASSERT_TRUE(writeSettings(file));
+    const auto problem = [](const QString& title, const QString& words) -> DialogScript::Step {
+        return [=](QWidget* w) {
+            QMessageBox* box = Modal::messageBox(w);
+            ASSERT_NE(box, nullptr) << w->windowTitle().toStdString();
+            EXPECT_EQ(box->windowTitle(), title);
+            EXPECT_TRUE(box->text().contains(words)) << box->text().toStdString();
+            Modal::press(w, QMessageBox::Ok);
+        };
+    };
+    {
+        DialogScript told({problem(u"Problem"_qs, u"2 stored alternate folders were left out"_qs)});
+        start();
+        EXPECT_TRUE(told.done());
+    }
+    EXPECT_EQ(child<QListWidget>("text3")->count(), MaxAltFolders);
+    DialogScript refused({problem(u"Too Many Folders"_qs, u"Please remove a folder"_qs)});
+    child<QPushButton>("Command2")->click(); // no folder picker: the list is full
+    EXPECT_TRUE(refused.done());
+    EXPECT_EQ(child<QListWidget>("text3")->count(), MaxAltFolders);
+}
+
+TEST(FindCommandDamage, TheCommandLineReportsADamagedSettingsFileOnStderr)
+{
+    const TempHome home;
+    ASSERT_TRUE(writeSettings("this is not a settings file\n"));
+    QProcess find; // no folder given: the stored ones are read
+    find.start(QStringLiteral(KF_EXECUTABLE), {u"--find"_qs, u"x"_qs});
+    ASSERT_TRUE(find.waitForFinished(20000));
+    EXPECT_EQ(find.exitStatus(), QProcess::NormalExit);
+    const QString errors = QString::fromLocal8Bit(find.readAllStandardError());
+    EXPECT_TRUE(errors.contains(u"kestrelfind: "_qs)) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(u"HKEY_CURRENT_USER.reg"_qs)) << errors.toStdString();
+}
+
+} // namespace
