@@ -36,29 +36,38 @@ public:
     {
         if (m_conflictForAll)
             return *m_conflictForAll;
-        flushProgress();
-        FileJob* job = &m_job;
-        QMetaObject::invokeMethod(
-            job, [job, question] { job->deliverConflict(question); }, Qt::QueuedConnection);
-        std::unique_lock lock(m_mutex);
-        m_answered.wait(lock, [this] { return m_cancelled || m_conflict.has_value(); });
-        const ConflictAnswer answer = m_cancelled ? ConflictAnswer::Cancel : *m_conflict;
-        if (m_conflictForAllPending && !m_cancelled)
-            m_conflictForAll = answer;
-        m_conflict.reset();
-        return answer;
+        return waitForAnswer(
+            m_conflict, ConflictAnswer::Cancel,
+            [question](FileJob& job) { job.deliverConflict(question); },
+            [this](ConflictAnswer answer) {
+                if (m_conflictForAllPending && !m_cancelled)
+                    m_conflictForAll = answer;
+            });
     }
 
     ErrorAnswer askError(const ErrorQuestion& question) override
     {
+        return waitForAnswer(
+            m_error, ErrorAnswer::Cancel, [question](FileJob& job) { job.deliverError(question); },
+            [](ErrorAnswer) {});
+    }
+
+    /// Hands a question to the window (`deliver` runs on its thread) and waits for the
+    /// answer in `slot`, or `cancelAnswer` once the job is cancelled. `settle(answer)` runs
+    /// under the lock before the slot is emptied for the next question.
+    template<typename Answer, typename Deliver, typename Settle>
+    Answer waitForAnswer(std::optional<Answer>& slot, Answer cancelAnswer, Deliver deliver,
+                         Settle settle)
+    {
         flushProgress();
         FileJob* job = &m_job;
         QMetaObject::invokeMethod(
-            job, [job, question] { job->deliverError(question); }, Qt::QueuedConnection);
+            job, [job, deliver] { deliver(*job); }, Qt::QueuedConnection);
         std::unique_lock lock(m_mutex);
-        m_answered.wait(lock, [this] { return m_cancelled || m_error.has_value(); });
-        const ErrorAnswer answer = m_cancelled ? ErrorAnswer::Cancel : *m_error;
-        m_error.reset();
+        m_answered.wait(lock, [this, &slot] { return m_cancelled || slot.has_value(); });
+        const Answer answer = m_cancelled ? cancelAnswer : *slot;
+        settle(answer);
+        slot.reset();
         return answer;
     }
 

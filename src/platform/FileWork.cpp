@@ -296,7 +296,8 @@ FileWork::Step FileWork::moveItem(const QByteArray& source, const struct stat& s
     }
 }
 
-FileWork::Step FileWork::mergeFolder(const QByteArray& source, const QByteArray& target)
+FileWork::Step FileWork::transferChildren(const QByteArray& source, const QByteArray& target,
+                                          bool move, bool checkConflicts, bool& whole)
 {
     QList<QByteArray> names;
     for (int error; (error = listFolder(source, names)) != 0;) {
@@ -304,21 +305,32 @@ FileWork::Step FileWork::mergeFolder(const QByteArray& source, const QByteArray&
         if (step != Step::Retry)
             return step;
     }
-    bool whole = true;
+    whole = true;
     for (const QByteArray& name : names) {
         const QByteArray child = join(source, name);
         QByteArray childTarget = join(target, name);
         struct stat st {};
         bool replace = false;
-        Step step = statItem(child, st, QStringLiteral("Cannot move"));
-        if (step == Step::Done)
+        Step step = statItem(child, st,
+                             move ? QStringLiteral("Cannot move") : QStringLiteral("Cannot copy"));
+        if (step == Step::Done && checkConflicts)
             step = resolveConflict(child, st, childTarget, replace);
-        if (step == Step::Done)
-            step = moveItem(child, st, childTarget, replace);
+        if (step == Step::Done) {
+            step = move ? moveItem(child, st, childTarget, replace)
+                        : copyItem(child, st, childTarget, replace);
+        }
         if (step == Step::Cancelled)
             return step;
         whole = whole && step == Step::Done;
     }
+    return Step::Done;
+}
+
+FileWork::Step FileWork::mergeFolder(const QByteArray& source, const QByteArray& target)
+{
+    bool whole = true;
+    if (const Step step = transferChildren(source, target, true, true, whole); step != Step::Done)
+        return step;
     if (!whole)
         return Step::Skipped;
     for (;;) {
@@ -457,27 +469,10 @@ FileWork::Step FileWork::copyFolder(const QByteArray& source, const struct stat&
     Step step = exists ? Step::Done : makeFolder(target);
     if (step != Step::Done)
         return step;
-    QList<QByteArray> names;
-    for (int error; (error = listFolder(source, names)) != 0;) {
-        step = failed(source, QStringLiteral("Cannot read the folder: ") + why(error));
-        if (step != Step::Retry)
-            return step;
-    }
     bool whole = true;
-    for (const QByteArray& name : names) {
-        const QByteArray child = join(source, name);
-        QByteArray childTarget = join(target, name);
-        struct stat childStat {};
-        bool replace = false;
-        step = statItem(child, childStat, QStringLiteral("Cannot copy"));
-        if (step == Step::Done && exists)
-            step = resolveConflict(child, childStat, childTarget, replace);
-        if (step == Step::Done)
-            step = copyItem(child, childStat, childTarget, replace);
-        if (step == Step::Cancelled)
-            return step;
-        whole = whole && step == Step::Done;
-    }
+    step = transferChildren(source, target, false, exists, whole);
+    if (step != Step::Done)
+        return step;
     if (!exists)
         ::chmod(target.constData(), st.st_mode & 07777);
     setTimes(target, st, 0);

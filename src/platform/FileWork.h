@@ -41,6 +41,11 @@ private:
                          QByteArray& target, bool& replace);
     Step moveItem(const QByteArray& source, const struct stat& st, const QByteArray& target,
                   bool replace);
+    /// Moves (`move`) or copies each item of folder `source` into `target`, settling name
+    /// conflicts first when `checkConflicts`. Done once every item was tried (`whole` then
+    /// says whether all were done); Cancelled, or the answer when the folder cannot be read.
+    Step transferChildren(const QByteArray& source, const QByteArray& target, bool move,
+                          bool checkConflicts, bool& whole);
     Step mergeFolder(const QByteArray& source, const QByteArray& target);
     Step copyItem(const QByteArray& source, const struct stat& st, const QByteArray& target,
                   bool replace);

@@ -333,6 +333,34 @@ LSTATUS keyToRead(Registry& r, HKEY key, std::uint32_t access, const RegKey** ou
     return *out ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
+/// The handle behind an open `key` that may set values, or the error the call reports.
+LSTATUS keyToWrite(Registry& r, HKEY key, Handle& out)
+{
+    const auto h = resolve(r, key);
+    if (!h)
+        return ERROR_INVALID_HANDLE;
+    if (!(h->access & KEY_SET_VALUE))
+        return ERROR_ACCESS_DENIED;
+    out = *h;
+    return ERROR_SUCCESS;
+}
+
+/// The handle behind `key` and the full path of `subKey` below it, or the error the call
+/// reports: `badName` when a part of `subKey` is no valid key name.
+LSTATUS subKeyPath(Registry& r, HKEY key, const QString& subKey, LSTATUS badName, Handle& base,
+                   QStringList& path)
+{
+    const auto h = resolve(r, key);
+    if (!h)
+        return ERROR_INVALID_HANDLE;
+    const auto parts = splitPath(subKey);
+    if (!parts)
+        return badName;
+    base = *h;
+    path = h->path + *parts;
+    return ERROR_SUCCESS;
+}
+
 /// One change of a hive: `check` runs before the lock is taken (a change that cannot happen
 /// writes nothing) and again on the file as re-read under the lock; then `apply`, and the
 /// file is written once.
@@ -371,17 +399,16 @@ LSTATUS RegOpenKeyEx(HKEY key, const QString& subKey, REGSAM access, HKEY* resul
         *result = 0;
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
-    const auto base = resolve(r, key);
-    if (!base)
-        return ERROR_INVALID_HANDLE;
-    const auto parts = splitPath(subKey);
-    if (!parts) // a key with such a name cannot exist
-        return ERROR_FILE_NOT_FOUND;
-    const QStringList path = base->path + *parts;
-    if (!find(base->hive->root(), path))
+    Handle base;
+    QStringList path;
+    // A key whose name holds an invalid part cannot exist.
+    if (const LSTATUS rc = subKeyPath(r, key, subKey, ERROR_FILE_NOT_FOUND, base, path);
+        rc != ERROR_SUCCESS)
+        return rc;
+    if (!find(base.hive->root(), path))
         return ERROR_FILE_NOT_FOUND;
     if (result)
-        *result = addHandle(r, base->hive, path, access);
+        *result = addHandle(r, base.hive, path, access);
     return ERROR_SUCCESS;
 }
 
@@ -393,26 +420,24 @@ LSTATUS RegCreateKeyEx(HKEY key, const QString& subKey, const QString& className
         *result = 0;
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
-    const auto base = resolve(r, key);
-    if (!base)
-        return ERROR_INVALID_HANDLE;
-    const auto parts = splitPath(subKey);
-    if (!parts)
-        return ERROR_INVALID_PARAMETER;
-    const QStringList path = base->path + *parts;
+    Handle base;
+    QStringList path;
+    if (const LSTATUS rc = subKeyPath(r, key, subKey, ERROR_INVALID_PARAMETER, base, path);
+        rc != ERROR_SUCCESS)
+        return rc;
     if (path.size() > kMaxKeyDepth)
         return ERROR_INVALID_PARAMETER;
-    Hive& hive = *base->hive;
+    Hive& hive = *base.hive;
     bool created = false;
     if (!find(hive.root(), path)) {
         if (const LSTATUS rc = hive.beginWrite(); rc != ERROR_SUCCESS)
             return rc;
-        RegKey* k = find(hive.root(), base->path);
+        RegKey* k = find(hive.root(), base.path);
         if (!k) {
             hive.endWrite(false, r.batchDepth);
             return ERROR_KEY_DELETED;
         }
-        for (const QString& name : *parts) {
+        for (const QString& name : path.mid(base.path.size())) {
             if (!k->child(name))
                 created = true;
             k = k->ensureChild(name);
@@ -458,18 +483,16 @@ LSTATUS RegSetValueEx(HKEY key, const QString& valueName, std::uint32_t type, co
 {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
-    const auto h = resolve(r, key);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
+    Handle h;
+    if (const LSTATUS rc = keyToWrite(r, key, h); rc != ERROR_SUCCESS)
+        return rc;
     if (!regIsValidValueName(valueName) || (size > 0 && !data))
         return ERROR_INVALID_PARAMETER;
-    Hive& hive = *h->hive;
+    Hive& hive = *h.hive;
     return changeHive(
-        r, hive, [&] { return find(hive.root(), h->path) ? ERROR_SUCCESS : ERROR_KEY_DELETED; },
+        r, hive, [&] { return find(hive.root(), h.path) ? ERROR_SUCCESS : ERROR_KEY_DELETED; },
         [&] {
-            find(hive.root(), h->path)
+            find(hive.root(), h.path)
                 ->setValue(valueName, type,
                            QByteArray(static_cast<const char*>(data), qsizetype(size)));
         });
@@ -479,35 +502,31 @@ LSTATUS RegDeleteValue(HKEY key, const QString& valueName)
 {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
-    const auto h = resolve(r, key);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    if (!(h->access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
-    Hive& hive = *h->hive;
+    Handle h;
+    if (const LSTATUS rc = keyToWrite(r, key, h); rc != ERROR_SUCCESS)
+        return rc;
+    Hive& hive = *h.hive;
     const auto check = [&]() -> LSTATUS {
-        const RegKey* k = find(hive.root(), h->path);
+        const RegKey* k = find(hive.root(), h.path);
         if (!k)
             return ERROR_KEY_DELETED;
         return k->valueIndex(valueName) < 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
     };
-    return changeHive(r, hive, check, [&] { find(hive.root(), h->path)->removeValue(valueName); });
+    return changeHive(r, hive, check, [&] { find(hive.root(), h.path)->removeValue(valueName); });
 }
 
 LSTATUS RegDeleteKey(HKEY key, const QString& subKey)
 {
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
-    const auto h = resolve(r, key);
-    if (!h)
-        return ERROR_INVALID_HANDLE;
-    const auto parts = splitPath(subKey);
-    if (!parts)
-        return ERROR_FILE_NOT_FOUND;
-    const QStringList path = h->path + *parts;
+    Handle h;
+    QStringList path;
+    if (const LSTATUS rc = subKeyPath(r, key, subKey, ERROR_FILE_NOT_FOUND, h, path);
+        rc != ERROR_SUCCESS)
+        return rc;
     if (path.isEmpty())
         return ERROR_ACCESS_DENIED; // a root key cannot be deleted
-    Hive& hive = *h->hive;
+    Hive& hive = *h.hive;
     const auto check = [&]() -> LSTATUS {
         const RegKey* k = find(hive.root(), path);
         if (!k)

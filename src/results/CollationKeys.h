@@ -22,8 +22,9 @@ public:
 
     /// Appends the key of `text` and returns its offset.
     uint32_t add(std::u16string_view text);
-    /// Appends keys of `count` texts, computed on up to `threads` threads; `textOf(i)`
-    /// must be safe to call from several threads. Returns the offsets in order.
+    /// Appends keys of `count` texts, computed on up to `threads` threads. `textOf(i, buffer)`
+    /// writes text i into `buffer` (one per thread, reused, so no row allocates) and must be
+    /// safe to call from several threads. Returns the offsets in order.
     template<typename TextOf>
     std::vector<uint32_t> addMany(size_t count, int threads, TextOf textOf);
 
@@ -59,8 +60,11 @@ std::vector<uint32_t> CollationKeys::addMany(size_t count, int threads, TextOf t
     std::vector<uint32_t> out;
     out.reserve(count);
     if (threads < 2 || count < 20000) {
-        for (size_t i = 0; i < count; ++i)
-            out.push_back(add(textOf(i)));
+        std::u16string buffer;
+        for (size_t i = 0; i < count; ++i) {
+            textOf(i, buffer);
+            out.push_back(add(buffer));
+        }
         return out;
     }
     std::vector<UCollator*> collators{m_collator};
@@ -83,9 +87,11 @@ std::vector<uint32_t> CollationKeys::addMany(size_t count, int threads, TextOf t
         arena.reserve((end - begin) * 32);
         auto& local = offsets[size_t(t)];
         local.reserve(end - begin);
+        std::u16string buffer;
         for (size_t i = begin; i < end; ++i) {
             local.push_back(uint32_t(arena.size()));
-            append(collator, textOf(i), arena);
+            textOf(i, buffer);
+            append(collator, buffer, arena);
         }
     });
     for (int t = 1; t < threads; ++t)

@@ -1,6 +1,7 @@
 #include "ResultModel.h"
 
 #include "results/modExtractIcon.h"
+#include "search/AsciiText.h"
 #include "search/PathHelpers.h"
 #include "search/RowText.h"
 
@@ -110,7 +111,7 @@ private:
 ResultModel::ResultModel(modExtractIcon* icons, QObject* parent)
     : QAbstractTableModel(parent)
     , m_source(std::make_unique<Rows>(m_rows))
-    , m_index(std::make_unique<SortIndex>(*m_source, collationLocale()))
+    , m_index(std::make_unique<SortIndex>(*m_source, collationLocale(), workThreadCount()))
     , m_icons(icons)
 {}
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <numeric>
 #include <thread>
 
 using namespace ResultColumn;
@@ -23,17 +24,25 @@ namespace {
 // Above this many rows a whole sort uses a second thread.
 constexpr size_t ParallelSortRows = 50000;
 
-int threadCount()
-{
-    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-}
-
 int compareBytes(std::string_view a, std::string_view b)
 {
     const size_t common = std::min(a.size(), b.size());
     if (const int c = common ? std::memcmp(a.data(), b.data(), common) : 0)
         return c;
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// Eight name bytes from `from` on as a number in the bytes' order, zero-padded (names hold
+// no NUL, so padding sorts a shorter name first as memcmp does).
+uint64_t namePrefix(std::string_view name, size_t from)
+{
+    unsigned char bytes[8] = {};
+    if (name.size() > from)
+        std::memcpy(bytes, name.data() + from, std::min<size_t>(name.size() - from, 8));
+    uint64_t value = 0;
+    for (const unsigned char byte : bytes)
+        value = (value << 8) | byte;
+    return value;
 }
 
 std::vector<uint32_t> storedRange(size_t first, size_t count)
@@ -46,10 +55,11 @@ std::vector<uint32_t> storedRange(size_t first, size_t count)
 
 } // namespace
 
-SortIndex::SortIndex(const SortRows& rows, const std::string& locale)
+SortIndex::SortIndex(const SortRows& rows, const std::string& locale, int threads)
     : m_rows(rows)
     , m_names(locale)
     , m_texts(locale)
+    , m_threads(std::max(threads, 1))
 {}
 
 SortIndex::~SortIndex() = default;
@@ -59,25 +69,75 @@ bool SortIndex::textColumn() const
     return m_column == FileType || m_column == Location || m_column == Url;
 }
 
-uint32_t SortIndex::keyFor(uint32_t row)
+uint32_t SortIndex::IdTable::insert(std::string_view id, bool& added)
 {
-    const std::string_view id = m_rows.textId(m_column, row);
-    if (const auto it = m_textKeys.find(id); it != m_textKeys.end())
-        return it->second;
-    std::u16string text;
-    m_rows.text(m_column, row, text);
-    const uint32_t key = m_texts.add(text);
-    m_textKeys.emplace(std::string(id), key);
-    return key;
+    if ((size() + 1) * 2 > m_slots.size())
+        grow();
+    const uint64_t hash = std::hash<std::string_view>{}(id);
+    const uint64_t tag = hash >> 32 << 32;
+    const size_t mask = m_slots.size() - 1;
+    for (size_t pos = size_t(hash) & mask;; pos = (pos + 1) & mask) {
+        const uint64_t slot = m_slots[pos];
+        if (slot == 0) {
+            const auto number = uint32_t(size());
+            m_bytes.append(id);
+            m_starts.push_back(uint32_t(m_bytes.size()));
+            m_slots[pos] = tag | (uint64_t(number) + 1);
+            added = true;
+            return number;
+        }
+        const auto number = uint32_t(slot) - 1;
+        if ((slot >> 32 << 32) == tag && at(number) == id) {
+            added = false;
+            return number;
+        }
+    }
+}
+
+std::string_view SortIndex::IdTable::at(uint32_t number) const
+{
+    return std::string_view(m_bytes).substr(m_starts[number],
+                                            m_starts[number + 1] - m_starts[number]);
+}
+
+void SortIndex::IdTable::grow()
+{
+    std::vector<uint64_t> slots(std::max<size_t>(m_slots.size() * 2, 64));
+    const size_t mask = slots.size() - 1;
+    for (uint32_t number = 0; number < size(); ++number) {
+        const uint64_t hash = std::hash<std::string_view>{}(at(number));
+        size_t pos = size_t(hash) & mask;
+        while (slots[pos] != 0)
+            pos = (pos + 1) & mask;
+        slots[pos] = (hash >> 32 << 32) | (uint64_t(number) + 1);
+    }
+    m_slots.swap(slots);
+}
+
+void SortIndex::IdTable::clear()
+{
+    std::vector<uint64_t>().swap(m_slots);
+    m_starts.assign(1, 0);
+    std::string().swap(m_bytes);
+}
+
+uint32_t SortIndex::keyFor(uint32_t row, std::string_view id)
+{
+    bool added = false;
+    const uint32_t number = m_textIds.insert(id, added);
+    if (added) {
+        std::u16string text;
+        m_rows.text(m_column, row, text);
+        m_textKeys.push_back(m_texts.add(text));
+    }
+    return number;
 }
 
 void SortIndex::addNameKeys(size_t first, size_t count)
 {
     const std::vector<uint32_t> keys =
-        m_names.addMany(count, threadCount(), [this, first](size_t i) {
-            std::u16string text;
+        m_names.addMany(count, m_threads, [this, first](size_t i, std::u16string& text) {
             m_rows.text(Name, uint32_t(first + i), text);
-            return text;
         });
     m_nameKeys.insert(m_nameKeys.end(), keys.begin(), keys.end());
 }
@@ -86,29 +146,24 @@ void SortIndex::addTextKeys(size_t first, size_t count)
 {
     if (first == 0)
         m_keys.reserve(count);
-    for (size_t i = first; i < first + count; ++i)
-        m_keys.push_back(keyFor(uint32_t(i)));
+    // Rows of one folder arrive together: a row with the text of the one before skips the
+    // table.
+    std::string_view lastId;
+    uint32_t lastNumber = 0;
+    for (size_t i = first; i < first + count; ++i) {
+        const std::string_view id = m_rows.textId(m_column, uint32_t(i));
+        if (i == first || id != lastId)
+            lastNumber = keyFor(uint32_t(i), lastId = id);
+        m_keys.push_back(lastNumber);
+    }
 }
 
 void SortIndex::resetKeys()
 {
     std::vector<uint32_t>().swap(m_keys);
     m_texts.clear();
-    m_textKeys.clear();
-}
-
-uint64_t SortIndex::namePrefix(uint32_t row, size_t from) const
-{
-    // Eight name bytes from `from` on as a number in the bytes' order, zero-padded (names
-    // hold no NUL, so padding sorts a shorter name first as memcmp does).
-    const std::string_view name = m_rows.name(row);
-    unsigned char bytes[8] = {};
-    if (name.size() > from)
-        std::memcpy(bytes, name.data() + from, std::min<size_t>(name.size() - from, 8));
-    uint64_t value = 0;
-    for (const unsigned char byte : bytes)
-        value = (value << 8) | byte;
-    return value;
+    m_textIds.clear();
+    std::vector<uint32_t>().swap(m_textKeys);
 }
 
 int SortIndex::compareTie(uint32_t a, uint32_t b) const
@@ -140,7 +195,7 @@ int SortIndex::compare(uint32_t a, uint32_t b) const
     case Location:
     case Url:
         if (m_keys[a] != m_keys[b]) {
-            if (const int c = std::strcmp(m_texts.key(m_keys[a]), m_texts.key(m_keys[b])))
+            if (const int c = std::strcmp(textKey(a), textKey(b)))
                 return c;
         }
         break;
@@ -152,37 +207,47 @@ int SortIndex::compare(uint32_t a, uint32_t b) const
 
 std::vector<uint64_t> SortIndex::ranks(const std::vector<uint32_t>& rows) const
 {
-    // Types, folders and addresses repeat: their few distinct keys are ranked once, so the
-    // sort compares numbers only. A small batch ranks only its own keys. Indexed by key
-    // offset through `rankOf` below; returned as one rank per row of `rows`.
+    // Types, folders and addresses repeat: their few distinct texts are ranked once, so the
+    // sort compares numbers only. A small batch ranks only its own texts. Returned as one
+    // rank per row of `rows`.
+    const size_t known = m_textKeys.size();
+    const bool few = rows.size() < known * 4;
     std::vector<uint32_t> distinct;
-    if (rows.size() < m_textKeys.size() * 4) {
+    if (few) {
         for (const uint32_t row : rows)
             distinct.push_back(m_keys[row]);
         std::sort(distinct.begin(), distinct.end());
         distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
     } else {
-        for (const auto& entry : m_textKeys)
-            distinct.push_back(entry.second);
+        distinct.resize(known);
+        std::iota(distinct.begin(), distinct.end(), 0u);
     }
-    std::sort(distinct.begin(), distinct.end(), [this](uint32_t a, uint32_t b) {
-        return std::strcmp(m_texts.key(a), m_texts.key(b)) < 0;
-    });
-    std::unordered_map<uint32_t, uint64_t> rankOf;
-    rankOf.reserve(distinct.size());
+    const auto keyOf = [this](uint32_t number) {
+        return m_texts.key(m_textKeys[number]);
+    };
+    std::vector<uint32_t> order = distinct;
+    std::sort(order.begin(), order.end(),
+              [&](uint32_t a, uint32_t b) { return std::strcmp(keyOf(a), keyOf(b)) < 0; });
+    // By text number: all of them for a whole sort, else the batch's own, looked up by halves.
+    std::vector<uint64_t> rankOf(distinct.size());
+    const auto slot = [&](uint32_t number) {
+        return few ? size_t(std::lower_bound(distinct.begin(), distinct.end(), number) -
+                            distinct.begin())
+                   : size_t(number);
+    };
     uint64_t next = 0;
-    for (size_t i = 0; i < distinct.size(); ++i) {
-        if (i > 0 && std::strcmp(m_texts.key(distinct[i - 1]), m_texts.key(distinct[i])) != 0)
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && std::strcmp(keyOf(order[i - 1]), keyOf(order[i])) != 0)
             ++next; // texts with equal keys share a rank
-        rankOf.emplace(distinct[i], next);
+        rankOf[slot(order[i])] = next;
     }
     std::vector<uint64_t> result(rows.size());
-    uint32_t lastKey = std::numeric_limits<uint32_t>::max(); // never an offset
+    uint32_t lastNumber = std::numeric_limits<uint32_t>::max(); // never a text number
     uint64_t lastRank = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
-        const uint32_t key = m_keys[rows[i]];
-        if (key != lastKey) // rows of one folder arrive together
-            lastRank = rankOf[lastKey = key];
+        const uint32_t number = m_keys[rows[i]];
+        if (number != lastNumber) // rows of one folder arrive together
+            lastRank = rankOf[slot(lastNumber = number)];
         result[i] = lastRank;
     }
     return result;
@@ -197,16 +262,17 @@ std::vector<SortIndex::Item> SortIndex::itemsFor(const std::vector<uint32_t>& ro
         Item& item = items[i];
         item.row = row;
         item.key = 0;
+        const std::string_view name = m_rows.name(row);
         if (m_column == Name) {
             item.key = m_nameKeys[row];
             item.first = m_names.prefix(item.key);
             item.second = m_names.prefix(item.key, 8);
-            item.third = namePrefix(row, 0);
+            item.third = namePrefix(name, 0);
             continue;
         }
-        item.first = textColumn() ? rank[i] : m_rows.number(m_column, row);
-        item.second = namePrefix(row, 0);
-        item.third = namePrefix(row, 8);
+        item.first = rank.empty() ? m_rows.number(m_column, row) : rank[i];
+        item.second = namePrefix(name, 0);
+        item.third = namePrefix(name, 8);
     }
     return items;
 }
@@ -230,7 +296,7 @@ void SortIndex::sortItems(std::vector<Item>& items) const
     auto less = [&](const Item& a, const Item& b) {
         return m_descending ? ascending(b, a) : ascending(a, b);
     };
-    if (items.size() < ParallelSortRows || threadCount() < 2) {
+    if (items.size() < ParallelSortRows || m_threads < 2) {
         std::sort(items.begin(), items.end(), less);
         return;
     }
@@ -429,7 +495,7 @@ size_t SortIndex::replace(size_t row)
         m_nameKeys[stored] = m_names.add(text); // the old key stays unused in the arena
     }
     if (textColumn())
-        m_keys[stored] = keyFor(stored);
+        m_keys[stored] = keyFor(stored, m_rows.textId(m_column, stored));
     if (m_column < 0)
         return row;
     m_view.erase(m_view.begin() + std::ptrdiff_t(row));

@@ -230,26 +230,26 @@ void FileOpDialogs::showProgress()
 void FileOpDialogs::askConflict(FileJob& job, const ConflictQuestion& question)
 {
     auto* dialog = new ConflictDialog(question, m_window);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::WindowModal); // the progress dialog's Cancel stays usable
-    QPointer<FileJob> target = &job;
-    connect(dialog, &QDialog::finished, this, [dialog, target] {
-        if (target)
-            target->answerConflict(dialog->answer(), dialog->applyToAll());
+    openQuestion(dialog, job, [dialog](FileJob& target) {
+        target.answerConflict(dialog->answer(), dialog->applyToAll());
     });
-    m_question = dialog;
-    dialog->open();
 }
 
 void FileOpDialogs::askError(FileJob& job, const ErrorQuestion& question)
 {
     auto* dialog = new ErrorDialog(question, m_window);
+    openQuestion(dialog, job, [dialog](FileJob& target) { target.answerError(dialog->answer()); });
+}
+
+void FileOpDialogs::openQuestion(QDialog* dialog, FileJob& job,
+                                 const std::function<void(FileJob&)>& answer)
+{
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal); // the progress dialog's Cancel stays usable
     QPointer<FileJob> target = &job;
-    connect(dialog, &QDialog::finished, this, [dialog, target] {
+    connect(dialog, &QDialog::finished, this, [target, answer] {
         if (target)
-            target->answerError(dialog->answer());
+            answer(*target);
     });
     m_question = dialog;
     dialog->open();

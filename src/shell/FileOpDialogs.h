@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
+
 class QCheckBox;
 class QLabel;
 class QProgressBar;
@@ -84,6 +86,9 @@ public:
 
 private:
     void showProgress();
+    /// Shows `dialog` window-modal and hands its answer to `job` by `answer` when it closes,
+    /// unless the job is gone by then.
+    void openQuestion(QDialog* dialog, FileJob& job, const std::function<void(FileJob&)>& answer);
 
     QPointer<QWidget> m_window;
     QPointer<FileJob> m_job;

@@ -166,6 +166,35 @@ TEST(SortIndex, NamesByValueAndWithoutCaseThenBytes)
                                         "/d/ReadMe", "/d/readme"}));
 }
 
+TEST(SortIndex, ThousandsOfFoldersSortByValueWholeAndInBatches)
+{
+    // Enough distinct folders to grow the text table many times; a whole sort ranks every
+    // folder, a small batch only its own. Four threads make the Name keys of the big batch.
+    PlainRows rows;
+    SortIndex index(rows, "en_US", 4);
+    auto folderOf = [](uint32_t i) {
+        return "/t/f" + std::to_string(i * 7919 % 3000) + '/';
+    };
+    for (uint32_t i = 0; i < 30000; ++i)
+        rows.add({folderOf(i), "n" + std::to_string(i % 17), 0, 0, u"", u""});
+    index.addStored(0, rows.rows.size());
+    index.append(0, rows.rows.size());
+    index.sortBy(ResultColumn::Name, false);
+    index.sortBy(ResultColumn::Location, false);
+    for (uint32_t i = 30000; i < 30040; ++i)
+        rows.add({folderOf(i) + "x/", "m", 0, 0, u"", u""});
+    index.addStored(30000, 40);
+    index.merge(index.planMerge(30000, 40));
+    ASSERT_EQ(index.size(), rows.rows.size());
+    // Folders by the value of their number ("f9" before "f10"), "fN/x/" right after "fN/".
+    auto place = [&](size_t at) {
+        const std::string& folder = rows.rows[index.at(at)].folder;
+        return std::make_pair(std::stoi(folder.substr(4)), folder.size());
+    };
+    for (size_t at = 1; at < index.size(); ++at)
+        ASSERT_LE(place(at - 1), place(at)) << "at list row " << at;
+}
+
 TEST(RowSpans, FollowTheirRowsThroughMergesAndRemovals)
 {
     using Spans = std::vector<RowSpan>;
