@@ -121,15 +121,17 @@ bool ListDragDrop::dragMove(QAbstractItemView& view, QDropEvent& event)
     const int rowHeight = qMax(1, view.visualRect(view.model()->index(0, 0)).height());
     const int height = view.viewport()->height();
     QScrollBar* bar = view.verticalScrollBar();
-    bool nearTop = false;
+    bool scrolledUp = false;
     if (pos.y() > height - 2 * rowHeight)
         bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    if (pos.y() < 2 * rowHeight) {
+    if (pos.y() < 2 * rowHeight && bar->value() > bar->minimum()) {
+        // While the list scrolls up the rows move under the pointer: no drop there. At the
+        // top the first rows stay droppable.
         bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        nearTop = true;
+        scrolledUp = true;
     }
     const QByteArray folder = folderAt(view, pos);
-    const Qt::DropAction proposed = nearTop ? Qt::IgnoreAction : event.proposedAction();
+    const Qt::DropAction proposed = scrolledUp ? Qt::IgnoreAction : event.proposedAction();
     const Qt::DropAction effect =
         folder.isEmpty() ? Qt::IgnoreAction : effectFor(event.modifiers(), proposed);
     if (effect == Qt::IgnoreAction || !(event.possibleActions() & effect))

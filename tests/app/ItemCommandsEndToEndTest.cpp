@@ -51,10 +51,11 @@ DialogScript::Step expectMessage(QString title, QMessageBox::StandardButton butt
     return [=](QWidget* w) {
         EXPECT_TRUE(Modal::messageBox(w)) << w->windowTitle().toStdString();
         EXPECT_EQ(w->windowTitle(), title);
-        if (Modal::messageBox(w))
-            EXPECT_EQ(Modal::messageBox(w)->text(),
+        if (QMessageBox* box = Modal::messageBox(w)) {
+            EXPECT_EQ(box->text(),
                       u"Search results will now be refreshed to reflect your changes."_qs)
                 << title.toStdString();
+        }
         Modal::press(w, button);
     };
 }
@@ -119,6 +120,8 @@ protected:
         program = std::make_unique<Program>();
         ASSERT_TRUE(program->start());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form()));
+        form()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form()));
         {
             DialogScript script({[&](QWidget* w) {
                 Modal::typeFolder(w, root);
@@ -163,6 +166,13 @@ protected:
                 names << (a->menu() ? a->menu()->objectName() : a->objectName());
         Q_EMIT menu->aboutToHide();
         return names;
+    }
+    /// The window active again (a closed dialog leaves none active here) and the list focused.
+    void focusList()
+    {
+        form()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form()));
+        list()->detailsView()->setFocus();
     }
     bool waitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 20000); }
 };
@@ -300,7 +310,7 @@ TEST_F(ItemCommandsEndToEnd, CopyMoveAndDeleteChangeTheFilesAndTheRows)
         // Delete with the key on the focused list: confirmed, the row goes, the file is in
         // the trash.
         select({u"b.txt"_qs});
-        list()->detailsView()->setFocus();
+        focusList();
         DialogScript script({[](QWidget* w) {
             EXPECT_EQ(w->windowTitle(), u"Delete"_qs);
             Modal::press(w, QMessageBox::Yes);
@@ -319,7 +329,7 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
     startAndSearch();
     select({u"a.txt"_qs});
     QTreeView* view = list()->detailsView();
-    view->setFocus();
+    focusList();
     QTest::keyClick(view, Qt::Key_F2);
     QLineEdit* editor = nullptr;
     ASSERT_TRUE(waitFor([&] {
@@ -338,6 +348,7 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
 
     // A name with '/' is refused: nothing changes.
     select({u"b.txt"_qs});
+    focusList();
     QTest::keyClick(view, Qt::Key_F2);
     ASSERT_TRUE(waitFor([&] {
         editor = view->viewport()->findChild<QLineEdit*>();
@@ -378,6 +389,9 @@ TEST_F(ItemCommandsEndToEnd, FilesDroppedOnAFolderRowWithShiftMoveAndAsk)
     QDragMoveEvent overFolder(onName, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
                               Qt::ShiftModifier);
     QApplication::sendEvent(view->viewport(), &overFolder);
+    qWarning() << "DBG" << folderRow << onName << view->viewport()->size()
+               << model()->index(folderRow, 0).data(ResultModel::FolderRole)
+               << view->indexAt(onName);
     EXPECT_TRUE(overFolder.isAccepted());
     EXPECT_EQ(overFolder.dropAction(), Qt::MoveAction);
     QDragMoveEvent withAlt(onName, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
