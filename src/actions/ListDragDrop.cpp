@@ -29,8 +29,10 @@ ListDragDrop::ListDragDrop(ResultList& list, std::function<bool()> canDrag, QObj
     , m_list(list)
     , m_canDrag(std::move(canDrag))
 {
-    for (QAbstractItemView* view : views())
+    for (QAbstractItemView* view : views()) {
+        view->viewport()->setAcceptDrops(true);
         view->viewport()->installEventFilter(this);
+    }
     list.setDragStarter([this] { startDrag(); });
 }
 
