@@ -15,7 +15,7 @@ QList<QByteArray> withoutEmpty(QList<QByteArray> paths)
 
 } // namespace
 
-int RefreshPrompt::ask(Prompt& prompt, FileCommandHost& host, int style, const QString& title)
+int RefreshPrompt::ask(Prompt& prompt, ItemHost& host, int style, const QString& title)
 {
     const int answer = prompt.MsgBox(text(), style, title);
     if (answer == MsgResult::Ok)
@@ -23,8 +23,8 @@ int RefreshPrompt::ask(Prompt& prompt, FileCommandHost& host, int style, const Q
     return answer;
 }
 
-TransferToCommand::TransferToCommand(Mode mode, FileCommandHost& host, Prompt& prompt,
-                                     FileOperations& ops, QObject* parent)
+TransferToCommand::TransferToCommand(Mode mode, ItemHost& host, Prompt& prompt, FileOperations& ops,
+                                     QObject* parent)
     : QObject(parent)
     , m_mode(mode)
     , m_host(host)
@@ -40,14 +40,14 @@ QString TransferToCommand::pickerTitle(Mode mode)
 
 void TransferToCommand::run()
 {
-    if (withoutEmpty(m_host.selectedPaths()).isEmpty())
+    if (selectedPaths(m_host).isEmpty())
         return;
     const QString chosen =
         m_prompt.BrowseForFolder(pickerTitle(m_mode), QFile::decodeName(m_host.currentPath()));
     if (chosen.isEmpty())
         return;
     const QByteArray destination = AddTrailingBackslash(QFile::encodeName(chosen));
-    const QList<QByteArray> files = withoutEmpty(m_host.selectedPaths());
+    const QList<QByteArray> files = selectedPaths(m_host);
     QPointer<TransferToCommand> self = this;
     auto done = [self](const FileOpOutcome& outcome) {
         if (!self)
@@ -66,8 +66,7 @@ void TransferToCommand::run()
         m_ops.MoveFiles(files, destination, done);
 }
 
-DeleteCommand::DeleteCommand(FileCommandHost& host, Prompt& prompt, FileOperations& ops,
-                             QObject* parent)
+DeleteCommand::DeleteCommand(ItemHost& host, Prompt& prompt, FileOperations& ops, QObject* parent)
     : QObject(parent)
     , m_host(host)
     , m_prompt(prompt)
@@ -87,7 +86,7 @@ QString DeleteCommand::confirmation(const QList<QByteArray>& paths)
 
 void DeleteCommand::run()
 {
-    const QList<QByteArray> files = withoutEmpty(m_host.selectedPaths());
+    const QList<QByteArray> files = selectedPaths(m_host);
     if (files.isEmpty())
         return;
     if (m_prompt.MsgBox(confirmation(files), MsgStyle::YesNo | MsgStyle::Question,
@@ -106,7 +105,7 @@ void DeleteCommand::run()
     });
 }
 
-RenameCommand::RenameCommand(FileCommandHost& host, FileOperations& ops, QObject* parent)
+RenameCommand::RenameCommand(ItemHost& host, FileOperations& ops, QObject* parent)
     : QObject(parent)
     , m_host(host)
     , m_ops(ops)
@@ -116,6 +115,24 @@ void RenameCommand::run()
 {
     if (!m_host.currentPath().isEmpty())
         m_host.beginRename();
+}
+
+QByteArray RenameCommand::newName(const QByteArray& oldName, const QString& edited,
+                                  bool extensionsShown)
+{
+    const QByteArray typed = QFile::encodeName(edited);
+    if (extensionsShown)
+        return typed;
+    // The list hides the last extension, and dots at the very end of the name with it.
+    qsizetype end = oldName.size();
+    bool extension = false;
+    for (qsizetype i = oldName.size() - 1; i >= 0 && !extension; --i) {
+        if (oldName.at(i) != '.')
+            continue;
+        extension = i + 1 < end;
+        end = i;
+    }
+    return typed + oldName.mid(end);
 }
 
 void RenameCommand::commit(const QByteArray& oldPath, const QByteArray& newName,
@@ -135,8 +152,7 @@ void RenameCommand::commit(const QByteArray& oldPath, const QByteArray& newName,
     });
 }
 
-DropCommand::DropCommand(FileCommandHost& host, Prompt& prompt, FileOperations& ops,
-                         QObject* parent)
+DropCommand::DropCommand(ItemHost& host, Prompt& prompt, FileOperations& ops, QObject* parent)
     : QObject(parent)
     , m_host(host)
     , m_prompt(prompt)

@@ -1,26 +1,10 @@
 #pragma once
 
 #include "actions/FileOperations.h"
+#include "actions/ItemHost.h"
 #include "platform/Prompt.h"
 
 #include <QObject>
-
-/// What the file commands read from and do to the window.
-class FileCommandHost {
-public:
-    virtual ~FileCommandHost() = default;
-
-    /// The full paths of the selected rows in list order; empty when nothing is selected.
-    virtual QList<QByteArray> selectedPaths() const = 0;
-    /// The full path of the list's current row; empty when there is none.
-    virtual QByteArray currentPath() const = 0;
-    /// Runs the search command exactly as the Search button does (Stop while a search runs).
-    virtual void searchAgain() = 0;
-    /// For each path in order: removes the first row holding that path, if it is selected.
-    virtual void removeRows(const QList<QByteArray>& paths) = 0;
-    /// Starts the in-place edit of the current row's name.
-    virtual void beginRename() = 0;
-};
 
 /// The question after files changed: OK runs the search again, Cancel leaves the list.
 class RefreshPrompt final {
@@ -30,7 +14,7 @@ public:
         return QStringLiteral("Search results will now be refreshed to reflect your changes.");
     }
     /// Asks with `style` and `title`; on OK calls host.searchAgain(). Returns the answer.
-    static int ask(Prompt& prompt, FileCommandHost& host, int style,
+    static int ask(Prompt& prompt, ItemHost& host, int style,
                    const QString& title = QStringLiteral("Changes Made"));
 };
 
@@ -41,7 +25,7 @@ class TransferToCommand final : public QObject {
     Q_DISABLE_COPY_MOVE(TransferToCommand)
 public:
     enum class Mode { Copy, Move };
-    TransferToCommand(Mode mode, FileCommandHost& host, Prompt& prompt, FileOperations& ops,
+    TransferToCommand(Mode mode, ItemHost& host, Prompt& prompt, FileOperations& ops,
                       QObject* parent = nullptr);
 
     /// The picker's title for a mode, as the menu command shows it.
@@ -56,7 +40,7 @@ Q_SIGNALS:
 
 private:
     Mode m_mode;
-    FileCommandHost& m_host;
+    ItemHost& m_host;
     Prompt& m_prompt;
     FileOperations& m_ops;
 };
@@ -67,8 +51,7 @@ class DeleteCommand final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DeleteCommand)
 public:
-    DeleteCommand(FileCommandHost& host, Prompt& prompt, FileOperations& ops,
-                  QObject* parent = nullptr);
+    DeleteCommand(ItemHost& host, Prompt& prompt, FileOperations& ops, QObject* parent = nullptr);
 
     /// The confirmation's text for these paths.
     static QString confirmation(const QList<QByteArray>& paths);
@@ -79,7 +62,7 @@ Q_SIGNALS:
     void finished(bool aborted);
 
 private:
-    FileCommandHost& m_host;
+    ItemHost& m_host;
     Prompt& m_prompt;
     FileOperations& m_ops;
 };
@@ -90,17 +73,21 @@ class RenameCommand final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RenameCommand)
 public:
-    RenameCommand(FileCommandHost& host, FileOperations& ops, QObject* parent = nullptr);
+    RenameCommand(ItemHost& host, FileOperations& ops, QObject* parent = nullptr);
 
     /// Starts the edit of the current row's name; nothing without a current row.
     void run();
+    /// The new name for an edit of the item named `oldName` that ended with `edited`: with
+    /// extensions hidden, the part of the old name the list hid (its extension) is kept.
+    static QByteArray newName(const QByteArray& oldName, const QString& edited,
+                              bool extensionsShown);
     /// Renames `oldPath` to `newName` in the same folder. A name that is empty, "." or ".."
     /// or holds '/' or NUL is refused (aborted). `done` gets the aborted flag.
     void commit(const QByteArray& oldPath, const QByteArray& newName,
                 std::function<void(bool aborted)> done);
 
 private:
-    FileCommandHost& m_host;
+    ItemHost& m_host;
     FileOperations& m_ops;
 };
 
@@ -109,8 +96,7 @@ class DropCommand final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DropCommand)
 public:
-    DropCommand(FileCommandHost& host, Prompt& prompt, FileOperations& ops,
-                QObject* parent = nullptr);
+    DropCommand(ItemHost& host, Prompt& prompt, FileOperations& ops, QObject* parent = nullptr);
 
     /// Copies (move false) or moves `paths` into `folder`; a move then asks "File(s) Moved".
     void drop(const QList<QByteArray>& paths, const QByteArray& folder, bool move);
@@ -121,7 +107,7 @@ Q_SIGNALS:
     void finished(bool aborted);
 
 private:
-    FileCommandHost& m_host;
+    ItemHost& m_host;
     Prompt& m_prompt;
     FileOperations& m_ops;
 };

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QList>
 
-/// What the item commands need from the window's result list.
+/// What the item commands read from and do to the window's result list.
 class ItemHost {
 public:
     virtual ~ItemHost() = default;
@@ -16,6 +16,14 @@ public:
     virtual int LastListButton() const = 0;
     /// Sets LastListButton.
     virtual void setLastListButton(int button) = 0;
+    /// The full path of the list's current row; empty when there is none.
+    virtual QByteArray currentPath() const = 0;
+    /// Runs the search command exactly as the Search button does (Stop while a search runs).
+    virtual void searchAgain() = 0;
+    /// For each path in order: removes the first row holding that path, if it is selected.
+    virtual void removeRows(const QList<QByteArray>& paths) = 0;
+    /// Starts the in-place edit of the current row's name.
+    virtual void beginRename() = 0;
 };
 
 /// The selected paths without the empty stand-in.

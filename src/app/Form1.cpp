@@ -1,5 +1,7 @@
 #include "Form1.h"
 
+#include "ItemCommandWiring.h"
+
 #include "platform/Prompt.h"
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
@@ -14,6 +16,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,12 +50,16 @@ Form1::Form1(Prompt& prompt, QWidget* parent)
         QCoreApplication::exit(0);
         return true;
     });
+    m_items = std::make_unique<ItemCommandWiring>(
+        static_cast<Form1Ui&>(*this), static_cast<QWidget&>(*this), static_cast<ItemHost&>(*this),
+        m_prompt, [this] { return m_run->SearchIdle(); });
     connectSignals();
 
     resize(qRound(FormLayout::DesignClientWidth / twipsPerPixelX()),
            qRound(FormLayout::DesignClientHeight / twipsPerPixelY()) +
                menuBar()->sizeHint().height());
     loadStartUp();
+    m_items->LoadRecentMenu();
     setActivity(false);
     IsLoading = false;
     updateControls();
@@ -103,10 +110,12 @@ void Form1::connectSignals()
 
     connect(ListView1, &ResultList::columnClicked, this, &Form1::ListView1_ColumnClick);
     connect(ListView1, &ResultList::launchRequested, this, &Form1::ListView1_Activated);
+    // The mouse launches whether or not a search runs.
+    connect(ListView1, &ResultList::mouseLaunchRequested, this, &Form1::mnuFileLaunch_Click);
     connect(ListView1, &ResultList::popupRequested, this, &Form1::showPopup);
     connect(ListView1, &ResultList::hoverTextChanged, this, [this](const QString& text) {
         if (m_run->SearchIdle())
-            setPanelText(1, text.isEmpty() ? sbStatusBar::copyrightLine() : text);
+            setPanelText(1, text.isNull() ? sbStatusBar::copyrightLine() : text);
     });
     connect(ListView1, &ResultList::listHasFocusChanged, this, [this](bool focused) {
         m_listHasFocus = focused;
@@ -469,8 +478,8 @@ void Form1::mnuFileSelAll_Click()
 
 void Form1::ListView1_Activated()
 {
-    // Enter with rows, or a double-click on a row, launches while no search walks; during a
-    // search Enter goes on to the Stop button and a double-click does nothing.
+    // Enter with rows launches while no search walks; during a search it goes on to the Stop
+    // button.
     if (Command1->isDefault() || rowCount() == 0)
         return;
     mnuFileLaunch_Click();
@@ -478,10 +487,50 @@ void Form1::ListView1_Activated()
 
 void Form1::mnuFileLaunch_Click()
 {
-    // Launching the selected rows comes with the item commands.
+    m_items->mnuFileLaunch_Click();
 }
 
 void Form1::showPopup(const QPoint& globalPos)
 {
+    m_items->preparePopup();
     mnupop->popup(globalPos);
+}
+
+// ---------------------------------------------------------------------------------------
+// The item commands' view of the window
+
+int Form1::listRowCount() const
+{
+    return rowCount();
+}
+
+int Form1::LastListButton() const
+{
+    return ListView1->LastListButton();
+}
+
+void Form1::setLastListButton(int button)
+{
+    ListView1->setLastListButton(button);
+}
+
+QByteArray Form1::currentPath() const
+{
+    const QModelIndex current = ListView1->selectionModel()->currentIndex();
+    return current.isValid() ? ListView1->model()->path(current.row()) : QByteArray();
+}
+
+void Form1::searchAgain()
+{
+    Command1_Click();
+}
+
+void Form1::removeRows(const QList<QByteArray>& paths)
+{
+    ListView1->model()->removePaths(paths);
+}
+
+void Form1::beginRename()
+{
+    ListView1->editCurrentName();
 }

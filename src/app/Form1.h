@@ -1,5 +1,6 @@
 #pragma once
 
+#include "actions/ItemHost.h"
 #include "app/ControlUpdate.h"
 #include "app/Form1Ui.h"
 #include "app/FormLayout.h"
@@ -15,6 +16,7 @@
 #include <memory>
 
 class MinTrackSize;
+class ItemCommandWiring;
 class Prompt;
 class SearchEngine;
 class SystemTray;
@@ -22,7 +24,7 @@ class SystemTray;
 /// The main window: its controls, menus and the wiring between them. The work is done by the
 /// classes it holds (the search run and engine, the result model, the scope and preset
 /// commands, the settings store); every question goes through the prompt handed in.
-class Form1 final : public QMainWindow, private Form1Ui, private SearchRunHost {
+class Form1 final : public QMainWindow, private Form1Ui, private SearchRunHost, private ItemHost {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Form1)
 public:
@@ -46,7 +48,7 @@ public:
     /// Whether a search run is active.
     bool searchRunning() const;
     /// The full paths of the selected rows in list order; one empty path when none.
-    QList<QByteArray> GetSelectedFiles() const;
+    QList<QByteArray> GetSelectedFiles() const override;
     /// The smallest width and height in pixels the user may drag the window to: the size it
     /// was given at start-up.
     int MinTrackWidth() const;
@@ -126,6 +128,15 @@ private:
     void setHistory(const QStringList& terms) override;
     void runEnding() override;
 
+    // ItemHost
+    int listRowCount() const override;
+    int LastListButton() const override;
+    void setLastListButton(int button) override;
+    QByteArray currentPath() const override;
+    void searchAgain() override;
+    void removeRows(const QList<QByteArray>& paths) override;
+    void beginRename() override;
+
     Prompt& m_prompt;
     std::unique_ptr<SearchEngine> m_engine;
     std::unique_ptr<SearchRun> m_run;
@@ -140,6 +151,7 @@ private:
     bool m_listHasFocus = false;
     bool m_busy = false;
     bool m_destroying = false;
-    bool m_holdControlUpdate = false; ///< while many inputs change at once
-    bool m_unattended = false;        ///< closing for an ending session: ask nothing
+    bool m_holdControlUpdate = false;           ///< while many inputs change at once
+    bool m_unattended = false;                  ///< closing for an ending session: ask nothing
+    std::unique_ptr<ItemCommandWiring> m_items; ///< last: goes first, while the controls live
 };

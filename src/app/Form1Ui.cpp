@@ -108,6 +108,7 @@ void Form1Ui::setupUi(QMainWindow& window, QObject& hints)
 void Form1Ui::buildMenus(QMainWindow& window)
 {
     mnuFile = named(window.menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
+    buildFileItems(window);
     mnuFileSelAll = namedAction(mnuFile->addAction(QStringLiteral("&Select All")), "mnuFileSelAll");
     mnuFileSelAll->setShortcut(QKeySequence::SelectAll);
     mnuFile->addSeparator()->setObjectName(QStringLiteral("asda"));
@@ -148,8 +149,50 @@ void Form1Ui::buildMenus(QMainWindow& window)
     mnuhelp->addSeparator()->setObjectName(QStringLiteral("mnuHelpSep1"));
     mnuHelpAbt = namedAction(mnuhelp->addAction(QStringLiteral("&About")), "mnuHelpAbt");
 
+    buildPopup(window);
+}
+
+void Form1Ui::buildFileItems(QMainWindow& window)
+{
+    const auto item = [this](const char* caption, const char* name) {
+        return namedAction(mnuFile->addAction(QString::fromLatin1(caption)), name);
+    };
+    mnuFileLaunch = item("&Launch", "mnuFileLaunch");
+    mnuFileOW = item("&Open with...", "mnuFileOW");
+    mnuFileRecent =
+        named(new QMenu(QStringLiteral("&Recently Launched"), &window), "mnuFileRecent");
+    mnuFile->addMenu(mnuFileRecent);
+    namedAction(mnuFile->addSeparator(), "mnuFilesep1");
+    mnuFileClip = item("C&opy to Clipboard", "mnuFileClip");
+    mnuFileClip->setShortcut(QKeySequence::Copy);
+    mnuFileCopy = item("&Copy to...", "mnuFileCopy");
+    mnuFileMove = item("&Move to...", "mnuFileMove");
+    mnuFileDelete = item("&Delete", "mnuFileDelete");
+    mnuFileDelete->setShortcut(QKeySequence::Delete);
+    mnuFileRename = item("Re&name...", "mnuFileRename");
+    mnuFileRename->setShortcut(QKeySequence(Qt::Key_F2));
+    mnuFileExplore = item("&Explore location...", "mnuFileExplore");
+    mnuFileProp = item("&Properties...", "mnuFileProp");
+    namedAction(mnuFile->addSeparator(), "sep");
+}
+
+void Form1Ui::buildPopup(QMainWindow& window)
+{
     mnupop = named(new QMenu(&window), "mnupop");
-    mnuPopSelAll = namedAction(mnupop->addAction(QStringLiteral("&Select All")), "mnuPopSelAll");
+    const auto item = [this](const char* caption, const char* name) {
+        return namedAction(mnupop->addAction(QString::fromLatin1(caption)), name);
+    };
+    mnuPopLaunch = item("&Launch", "mnuPopLaunch");
+    mnuPopOW = item("&Open with...", "mnuPopOW");
+    mnuPopClip = item("C&opy to Clipboard", "mnuPopClip");
+    mnuPopCopy = item("&Copy to...", "mnuPopCopy");
+    mnuPopMove = item("&Move to...", "mnuPopMove");
+    mnuPopDelete = item("&Delete", "mnuPopDelete");
+    mnuPopRename = item("&Rename...", "mnuPopRename");
+    mnupopexplore = item("&Explore location...", "mnupopexplore");
+    mnuPopProp = item("&Properties...", "mnuPopProp");
+    namedAction(mnupop->addSeparator(), "asasasda");
+    mnuPopSelAll = item("&Select All", "mnuPopSelAll");
 }
 
 void Form1Ui::buildControls(QMainWindow& window, QObject& hints)

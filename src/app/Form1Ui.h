@@ -75,6 +75,16 @@ struct Form1Ui {
     sbStatusBar* m_statusBar = nullptr; ///< objectName "sbStatusBar"
 
     QMenu* mnuFile = nullptr;
+    QAction* mnuFileLaunch = nullptr;
+    QAction* mnuFileOW = nullptr;
+    QMenu* mnuFileRecent = nullptr;
+    QAction* mnuFileClip = nullptr;
+    QAction* mnuFileCopy = nullptr;
+    QAction* mnuFileMove = nullptr;
+    QAction* mnuFileDelete = nullptr;
+    QAction* mnuFileRename = nullptr;
+    QAction* mnuFileExplore = nullptr;
+    QAction* mnuFileProp = nullptr;
     QAction* mnuFileSelAll = nullptr;
     QAction* mnuFileSysTray = nullptr;
     QAction* mnuFileExit = nullptr;
@@ -89,10 +99,21 @@ struct Form1Ui {
     QAction* mnHelpCnt = nullptr;
     QAction* mnuHelpAbt = nullptr;
     QMenu* mnupop = nullptr;
+    QAction* mnuPopLaunch = nullptr;
+    QAction* mnuPopOW = nullptr;
+    QAction* mnuPopClip = nullptr;
+    QAction* mnuPopCopy = nullptr;
+    QAction* mnuPopMove = nullptr;
+    QAction* mnuPopDelete = nullptr;
+    QAction* mnuPopRename = nullptr;
+    QAction* mnupopexplore = nullptr;
+    QAction* mnuPopProp = nullptr;
     QAction* mnuPopSelAll = nullptr;
 
 private:
     void buildMenus(QMainWindow& window);
+    void buildFileItems(QMainWindow& window);
+    void buildPopup(QMainWindow& window);
     void buildControls(QMainWindow& window, QObject& hints);
     void buildSearchInFrame(QWidget* client, QObject& hints);
     void buildSearchForFrame(QWidget* client, QObject& hints);

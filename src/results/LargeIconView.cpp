@@ -132,6 +132,14 @@ void ResultIconView::setLargeIcons(LargeIconDelegate* delegate)
     setItemDelegate(delegate ? static_cast<QAbstractItemDelegate*>(delegate) : m_standard);
 }
 
+void ResultIconView::startDrag(Qt::DropActions supportedActions)
+{
+    if (dragStarter)
+        dragStarter();
+    else
+        QListView::startDrag(supportedActions);
+}
+
 void ResultIconView::paintEvent(QPaintEvent* event)
 {
     QListView::paintEvent(event);

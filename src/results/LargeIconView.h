@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QListView>
 #include <QStringList>
 #include <QStyledItemDelegate>
@@ -56,9 +58,12 @@ public:
 
     /// Uses `delegate` for the Large Icons cells (null for the standard one of List).
     void setLargeIcons(LargeIconDelegate* delegate);
+    /// Called instead of the standard drag of the selected rows, when set.
+    std::function<void()> dragStarter;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:

@@ -20,6 +20,22 @@
 
 namespace {
 
+/// The Details view, whose drags the list may run itself.
+class ResultTreeView final : public QTreeView {
+public:
+    using QTreeView::QTreeView;
+    std::function<void()> dragStarter;
+
+protected:
+    void startDrag(Qt::DropActions supportedActions) override
+    {
+        if (dragStarter)
+            dragStarter();
+        else
+            QTreeView::startDrag(supportedActions);
+    }
+};
+
 // Initial column widths in twips: Name, Size, File Type, Date, Location, URL.
 constexpr int InitialWidths[ResultModel::ColumnCount] = {3000, 1440, 2000, 1000, 4000, 3000};
 constexpr int SmallIcon = 16;
@@ -36,7 +52,7 @@ ResultList::ResultList(QWidget* parent)
 
     m_model = new ResultModel(m_icons.get(), this);
     m_selection = new QItemSelectionModel(m_model, this);
-    m_details = new QTreeView(this);
+    m_details = new ResultTreeView(this);
     m_iconView = new ResultIconView(this);
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details),
                                     static_cast<QAbstractItemView*>(m_iconView)}) {
@@ -44,6 +60,11 @@ ResultList::ResultList(QWidget* parent)
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setDragEnabled(true);
+        view->setAcceptDrops(true);
+        view->setDropIndicatorShown(false);
+        view->setDragDropMode(QAbstractItemView::DragDrop);
+        view->setDefaultDropAction(Qt::CopyAction);
         view->setMouseTracking(true);
         watch(view);
     }
@@ -165,9 +186,36 @@ void ResultList::watch(QAbstractItemView* view)
     view->viewport()->installEventFilter(this);
     // Enter on the current row, a double-click (or the desktop's single click) on a row.
     connect(view, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
-        if (index.isValid() && m_lastButton != 2)
+        if (!index.isValid() || m_lastButton == 2)
+            return;
+        if (m_keyActivation)
             Q_EMIT launchRequested();
+        else
+            Q_EMIT mouseLaunchRequested();
     });
+}
+
+bool ResultList::editCurrentName()
+{
+    QAbstractItemView* view = currentView();
+    const QModelIndex current = m_selection->currentIndex();
+    if (!current.isValid())
+        return false;
+    const QModelIndex name = m_model->index(current.row(), ResultModel::Name);
+    m_selection->setCurrentIndex(name,
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view->scrollTo(name);
+    // Names are editable only while this opens the editor: a click never starts one.
+    m_model->setNameEditable(true);
+    view->edit(name);
+    m_model->setNameEditable(false);
+    return true;
+}
+
+void ResultList::setDragStarter(std::function<void()> starter)
+{
+    static_cast<ResultTreeView*>(m_details)->dragStarter = starter;
+    m_iconView->dragStarter = std::move(starter);
 }
 
 QListView* ResultList::iconView() const
@@ -349,8 +397,12 @@ bool ResultList::eventFilter(QObject* watched, QEvent* event)
         if (!onViewport)
             setFocusState(m_details->hasFocus() || m_iconView->hasFocus());
         break;
+    case QEvent::KeyPress:
+        m_keyActivation = true;
+        break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
+        m_keyActivation = false;
         if (onViewport) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             m_lastButton = mouse->button() == Qt::RightButton ? 2 : 1;

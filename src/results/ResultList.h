@@ -7,6 +7,7 @@
 
 #include "RowSpans.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -66,12 +67,20 @@ public:
     QList<QByteArray> GetSelectedFiles() const;
     /// Selects every row (one range, whatever the count).
     void selectAll();
+    /// Opens the in-place editor on the Name of the current row (made current and the only
+    /// selected row); false without a current row. The edit ends in ResultModel::nameEdited.
+    bool editCurrentName();
+    /// Rows dragged with the mouse are handed to `starter` (which runs the drag) instead of
+    /// the views' own drag.
+    void setDragStarter(std::function<void()> starter);
 
     /// True while one of the views has the keyboard focus.
     bool ListHasFocus() const { return m_hasFocus; }
     /// 2 after a right button press on the list, 1 after another button, 0 once a row click
     /// was handled.
     int LastListButton() const { return m_lastButton; }
+    /// Sets LastListButton (the popup's Launch clears it).
+    void setLastListButton(int button) { m_lastButton = button; }
 
     /// Width of column 1…6 in twips (0 for another number).
     int columnWidthTwips(int column) const;
@@ -87,9 +96,12 @@ Q_SIGNALS:
     void columnClicked(int column);
     /// The keyboard focus came to the list (true) or left it (false).
     void listHasFocusChanged(bool hasFocus);
-    /// A row was activated (Enter on the current row, a double-click): the window decides
+    /// A row was activated with the keyboard (Enter on the current row): the window decides
     /// whether that launches the selection.
     void launchRequested();
+    /// A row was activated with the mouse (a double-click, or the desktop's single click):
+    /// this launches even while a search runs.
+    void mouseLaunchRequested();
     /// A right-click on a row (or the menu key): show the popup menu at `globalPos`.
     void popupRequested(QPoint globalPos);
     /// The pointer moved over the list with no button down: the text for the hint panel, or
@@ -124,4 +136,5 @@ private:
     bool m_arrowUp = true;
     bool m_hasFocus = false;
     int m_lastButton = 0;
+    bool m_keyActivation = false; ///< the last input to a view was a key, not the mouse
 };

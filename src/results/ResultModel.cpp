@@ -203,6 +203,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const
     const int column = index.column();
     switch (role) {
     case Qt::DisplayRole:
+    case Qt::EditRole:
     case Qt::AccessibleTextRole:
         return cellText(r, column);
     case Qt::AccessibleDescriptionRole:
@@ -266,8 +267,19 @@ Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
+    const Qt::ItemFlags editable =
+        m_nameEditable && index.column() == Name ? Qt::ItemIsEditable : Qt::NoItemFlags;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled |
-           Qt::ItemNeverHasChildren;
+           Qt::ItemNeverHasChildren | editable;
+}
+
+bool ResultModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.column() != Name ||
+        index.row() >= rowCount())
+        return false;
+    Q_EMIT nameEdited(path(index.row()), value.toString());
+    return false;
 }
 
 QByteArray ResultModel::path(int row) const

@@ -56,8 +56,15 @@ public:
     /// "Name", "Size", "File Type", "Date", "Location", "URL", left-aligned.
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
-    /// Rows are selectable, enabled and can be dragged; no children.
+    /// Rows are selectable, enabled and can be dragged; no children. Names are editable only
+    /// while setNameEditable(true) is in force, so that only the Rename command opens an
+    /// editor.
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    /// The end of an edit of a Name cell: reports nameEdited and leaves the row as it is (the
+    /// rename decides what the row becomes). Returns false for any other cell or role.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    /// Makes Name cells editable while an editor is being opened.
+    void setNameEditable(bool on) { m_nameEditable = on; }
     /// Same as `sortBy`.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
@@ -109,6 +116,8 @@ Q_SIGNALS:
     void rowsAboutToShift();
     /// That change is done: `shift` says where rows arrived or went.
     void rowsShifted(const RowShift& shift);
+    /// An in-place edit of the name of the row holding `path` ended with `text`.
+    void nameEdited(const QByteArray& path, const QString& text);
 
 private:
     class Rows;
@@ -129,4 +138,5 @@ private:
     modExtractIcon* m_icons = nullptr;
     bool m_showExtensions = false;
     bool m_showIcons = true;
+    bool m_nameEditable = false;
 };

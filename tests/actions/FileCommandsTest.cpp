@@ -1,9 +1,11 @@
 #include "actions/FileCommands.h"
+#include "actions/ListDragDrop.h"
 
 #include "ByteFiles.h"
 #include "ScriptedFileUi.h"
 
 #include <QFile>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -12,7 +14,7 @@ namespace bf = bytefiles;
 
 namespace {
 
-class FakeHost final : public FileCommandHost {
+class FakeHost final : public ItemHost {
 public:
     QList<QByteArray> selected;
     QByteArray current;
@@ -20,7 +22,13 @@ public:
     int renames = 0;
     QList<QList<QByteArray>> removed;
 
-    QList<QByteArray> selectedPaths() const override { return selected; }
+    QList<QByteArray> GetSelectedFiles() const override
+    {
+        return selected.isEmpty() ? QList<QByteArray>{QByteArray()} : selected;
+    }
+    int listRowCount() const override { return int(selected.size()); }
+    int LastListButton() const override { return 0; }
+    void setLastListButton(int) override {}
     QByteArray currentPath() const override { return current; }
     void searchAgain() override { ++searches; }
     void removeRows(const QList<QByteArray>& paths) override { removed.append(paths); }
@@ -216,3 +224,44 @@ TEST_F(FileCommandsTest, DroppingCopiesSilentlyAndAMoveAsksFilesMoved)
 }
 
 } // namespace
+
+TEST(RenameNewName, KeepsWhatTheListHidWhenExtensionsAreHidden)
+{
+    struct Case {
+        QByteArray oldName;
+        QString edited;
+        bool shown;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {"report.txt", QStringLiteral("summary"), false, "summary.txt"},
+        {"report.txt", QStringLiteral("summary.md"), true, "summary.md"},
+        {"archive.tar.gz", QStringLiteral("old.tar"), false, "old.tar.gz"},
+        {"a.b.", QStringLiteral("c"), false, "c.b."},
+        {"x..", QStringLiteral("y"), false, "y.."},
+        {".bashrc", QStringLiteral("profile"), false, "profile.bashrc"},
+        {"Makefile", QStringLiteral("GNUmakefile"), false, "GNUmakefile"},
+        {"bytes\xff.dat", QStringLiteral("clean"), false, "clean.dat"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RenameCommand::newName(c.oldName, c.edited, c.shown), c.expected)
+            << c.oldName.constData();
+}
+
+TEST(ListDragDropRules, KeysDecideTheEffectAndOnlyFileUrisAreTaken)
+{
+    using K = Qt::KeyboardModifier;
+    EXPECT_EQ(ListDragDrop::effectFor({}, Qt::CopyAction), Qt::CopyAction);
+    EXPECT_EQ(ListDragDrop::effectFor(K::ShiftModifier, Qt::CopyAction), Qt::MoveAction);
+    EXPECT_EQ(ListDragDrop::effectFor(K::ControlModifier, Qt::MoveAction), Qt::CopyAction);
+    EXPECT_EQ(ListDragDrop::effectFor(K::AltModifier, Qt::CopyAction), Qt::IgnoreAction);
+    EXPECT_EQ(ListDragDrop::effectFor(K::ShiftModifier | K::ControlModifier, Qt::CopyAction),
+              Qt::CopyAction)
+        << "other combinations keep the proposed effect";
+
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"),
+                 "# comment\r\nfile:///tmp/a%20b\r\nhttp://example.org/x\r\n"
+                 "file://localhost/tmp/%FF%0Aname\r\n\r\n");
+    EXPECT_EQ(ListDragDrop::droppedPaths(data), (QList<QByteArray>{"/tmp/a b", "/tmp/\xff\nname"}));
+}

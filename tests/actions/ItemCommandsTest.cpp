@@ -41,6 +41,10 @@ struct ListHost final : ItemHost {
     int listRowCount() const override { return 1; }
     int LastListButton() const override { return 0; }
     void setLastListButton(int) override {}
+    QByteArray currentPath() const override { return {}; }
+    void searchAgain() override {}
+    void removeRows(const QList<QByteArray>&) override {}
+    void beginRename() override {}
 };
 
 struct FakeLauncher final : LaunchService {

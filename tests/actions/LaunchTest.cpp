@@ -40,6 +40,10 @@ struct ListHost final : ItemHost {
     int listRowCount() const override { return rows; }
     int LastListButton() const override { return button; }
     void setLastListButton(int value) override { button = value; }
+    QByteArray currentPath() const override { return {}; }
+    void searchAgain() override {}
+    void removeRows(const QList<QByteArray>&) override {}
+    void beginRename() override {}
 };
 
 QByteArray makeFile(const QByteArray& name)

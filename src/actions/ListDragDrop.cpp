@@ -1,0 +1,193 @@
+#include "ListDragDrop.h"
+
+#include "MClipFileCopy.h"
+#include "platform/FileUri.h"
+#include "results/ResultList.h"
+#include "results/ResultModel.h"
+
+#include <QDrag>
+#include <QDropEvent>
+#include <QListView>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTreeView>
+
+#include <sys/stat.h>
+
+namespace {
+
+bool exists(const QByteArray& path)
+{
+    struct stat info {};
+    return ::lstat(path.constData(), &info) == 0;
+}
+
+} // namespace
+
+ListDragDrop::ListDragDrop(ResultList& list, std::function<bool()> canDrag, QObject* parent)
+    : QObject(parent)
+    , m_list(list)
+    , m_canDrag(std::move(canDrag))
+{
+    for (QAbstractItemView* view : views()) {
+        view->viewport()->setAcceptDrops(true);
+        view->viewport()->installEventFilter(this);
+    }
+    list.setDragStarter([this] { startDrag(); });
+}
+
+ListDragDrop::~ListDragDrop()
+{
+    m_list.setDragStarter({});
+}
+
+Qt::DropAction ListDragDrop::effectFor(Qt::KeyboardModifiers keys, Qt::DropAction proposed)
+{
+    const Qt::KeyboardModifiers held =
+        keys & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (held == Qt::ShiftModifier)
+        return Qt::MoveAction;
+    if (held == Qt::ControlModifier)
+        return Qt::CopyAction;
+    if (held == Qt::AltModifier)
+        return Qt::IgnoreAction;
+    return proposed;
+}
+
+QList<QByteArray> ListDragDrop::droppedPaths(const QMimeData& data)
+{
+    QList<QByteArray> paths;
+    // The raw list, not QMimeData::urls(): names that are not UTF-8 keep their bytes.
+    for (const QByteArray& line : data.data(QStringLiteral("text/uri-list")).split('\n')) {
+        const QByteArray uri = line.trimmed();
+        if (uri.isEmpty() || uri.startsWith('#'))
+            continue;
+        if (const std::optional<QByteArray> path = pathFromFileUri(uri); path && !path->isEmpty())
+            paths.append(*path);
+    }
+    return paths;
+}
+
+QByteArray ListDragDrop::folderAt(QAbstractItemView& view, const QPoint& pos) const
+{
+    const QModelIndex index = view.indexAt(pos);
+    if (!index.isValid())
+        return {};
+    // Only the icon and name count, as in a file manager; the other cells of the row do not.
+    const QModelIndex name = index.siblingAtColumn(ResultModel::Name);
+    if (!view.visualRect(name).contains(pos))
+        return {};
+    if (!name.data(ResultModel::FolderRole).toBool())
+        return {};
+    return name.data(ResultModel::PathRole).toByteArray();
+}
+
+void ListDragDrop::startDrag()
+{
+    if (m_dragging || (m_canDrag && !m_canDrag()))
+        return;
+    m_selected = m_list.GetSelectedFiles();
+    m_selected.removeAll(QByteArray());
+    if (m_selected.isEmpty())
+        return;
+    auto* drag = new QDrag(&m_list);
+    drag->setMimeData(fileListMimeData(m_selected));
+    m_dragging = true;
+    m_droppedHere = false;
+    const Qt::DropAction effect = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    m_dragging = false;
+    // A target that moved the files (reporting no effect, or a move) leaves rows that no
+    // longer exist; a drop onto our own rows has asked its own question.
+    if (!m_droppedHere && (effect == Qt::IgnoreAction || effect == Qt::MoveAction) &&
+        !exists(m_selected.first()))
+        Q_EMIT targetMovedFiles();
+}
+
+std::array<QAbstractItemView*, 2> ListDragDrop::views() const
+{
+    return {m_list.detailsView(), m_list.iconView()};
+}
+
+QAbstractItemView* ListDragDrop::viewOf(QObject* watched) const
+{
+    for (QAbstractItemView* view : views()) {
+        if (watched == view->viewport())
+            return view;
+    }
+    return nullptr;
+}
+
+bool ListDragDrop::dragMove(QAbstractItemView& view, QDropEvent& event)
+{
+    const QPoint pos = event.position().toPoint();
+    const int rowHeight = qMax(1, view.visualRect(view.model()->index(0, 0)).height());
+    const int height = view.viewport()->height();
+    QScrollBar* bar = view.verticalScrollBar();
+    bool scrolledUp = false;
+    if (pos.y() > height - 2 * rowHeight)
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (pos.y() < 2 * rowHeight && bar->value() > bar->minimum()) {
+        // While the list scrolls up the rows move under the pointer: no drop there. At the
+        // top the first rows stay droppable.
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        scrolledUp = true;
+    }
+    const QByteArray folder = folderAt(view, pos);
+    const Qt::DropAction proposed = scrolledUp ? Qt::IgnoreAction : event.proposedAction();
+    const Qt::DropAction effect =
+        folder.isEmpty() ? Qt::IgnoreAction : effectFor(event.modifiers(), proposed);
+    if (effect == Qt::IgnoreAction || !(event.possibleActions() & effect))
+        return false;
+    event.setDropAction(effect);
+    return true;
+}
+
+void ListDragDrop::drop(QAbstractItemView& view, QDropEvent& event)
+{
+    const QByteArray folder = folderAt(view, event.position().toPoint());
+    const Qt::DropAction effect = effectFor(event.modifiers(), Qt::CopyAction);
+    if (folder.isEmpty() || effect == Qt::IgnoreAction || !(event.possibleActions() & effect)) {
+        event.ignore();
+        return;
+    }
+    const bool move = effect == Qt::MoveAction;
+    event.setDropAction(effect);
+    event.accept();
+    if (m_dragging) {
+        m_droppedHere = true;
+        Q_EMIT rowsDropped(m_selected, folder, move);
+    } else if (const QList<QByteArray> paths = droppedPaths(*event.mimeData()); !paths.isEmpty()) {
+        Q_EMIT filesDropped(paths, folder, move);
+    }
+}
+
+bool ListDragDrop::eventFilter(QObject* watched, QEvent* event)
+{
+    QAbstractItemView* view = viewOf(watched);
+    if (!view)
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* move = static_cast<QDragMoveEvent*>(event);
+        const bool fileList = move->mimeData()->hasFormat(QStringLiteral("text/uri-list"));
+        if (fileList && dragMove(*view, *move)) {
+            move->accept();
+        } else if (fileList && event->type() == QEvent::DragEnter) {
+            // Accepted with no effect, so that the moves over the rows still come here.
+            move->setDropAction(Qt::IgnoreAction);
+            move->accept();
+        } else {
+            move->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop:
+        drop(*view, *static_cast<QDropEvent*>(event));
+        return true;
+    case QEvent::DragLeave:
+        return true;
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+
+#include <array>
+#include <functional>
+
+class QAbstractItemView;
+class QDropEvent;
+class QMimeData;
+class QPoint;
+class ResultList;
+
+/// Files dragged out of the result list and dropped onto its folder rows. Drags carry the
+/// selected rows' paths as a file list (copy or move allowed); a drop onto the icon or name of
+/// a folder row copies (no key, Ctrl) or moves (Shift) into that folder; Alt refuses. Near the
+/// list's top and bottom edges a drag scrolls the list.
+class ListDragDrop final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ListDragDrop)
+public:
+    /// Watches both views of `list`; `canDrag` says whether rows may be dragged now (no
+    /// search running). `list` must outlive this.
+    ListDragDrop(ResultList& list, std::function<bool()> canDrag, QObject* parent = nullptr);
+    ~ListDragDrop() override;
+
+    /// The drop effect over a folder row for the keys held: Shift alone moves, Ctrl alone
+    /// copies, Alt alone refuses; other keys keep `proposed`.
+    static Qt::DropAction effectFor(Qt::KeyboardModifiers keys, Qt::DropAction proposed);
+    /// The local paths (exact bytes) of the file:// URIs in `data`'s uri-list; others skipped.
+    static QList<QByteArray> droppedPaths(const QMimeData& data);
+    /// The path of the folder row whose icon or name is at `pos` in `view`'s viewport; empty
+    /// when there is none.
+    QByteArray folderAt(QAbstractItemView& view, const QPoint& pos) const;
+    /// The paths the current (or last) drag started here carries.
+    const QList<QByteArray>& SelectedFiles() const { return m_selected; }
+
+    /// Starts a drag of the selected rows; returns when it has ended.
+    void startDrag();
+
+Q_SIGNALS:
+    /// Rows of this list were dropped onto the folder row `folder`.
+    void rowsDropped(const QList<QByteArray>& paths, const QByteArray& folder, bool move);
+    /// Files from another program were dropped onto the folder row `folder`.
+    void filesDropped(const QList<QByteArray>& paths, const QByteArray& folder, bool move);
+    /// A drag from here ended elsewhere and its first item is gone: the target moved them.
+    void targetMovedFiles();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::array<QAbstractItemView*, 2> views() const;
+    QAbstractItemView* viewOf(QObject* watched) const;
+    bool dragMove(QAbstractItemView& view, QDropEvent& event);
+    void drop(QAbstractItemView& view, QDropEvent& event);
+
+    ResultList& m_list;
+    std::function<bool()> m_canDrag;
+    QList<QByteArray> m_selected;
+    bool m_dragging = false;
+    bool m_droppedHere = false;
+};

@@ -1,0 +1,411 @@
+// The item commands in the program started as main() starts it: rows found by a real search,
+// commands run from the File menu, the popup and the keys, the real dialogs answered as a
+// user would, and the files checked on disk afterwards.
+#include "app/Form1.h"
+#include "app/Program.h"
+#include "platform/RegistryHive.h"
+#include "results/ResultList.h"
+#include "results/ResultModel.h"
+
+#include "ModalHelper.h"
+#include "SignalWait.h"
+#include "TempHome.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+bool exists(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+void writeFile(const QString& path, const QByteArray& contents)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(contents);
+}
+
+DialogScript::Step expectMessage(QString title, QMessageBox::StandardButton button)
+{
+    return [=](QWidget* w) {
+        EXPECT_TRUE(Modal::messageBox(w)) << w->windowTitle().toStdString();
+        EXPECT_EQ(w->windowTitle(), title);
+        if (QMessageBox* box = Modal::messageBox(w)) {
+            EXPECT_EQ(box->text(),
+                      u"Search results will now be refreshed to reflect your changes."_qs)
+                << title.toStdString();
+        }
+        Modal::press(w, button);
+    };
+}
+
+DialogScript::Step pick(QString title, QString folder)
+{
+    return [=](QWidget* w) {
+        EXPECT_TRUE(w->windowTitle().startsWith(title)) << w->windowTitle().toStdString();
+        Modal::typeFolder(w, folder);
+    };
+}
+
+class ItemCommandsEndToEnd : public ::testing::Test {
+protected:
+    TempHome home;
+    std::unique_ptr<Program> program;
+    QString root; ///< the searched folder
+
+    Form1* form() const { return program->window(); }
+    template<typename T> T* child(const char* name) const
+    {
+        T* w = form()->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QAction* action(const char* name) const { return child<QAction>(name); }
+    ResultList* list() const { return child<ResultList>("ListView1"); }
+    ResultModel* model() const { return list()->model(); }
+
+    /// A recorder program as the default for text files: it appends its argument to a log.
+    void installRecorder()
+    {
+        const QString log = home.path(u"launched.log"_qs);
+        const QString script = home.path(u"bin/record"_qs);
+        writeFile(script,
+                  QString(u"#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + log + u"'\n").toUtf8());
+        ::chmod(QFile::encodeName(script).constData(), 0755);
+        const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+        writeFile(data + u"/applications/kf-record.desktop",
+                  QString(u"[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + script +
+                          u" %f\nMimeType=text/plain;\n")
+                      .toUtf8());
+        writeFile(data + u"/mime/globs2", "50:text/plain:*.txt\n");
+        writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/mimeapps.list",
+                  "[Default Applications]\ntext/plain=kf-record.desktop\n");
+    }
+    QString launchedLog() const
+    {
+        QFile file(home.path(u"launched.log"_qs));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    /// Starts the program and searches `root` (a.txt, b.txt, the folder "sub" with c.txt).
+    void startAndSearch()
+    {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.home().toUtf8() + "/no-bus");
+        installRecorder();
+        root = home.mkdir(u"found"_qs);
+        writeFile(root + u"/a.txt", "alpha");
+        writeFile(root + u"/b.txt", "beta");
+        writeFile(root + u"/sub/c.txt", "gamma");
+        program = std::make_unique<Program>();
+        ASSERT_TRUE(program->start());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form()));
+        form()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form()));
+        {
+            DialogScript script({[&](QWidget* w) {
+                Modal::typeFolder(w, root);
+            }});
+            child<QPushButton>("Command2")->click();
+        }
+        for (QCheckBox* box : child<QWidget>("Frame1")->findChildren<QCheckBox*>())
+            box->setChecked(false);
+        auto* folders = child<QListWidget>("text3");
+        folders->item(folders->count() - 1)->setCheckState(Qt::Checked);
+        search();
+        ASSERT_EQ(model()->rowCount(), 4); // a.txt, b.txt, sub, sub/c.txt
+    }
+    void search()
+    {
+        child<QPushButton>("Command1")->click();
+        ASSERT_TRUE(
+            waitUntil(form(), &Form1::controlsUpdated, [&] { return !form()->searchRunning(); }));
+    }
+    /// Selects the rows of these names (relative to root), the first current.
+    void select(const QStringList& names)
+    {
+        QItemSelectionModel* selection = list()->selectionModel();
+        selection->clearSelection();
+        for (const QString& name : names) {
+            const int row = model()->rowOfPath(QFile::encodeName(root + u'/' + name));
+            ASSERT_GE(row, 0) << name.toStdString();
+            const QModelIndex index = model()->index(row, 0);
+            if (name == names.first())
+                selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+            selection->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+    /// The File menu's enabled items after the menu opened.
+    QStringList enabledFileItems() const
+    {
+        QMenu* menu = child<QMenu>("mnuFile");
+        Q_EMIT menu->aboutToShow();
+        QStringList names;
+        for (QAction* a : menu->actions())
+            if (a->isEnabled() && !a->isSeparator())
+                names << (a->menu() ? a->menu()->objectName() : a->objectName());
+        Q_EMIT menu->aboutToHide();
+        return names;
+    }
+    /// The window active again (a closed dialog leaves none active here) and the list focused.
+    void focusList()
+    {
+        form()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form()));
+        list()->detailsView()->setFocus();
+    }
+    bool waitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 20000); }
+};
+
+TEST_F(ItemCommandsEndToEnd, MenusFollowTheSelectionAndForwardFromThePopup)
+{
+    startAndSearch();
+    // The File menu's items in order, with their captions.
+    QStringList items;
+    for (QAction* a : child<QMenu>("mnuFile")->actions())
+        items << (a->menu() ? a->menu()->objectName() : a->objectName());
+    const QStringList expectedStart = {
+        u"mnuFileLaunch"_qs, u"mnuFileOW"_qs,      u"mnuFileRecent"_qs, u"mnuFilesep1"_qs,
+        u"mnuFileClip"_qs,   u"mnuFileCopy"_qs,    u"mnuFileMove"_qs,   u"mnuFileDelete"_qs,
+        u"mnuFileRename"_qs, u"mnuFileExplore"_qs, u"mnuFileProp"_qs,   u"sep"_qs,
+        u"mnuFileSelAll"_qs};
+    EXPECT_EQ(items.mid(0, expectedStart.size()), expectedStart);
+    EXPECT_EQ(action("mnuFileRename")->text(), u"Re&name..."_qs);
+    EXPECT_EQ(action("mnuPopRename")->text(), u"&Rename..."_qs);
+    EXPECT_EQ(action("mnuFileDelete")->shortcut(), QKeySequence(QKeySequence::Delete));
+    EXPECT_EQ(action("mnuFileRename")->shortcut(), QKeySequence(Qt::Key_F2));
+
+    const QStringList single = {u"mnuFileOW"_qs, u"mnuFileRename"_qs, u"mnuFileExplore"_qs,
+                                u"mnuFileProp"_qs};
+    select({u"a.txt"_qs, u"b.txt"_qs});
+    QStringList enabled = enabledFileItems();
+    for (const QString& name : single)
+        EXPECT_FALSE(enabled.contains(name)) << name.toStdString();
+    for (const char* name : {"mnuFileLaunch", "mnuFileClip", "mnuFileCopy", "mnuFileDelete"})
+        EXPECT_TRUE(enabled.contains(QLatin1String(name))) << name;
+    EXPECT_TRUE(action("mnuFileRename")->isEnabled()) << "F2 stays live once the menu closed";
+    for (const QStringList& chosen : {QStringList{u"a.txt"_qs}, QStringList{}}) {
+        select(chosen);
+        enabled = enabledFileItems();
+        for (const QString& name : single)
+            EXPECT_TRUE(enabled.contains(name)) << name.toStdString();
+    }
+
+    // The popup: single-row items follow the selection, Launch is the default.
+    select({u"a.txt"_qs, u"b.txt"_qs});
+    QTreeView* view = list()->detailsView();
+    const QRect rect = view->visualRect(model()->index(0, 0));
+    QTest::mouseClick(view->viewport(), Qt::RightButton, Qt::ControlModifier, rect.center());
+    auto* popup = child<QMenu>("mnupop");
+    ASSERT_TRUE(waitFor([&] { return popup->isVisible(); }));
+    EXPECT_EQ(popup->defaultAction(), action("mnuPopLaunch"));
+    EXPECT_FALSE(action("mnuPopRename")->isEnabled());
+    EXPECT_TRUE(action("mnuPopDelete")->isEnabled());
+    popup->hide();
+
+    // Copy to Clipboard, from the popup: the selected files as a file list.
+    select({u"a.txt"_qs, u"b.txt"_qs});
+    action("mnuPopClip")->trigger();
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    const QByteArray uris = data->data(u"text/uri-list"_qs);
+    EXPECT_TRUE(uris.contains(QFile::encodeName(u"file://" + root + u"/a.txt")));
+    EXPECT_TRUE(uris.contains(QFile::encodeName(u"file://" + root + u"/b.txt")));
+    EXPECT_TRUE(data->data(u"x-special/gnome-copied-files"_qs).startsWith("copy\n"));
+}
+
+TEST_F(ItemCommandsEndToEnd, LaunchRecordsTheRecentItemAndOpenWithCanBeCancelled)
+{
+    startAndSearch();
+    select({u"a.txt"_qs});
+    action("mnuFileLaunch")->trigger();
+    ASSERT_TRUE(waitFor([&] { return launchedLog().contains(u"a.txt"); })) << "not launched";
+    EXPECT_EQ(launchedLog(), root + u"/a.txt\n");
+    QAction* recent = action("mnuRecentLaunch0");
+    EXPECT_EQ(recent->text(), u"&1. a.txt"_qs);
+    EXPECT_TRUE(recent->isEnabled());
+    QFile settings(RegHiveFilePath(HKEY_CURRENT_USER));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(settings.readAll().contains(QFile::encodeName(root + u"/a.txt")));
+
+    // The recent item launches its file again; a double-click launches the row.
+    recent->trigger();
+    ASSERT_TRUE(waitFor([&] { return launchedLog().count(u'\n') == 2; }));
+    QTreeView* view = list()->detailsView();
+    const int row = model()->rowOfPath(QFile::encodeName(root + u"/b.txt"));
+    const QRect rect = view->visualRect(model()->index(row, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    ASSERT_TRUE(waitFor([&] { return launchedLog().contains(u"b.txt"); }));
+
+    // Open with: our dialog shows; Cancel opens nothing.
+    select({u"a.txt"_qs});
+    DialogScript script({[](QWidget* w) {
+        EXPECT_EQ(w->objectName(), u"OpenWithDialog"_qs);
+        QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+    }});
+    action("mnuPopOW")->trigger();
+    EXPECT_TRUE(script.done());
+    QTest::qWait(200);
+    EXPECT_EQ(launchedLog().count(u'\n'), 3);
+}
+
+TEST_F(ItemCommandsEndToEnd, CopyMoveAndDeleteChangeTheFilesAndTheRows)
+{
+    startAndSearch();
+    const QString target = home.mkdir(u"target"_qs);
+    writeFile(target + u"/b.txt", "older");
+    {
+        // b.txt is already there: the conflict is answered Skip, then the refresh cancelled.
+        select({u"a.txt"_qs, u"b.txt"_qs});
+        DialogScript script({pick(u"Copy file(s) to..."_qs, target),
+                             [](QWidget* w) {
+                                 EXPECT_EQ(w->objectName(), u"ConflictDialog"_qs);
+                                 if (auto* skip = w->findChild<QPushButton*>(u"skip"_qs))
+                                     skip->click();
+                             },
+                             expectMessage(u"Changes Made"_qs, QMessageBox::Cancel)});
+        action("mnuFileCopy")->trigger();
+        ASSERT_TRUE(waitFor([&] { return script.done(); }));
+    }
+    EXPECT_TRUE(exists(target + u"/a.txt"));
+    EXPECT_TRUE(exists(root + u"/a.txt"));
+    QFile kept(target + u"/b.txt");
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "older");
+
+    {
+        // Move to, and OK searches again: the moved row is gone.
+        select({u"a.txt"_qs});
+        const QString moved = home.mkdir(u"moved"_qs);
+        DialogScript script({pick(u"Move file(s) to..."_qs, moved),
+                             expectMessage(u"Changes Made"_qs, QMessageBox::Ok)});
+        action("mnuFileMove")->trigger();
+        ASSERT_TRUE(waitFor([&] { return script.done() && !form()->searchRunning(); }));
+        ASSERT_TRUE(waitFor([&] { return model()->rowCount() == 3; }));
+        EXPECT_TRUE(exists(moved + u"/a.txt"));
+        EXPECT_FALSE(exists(root + u"/a.txt"));
+    }
+    {
+        // Delete with the key on the focused list: confirmed, the row goes, the file is in
+        // the trash.
+        select({u"b.txt"_qs});
+        focusList();
+        DialogScript script({[](QWidget* w) {
+            EXPECT_EQ(w->windowTitle(), u"Delete"_qs);
+            Modal::press(w, QMessageBox::Yes);
+        }});
+        QTest::keyClick(list()->detailsView(), Qt::Key_Delete);
+        ASSERT_TRUE(waitFor([&] { return model()->rowCount() == 2; }));
+        EXPECT_TRUE(script.done());
+        EXPECT_FALSE(exists(root + u"/b.txt"));
+        EXPECT_TRUE(exists(qEnvironmentVariable("XDG_DATA_HOME") + u"/Trash/files/b.txt"));
+        EXPECT_EQ(model()->rowOfPath(QFile::encodeName(root + u"/b.txt")), -1);
+    }
+}
+
+TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRow)
+{
+    startAndSearch();
+    select({u"a.txt"_qs});
+    QTreeView* view = list()->detailsView();
+    focusList();
+    QTest::keyClick(view, Qt::Key_F2);
+    QLineEdit* editor = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        editor = view->viewport()->findChild<QLineEdit*>();
+        return editor && editor->isVisible();
+    }));
+    EXPECT_EQ(editor->text(), u"a"_qs) << "extensions are hidden";
+    editor->setText(u"renamed"_qs);
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return exists(root + u"/renamed.txt"); }));
+    EXPECT_FALSE(exists(root + u"/a.txt"));
+    ASSERT_TRUE(waitFor(
+        [&] { return model()->rowOfPath(QFile::encodeName(root + u"/renamed.txt")) >= 0; }));
+    const int row = model()->rowOfPath(QFile::encodeName(root + u"/renamed.txt"));
+    EXPECT_EQ(model()->index(row, ResultModel::Name).data().toString(), u"renamed"_qs);
+
+    // A name with '/' is refused: nothing changes.
+    select({u"b.txt"_qs});
+    focusList();
+    QTest::keyClick(view, Qt::Key_F2);
+    ASSERT_TRUE(waitFor([&] {
+        editor = view->viewport()->findChild<QLineEdit*>();
+        return editor && editor->isVisible();
+    }));
+    editor->setText(u"x/y"_qs);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(200);
+    EXPECT_TRUE(exists(root + u"/b.txt"));
+    EXPECT_GE(model()->rowOfPath(QFile::encodeName(root + u"/b.txt")), 0);
+
+    // A single click never opens the editor.
+    const QRect rect = view->visualRect(model()->index(0, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::qWait(1000);
+    editor = view->viewport()->findChild<QLineEdit*>();
+    EXPECT_TRUE(!editor || !editor->isVisible());
+}
+
+// Disabled: drag events sent straight to the list's viewport never reach the list's drop
+// handling here (not even its event filter), so this does not yet exercise a real drop.
+TEST_F(ItemCommandsEndToEnd, DISABLED_FilesDroppedOnAFolderRowWithShiftMoveAndAsk)
+{
+    startAndSearch();
+    focusList();
+    QTreeView* view = list()->detailsView();
+    const int folderRow = model()->rowOfPath(QFile::encodeName(root + u"/sub"));
+    ASSERT_GE(folderRow, 0);
+    const QPoint onName = view->visualRect(model()->index(folderRow, 0)).center();
+    const QPoint onFile =
+        view->visualRect(model()->index(model()->rowOfPath(QFile::encodeName(root + u"/a.txt")), 0))
+            .center();
+    QMimeData data;
+    data.setData(u"text/uri-list"_qs, QFile::encodeName(u"file://" + root + u"/a.txt\r\n"));
+
+    // Over a file row nothing can be dropped; over the folder's name with Shift it moves.
+    QDragMoveEvent overFile(onFile, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                            Qt::ShiftModifier);
+    QApplication::sendEvent(view->viewport(), &overFile);
+    EXPECT_FALSE(overFile.isAccepted());
+    QDragMoveEvent overFolder(onName, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                              Qt::ShiftModifier);
+    QApplication::sendEvent(view->viewport(), &overFolder);
+    EXPECT_TRUE(overFolder.isAccepted());
+    EXPECT_EQ(overFolder.dropAction(), Qt::MoveAction);
+    QDragMoveEvent withAlt(onName, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                           Qt::AltModifier);
+    QApplication::sendEvent(view->viewport(), &withAlt);
+    EXPECT_FALSE(withAlt.isAccepted());
+
+    DialogScript script({expectMessage(u"File(s) Moved"_qs, QMessageBox::Cancel)});
+    QDropEvent drop(onName, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                    Qt::ShiftModifier);
+    QApplication::sendEvent(view->viewport(), &drop);
+    ASSERT_TRUE(waitFor([&] { return script.done(); }));
+    EXPECT_TRUE(exists(root + u"/sub/a.txt"));
+    EXPECT_FALSE(exists(root + u"/a.txt"));
+}
+
+} // namespace
