@@ -14,6 +14,7 @@
 #include "shell/SystemTray.h"
 
 #include "ModalHelper.h"
+#include "ProgramFixture.h"
 #include "TempHome.h"
 
 #include <QAction>
@@ -87,20 +88,8 @@ struct Shown {
     bool operator==(const Shown&) const = default;
 };
 
-class LifeCycleTest : public ::testing::Test {
+class LifeCycleTest : public ProgramFixture {
 protected:
-    TempHome home;
-    std::unique_ptr<Program> program;
-
-    Form1* form() const { return program->window(); }
-
-    void start()
-    {
-        program = std::make_unique<Program>();
-        ASSERT_TRUE(program->start());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form()));
-    }
-
     void restart()
     {
         if (form() && form()->isVisible()) {

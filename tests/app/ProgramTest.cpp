@@ -6,6 +6,7 @@
 #include "results/sbStatusBar.h"
 
 #include "ModalHelper.h"
+#include "ProgramFixture.h"
 #include "SignalWait.h"
 #include "TempHome.h"
 
@@ -58,20 +59,8 @@ DialogScript::Step pickFolder(QString folder)
     };
 }
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public ProgramFixture {
 protected:
-    TempHome home;
-    std::unique_ptr<Program> program;
-
-    Form1* form() const { return program->window(); }
-
-    void start()
-    {
-        program = std::make_unique<Program>();
-        ASSERT_TRUE(program->start());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form()));
-    }
-
     template<typename T> T* child(const char* name) const
     {
         T* w = form()->findChild<T*>(QString::fromLatin1(name));
