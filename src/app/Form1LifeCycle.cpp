@@ -54,6 +54,9 @@ void Form1::loadStartUp()
     attachMinTrack(size);
     Text1->clear();
     Text1->addItems(SearchHistory::loadForStartUp(store));
+    // The history only fills the list: the box itself starts empty, so typing starts afresh.
+    Text1->setCurrentIndex(-1);
+    Text1->clearEditText();
 }
 
 void Form1::attachMinTrack(const QSize& size)

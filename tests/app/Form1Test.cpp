@@ -170,6 +170,18 @@ TEST_F(Form1Test, WholeSearchListsMatchesAndRecordsTheTerm)
     EXPECT_EQ(history("Term0"), u"other"_qs);
 }
 
+TEST_F(Form1Test, StartUpListsTheHistoryAndLeavesTheSearchBoxEmpty)
+{
+    CRegSettings store = CRegSettings::forProgram();
+    store.SaveSetting(u"Search terms"_qs, u"Number"_qs, u"2"_qs);
+    store.SaveSetting(u"Search terms"_qs, u"Term0"_qs, u"newest"_qs);
+    store.SaveSetting(u"Search terms"_qs, u"Term1"_qs, u"older"_qs);
+    open();
+    ASSERT_EQ(searchBox()->count(), 2);
+    EXPECT_EQ(searchBox()->itemText(0), u"newest"_qs);
+    EXPECT_EQ(searchBox()->currentText(), QString());
+}
+
 TEST_F(Form1Test, EnterInTheSearchBoxSearchesEvenWithNothingTicked)
 {
     openScoped({});
