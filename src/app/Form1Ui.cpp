@@ -84,6 +84,9 @@ SearchTextBox::SearchTextBox(QWidget* parent)
     : QComboBox(parent)
 {
     setEditable(true);
+    // Inline completion from the history would turn a typed "report" into "reports" before
+    // Enter: the search is for what the user typed; the history stays in the drop-down.
+    setCompleter(nullptr);
 }
 
 SearchTextBox::~SearchTextBox() = default;

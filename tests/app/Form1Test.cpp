@@ -180,6 +180,9 @@ TEST_F(Form1Test, StartUpListsTheHistoryAndLeavesTheSearchBoxEmpty)
     ASSERT_EQ(searchBox()->count(), 2);
     EXPECT_EQ(searchBox()->itemText(0), u"newest"_qs);
     EXPECT_EQ(searchBox()->currentText(), QString());
+    // Typing the start of a stored term searches for what was typed, not the term.
+    QTest::keyClicks(searchBox()->lineEdit(), u"new"_qs);
+    EXPECT_EQ(searchBox()->currentText(), u"new"_qs);
 }
 
 TEST_F(Form1Test, EnterInTheSearchBoxSearchesEvenWithNothingTicked)
