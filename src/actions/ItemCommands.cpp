@@ -23,12 +23,6 @@ bool exists(const QByteArray& path)
     struct stat st {};
     return ::lstat(path.constData(), &st) == 0;
 }
-
-void reportLaunchFailure(Prompt& prompt, const LaunchOutcome& outcome)
-{
-    prompt.MsgBox(launchErrorText(outcome), MsgStyle::OkOnly + MsgStyle::Critical,
-                  launchErrorTitle());
-}
 } // namespace
 
 void OpenWithCommand::mnuFileOW_Click()

@@ -1,12 +1,19 @@
 #include "LaunchService.h"
 
 #include "ItemHost.h"
+#include "LaunchTarget.h"
 #include "platform/Launcher.h"
 #include "platform/RecentDocuments.h"
 
 bool DesktopLaunchService::launch(const QByteArray& target)
 {
-    return LaunchFile(m_prompt, target);
+    const LaunchTarget resolved = LaunchTarget::resolve(target);
+    if (resolved.kind != LaunchTarget::Kind::Launcher)
+        return LaunchFile(m_prompt, resolved.value);
+    const LaunchOutcome outcome = startLauncher(resolved.value);
+    if (!outcome.ok())
+        reportLaunchFailure(m_prompt, outcome);
+    return outcome.ok();
 }
 
 void DesktopLaunchService::addToRecentDocs(const QByteArray& target)

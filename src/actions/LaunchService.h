@@ -25,7 +25,8 @@ public:
     {}
     Q_DISABLE_COPY_MOVE(DesktopLaunchService)
 
-    /// LaunchFile: opens `target`, showing "Oops!" on failure; true when started.
+    /// LaunchFile: opens `target` (for an Internet shortcut its address, for a trusted
+    /// application launcher its application), showing "Oops!" on failure; true when started.
     bool launch(const QByteArray& target) override;
     /// Adds `target` to $XDG_DATA_HOME/recently-used.xbel.
     void addToRecentDocs(const QByteArray& target) override;

@@ -102,6 +102,19 @@ LaunchOutcome openWithApplication(const QByteArray& appId, const QByteArray& pat
     return launchFiles(G_APP_INFO(app.get()), file.get());
 }
 
+LaunchOutcome startLauncher(const QByteArray& path)
+{
+    if (auto gone = missing(path))
+        return *gone;
+    const GObjectPtr<GDesktopAppInfo> app(g_desktop_app_info_new_from_filename(path.constData()));
+    if (!app)
+        return {LaunchError::NoAssociation, {}};
+    GError* error = nullptr;
+    if (!g_app_info_launch(G_APP_INFO(app.get()), nullptr, nullptr, &error))
+        return fromError(error);
+    return {};
+}
+
 QString launchErrorText(const LaunchOutcome& outcome)
 {
     QString description;
@@ -131,7 +144,12 @@ bool LaunchFile(Prompt& prompt, const QByteArray& target)
     const LaunchOutcome outcome = openWithDefault(target);
     if (outcome.ok())
         return true;
+    reportLaunchFailure(prompt, outcome);
+    return false;
+}
+
+void reportLaunchFailure(Prompt& prompt, const LaunchOutcome& outcome)
+{
     prompt.MsgBox(launchErrorText(outcome), MsgStyle::OkOnly + MsgStyle::Critical,
                   launchErrorTitle());
-    return false;
 }

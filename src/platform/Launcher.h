@@ -26,11 +26,18 @@ struct LaunchOutcome {
 /// scheme without an application NoAssociation.
 LaunchOutcome openWithDefault(const QByteArray& target);
 
+/// Starts the application that the desktop entry at `path` describes, with no files; a
+/// file that is not an application's entry gives NoAssociation.
+LaunchOutcome startLauncher(const QByteArray& path);
+
 /// Opens a path with the application `appId` (a desktop-file id); errors as openWithDefault.
 LaunchOutcome openWithApplication(const QByteArray& appId, const QByteArray& path);
 
 /// The text of the "Oops!" box for a failed launch.
 QString launchErrorText(const LaunchOutcome& outcome);
+
+/// Shows the "Oops!" box (OK, critical) for a failed `outcome` through `prompt`.
+void reportLaunchFailure(Prompt& prompt, const LaunchOutcome& outcome);
 
 /// The title of the box that reports a failed launch.
 QString launchErrorTitle();

@@ -113,6 +113,46 @@ TEST_F(LaunchTest, FoldersAndAddressesGoToTheirPrograms)
     EXPECT_TRUE(prompt.asked().isEmpty());
 }
 
+// Shortcuts open their address; a launcher starts its application only when trusted (in an
+// applications folder, or executable by its owner), otherwise it opens as a file.
+TEST_F(LaunchTest, ShortcutsAndLaunchersOpenWhatTheyPointAt)
+{
+    const QByteArray recorder = Desktop::home() + "/bin/record";
+    const auto launcher = [&](const QByteArray& marker) -> QByteArray {
+        return "[Desktop Entry]\nType=Application\nName=Tool\nExec=" + recorder + " " + marker +
+               "\n";
+    };
+    const QByteArray url = makeFile("site.url");
+    Desktop::writeFile(url, "[InternetShortcut]\r\nURL=http://example.invalid/from-url\r\n");
+    const QByteArray link = makeFile("page\xe9.desktop");
+    Desktop::writeFile(link, "[Desktop Entry]\nType=Link\nName=L\n"
+                             "URL=http://example.invalid/from-link\n");
+    const QByteArray executable = makeFile("tool.desktop");
+    Desktop::writeFile(executable, launcher("exec-marker"));
+    ::chmod(executable.constData(), 0755);
+    const QByteArray installed = Desktop::dataHome() + "/applications/kf-tool.desktop";
+    Desktop::writeFile(installed, launcher("apps-marker"));
+    const QByteArray untrusted = makeFile("downloaded.desktop");
+    Desktop::writeFile(untrusted, launcher("untrusted-marker"));
+
+    const QByteArray expected[][2] = {{url, "http://example.invalid/from-url"},
+                                      {link, "http://example.invalid/from-link"},
+                                      {executable, "exec-marker"},
+                                      {installed, "apps-marker"}};
+    for (const auto& [target, started] : expected) {
+        EXPECT_TRUE(service.launch(target)) << target.constData();
+        EXPECT_TRUE(Desktop::waitLaunched(started)) << target.constData();
+    }
+    EXPECT_TRUE(prompt.asked().isEmpty());
+
+    // The untrusted launcher is opened as a file (or refused): its command never runs.
+    service.launch(untrusted);
+    const QByteArray after = makeFile("after.txt");
+    EXPECT_TRUE(service.launch(after));
+    EXPECT_TRUE(Desktop::waitLaunched(after));
+    EXPECT_FALSE(Desktop::launched().contains("untrusted-marker"));
+}
+
 // The two failures the user is told about, each with the program's own words.
 TEST_F(LaunchTest, VanishedFilesAndUnknownTypesShowOops)
 {

@@ -1,0 +1,75 @@
+#include "LaunchTarget.h"
+
+#include "platform/FileUri.h"
+#include "search/AsciiText.h"
+#include "search/Shortcut.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray folderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
+/// Whether the launcher at `path` (a regular file) may start its application.
+bool trustedLauncher(const QByteArray& path, const struct stat& st)
+{
+    if (st.st_uid == ::getuid() && (st.st_mode & S_IXUSR))
+        return true;
+    char* real = ::realpath(folderOf(path).constData(), nullptr);
+    if (!real)
+        return false;
+    const QByteArray folder(real);
+    std::free(real);
+    const QStringList places =
+        QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+    for (const QString& place : places) {
+        char* placeReal = ::realpath(QFile::encodeName(place).constData(), nullptr);
+        if (!placeReal)
+            continue;
+        const bool same =
+            folder == placeReal || folder.startsWith(QByteArray(QByteArray(placeReal) + '/'));
+        std::free(placeReal);
+        if (same)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+LaunchTarget LaunchTarget::resolve(const QByteArray& target)
+{
+    const QByteArray path = pathFromFileUri(target).value_or(target);
+    const bool urlFile = AsciiText::endsWithNoCase(path, ".url");
+    const bool desktopFile = AsciiText::endsWithNoCase(path, ".desktop");
+    if (path.isEmpty() || isAddress(path) || (!urlFile && !desktopFile))
+        return {Kind::Item, target};
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {Kind::Item, target};
+    const std::optional<QByteArray> data = Shortcut::readSmallFile(AT_FDCWD, path.constData());
+    if (!data)
+        return {Kind::Item, target};
+    QString address;
+    if (urlFile) {
+        address = Shortcut::iniValue(*data, QStringLiteral("InternetShortcut"),
+                                     QStringLiteral("URL"), QString());
+    } else if (const std::optional<QString> link = Shortcut::desktopLinkUrl(*data)) {
+        address = *link;
+    } else if (trustedLauncher(path, st)) {
+        return {Kind::Launcher, path};
+    }
+    if (address.trimmed().isEmpty())
+        return {Kind::Item, target};
+    return {Kind::Address, address.toUtf8()};
+}
