@@ -17,8 +17,12 @@ QString BrowseForFolder(QWidget* owner, const QString& Title, const QString& Ini
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Without a usable initial folder the picker starts at home, not at whatever folder the
+    // program happened to be started from.
     if (!InitialFolder.isEmpty() && QFileInfo(InitialFolder).isDir())
         dialog.setDirectory(QDir::cleanPath(QFileInfo(InitialFolder).absoluteFilePath()));
+    else
+        dialog.setDirectory(QDir::homePath());
 
     // The picker shows the full path of the highlighted folder as it moves; a native dialog
     // shows it in its own location bar.

@@ -34,12 +34,16 @@ TEST(FolderPicker, OpensAtTheInitialFolderAndReturnsItWithoutTrailingSeparator)
     EXPECT_EQ(opened, folder);
     EXPECT_EQ(pick(folder, false), QString()); // cancelled
     EXPECT_EQ(pick(QStringLiteral("//"), true), QStringLiteral("/"));
-    // A missing or non-folder initial path leaves the default; the answer is still a folder.
-    for (const QString& initial : {home.path("gone"), home.write("plain.txt", "x")}) {
-        const QString chosen = pick(initial, true);
+    // No, a missing or a non-folder initial path opens at home; the answer is still a folder.
+    const QString workingFolder = QDir::currentPath();
+    QDir::setCurrent(folder);
+    for (const QString& initial : {QString(), home.path("gone"), home.write("plain.txt", "x")}) {
+        const QString chosen = pick(initial, true, &opened);
+        EXPECT_EQ(opened, QDir::homePath());
         EXPECT_TRUE(QFileInfo(chosen).isDir()) << chosen.toStdString();
         EXPECT_TRUE(chosen == u"/" || !chosen.endsWith(u'/')) << chosen.toStdString();
     }
+    QDir::setCurrent(workingFolder);
 }
 
 } // namespace
