@@ -26,6 +26,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <utility>
 
 Form1::Form1(Prompt& prompt, QWidget* parent)
     : QMainWindow(parent)
@@ -273,10 +274,16 @@ void Form1::keyPressEvent(QKeyEvent* event)
     // Enter that no control took presses the default button. The search box takes its own
     // (the search command) and the list its rows' (ListView1_Activated); the list passes
     // Enter on while a search runs, so that it presses Stop.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        Command1->isDefault() && Command1->isEnabled()) {
-        Command1->click();
-        return;
+    const bool launched = std::exchange(m_enterLaunched, false);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // An Enter that launched rows is done with, even when a message of the launch took
+        // the focus from the list and so made the search button the default meanwhile.
+        if (launched)
+            return;
+        if (Command1->isDefault() && Command1->isEnabled()) {
+            Command1->click();
+            return;
+        }
     }
     QMainWindow::keyPressEvent(event);
 }
@@ -397,6 +404,11 @@ bool Form1::searchRunning() const
     return m_run && m_run->running();
 }
 
+int Form1::fileJobsRunning() const
+{
+    return m_items ? m_items->fileOperations().running() : 0;
+}
+
 void Form1::Command1_Click()
 {
     m_run->command();
@@ -482,6 +494,7 @@ void Form1::ListView1_Activated()
     // button.
     if (Command1->isDefault() || rowCount() == 0)
         return;
+    m_enterLaunched = true; // the list passes the key on to the window once this returns
     mnuFileLaunch_Click();
 }
 

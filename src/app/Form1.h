@@ -47,6 +47,8 @@ public:
     void Combo1_Click();
     /// Whether a search run is active.
     bool searchRunning() const;
+    /// The number of file jobs (copy, move, trash, rename) not yet finished.
+    int fileJobsRunning() const;
     /// The full paths of the selected rows in list order; one empty path when none.
     QList<QByteArray> GetSelectedFiles() const override;
     /// The smallest width and height in pixels the user may drag the window to: the size it
@@ -148,6 +150,8 @@ private:
     QPointer<HelpWindow> m_help;
     QString m_startUpNotice; ///< the dropped-folders message, shown once the window shows
     SortState m_sort;
+    /// The list's Enter launched rows: the window leaves that key alone.
+    bool m_enterLaunched = false;
     bool m_listHasFocus = false;
     bool m_busy = false;
     bool m_destroying = false;

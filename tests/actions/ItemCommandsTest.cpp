@@ -3,6 +3,7 @@
 
 #include "actions/ItemCommands.h"
 #include "DesktopFixture.h"
+#include "PrivateBus.h"
 #include "ScriptedPrompt.h"
 #include "actions/FileManagerBus.h"
 #include "actions/FileMenuRules.h"
@@ -296,78 +297,6 @@ TEST(PropertiesDialogTest, ShowsEachValueWithItsName)
     EXPECT_TRUE(PropertiesDialog::sizeText(2048).endsWith(u"2,048 bytes)"));
 }
 
-/// A session bus of the test's own (a dbus-daemon it starts and ends), never the user's.
-class PrivateBus final {
-public:
-    PrivateBus()
-    {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty())
-            return;
-        const QByteArray folder = Desktop::home() + "/bus";
-        QDir().mkpath(QFile::decodeName(folder));
-        const QByteArray config = folder + "/bus.conf";
-        Desktop::writeFile(config,
-                           "<busconfig><type>session</type>"
-                           "<listen>unix:dir=" +
-                               folder +
-                               "</listen>"
-                               "<auth>EXTERNAL</auth><policy context=\"default\">"
-                               "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
-                               "<allow own=\"*\"/>"
-                               "</policy></busconfig>");
-        m_process.start(daemon, {u"--config-file=" + QFile::decodeName(config),
-                                 QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-        if (m_process.waitForReadyRead(10000))
-            m_address = QString::fromUtf8(m_process.readLine().trimmed());
-    }
-    ~PrivateBus()
-    {
-        for (const QString& name : m_connections)
-            QDBusConnection::disconnectFromBus(name);
-        m_process.terminate();
-        m_process.waitForFinished();
-    }
-    Q_DISABLE_COPY_MOVE(PrivateBus)
-
-    /// False when dbus-daemon is missing or did not start.
-    bool running() const { return !m_address.isEmpty(); }
-    /// A new connection to the bus under `name`.
-    QDBusConnection connect(const QString& name)
-    {
-        m_connections.append(name);
-        return QDBusConnection::connectToBus(m_address, name);
-    }
-
-private:
-    QProcess m_process;
-    QString m_address;
-    QStringList m_connections;
-};
-
-/// A stand-in file manager on the private bus: records the calls it gets.
-class FakeFileManager final : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
-public:
-    QStringList calls;
-public Q_SLOTS:
-    void ShowItems(const QStringList& uris, const QString&) { record(u"items " + uris.join(u' ')); }
-    void ShowItemProperties(const QStringList& uris, const QString&)
-    {
-        record(u"properties " + uris.join(u' '));
-    }
-Q_SIGNALS:
-    void called();
-
-private:
-    void record(const QString& call)
-    {
-        calls.append(call);
-        Q_EMIT called();
-    }
-};
-
 // With a file manager on the bus, it gets the item's address and nothing falls back.
 TEST_F(ItemCommandsTest, FileManagerOnPrivateBus)
 {
@@ -378,9 +307,7 @@ TEST_F(ItemCommandsTest, FileManagerOnPrivateBus)
     QDBusConnection client = privateBus.connect(QStringLiteral("kf-client"));
     ASSERT_TRUE(service.isConnected() && client.isConnected());
     FakeFileManager manager;
-    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
-                                       QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+    ASSERT_TRUE(manager.serveOn(service));
 
     const QByteArray path = makeFile("on bus\xe9.txt");
     host.selected = {path};
@@ -416,5 +343,3 @@ TEST_F(ItemCommandsTest, BusWithoutFileManagerFallsBack)
 }
 
 } // namespace
-
-#include "ItemCommandsTest.moc"

@@ -1,181 +1,19 @@
 // The item commands in the program started as main() starts it: rows found by a real search,
 // commands run from the File menu, the popup and the keys, the real dialogs answered as a
 // user would, and the files checked on disk afterwards.
-#include "app/Form1.h"
-#include "app/Program.h"
+#include "ItemCommandsFixture.h"
 #include "platform/RegistryHive.h"
-#include "results/ResultList.h"
-#include "results/ResultModel.h"
-
-#include "ModalHelper.h"
-#include "SignalWait.h"
-#include "TempHome.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
 #include <QMimeData>
-#include <QPushButton>
-#include <QTest>
-#include <QTreeView>
-
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 namespace {
 
-bool exists(const QString& path)
-{
-    struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
-}
+using namespace ItemTest;
 
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(contents);
-}
-
-DialogScript::Step expectMessage(QString title, QMessageBox::StandardButton button)
-{
-    return [=](QWidget* w) {
-        EXPECT_TRUE(Modal::messageBox(w)) << w->windowTitle().toStdString();
-        EXPECT_EQ(w->windowTitle(), title);
-        if (QMessageBox* box = Modal::messageBox(w)) {
-            EXPECT_EQ(box->text(),
-                      u"Search results will now be refreshed to reflect your changes."_qs)
-                << title.toStdString();
-        }
-        Modal::press(w, button);
-    };
-}
-
-DialogScript::Step pick(QString title, QString folder)
-{
-    return [=](QWidget* w) {
-        EXPECT_TRUE(w->windowTitle().startsWith(title)) << w->windowTitle().toStdString();
-        Modal::typeFolder(w, folder);
-    };
-}
-
-class ItemCommandsEndToEnd : public ::testing::Test {
-protected:
-    TempHome home;
-    std::unique_ptr<Program> program;
-    QString root; ///< the searched folder
-
-    Form1* form() const { return program->window(); }
-    template<typename T> T* child(const char* name) const
-    {
-        T* w = form()->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    QAction* action(const char* name) const { return child<QAction>(name); }
-    ResultList* list() const { return child<ResultList>("ListView1"); }
-    ResultModel* model() const { return list()->model(); }
-
-    /// A recorder program as the default for text files: it appends its argument to a log.
-    void installRecorder()
-    {
-        const QString log = home.path(u"launched.log"_qs);
-        const QString script = home.path(u"bin/record"_qs);
-        writeFile(script,
-                  QString(u"#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + log + u"'\n").toUtf8());
-        ::chmod(QFile::encodeName(script).constData(), 0755);
-        const QString data = qEnvironmentVariable("XDG_DATA_HOME");
-        writeFile(data + u"/applications/kf-record.desktop",
-                  QString(u"[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + script +
-                          u" %f\nMimeType=text/plain;\n")
-                      .toUtf8());
-        writeFile(data + u"/mime/globs2", "50:text/plain:*.txt\n");
-        writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/mimeapps.list",
-                  "[Default Applications]\ntext/plain=kf-record.desktop\n");
-    }
-    QString launchedLog() const
-    {
-        QFile file(home.path(u"launched.log"_qs));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
-    /// Starts the program and searches `root` (a.txt, b.txt, the folder "sub" with c.txt).
-    void startAndSearch()
-    {
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.home().toUtf8() + "/no-bus");
-        installRecorder();
-        root = home.mkdir(u"found"_qs);
-        writeFile(root + u"/a.txt", "alpha");
-        writeFile(root + u"/b.txt", "beta");
-        writeFile(root + u"/sub/c.txt", "gamma");
-        program = std::make_unique<Program>();
-        ASSERT_TRUE(program->start());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form()));
-        form()->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form()));
-        {
-            DialogScript script({[&](QWidget* w) {
-                Modal::typeFolder(w, root);
-            }});
-            child<QPushButton>("Command2")->click();
-        }
-        for (QCheckBox* box : child<QWidget>("Frame1")->findChildren<QCheckBox*>())
-            box->setChecked(false);
-        auto* folders = child<QListWidget>("text3");
-        folders->item(folders->count() - 1)->setCheckState(Qt::Checked);
-        search();
-        ASSERT_EQ(model()->rowCount(), 4); // a.txt, b.txt, sub, sub/c.txt
-    }
-    void search()
-    {
-        child<QPushButton>("Command1")->click();
-        ASSERT_TRUE(
-            waitUntil(form(), &Form1::controlsUpdated, [&] { return !form()->searchRunning(); }));
-    }
-    /// Selects the rows of these names (relative to root), the first current.
-    void select(const QStringList& names)
-    {
-        QItemSelectionModel* selection = list()->selectionModel();
-        selection->clearSelection();
-        for (const QString& name : names) {
-            const int row = model()->rowOfPath(QFile::encodeName(root + u'/' + name));
-            ASSERT_GE(row, 0) << name.toStdString();
-            const QModelIndex index = model()->index(row, 0);
-            if (name == names.first())
-                selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-            selection->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
-    }
-    /// The File menu's enabled items after the menu opened.
-    QStringList enabledFileItems() const
-    {
-        QMenu* menu = child<QMenu>("mnuFile");
-        Q_EMIT menu->aboutToShow();
-        QStringList names;
-        for (QAction* a : menu->actions())
-            if (a->isEnabled() && !a->isSeparator())
-                names << (a->menu() ? a->menu()->objectName() : a->objectName());
-        Q_EMIT menu->aboutToHide();
-        return names;
-    }
-    /// The window active again (a closed dialog leaves none active here) and the list focused.
-    void focusList()
-    {
-        form()->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form()));
-        list()->detailsView()->setFocus();
-    }
-    bool waitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 20000); }
-};
+class ItemCommandsEndToEnd : public ItemCommandsFixture {};
 
 TEST_F(ItemCommandsEndToEnd, MenusFollowTheSelectionAndForwardFromThePopup)
 {

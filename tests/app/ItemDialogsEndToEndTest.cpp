@@ -1,0 +1,366 @@
+// The dialogs behind the item commands in the program started as main() starts it: the file
+// manager on a private session bus and our own properties window without one, the progress
+// and error dialogs of a copy, and the "Oops!" box of a launch that fails. Files are checked
+// on disk after each.
+#include "ItemCommandsFixture.h"
+#include "platform/RegistryHive.h"
+#include "shell/FileOpDialogs.h"
+#include "shell/PropertiesDialog.h"
+
+#include "PrivateBus.h"
+
+#include <QDBusConnectionInterface>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPointer>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace {
+
+using namespace ItemTest;
+
+void writeBytes(const QByteArray& path, const QByteArray& contents)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << path.constData();
+    EXPECT_EQ(::write(fd, contents.constData(), size_t(contents.size())), contents.size());
+    ::close(fd);
+}
+
+/// The names in `folder`, hidden ones included, sorted and joined by '|'.
+std::string entries(const QString& folder)
+{
+    return QDir(folder)
+        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                   QDir::Name)
+        .join(u'|')
+        .toStdString();
+}
+
+qint64 sizeOf(const QByteArray& path)
+{
+    struct stat info {};
+    return ::lstat(path.constData(), &info) == 0 ? qint64(info.st_size) : -1;
+}
+
+// ---------------------------------------------------------------------------------------
+// Properties and Explore location: the file manager, or our own fallbacks without one.
+
+class FileManagerEndToEnd : public ItemCommandsFixture,
+                            public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FileManagerEndToEnd, PropertiesFromThePopupAndExploreFromTheFileMenu)
+{
+    const bool managerPresent = GetParam();
+    PrivateBus bus;
+    if (!bus.running())
+        GTEST_SKIP() << "dbus-daemon is not installed";
+    // A marker name tells whether this process's session bus is the private one: Qt opens
+    // it once per process.
+    QDBusConnection service = bus.connect(u"kf-test-service"_qs);
+    ASSERT_TRUE(service.registerService(u"org.kestrelfind.TestMarker"_qs));
+    FakeFileManager manager;
+    if (managerPresent) {
+        ASSERT_TRUE(manager.serveOn(service));
+    }
+    busAddress = bus.address();
+    const QByteArray odd = "caf\xe9 x.txt";
+    ASSERT_NO_FATAL_FAILURE(startAndSearch(
+        {odd}, [](const QByteArray& path) { writeBytes(path, QByteArray(1234, 'x')); }));
+    QDBusConnectionInterface* session = QDBusConnection::sessionBus().interface();
+    if (!session || !session->isServiceRegistered(u"org.kestrelfind.TestMarker"_qs))
+        GTEST_SKIP() << "this process opened its session bus before the test";
+
+    DialogScript noModal({}); // the commands ask nothing here
+    const QByteArray path = rootBytes() + '/' + odd;
+    const QByteArray uriBytes = "file://" + path.toPercentEncoding("/");
+    const QString uri = QString::fromLatin1(uriBytes);
+    ASSERT_TRUE(uri.endsWith(u"/found/caf%E9%20x.txt"));
+    selectPaths({path});
+    chooseFromPopup(path, "mnuPopProp");
+    if (managerPresent) {
+        ASSERT_TRUE(waitFor([&] { return manager.calls.size() == 1; }));
+        EXPECT_EQ(manager.calls.first(), QString(u"properties " + uri));
+    } else {
+        PropertiesDialog* dialog = nullptr;
+        ASSERT_TRUE(waitFor([&] {
+            dialog = form()->findChild<PropertiesDialog*>();
+            return dialog && dialog->isVisible();
+        })) << "our own properties window did not show";
+        const auto text = [&](const char* name) -> QString {
+            if (auto* label = dialog->findChild<QLabel*>(QLatin1String(name)))
+                return label->text();
+            return QStringLiteral("(missing)");
+        };
+        EXPECT_EQ(text("name"), QString::fromUtf8(odd)); // the bad byte shows as U+FFFD
+        EXPECT_TRUE(text("name").contains(QChar::ReplacementCharacter));
+        EXPECT_EQ(text("location"), root);
+        EXPECT_TRUE(text("size").endsWith(u"(1,234 bytes)")) << text("size").toStdString();
+        QPointer<PropertiesDialog> open = dialog;
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close)->click();
+        ASSERT_TRUE(waitFor([&] { return open.isNull(); })) << "Close left the window open";
+    }
+
+    chooseFromFileMenu("mnuFileExplore");
+    if (managerPresent) {
+        ASSERT_TRUE(waitFor([&] { return manager.calls.size() == 2; }));
+        EXPECT_EQ(manager.calls.last(), QString(u"items " + uri));
+        QTest::qWait(200); // the replies arrive: neither command falls back
+        EXPECT_TRUE(launchedLog().isEmpty()) << launchedLog().toStdString();
+        EXPECT_EQ(form()->findChild<PropertiesDialog*>(), nullptr);
+    } else {
+        // The row's folder opens with the folders' program.
+        ASSERT_TRUE(waitFor([&] { return !launchedLog().isEmpty(); }));
+        EXPECT_EQ(QDir::cleanPath(launchedLog().trimmed()), root);
+        EXPECT_TRUE(manager.calls.isEmpty());
+    }
+    EXPECT_EQ(noModal.unexpected(), 0);
+    EXPECT_TRUE(exists(path)) << "the item is untouched";
+}
+
+INSTANTIATE_TEST_SUITE_P(Bus, FileManagerEndToEnd, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "FileManagerAnswers" : "NoFileManager");
+});
+
+// ---------------------------------------------------------------------------------------
+// A copy's progress dialog and error dialog.
+
+class CopyDialogsEndToEnd : public ItemCommandsFixture {
+protected:
+    /// Waits until every file job has ended.
+    void waitForJobs()
+    {
+        ASSERT_TRUE(waitFor([&] { return form()->fileJobsRunning() == 0; }));
+    }
+};
+
+TEST_F(CopyDialogsEndToEnd, ProgressShowsOnALongCopyAndItsCancelLeavesNothingBehind)
+{
+    // Sparse: no disk is used until the copy writes it, and the cancel stops that early.
+    constexpr qint64 kSize = qint64(4) << 30;
+    ASSERT_NO_FATAL_FAILURE(startAndSearch({"big.bin"}, [](const QByteArray& path) {
+        writeBytes(path, "head");
+        ASSERT_EQ(::truncate(path.constData(), kSize), 0);
+    }));
+    const QString target = home.mkdir(u"target"_qs);
+    const QByteArray big = rootBytes() + "/big.bin";
+    selectPaths({big});
+    DialogScript script({pick(u"Copy file(s) to..."_qs, target)});
+    chooseFromFileMenu("mnuFileCopy");
+    ASSERT_TRUE(script.done());
+
+    FileProgressDialog* progress = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        progress = form()->findChild<FileProgressDialog*>();
+        return (progress && progress->isVisible()) || form()->fileJobsRunning() == 0;
+    }));
+    if (!progress || !progress->isVisible())
+        GTEST_SKIP() << "the copy ended before its progress could show";
+    EXPECT_EQ(progress->windowTitle(), u"Copying"_qs);
+    QPointer<FileProgressDialog> open = progress;
+    progress->findChild<QPushButton*>(u"cancel"_qs)->click();
+    ASSERT_NO_FATAL_FAILURE(waitForJobs());
+    ASSERT_TRUE(waitFor([&] { return open.isNull() || !open->isVisible(); }));
+
+    EXPECT_EQ(entries(target), "") << "a partial copy was left";
+    EXPECT_EQ(sizeOf(big), kSize);
+    EXPECT_EQ(readFile(rootBytes() + "/a.txt"), "alpha");
+    EXPECT_EQ(script.unexpected(), 0) << "a cancelled copy asks nothing more";
+    EXPECT_EQ(model()->rowCount(), 5);
+}
+
+/// A folder nobody may write into: no write permission, and for root (whom permissions do
+/// not stop) the immutable flag. Unlocked again when it goes.
+class LockedFolder final {
+public:
+    explicit LockedFolder(QByteArray path)
+        : m_path(std::move(path))
+    {
+        set(true);
+    }
+    ~LockedFolder() { set(false); }
+    Q_DISABLE_COPY_MOVE(LockedFolder)
+
+    /// True when creating a file inside fails.
+    bool locked() const
+    {
+        const QByteArray probe = m_path + "/.probe";
+        const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return true;
+        ::close(fd);
+        ::unlink(probe.constData());
+        return false;
+    }
+    void unlock() { set(false); }
+
+private:
+    void set(bool on)
+    {
+        ::chmod(m_path.constData(), on ? 0555 : 0755);
+        if (::geteuid() != 0)
+            return;
+        const int fd = ::open(m_path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        int flags = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        }
+        ::close(fd);
+    }
+
+    QByteArray m_path;
+};
+
+struct ErrorCase {
+    const char* name;
+    const char* button; ///< the error dialog's button
+    QStringList copied; ///< what the destination holds afterwards
+};
+
+class CopyErrorEndToEnd : public CopyDialogsEndToEnd,
+                          public ::testing::WithParamInterface<ErrorCase> {};
+
+// a.txt and b.txt copied into a folder that refuses them: the error names a.txt; the folder
+// is made writable, then the answer decides what happens.
+TEST_P(CopyErrorEndToEnd, AnswerToTheErrorDecidesWhatIsCopied)
+{
+    const ErrorCase& c = GetParam();
+    ASSERT_NO_FATAL_FAILURE(startAndSearch());
+    const QString target = home.mkdir(u"locked"_qs);
+    LockedFolder lock(QFile::encodeName(target));
+    if (!lock.locked())
+        GTEST_SKIP() << "this file system cannot refuse writes to a folder here";
+    const bool finishes = QByteArray(c.button) != "cancel";
+    std::vector<DialogScript::Step> steps = {
+        pick(u"Copy file(s) to..."_qs, target), [&](QWidget* w) {
+            EXPECT_EQ(w->objectName(), u"ErrorDialog"_qs);
+            EXPECT_EQ(w->windowTitle(), u"Problem"_qs);
+            EXPECT_TRUE(w->accessibleDescription().startsWith(QString(root + u"/a.txt\n\n")))
+                << w->accessibleDescription().toStdString();
+            EXPECT_EQ(entries(target), "") << "nothing was written yet";
+            lock.unlock();
+            auto* button = w->findChild<QPushButton*>(QLatin1String(c.button));
+            ASSERT_NE(button, nullptr) << c.button;
+            button->click();
+        }};
+    if (finishes)
+        steps.push_back(expectMessage(u"Changes Made"_qs, QMessageBox::Cancel));
+    DialogScript script(std::move(steps));
+    select({u"a.txt"_qs, u"b.txt"_qs});
+    chooseFromPopup(rootBytes() + "/a.txt", "mnuPopCopy");
+    ASSERT_TRUE(waitFor([&] { return script.done(); })) << script.answered() << " answered";
+    ASSERT_NO_FATAL_FAILURE(waitForJobs());
+
+    EXPECT_EQ(entries(target), c.copied.join(u'|').toStdString());
+    const QByteArray targetBytes = QFile::encodeName(target);
+    for (const QString& name : c.copied)
+        EXPECT_EQ(readFile(QByteArray(targetBytes + '/' + name.toUtf8())),
+                  readFile(QByteArray(rootBytes() + '/' + name.toUtf8())));
+    EXPECT_EQ(readFile(rootBytes() + "/a.txt"), "alpha");
+    EXPECT_EQ(readFile(rootBytes() + "/b.txt"), "beta");
+    EXPECT_EQ(script.unexpected(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, CopyErrorEndToEnd,
+                         ::testing::Values(ErrorCase{"Retry", "retry", {u"a.txt"_qs, u"b.txt"_qs}},
+                                           ErrorCase{"Skip", "skip", {u"b.txt"_qs}},
+                                           ErrorCase{"Cancel", "cancel", {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------
+// A launch that fails: the "Oops!" box, and nothing recorded.
+
+struct LaunchCase {
+    const char* name;
+    const char* file;
+    bool deletedAfterListing;
+    bool byEnterKey; ///< else the popup's Launch
+    int code;
+    const char* description;
+};
+
+class FailedLaunchEndToEnd : public ItemCommandsFixture,
+                             public ::testing::WithParamInterface<LaunchCase> {
+protected:
+    QByteArray settingsFile() const
+    {
+        return readFile(QFile::encodeName(RegHiveFilePath(HKEY_CURRENT_USER)));
+    }
+    QByteArray recentDocuments() const
+    {
+        return readFile(qgetenv("XDG_DATA_HOME") + "/recently-used.xbel");
+    }
+    /// Launches the row of `path` as the case says.
+    void launch(const LaunchCase& c, const QByteArray& path)
+    {
+        selectPaths({path});
+        if (c.byEnterKey) {
+            ASSERT_NO_FATAL_FAILURE(focusList());
+            QTest::keyClick(list()->detailsView(), Qt::Key_Return);
+        } else {
+            chooseFromPopup(path, "mnuPopLaunch");
+        }
+    }
+};
+
+TEST_P(FailedLaunchEndToEnd, OopsIsShownAndNothingIsRecorded)
+{
+    const LaunchCase& c = GetParam();
+    ASSERT_NO_FATAL_FAILURE(startAndSearch(
+        {"strange.kfnone"}, [](const QByteArray& path) { writeBytes(path, "data"); }));
+    const QByteArray path = rootBytes() + '/' + c.file;
+    if (c.deletedAfterListing) {
+        ASSERT_EQ(::unlink(path.constData()), 0);
+    }
+    QString shown;
+    DialogScript script({[&](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), u"Oops!"_qs);
+        if (QMessageBox* box = Modal::messageBox(w)) {
+            shown = box->text();
+            EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        }
+        Modal::press(w, QMessageBox::Ok);
+    }});
+    ASSERT_NO_FATAL_FAILURE(launch(c, path));
+    ASSERT_TRUE(waitFor([&] { return script.done(); })) << "no Oops! box";
+    EXPECT_FALSE(form()->searchRunning()) << "the key also pressed the search button";
+    EXPECT_EQ(model()->rowCount(), 5);
+    EXPECT_EQ(shown, QString(u"There was an error launching the file.\r\n\r\nError Code: " +
+                             QString::number(c.code) + u"\r\n\r\nDescription: " +
+                             QLatin1String(c.description)));
+    QAction* first = action("mnuRecentLaunch0");
+    EXPECT_EQ(first->text(), u"(Empty)"_qs);
+    EXPECT_FALSE(first->isEnabled());
+
+    // A launch that works afterwards is the recent list's only entry.
+    const QByteArray good = rootBytes() + "/b.txt";
+    ASSERT_NO_FATAL_FAILURE(launch(c, good));
+    ASSERT_TRUE(waitFor([&] { return launchedLog().contains(u"b.txt"); })) << "not launched";
+    EXPECT_EQ(launchedLog(), root + u"/b.txt\n") << "the failed item reached a program";
+    EXPECT_EQ(first->text(), u"&1. b.txt"_qs);
+    EXPECT_FALSE(action("mnuRecentLaunch1")->isVisible());
+    EXPECT_TRUE(settingsFile().contains(good));
+    EXPECT_FALSE(settingsFile().contains(path)) << "the failed launch was stored";
+    EXPECT_TRUE(recentDocuments().contains("/found/b.txt"));
+    EXPECT_FALSE(recentDocuments().contains(QByteArray(QByteArray("/found/") + c.file)));
+    EXPECT_EQ(script.unexpected(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FailedLaunchEndToEnd,
+    ::testing::Values(LaunchCase{"NoApplication", "strange.kfnone", false, true, 1155,
+                                 "No application is associated with the specified file."},
+                      LaunchCase{"DeletedSinceListed", "a.txt", true, false, 2,
+                                 "File no longer exists."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
