@@ -168,10 +168,10 @@ void SortIndex::resetKeys()
 
 int SortIndex::compareTie(uint32_t a, uint32_t b) const
 {
-    // A fixed order that never depends on when rows arrived: name bytes, then path bytes.
+    // A fixed order that never depends on when rows arrived: name bytes, then folder bytes.
     if (const int c = compareBytes(m_rows.name(a), m_rows.name(b)))
         return c;
-    return compareBytes(m_rows.path(a), m_rows.path(b));
+    return compareBytes(m_rows.location(a), m_rows.location(b));
 }
 
 int SortIndex::compare(uint32_t a, uint32_t b) const

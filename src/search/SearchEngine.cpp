@@ -1,10 +1,10 @@
 #include "SearchEngine.h"
 
-#include "FolderWalker.h"
+#include "AsciiText.h"
 #include "MatchQuery.h"
+#include "ParallelWalk.h"
 #include "platform/TypeNames.h"
 
-#include <QElapsedTimer>
 #include <QThread>
 
 #include <atomic>
@@ -16,113 +16,77 @@ struct SearchShared {
     std::atomic<bool> shuttingDown{false};
 };
 
-namespace {
-
-/// Collects a walk's rows and hands them over in batches.
-class BatchingSink final : public WalkSink {
-public:
-    using Deliver = std::function<void(ResultRows&&)>;
-
-    BatchingSink(const SearchShared& shared, quint64 run, Deliver deliver)
-        : m_shared(shared)
-        , m_run(run)
-        , m_deliver(std::move(deliver))
-    {
-        m_sinceDelivery.start();
-    }
-
-    bool stopRequested() override
-    {
-        if (m_shared.run.load(std::memory_order_relaxed) != m_run ||
-            m_shared.shuttingDown.load(std::memory_order_relaxed))
-            return true;
-        // Between matches too, so a lone match is not held back by a long stretch without any.
-        if (!m_rows.empty() && (++m_entries & 255) == 0)
-            deliverIfDue();
-        return false;
-    }
-
-    void found(const FoundEntry& entry) override
-    {
-        m_rows.push_back(makeResultRow(entry));
-        deliverIfDue();
-    }
-
-    /// Hands over whatever is left.
-    void flush()
-    {
-        if (!m_rows.empty())
-            m_deliver(std::exchange(m_rows, {}));
-        m_sinceDelivery.restart();
-    }
-
-private:
-    void deliverIfDue()
-    {
-        if (m_sinceDelivery.elapsed() >= 30)
-            flush();
-    }
-
-    const SearchShared& m_shared;
-    const quint64 m_run;
-    Deliver m_deliver;
-    ResultRows m_rows;
-    QElapsedTimer m_sinceDelivery;
-    unsigned m_entries = 0;
-};
-
-} // namespace
-
-/// Runs the walks on the worker thread, one after the other.
+/// Runs the walks from the worker thread, one after the other, each on as many threads as
+/// the command line uses; rows are made on the walking threads and handed over in walk order.
 class SearchWorker final : public QObject {
     Q_OBJECT
 public:
-    explicit SearchWorker(std::shared_ptr<SearchShared> shared)
+    /// Hands one batch of `run` over to the window's thread.
+    using Deliver = std::function<void(quint64 run, ResultRows&& rows)>;
+
+    SearchWorker(std::shared_ptr<SearchShared> shared, Deliver deliver)
         : m_shared(std::move(shared))
+        , m_deliver(std::move(deliver))
     {}
 
     /// Walks one folder for `run`; called on the worker thread.
     void walk(const SearchRequest& request, quint64 run)
     {
         if (!m_shared->shuttingDown.load()) {
-            BatchingSink sink(*m_shared, run,
-                              [this, run](ResultRows&& rows) { Q_EMIT batch(run, rows); });
-            FolderWalker walker(m_shared->query, sink, true);
+            const SearchShared& shared = *m_shared;
+            const auto superseded = [&shared, run] {
+                return shared.run.load(std::memory_order_relaxed) != run ||
+                       shared.shuttingDown.load(std::memory_order_relaxed);
+            };
+            RowWalk walker(
+                shared.query, RowFormat(),
+                [this, run, &superseded](ResultRows& rows) {
+                    if (superseded())
+                        return false;
+                    m_deliver(run, std::move(rows));
+                    return true;
+                },
+                true, workThreadCount(), {}, superseded);
             walker.walk(request);
-            sink.flush();
         }
         Q_EMIT walkDone(run);
     }
 
 Q_SIGNALS:
-    void batch(quint64 run, ResultRows rows);
     void walkDone(quint64 run);
 
 private:
     std::shared_ptr<SearchShared> m_shared;
+    Deliver m_deliver;
 };
 
 SearchEngine::SearchEngine(QObject* parent)
     : QObject(parent)
     , m_shared(std::make_shared<SearchShared>())
     , m_thread(new QThread)
-    , m_worker(new SearchWorker(m_shared))
+    , m_worker(new SearchWorker(m_shared, [this](quint64 run, ResultRows&& rows) {
+        // Batches of a superseded run are dropped here, on the window's thread. The rows move
+        // across, never copied; the end of the walk is queued after them.
+        QMetaObject::invokeMethod(
+            this,
+            [this, run, rows = std::move(rows)]() mutable {
+                if (run == m_shared->run.load())
+                    Q_EMIT rowsFound(std::move(rows));
+            },
+            Qt::QueuedConnection);
+    }))
 {
     qRegisterMetaType<ResultRows>("ResultRows");
     m_thread->setObjectName(QStringLiteral("SearchWorker"));
     m_worker->moveToThread(m_thread);
-    // Batches and ends of a superseded run are dropped here, on the window's thread.
-    connect(m_worker, &SearchWorker::batch, this, [this](quint64 run, const ResultRows& rows) {
-        if (run == m_shared->run.load())
-            Q_EMIT rowsFound(rows);
-    });
     connect(m_worker, &SearchWorker::walkDone, this, [this](quint64 run) {
         if (run == m_shared->run.load())
             Q_EMIT walkFinished();
     });
     m_thread->start();
     // The first type name loads the MIME data; do it now, off the window's thread, rather
-    // than in the middle of the first search.
+    // than in the middle of the first search. The instance is made once and safe to use from
+    // every walking thread.
     QMetaObject::invokeMethod(
         m_worker, [] { TypeNames::instance().typeName("warm-up.txt", false); },
         Qt::QueuedConnection);
