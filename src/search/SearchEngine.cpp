@@ -8,6 +8,15 @@
 #include <QThread>
 
 #include <atomic>
+#include <deque>
+
+namespace {
+
+/// The most rows passed on to the window in one go: a slice is merged into a sorted list of
+/// a million rows well within the time between two input events.
+constexpr size_t SliceRows = 4096;
+
+} // namespace
 
 /// What the window's side and the worker share.
 struct SearchShared {
@@ -60,18 +69,30 @@ private:
     Deliver m_deliver;
 };
 
+/// What arrived from the worker on the window's thread and is not yet passed on: batches and
+/// ends of walks, in order.
+struct SearchEngine::Arrivals {
+    struct Arrival {
+        quint64 run = 0;
+        ResultRows rows; // none: the end of a walk
+        size_t next = 0; // rows before it were passed on already
+    };
+    std::deque<Arrival> queue;
+    bool handingOn = false; // a call of handOn is queued
+};
+
 SearchEngine::SearchEngine(QObject* parent)
     : QObject(parent)
     , m_shared(std::make_shared<SearchShared>())
+    , m_arrivals(std::make_unique<Arrivals>())
     , m_thread(new QThread)
     , m_worker(new SearchWorker(m_shared, [this](quint64 run, ResultRows&& rows) {
-        // Batches of a superseded run are dropped here, on the window's thread. The rows move
-        // across, never copied; the end of the walk is queued after them.
+        // The rows move across, never copied; the end of the walk is queued after them.
         QMetaObject::invokeMethod(
             this,
             [this, run, rows = std::move(rows)]() mutable {
-                if (run == m_shared->run.load())
-                    Q_EMIT rowsFound(std::move(rows));
+                m_arrivals->queue.push_back({run, std::move(rows), 0});
+                handOn();
             },
             Qt::QueuedConnection);
     }))
@@ -80,8 +101,8 @@ SearchEngine::SearchEngine(QObject* parent)
     m_thread->setObjectName(QStringLiteral("SearchWorker"));
     m_worker->moveToThread(m_thread);
     connect(m_worker, &SearchWorker::walkDone, this, [this](quint64 run) {
-        if (run == m_shared->run.load())
-            Q_EMIT walkFinished();
+        m_arrivals->queue.push_back({run, {}, 0});
+        handOn();
     });
     m_thread->start();
     // The first type name loads the MIME data; do it now, off the window's thread, rather
@@ -99,6 +120,47 @@ SearchEngine::~SearchEngine()
     m_thread->wait();
     delete m_worker;
     delete m_thread;
+}
+
+void SearchEngine::handOn()
+{
+    // Batches and ends of a superseded run are dropped here, on the window's thread.
+    auto& queue = m_arrivals->queue;
+    const quint64 current = m_shared->run.load();
+    while (!queue.empty() && queue.front().run != current)
+        queue.pop_front();
+    if (queue.empty() || m_arrivals->handingOn)
+        return;
+    Arrivals::Arrival& first = queue.front();
+    if (first.rows.empty()) {
+        queue.pop_front();
+        Q_EMIT walkFinished();
+    } else if (first.rows.size() - first.next <= SliceRows) {
+        ResultRows rows =
+            first.next == 0
+                ? std::move(first.rows)
+                : ResultRows(std::make_move_iterator(first.rows.begin() + qsizetype(first.next)),
+                             std::make_move_iterator(first.rows.end()));
+        queue.pop_front();
+        Q_EMIT rowsFound(std::move(rows));
+    } else {
+        const auto from = first.rows.begin() + qsizetype(first.next);
+        ResultRows slice(std::make_move_iterator(from),
+                         std::make_move_iterator(from + qsizetype(SliceRows)));
+        first.next += SliceRows;
+        Q_EMIT rowsFound(std::move(slice));
+    }
+    // The rest waits for the next turn of the event loop, after the input that came meanwhile.
+    if (!queue.empty()) {
+        m_arrivals->handingOn = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_arrivals->handingOn = false;
+                handOn();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void SearchEngine::setSearchText(const QString& text)

@@ -114,6 +114,28 @@ TEST_F(SearchEngineTest, RowsFollowOneWalkersOrderOnATreeOfManySubtrees)
     chmod(tree.path("top2/f-closed").constData(), 0755);
 }
 
+TEST_F(SearchEngineTest, ALargeBatchReachesTheWindowInSlicesInOrderBeforeTheEnd)
+{
+    const ByteTree tree;
+    tree.dir("many");
+    for (int i = 0; i < 9000; ++i)
+        tree.file("many/f" + QByteArray::number(i));
+    QList<int> sizes;
+    QList<int> order; // 1: rows, 2: end
+    QObject::connect(&engine, &SearchEngine::rowsFound, [&](const ResultRows& batch) {
+        sizes.append(int(batch.size()));
+        order.append(1);
+    });
+    QObject::connect(&engine, &SearchEngine::walkFinished, [&] { order.append(2); });
+    engine.beginRun();
+    engine.walk(allFilesIn(tree.root()));
+    ASSERT_TRUE(waitFor(finished, 1));
+    EXPECT_EQ(paths(), walkFor(allFilesIn(tree.root()), {}).paths());
+    EXPECT_GE(sizes.size(), 3);
+    EXPECT_LE(*std::max_element(sizes.begin(), sizes.end()), 4096);
+    EXPECT_EQ(order.indexOf(2), order.size() - 1);
+}
+
 TEST_F(SearchEngineTest, ARunReplacedMidWalkDeliversNothingMoreOfTheOldOne)
 {
     const ByteTree big;
@@ -126,10 +148,11 @@ TEST_F(SearchEngineTest, ARunReplacedMidWalkDeliversNothingMoreOfTheOldOne)
     ASSERT_TRUE(rows.wait(5000)); // the old run is under way
     engine.beginRun();
     const qsizetype before = paths().size();
+    const int ended = int(finished.count()); // walks of the old run that ended before
     engine.walk(allFilesIn(small.root()));
-    ASSERT_TRUE(waitFor(finished, 1));
+    ASSERT_TRUE(waitFor(finished, ended + 1));
     finished.wait(200); // lets anything stale of the old run arrive
-    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(finished.count(), ended + 1);
     const QList<QByteArray> after = paths().mid(before);
     EXPECT_EQ(after.size(), 4);
     EXPECT_TRUE(std::all_of(after.begin(), after.end(),
