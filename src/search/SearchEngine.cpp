@@ -9,12 +9,16 @@
 
 #include <atomic>
 #include <deque>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
 /// The most rows passed on to the window in one go: a slice is merged into a sorted list of
 /// a million rows well within the time between two input events.
 constexpr size_t SliceRows = 4096;
+/// How much lower the walking threads' share of a busy processor is than the window's.
+constexpr int WalkNiceness = 5;
 
 } // namespace
 
@@ -108,8 +112,15 @@ SearchEngine::SearchEngine(QObject* parent)
     // The first type name loads the MIME data; do it now, off the window's thread, rather
     // than in the middle of the first search. The instance is made once and safe to use from
     // every walking thread.
+    // The walking threads (this one and the helpers it starts, which inherit it) yield to the
+    // window's thread when the cores are busy, so that input is answered while a walk runs;
+    // with a core free they walk at full speed.
     QMetaObject::invokeMethod(
-        m_worker, [] { TypeNames::instance().typeName("warm-up.txt", false); },
+        m_worker,
+        [] {
+            setpriority(PRIO_PROCESS, id_t(gettid()), WalkNiceness);
+            TypeNames::instance().typeName("warm-up.txt", false);
+        },
         Qt::QueuedConnection);
 }
 
