@@ -142,23 +142,31 @@ void SearchEngine::handOn()
         queue.pop_front();
     if (queue.empty() || m_arrivals->handingOn)
         return;
-    Arrivals::Arrival& first = queue.front();
-    if (first.rows.empty()) {
+    if (queue.front().rows.empty()) {
         queue.pop_front();
         Q_EMIT walkFinished();
-    } else if (first.rows.size() - first.next <= SliceRows) {
-        ResultRows rows =
-            first.next == 0
-                ? std::move(first.rows)
-                : ResultRows(std::make_move_iterator(first.rows.begin() + qsizetype(first.next)),
-                             std::make_move_iterator(first.rows.end()));
-        queue.pop_front();
-        Q_EMIT rowsFound(std::move(rows));
     } else {
-        const auto from = first.rows.begin() + qsizetype(first.next);
-        ResultRows slice(std::make_move_iterator(from),
-                         std::make_move_iterator(from + qsizetype(SliceRows)));
-        first.next += SliceRows;
+        // Batches that piled up while the window was busy go on together, up to one slice:
+        // fewer merges and repaints when the window falls behind.
+        ResultRows slice;
+        while (!queue.empty() && queue.front().run == current && !queue.front().rows.empty() &&
+               slice.size() < SliceRows) {
+            Arrivals::Arrival& next = queue.front();
+            const size_t left = next.rows.size() - next.next;
+            const size_t take = std::min(SliceRows - slice.size(), left);
+            if (slice.empty() && next.next == 0 && take == left) {
+                slice = std::move(next.rows);
+                queue.pop_front();
+                continue;
+            }
+            const auto from = next.rows.begin() + qsizetype(next.next);
+            slice.insert(slice.end(), std::make_move_iterator(from),
+                         std::make_move_iterator(from + qsizetype(take)));
+            next.next += take;
+            if (next.next < next.rows.size())
+                break;
+            queue.pop_front();
+        }
         Q_EMIT rowsFound(std::move(slice));
     }
     // The rest waits for the next turn of the event loop, after the input that came meanwhile.
