@@ -55,9 +55,8 @@ ResultRows makeRows(int count, quint32 seed)
         if (kind < 7)
             name += extensions[kind];
         ResultRow row;
-        row.path = folder + name;
-        row.path.squeeze();
-        row.nameOffset = qint32(folder.size());
+        row.location = folder;
+        row.fileName = name;
         row.folder = kind == 7;
         row.size = row.folder ? 0 : random.bounded(50000000);
         row.mtime = random.bounded(50) == 0
@@ -271,7 +270,7 @@ int main(int argc, char** argv)
                     removed, model->rowCount() + removed, ms(timer), removal);
         const int row = model->rowCount() / 2;
         ResultRow renamed = model->row(row);
-        renamed.path = renamed.folderPath().toByteArray() + "zz renamed.txt";
+        renamed.fileName = "zz renamed.txt";
         timer.restart();
         model->replaceRow(row, std::move(renamed));
         settle();

@@ -1,7 +1,9 @@
 // Memory and time of a walk as the window's engine does it: every match becomes a ResultRow
-// with its type name and URL. Usage: search_bench FOLDER [TEXT]
+// with its type name and URL, made on the walking threads. Usage: search_bench FOLDER [TEXT]
+#include "search/AsciiText.h"
 #include "search/FolderWalker.h"
 #include "search/MatchQuery.h"
+#include "search/ParallelWalk.h"
 
 #include <QElapsedTimer>
 
@@ -43,7 +45,14 @@ int main(int argc, char** argv)
     timer.start();
     RowSink sink;
     sink.rows.reserve(1); // the vector grows as the window's batches would
-    FolderWalker walker(query, sink, true);
+    RowWalk walker(
+        query, RowFormat(),
+        [&sink](ResultRows& batch) {
+            sink.rows.insert(sink.rows.end(), std::make_move_iterator(batch.begin()),
+                             std::make_move_iterator(batch.end()));
+            return true;
+        },
+        true, workThreadCount());
     walker.walk(request);
     const qint64 ms = timer.elapsed();
     sink.rows.shrink_to_fit();
@@ -52,8 +61,9 @@ int main(int argc, char** argv)
     std::printf("rows: %zu in %lld ms\n", sink.rows.size(), static_cast<long long>(ms));
     std::printf("sizeof(ResultRow): %zu bytes\n", sizeof(ResultRow));
     const double perRow = count > 0 ? double(after - before) / count : 0.0;
-    std::printf("heap per row besides the row itself (path, own texts): %.1f bytes\n",
-                perRow - double(sizeof(ResultRow)));
+    std::printf(
+        "heap per row besides the row itself (name, shared folder, own texts): %.1f bytes\n",
+        perRow - double(sizeof(ResultRow)));
     std::printf("total per row (row in the vector + heap): %.1f bytes\n", perRow);
     return 0;
 }

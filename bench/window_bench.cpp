@@ -1,12 +1,15 @@
 // The window under load: a search that lists many rows, timed against the command-line
-// finder on the same tree, with the window's input latency during the run, the memory the
-// rows take and the CPU an idle window uses.
+// finder on the same tree (path only and --columns), wall and processor time side by side,
+// with the window's input latency during the run, the heap the rows take and the CPU an
+// idle window uses.
 //
-//   window_bench [FOLDER [TEXT]]      default: a generated tree of 100,000 matching files
+//   window_bench [FOLDER [TEXT [RUNS]]]   default: a generated tree of 100,000 matching files
 #include "app/Form1.h"
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
+#include "search/AsciiText.h"
 #include "search/FolderWalker.h"
+#include "search/ParallelWalk.h"
 #include "settings/CRegSettings.h"
 #include "shell/DialogPrompt.h"
 
@@ -22,30 +25,52 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-long rssKiB()
+/// Bytes of heap in use (every arena), as search_bench counts them.
+size_t heapBytes()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return 0;
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 }
 
-double cpuSeconds()
+double seconds(const timeval& t)
+{
+    return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+}
+
+/// Processor time (user + system) of this process, or of its waited-for children.
+double cpuSeconds(int who = RUSAGE_SELF)
 {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    getrusage(who, &usage);
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+/// Wall and processor milliseconds of one timed run.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+};
+
+/// The run with the least wall time: the one least disturbed by other processes.
+Timing best(const std::vector<Timing>& runs)
+{
+    return *std::min_element(runs.begin(), runs.end(),
+                             [](const Timing& a, const Timing& b) { return a.wall < b.wall; });
+}
+
+double loadAverage()
+{
+    double load[1] = {0};
+    return getloadavg(load, 1) == 1 ? load[0] : -1;
 }
 
 QString makeTree(const QString& root, int files)
@@ -60,15 +85,18 @@ QString makeTree(const QString& root, int files)
     return root;
 }
 
-double timeCommandLine(const QString& program, const QString& text, const QString& folder)
+Timing timeCommandLine(const QString& program, const QString& text, const QString& folder,
+                       bool columns)
 {
-    const QByteArray command = QFile::encodeName(program) + " --find '" + text.toUtf8() + "' '" +
-                               QFile::encodeName(folder) + "' > /dev/null";
+    const QByteArray command = QFile::encodeName(program) + (columns ? " --columns" : "") +
+                               " --find '" + text.toUtf8() + "' '" + QFile::encodeName(folder) +
+                               "' > /dev/null";
+    const double cpuStart = cpuSeconds(RUSAGE_CHILDREN);
     QElapsedTimer timer;
     timer.start();
     if (std::system(command.constData()) == -1)
-        return -1;
-    return timer.nsecsElapsed() / 1e6;
+        return {-1, -1};
+    return {timer.nsecsElapsed() / 1e6, (cpuSeconds(RUSAGE_CHILDREN) - cpuStart) * 1000};
 }
 
 /// Builds every match's row, as the engine's worker does, without any window.
@@ -79,22 +107,48 @@ public:
     ResultRows rows;
 };
 
-/// The worker's share of a window search: the walk alone, with or without reading each
-/// match's size and time.
-double timeWalkAlone(const QString& folder, const QString& text, bool details)
+SearchRequest requestFor(const QString& folder)
 {
-    LiveQuery query;
-    query.setSearchText(text);
     SearchRequest request;
     request.IncludeSubfolders = true;
     request.FolderPath = QFile::encodeName(folder);
     request.Pattern = FileFilter::fromChoice(FileFilter::AllFiles);
-    RowSink sink;
-    FolderWalker walker(query, sink, details);
+    return request;
+}
+
+/// The walk of a window search alone, rows made as the engine makes them, on its threads.
+Timing timeRowWalk(const QString& folder, const QString& text)
+{
+    LiveQuery query;
+    query.setSearchText(text);
+    ResultRows rows;
+    RowWalk walk(
+        query, RowFormat(),
+        [&rows](ResultRows& batch) {
+            rows.insert(rows.end(), std::make_move_iterator(batch.begin()),
+                        std::make_move_iterator(batch.end()));
+            return true;
+        },
+        true, workThreadCount());
+    const double cpuStart = cpuSeconds();
     QElapsedTimer timer;
     timer.start();
-    walker.walk(request);
-    return timer.nsecsElapsed() / 1e6;
+    walk.walk(requestFor(folder));
+    return {timer.nsecsElapsed() / 1e6, (cpuSeconds() - cpuStart) * 1000};
+}
+
+/// One thread's walk, with or without reading each match's size and time.
+Timing timeWalkAlone(const QString& folder, const QString& text, bool details)
+{
+    LiveQuery query;
+    query.setSearchText(text);
+    RowSink sink;
+    FolderWalker walker(query, sink, details);
+    const double cpuStart = cpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    walker.walk(requestFor(folder));
+    return {timer.nsecsElapsed() / 1e6, (cpuSeconds() - cpuStart) * 1000};
 }
 
 } // namespace
@@ -110,13 +164,22 @@ int main(int argc, char** argv)
 
     QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const QString text = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("match");
+    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
     if (folder.isEmpty()) {
         std::printf("making a tree of 100,000 files...\n");
         folder = makeTree(home.path() + u"/tree", 100000);
     }
+    const double loadBefore = loadAverage();
     const QString finder = QCoreApplication::applicationDirPath() + u"/../src/app/kestrelfind";
-    timeCommandLine(finder, text, folder); // warms the file-system cache
-    const double cliMs = timeCommandLine(finder, text, folder);
+    timeCommandLine(finder, text, folder, true); // warms the file-system cache
+    std::vector<Timing> cliPaths;
+    std::vector<Timing> cliColumns;
+    // KF_BENCH_WINDOW_ONLY=1 times the window's search alone (for profiling it).
+    const bool windowOnly = qEnvironmentVariableIntValue("KF_BENCH_WINDOW_ONLY") != 0;
+    for (int i = 0; i < (windowOnly ? 0 : runs); ++i) {
+        cliPaths.push_back(timeCommandLine(finder, text, folder, false));
+        cliColumns.push_back(timeCommandLine(finder, text, folder, true));
+    }
 
     CRegSettings store = CRegSettings::forProgram();
     for (const char* box : {"Desktop", "Start Menu Programs", "Favorites", "Recent Docs"})
@@ -136,27 +199,61 @@ int main(int argc, char** argv)
     QElapsedTimer clock;
     qint64 lastTick = 0;
     qint64 worstLateness = 0;
+    qint64 worstAt = 0;  // when the worst lateness ended, ms after the click
+    int rowsAtWorst = 0; // rows listed then
     QTimer probe;
     probe.setInterval(10);
     QObject::connect(&probe, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
-        worstLateness = std::max(worstLateness, now - lastTick - 10);
+        if (now - lastTick - 10 > worstLateness) {
+            worstLateness = now - lastTick - 10;
+            worstAt = now;
+            rowsAtWorst = model->rowCount();
+        }
         lastTick = now;
     });
 
-    const long rssBefore = rssKiB();
-    clock.start();
-    probe.start();
-    form.Command1_Click();
-    while (button->text() != u"Search")
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    const double windowMs = clock.nsecsElapsed() / 1e6;
-    probe.stop();
-    const long rssAfter = rssKiB();
-    const int rows = model->rowCount();
+    std::vector<Timing> window;
+    double bytesPerRow = 0;
+    int rows = 0;
+    for (int i = 0; i < runs; ++i) {
+        if (i > 0) { // the earlier run's rows go first, so the heap counts one run's rows
+            model->clear();
+            QCoreApplication::processEvents();
+        }
+        malloc_trim(0);
+        const size_t heapBefore = heapBytes();
+        const double cpuStart = cpuSeconds();
+        clock.start();
+        lastTick = 0;
+        probe.start();
+        form.Command1_Click();
+        while (button->text() != u"Search")
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        window.push_back({clock.nsecsElapsed() / 1e6, (cpuSeconds() - cpuStart) * 1000});
+        probe.stop();
+        QCoreApplication::processEvents(); // the views' delayed layout, as on screen
+        rows = model->rowCount();
+        const double perRow = rows > 0 ? double(heapBytes() - heapBefore) / rows : 0.0;
+        bytesPerRow = i == 0 ? perRow : std::min(bytesPerRow, perRow);
+    }
 
-    const double walkMs = timeWalkAlone(folder, text, true);
-    const double walkNoStatMs = timeWalkAlone(folder, text, false);
+    std::vector<Timing> rowWalk;
+    std::vector<Timing> oneThread;
+    for (int i = 0; i < (windowOnly ? 0 : runs); ++i) {
+        rowWalk.push_back(timeRowWalk(folder, text));
+        oneThread.push_back(timeWalkAlone(folder, text, true));
+    }
+    const double loadAfter = loadAverage();
+    if (windowOnly) {
+        std::printf("rows listed: %d   window search %.0f ms, processor %.0f ms, worst input "
+                    "latency %lld ms (ending at %lld ms, %d rows), heap per row %.0f bytes\n",
+                    rows, best(window).wall, best(window).cpu,
+                    static_cast<long long>(worstLateness), static_cast<long long>(worstAt),
+                    rowsAtWorst, bytesPerRow);
+        return 0;
+    }
+    const Timing walkNoStat = timeWalkAlone(folder, text, false);
 
     // An idle window for ten seconds, once the views have caught up with the last rows
     // (their delayed layout and the final repaint run in the first moments after a run).
@@ -169,18 +266,33 @@ int main(int argc, char** argv)
     QApplication::exec();
     const double idleCpu = (cpuSeconds() - cpuStart) / (idle.nsecsElapsed() / 1e9) * 100;
 
-    std::printf("rows listed                 %d\n", rows);
-    std::printf("command line                %.0f ms\n", cliMs);
-    std::printf("window search               %.0f ms (%.2f x the command line)\n", windowMs,
-                cliMs > 0 ? windowMs / cliMs : 0.0);
-    std::printf(
-        "the worker's walk alone     %.0f ms (rows built; %.0f ms without sizes and times)\n",
-        walkMs, walkNoStatMs);
-    std::printf("  (the window's search time beyond it is the result model and painting on the\n"
-                "  window's thread, which runs alongside the walk)\n");
-    std::printf("worst input latency         %lld ms\n", static_cast<long long>(worstLateness));
-    std::printf("memory per listed row       %.0f bytes\n",
-                rows > 0 ? (rssAfter - rssBefore) * 1024.0 / rows : 0.0);
+    const Timing paths = best(cliPaths);
+    const Timing columns = best(cliColumns);
+    const Timing win = best(window);
+    const Timing walk = best(rowWalk);
+    std::printf("rows listed: %d   threads: %d   best of %d runs   load average %.2f / %.2f\n",
+                rows, workThreadCount(), runs, loadBefore, loadAfter);
+    std::printf("                                    wall      processor\n");
+    const auto line = [](const char* what, const Timing& t) {
+        std::printf("%-34s %6.0f ms %8.0f ms\n", what, t.wall, t.cpu);
+    };
+    line("command line, path only", paths);
+    line("command line, --columns", columns);
+    line("window search", win);
+    line("  its walk alone (rows made)", walk);
+    line("one thread's walk (rows made)", best(oneThread));
+    line("one thread's walk, no size/time", walkNoStat);
+    std::printf("window / --columns: %.2f x   window / path only: %.2f x\n",
+                columns.wall > 0 ? win.wall / columns.wall : 0.0,
+                paths.wall > 0 ? win.wall / paths.wall : 0.0);
+    std::printf("window beyond its walk: %.0f ms (%.0f %% of the walk)\n", win.wall - walk.wall,
+                walk.wall > 0 ? (win.wall - walk.wall) / walk.wall * 100 : 0.0);
+    std::printf("worst input latency         %lld ms (ending %lld ms after the click, %d rows "
+                "listed)\n",
+                static_cast<long long>(worstLateness), static_cast<long long>(worstAt),
+                rowsAtWorst);
+    std::printf("heap per listed row         %.0f bytes (rows, model, sort keys, views)\n",
+                bytesPerRow);
     std::printf("idle window CPU over 10 s   %.3f %%\n", idleCpu);
     return 0;
 }

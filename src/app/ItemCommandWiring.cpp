@@ -134,7 +134,7 @@ void ItemCommandWiring::finishRename(const QByteArray& oldPath, const QString& e
     const QByteArray name = RenameCommand::newName(oldName, edited, model->showExtensions());
     if (name == oldName)
         return; // nothing changed: nothing to rename
-    const QByteArray newPath = oldPath.left(before.nameOffset) + name;
+    const QByteArray newPath = before.location + name;
     QPointer<ResultModel> guard = model;
     m_rename.commit(oldPath, name, [guard, oldPath, newPath](bool aborted) {
         // Refused or cancelled: the row keeps its old name, as the model never took the edit.
@@ -144,9 +144,8 @@ void ItemCommandWiring::finishRename(const QByteArray& oldPath, const QString& e
         if (at < 0)
             return;
         ResultRow renamed = guard->row(at);
-        renamed.path = newPath;
-        renamed.typeName = TypeNames::instance().typeName(
-            QByteArrayView(newPath).sliced(renamed.nameOffset), renamed.folder);
+        renamed.setPath(newPath);
+        renamed.typeName = TypeNames::instance().typeName(renamed.fileName, renamed.folder);
         guard->replaceRow(at, std::move(renamed));
     });
 }

@@ -247,14 +247,36 @@ QString TypeNames::lookUp(const QString& name) const
     return extensionFallback(name);
 }
 
+QString TypeNames::decoded(QByteArrayView name)
+{
+    // Plain ASCII names, the usual case, skip the general decoder.
+    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return c > 0; });
+    return ascii ? QString::fromLatin1(name) : QFile::decodeName(name.toByteArray());
+}
+
 QString TypeNames::typeName(QByteArrayView name, bool folder)
 {
     if (folder)
         return folderTypeName();
-    // Plain ASCII names, the usual case, skip the general decoder.
-    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return c > 0; });
-    const QString text = ascii ? QString::fromLatin1(name) : QFile::decodeName(name.toByteArray());
-    const QString key = cacheKey(text);
+    const QString text = decoded(name);
+    return shared(cacheKey(text), text);
+}
+
+QString TypeNames::Local::typeName(QByteArrayView name, bool folder)
+{
+    if (folder)
+        return folderTypeName();
+    // The key's rules are fixed once the names are built, so working it out needs no lock.
+    const QString text = decoded(name);
+    const QString key = m_names.cacheKey(text);
+    const auto it = m_cache.constFind(key);
+    if (it != m_cache.constEnd())
+        return it.value();
+    return *m_cache.insert(key, m_names.shared(key, text));
+}
+
+QString TypeNames::shared(const QString& key, const QString& text)
+{
     {
         const QMutexLocker lock(&m_mutex);
         const auto it = m_cache.constFind(key);

@@ -23,6 +23,23 @@ public:
     /// The type name of an entry named `name` (bytes as on disk); "File Folder" when `folder`.
     QString typeName(QByteArrayView name, bool folder);
 
+    /// A cache in front of the shared one for one thread: a type already seen is answered
+    /// without taking the shared cache's lock. Not to be shared between threads.
+    class Local final {
+    public:
+        /// A cache in front of `names`, which must outlive it.
+        explicit Local(TypeNames& names)
+            : m_names(names)
+        {}
+        Q_DISABLE_COPY_MOVE(Local)
+        /// Same as `TypeNames::typeName`, and the same shared string.
+        QString typeName(QByteArrayView name, bool folder);
+
+    private:
+        TypeNames& m_names;
+        QHash<QString, QString> m_cache;
+    };
+
     /// The exact type name of every directory.
     static QString folderTypeName();
     /// The fallback when the MIME database knows no type: the last extension upper-cased with
@@ -31,6 +48,8 @@ public:
     static QString extensionFallback(const QString& name);
 
 private:
+    static QString decoded(QByteArrayView name);
+    QString shared(const QString& key, const QString& text);
     QString cacheKey(const QString& name) const;
     QString lookUp(const QString& name) const;
     void addGlob(const QString& glob, QStringList& otherGlobs);

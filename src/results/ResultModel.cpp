@@ -64,9 +64,9 @@ public:
     {}
 
     std::string_view name(uint32_t row) const override { return bytesOf(m_rows[row].name()); }
-    std::string_view path(uint32_t row) const override
+    std::string_view location(uint32_t row) const override
     {
-        return bytesOf(QByteArrayView(m_rows[row].path));
+        return bytesOf(m_rows[row].folderPath());
     }
 
     uint64_t number(int column, uint32_t row) const override
@@ -226,7 +226,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     case PathRole:
-        return r.path;
+        return r.path();
     case FolderRole:
         return r.folder;
     case SortValueRole:
@@ -284,15 +284,21 @@ bool ResultModel::setData(const QModelIndex& index, const QVariant& value, int r
 
 QByteArray ResultModel::path(int row) const
 {
-    return row >= 0 && size_t(row) < viewRows() ? m_rows[m_index->at(size_t(row))].path
+    return row >= 0 && size_t(row) < viewRows() ? m_rows[m_index->at(size_t(row))].path()
                                                 : QByteArray();
 }
 
 size_t ResultModel::memoryUsage() const
 {
     size_t bytes = m_rows.size() * sizeof(ResultRow) + m_index->bytes();
-    for (const ResultRow& r : m_rows)
-        bytes += size_t(r.path.capacity()) + 24; // the path's own block and its header
+    const QByteArray* lastLocation = nullptr;
+    for (const ResultRow& r : m_rows) {
+        bytes += size_t(r.fileName.capacity()) + 24; // the name's own block and its header
+        // A folder's string is counted once for the rows after each other that share it.
+        if (!lastLocation || !lastLocation->isSharedWith(r.location))
+            bytes += size_t(r.location.capacity()) + 24;
+        lastLocation = &r.location;
+    }
     return bytes;
 }
 
@@ -461,7 +467,7 @@ int ResultModel::removePaths(const QList<QByteArray>& paths)
         return 0;
     std::vector<int> rows;
     for (int r = 0, n = rowCount(); r < n; ++r) {
-        if (wanted.contains(m_rows[m_index->at(size_t(r))].path))
+        if (wanted.contains(m_rows[m_index->at(size_t(r))].path()))
             rows.push_back(r);
     }
     return removeListRows(std::move(rows));
@@ -470,7 +476,7 @@ int ResultModel::removePaths(const QList<QByteArray>& paths)
 int ResultModel::rowOfPath(const QByteArray& path) const
 {
     for (int r = 0, n = rowCount(); r < n; ++r) {
-        if (m_rows[m_index->at(size_t(r))].path == path)
+        if (m_rows[m_index->at(size_t(r))].hasPath(path))
             return r;
     }
     return -1;

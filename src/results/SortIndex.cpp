@@ -168,10 +168,10 @@ void SortIndex::resetKeys()
 
 int SortIndex::compareTie(uint32_t a, uint32_t b) const
 {
-    // A fixed order that never depends on when rows arrived: name bytes, then path bytes.
+    // A fixed order that never depends on when rows arrived: name bytes, then folder bytes.
     if (const int c = compareBytes(m_rows.name(a), m_rows.name(b)))
         return c;
-    return compareBytes(m_rows.path(a), m_rows.path(b));
+    return compareBytes(m_rows.location(a), m_rows.location(b));
 }
 
 int SortIndex::compare(uint32_t a, uint32_t b) const
@@ -385,20 +385,30 @@ SortIndex::Merge SortIndex::planMerge(size_t first, size_t count) const
     Merge merge;
     merge.rows.resize(count);
     merge.before.resize(count);
-    // Where each new row goes: before the first old row that sorts after it.
+    // Where each new row goes: before the first old row that sorts after it. The new rows are
+    // in order, so each search starts where the one before ended and gallops ahead: a batch
+    // spread over a long list costs a few comparisons a row, not a search of the whole list.
     const size_t n = m_view.size();
     size_t low = 0;
     for (size_t j = 0; j < count; ++j) {
-        merge.rows[j] = items[j].row;
-        size_t lo = low;
-        size_t hi = n;
-        while (lo < hi) {
+        const uint32_t row = items[j].row;
+        merge.rows[j] = row;
+        const auto after = [&](size_t at) {
+            const int c = compare(m_view[at], row);
+            return (m_descending ? -c : c) > 0;
+        };
+        size_t lo = low; // no old row before it sorts after the new one
+        size_t hi = lo;
+        for (size_t step = 1; hi < n && !after(hi); step *= 2) {
+            lo = hi + 1;
+            hi = std::min(n, lo + step);
+        }
+        while (lo < hi) { // the place is in [lo, hi]: hi is n or sorts after
             const size_t mid = lo + (hi - lo) / 2;
-            const int c = compare(m_view[mid], items[j].row);
-            if ((m_descending ? -c : c) <= 0)
-                lo = mid + 1;
-            else
+            if (after(mid))
                 hi = mid;
+            else
+                lo = mid + 1;
         }
         merge.before[j] = low = lo;
         merge.runs += (j == 0 || merge.before[j] != merge.before[j - 1]) ? 1 : 0;

@@ -21,8 +21,8 @@ public:
     virtual ~SortRows() = default;
     /// The row's name bytes: rows equal in the sort column go by them.
     virtual std::string_view name(uint32_t row) const = 0;
-    /// The row's full path bytes: rows of equal names go by them.
-    virtual std::string_view path(uint32_t row) const = 0;
+    /// The bytes of the folder holding the row: rows of equal names go by them.
+    virtual std::string_view location(uint32_t row) const = 0;
     /// The value Size or Date sorts by, ascending.
     virtual uint64_t number(int column, uint32_t row) const = 0;
     /// Bytes equal exactly for rows whose FileType, Location or Url text is equal.

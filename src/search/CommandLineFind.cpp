@@ -132,7 +132,7 @@ void formatEntry(Format format, const FoundEntry& entry, std::string& out)
     appendColumn(out, FileDateText(row.mtime).toUtf8());
     appendColumn(out, row.folderPath());
     appendColumn(out, row.url.toUtf8());
-    appendColumn(out, row.path, '\n');
+    appendColumn(out, row.path(), '\n');
 }
 
 } // namespace

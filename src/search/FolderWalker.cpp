@@ -51,9 +51,8 @@ const QString& notApplicableUrl()
 ResultRow makeResultRow(const FoundEntry& entry)
 {
     ResultRow row;
-    row.path.reserve(entry.folder.size() + entry.name.size());
-    row.path.append(entry.folder).append(entry.name);
-    row.nameOffset = qint32(entry.folder.size());
+    row.location = entry.folder.toByteArray();
+    row.fileName = entry.name.toByteArray();
     row.folder = entry.isFolder;
     row.size = entry.size;
     row.mtime = entry.mtime;

@@ -1,10 +1,12 @@
 #include "ParallelWalk.h"
 
 #include "FolderOpen.h"
+#include "platform/TypeNames.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -19,85 +21,193 @@ constexpr size_t TargetPieces = 64;
 constexpr int MaxSplitLevels = 12;
 /// Buffered bytes after which a subtree tries to write what it has.
 constexpr size_t StreamBytes = 256 * 1024;
+/// Timed output is handed on at least this often while matches come in.
+constexpr std::chrono::milliseconds DeliveryInterval{30};
+/// Entries between two looks at the clock when no match came.
+constexpr unsigned TickEntries = 256;
+
+using Clock = std::chrono::steady_clock;
+
+qint64 nowTicks()
+{
+    return Clock::now().time_since_epoch().count();
+}
+
+constexpr qint64 intervalTicks()
+{
+    return std::chrono::duration_cast<Clock::duration>(DeliveryInterval).count();
+}
+
+/// Appends `from` to `to`, leaving `from` empty.
+void moveAppend(ResultRows& to, ResultRows& from)
+{
+    if (to.empty())
+        to.swap(from);
+    else
+        to.insert(to.end(), std::make_move_iterator(from.begin()),
+                  std::make_move_iterator(from.end()));
+    from.clear();
+}
 
 } // namespace
 
+/// The type names and the folder string last used by one walking thread.
+class RowFormat::Cache final {
+public:
+    TypeNames::Local types{TypeNames::instance()};
+    QByteArray location;
+};
+
+RowFormat::RowFormat() = default;
+
+RowFormat::RowFormat(const RowFormat& /*other*/) {}
+
+RowFormat::~RowFormat() = default;
+
+void RowFormat::operator()(const FoundEntry& entry, ResultRows& rows)
+{
+    if (!m_cache)
+        m_cache = std::make_unique<Cache>();
+    // Rows of one folder arrive one after the other: they share one location string.
+    if (QByteArrayView(m_cache->location) != entry.folder)
+        m_cache->location = entry.folder.toByteArray();
+    ResultRow& row = rows.emplace_back();
+    row.location = m_cache->location;
+    row.fileName = entry.name.toByteArray();
+    row.folder = entry.isFolder;
+    row.size = entry.size;
+    row.mtime = entry.mtime;
+    row.typeName = m_cache->types.typeName(entry.name, entry.isFolder);
+    row.url = entry.url;
+}
+
 /// One part of the tree in output order: a folder read alone, or a whole subtree.
-struct ParallelWalk::Piece {
+template<typename Format> struct OrderedWalk<Format>::Piece {
     std::string folder; // ending in '/'
     FolderOpen::Listed listed;
     bool subtree = false;
     bool walked = false; // its output is complete
-    std::string out;
+    Buffer out;
     quint64 count = 0;
 };
 
-/// Writes the pieces' bytes in order as they become ready.
-class ParallelWalk::Output final {
+/// Hands the pieces' output on in order as it becomes ready: at once for bytes; for timed
+/// output gathered and handed on at most every interval, and at the end.
+template<typename Format> class OrderedWalk<Format>::Output final {
 public:
-    Output(std::vector<Piece>& pieces, const ParallelWalk::Write& write)
+    Output(std::vector<Piece>& pieces, const Write& write)
         : m_pieces(pieces)
         , m_write(write)
+        , m_lastDelivery(nowTicks())
     {}
     Q_DISABLE_COPY_MOVE(Output)
 
-    /// Marks piece `index` complete and writes every complete piece that is next in line.
+    /// Marks piece `index` complete and hands on every complete piece that is next in line.
     void finish(size_t index)
     {
         const std::lock_guard lock(m_mutex);
         m_pieces[index].walked = true;
         drain();
+        deliverIfDue();
     }
-    /// Writes every complete piece that is next in line.
+    /// Hands on every complete piece that is next in line, and whatever was gathered.
     void drainReady()
     {
         const std::lock_guard lock(m_mutex);
         drain();
+        deliver();
     }
-    /// Writes and empties the buffer of piece `index` if every piece before it is written.
+    /// Whether piece `index` is the first whose output is not yet handed on.
+    bool isNext(size_t index) const { return m_written.load(std::memory_order_acquire) == index; }
+    /// Hands on and empties the buffer of piece `index` if every piece before it is handed on.
     void streamIfNext(size_t index)
     {
         const std::lock_guard lock(m_mutex);
-        if (m_written == index) {
-            emit(m_pieces[index].out);
-            m_pieces[index].out.clear();
+        if (m_written.load(std::memory_order_relaxed) == index) {
+            hand(m_pieces[index].out);
+            deliverIfDue();
         }
+    }
+    /// Whether timed output is due to be handed on.
+    bool due() const
+    {
+        return nowTicks() - m_lastDelivery.load(std::memory_order_relaxed) >= intervalTicks();
+    }
+    /// Hands on what was gathered if it is due, unless another thread is at it.
+    void tick()
+    {
+        const std::unique_lock lock(m_mutex, std::try_to_lock);
+        if (lock.owns_lock())
+            deliverIfDue();
     }
     /// Whether writing failed; every walk then stops.
     bool failed() const { return m_failed.load(std::memory_order_relaxed); }
+    /// Makes every walk stop.
+    void fail() { m_failed.store(true, std::memory_order_relaxed); }
 
 private:
     void drain()
     {
-        while (m_written < m_pieces.size() && m_pieces[m_written].walked) {
-            std::string& out = m_pieces[m_written].out;
-            emit(out);
-            std::string().swap(out);
-            ++m_written;
+        while (m_written.load(std::memory_order_relaxed) < m_pieces.size() &&
+               m_pieces[m_written.load(std::memory_order_relaxed)].walked) {
+            Buffer& out = m_pieces[m_written.load(std::memory_order_relaxed)].out;
+            hand(out);
+            Buffer().swap(out);
+            m_written.fetch_add(1, std::memory_order_release);
         }
     }
-    void emit(const std::string& bytes)
+    /// Bytes are written at once; timed output is gathered.
+    void hand(Buffer& out)
     {
-        if (!bytes.empty() && !failed() && !m_write(bytes))
-            m_failed.store(true, std::memory_order_relaxed);
+        if (out.empty() || failed())
+            return;
+        if constexpr (Format::Timed)
+            moveAppend(m_gathered, out);
+        else
+            write(out);
+    }
+    void deliverIfDue()
+    {
+        if constexpr (Format::Timed) {
+            if (!m_gathered.empty() && due())
+                deliver();
+        }
+    }
+    void deliver()
+    {
+        if constexpr (Format::Timed) {
+            if (!m_gathered.empty())
+                write(m_gathered);
+            Buffer().swap(m_gathered);
+            m_lastDelivery.store(nowTicks(), std::memory_order_relaxed);
+        }
+    }
+    void write(Buffer& out)
+    {
+        if (!failed() && !m_write(out))
+            fail();
+        out.clear();
     }
 
     std::vector<Piece>& m_pieces;
-    const ParallelWalk::Write& m_write;
+    const Write& m_write;
     std::mutex m_mutex;
-    size_t m_written = 0;
+    std::atomic<size_t> m_written{0};
     std::atomic<bool> m_failed{false};
+    std::atomic<qint64> m_lastDelivery;
+    Buffer m_gathered; // timed output handed on but not yet delivered
 };
 
-/// Formats the matches of one piece into its buffer.
-class ParallelWalk::PieceSink final : public WalkSink {
+/// Formats the matches of one piece into its buffer; one per walking thread.
+template<typename Format> class OrderedWalk<Format>::PieceSink final : public WalkSink {
 public:
-    PieceSink(const ParallelWalk& walk, Output& output)
+    PieceSink(const OrderedWalk& walk, Output& output)
         : m_walk(walk)
+        , m_format(walk.m_format)
         , m_output(output)
     {}
 
-    /// Directs the matches to piece `index`; `streams` lets it write early.
+    /// Directs the matches to piece `index`; `streams` lets it hand on early.
     void target(Piece& piece, size_t index, bool streams)
     {
         m_piece = &piece;
@@ -106,13 +216,33 @@ public:
         m_nextTry = StreamBytes;
     }
 
-    bool stopRequested() override { return m_output.failed(); }
+    bool stopRequested() override
+    {
+        if (m_output.failed())
+            return true;
+        if (m_walk.m_stop && m_walk.m_stop()) {
+            m_output.fail();
+            return true;
+        }
+        if constexpr (Format::Timed) {
+            // Between matches too, so a lone match is not held back by a long stretch
+            // without any.
+            if ((++m_entries % TickEntries) == 0 && m_output.due()) {
+                streamIfDue();
+                m_output.tick();
+            }
+        }
+        return false;
+    }
 
     void found(const FoundEntry& entry) override
     {
-        m_walk.m_format(entry, m_piece->out);
+        m_format(entry, m_piece->out);
         ++m_piece->count;
-        if (m_streams && m_piece->out.size() >= m_nextTry) {
+        if constexpr (Format::Timed) {
+            if (m_output.due())
+                streamIfDue();
+        } else if (m_streams && m_piece->out.size() >= m_nextTry) {
             m_output.streamIfNext(m_index);
             m_nextTry = m_piece->out.size() + StreamBytes;
         }
@@ -125,25 +255,36 @@ public:
     }
 
 private:
-    const ParallelWalk& m_walk;
+    void streamIfDue()
+    {
+        if (m_streams && !m_piece->out.empty() && m_output.isNext(m_index))
+            m_output.streamIfNext(m_index);
+    }
+
+    const OrderedWalk& m_walk;
+    Format m_format;
     Output& m_output;
     Piece* m_piece = nullptr;
     size_t m_index = 0;
     bool m_streams = false;
     size_t m_nextTry = StreamBytes;
+    unsigned m_entries = 0;
 };
 
-ParallelWalk::ParallelWalk(const LiveQuery& query, Format format, Write write, bool details,
-                           int threads, Skipped skipped)
+template<typename Format>
+OrderedWalk<Format>::OrderedWalk(const LiveQuery& query, Format format, Write write, bool details,
+                                 int threads, Skipped skipped, Stop stop)
     : m_query(query)
     , m_format(std::move(format))
     , m_write(std::move(write))
     , m_skipped(std::move(skipped))
+    , m_stop(std::move(stop))
     , m_details(details)
     , m_threads(std::max(1, threads))
 {}
 
-FolderWalker::Outcome ParallelWalk::walk(const SearchRequest& request)
+template<typename Format>
+FolderWalker::Outcome OrderedWalk<Format>::walk(const SearchRequest& request)
 {
     if (request.FolderPath.isEmpty()) {
         errno = ENOENT; // not the root folder
@@ -162,14 +303,17 @@ FolderWalker::Outcome ParallelWalk::walk(const SearchRequest& request)
     const bool split = this->split(request, topFd, pieces, output);
     if (split)
         walkPieces(request, topFd, pieces, output);
+    else
+        output.drainReady(); // what the top folder listed before the stop
     close(topFd);
     if (!split || output.failed() || request.Cancel.cancelled())
         return FolderWalker::Outcome::Stopped;
     return FolderWalker::Outcome::Finished;
 }
 
-bool ParallelWalk::split(const SearchRequest& request, int topFd, std::vector<Piece>& pieces,
-                         Output& output)
+template<typename Format>
+bool OrderedWalk<Format>::split(const SearchRequest& request, int topFd, std::vector<Piece>& pieces,
+                                Output& output)
 {
     // Read the upper folders level by level, in order, until there are enough subtrees.
     PieceSink sink(*this, output);
@@ -198,12 +342,16 @@ bool ParallelWalk::split(const SearchRequest& request, int topFd, std::vector<Pi
             WalkStart here = start;
             here.listed = piece.listed;
             const FolderWalker::Outcome outcome = walker.scanOne(part, here, names, dev);
-            if (outcome == FolderWalker::Outcome::Stopped)
+            m_count += own.count;
+            if (outcome == FolderWalker::Outcome::Stopped) {
+                // What was found before the stop still goes out, in order.
+                next.push_back(std::move(own));
+                pieces = std::move(next);
                 return false;
+            }
             if (outcome == FolderWalker::Outcome::Unreadable)
                 sink.unreadable(QByteArrayView(piece.folder.data(), qsizetype(piece.folder.size())),
                                 errno);
-            m_count += own.count;
             next.push_back(std::move(own));
             for (const ListedFolder& name : names) {
                 Piece sub;
@@ -220,8 +368,9 @@ bool ParallelWalk::split(const SearchRequest& request, int topFd, std::vector<Pi
     return true;
 }
 
-void ParallelWalk::walkPieces(const SearchRequest& request, int topFd, std::vector<Piece>& pieces,
-                              Output& output)
+template<typename Format>
+void OrderedWalk<Format>::walkPieces(const SearchRequest& request, int topFd,
+                                     std::vector<Piece>& pieces, Output& output)
 {
     // Walk the subtrees on every thread, each taking the next one in order.
     std::atomic<size_t> nextPiece{0};
@@ -267,3 +416,6 @@ void ParallelWalk::walkPieces(const SearchRequest& request, int topFd, std::vect
             m_count += piece.count;
     }
 }
+
+template class OrderedWalk<ByteFormat>;
+template class OrderedWalk<RowFormat>;

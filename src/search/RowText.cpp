@@ -26,7 +26,7 @@ QString location(const ResultRow& row)
 
 QString fullPath(const ResultRow& row)
 {
-    return displayText(row.path);
+    return displayText(row.path());
 }
 
 } // namespace RowText

@@ -1,13 +1,26 @@
 #include "SearchEngine.h"
 
-#include "FolderWalker.h"
+#include "AsciiText.h"
 #include "MatchQuery.h"
+#include "ParallelWalk.h"
 #include "platform/TypeNames.h"
 
-#include <QElapsedTimer>
 #include <QThread>
 
 #include <atomic>
+#include <deque>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+/// The most rows passed on to the window in one go: a slice is merged into a sorted list of
+/// a million rows well within the time between two input events.
+constexpr size_t SliceRows = 4096;
+/// How much lower the walking threads' share of a busy processor is than the window's.
+constexpr int WalkNiceness = 5;
+
+} // namespace
 
 /// What the window's side and the worker share.
 struct SearchShared {
@@ -16,115 +29,98 @@ struct SearchShared {
     std::atomic<bool> shuttingDown{false};
 };
 
-namespace {
-
-/// Collects a walk's rows and hands them over in batches.
-class BatchingSink final : public WalkSink {
-public:
-    using Deliver = std::function<void(ResultRows&&)>;
-
-    BatchingSink(const SearchShared& shared, quint64 run, Deliver deliver)
-        : m_shared(shared)
-        , m_run(run)
-        , m_deliver(std::move(deliver))
-    {
-        m_sinceDelivery.start();
-    }
-
-    bool stopRequested() override
-    {
-        if (m_shared.run.load(std::memory_order_relaxed) != m_run ||
-            m_shared.shuttingDown.load(std::memory_order_relaxed))
-            return true;
-        // Between matches too, so a lone match is not held back by a long stretch without any.
-        if (!m_rows.empty() && (++m_entries & 255) == 0)
-            deliverIfDue();
-        return false;
-    }
-
-    void found(const FoundEntry& entry) override
-    {
-        m_rows.push_back(makeResultRow(entry));
-        deliverIfDue();
-    }
-
-    /// Hands over whatever is left.
-    void flush()
-    {
-        if (!m_rows.empty())
-            m_deliver(std::exchange(m_rows, {}));
-        m_sinceDelivery.restart();
-    }
-
-private:
-    void deliverIfDue()
-    {
-        if (m_sinceDelivery.elapsed() >= 30)
-            flush();
-    }
-
-    const SearchShared& m_shared;
-    const quint64 m_run;
-    Deliver m_deliver;
-    ResultRows m_rows;
-    QElapsedTimer m_sinceDelivery;
-    unsigned m_entries = 0;
-};
-
-} // namespace
-
-/// Runs the walks on the worker thread, one after the other.
+/// Runs the walks from the worker thread, one after the other, each on as many threads as
+/// the command line uses; rows are made on the walking threads and handed over in walk order.
 class SearchWorker final : public QObject {
     Q_OBJECT
 public:
-    explicit SearchWorker(std::shared_ptr<SearchShared> shared)
+    /// Hands one batch of `run` over to the window's thread.
+    using Deliver = std::function<void(quint64 run, ResultRows&& rows)>;
+
+    SearchWorker(std::shared_ptr<SearchShared> shared, Deliver deliver)
         : m_shared(std::move(shared))
+        , m_deliver(std::move(deliver))
     {}
 
     /// Walks one folder for `run`; called on the worker thread.
     void walk(const SearchRequest& request, quint64 run)
     {
         if (!m_shared->shuttingDown.load()) {
-            BatchingSink sink(*m_shared, run,
-                              [this, run](ResultRows&& rows) { Q_EMIT batch(run, rows); });
-            FolderWalker walker(m_shared->query, sink, true);
+            const SearchShared& shared = *m_shared;
+            const auto superseded = [&shared, run] {
+                return shared.run.load(std::memory_order_relaxed) != run ||
+                       shared.shuttingDown.load(std::memory_order_relaxed);
+            };
+            RowWalk walker(
+                shared.query, RowFormat(),
+                [this, run, &superseded](ResultRows& rows) {
+                    if (superseded())
+                        return false;
+                    m_deliver(run, std::move(rows));
+                    return true;
+                },
+                true, workThreadCount(), {}, superseded);
             walker.walk(request);
-            sink.flush();
         }
         Q_EMIT walkDone(run);
     }
 
 Q_SIGNALS:
-    void batch(quint64 run, ResultRows rows);
     void walkDone(quint64 run);
 
 private:
     std::shared_ptr<SearchShared> m_shared;
+    Deliver m_deliver;
+};
+
+/// What arrived from the worker on the window's thread and is not yet passed on: batches and
+/// ends of walks, in order.
+struct SearchEngine::Arrivals {
+    struct Arrival {
+        quint64 run = 0;
+        ResultRows rows; // none: the end of a walk
+        size_t next = 0; // rows before it were passed on already
+    };
+    std::deque<Arrival> queue;
+    bool handingOn = false; // a call of handOn is queued
 };
 
 SearchEngine::SearchEngine(QObject* parent)
     : QObject(parent)
     , m_shared(std::make_shared<SearchShared>())
+    , m_arrivals(std::make_unique<Arrivals>())
     , m_thread(new QThread)
-    , m_worker(new SearchWorker(m_shared))
+    , m_worker(new SearchWorker(m_shared, [this](quint64 run, ResultRows&& rows) {
+        // The rows move across, never copied; the end of the walk is queued after them.
+        QMetaObject::invokeMethod(
+            this,
+            [this, run, rows = std::move(rows)]() mutable {
+                m_arrivals->queue.push_back({run, std::move(rows), 0});
+                handOn();
+            },
+            Qt::QueuedConnection);
+    }))
 {
     qRegisterMetaType<ResultRows>("ResultRows");
     m_thread->setObjectName(QStringLiteral("SearchWorker"));
     m_worker->moveToThread(m_thread);
-    // Batches and ends of a superseded run are dropped here, on the window's thread.
-    connect(m_worker, &SearchWorker::batch, this, [this](quint64 run, const ResultRows& rows) {
-        if (run == m_shared->run.load())
-            Q_EMIT rowsFound(rows);
-    });
     connect(m_worker, &SearchWorker::walkDone, this, [this](quint64 run) {
-        if (run == m_shared->run.load())
-            Q_EMIT walkFinished();
+        m_arrivals->queue.push_back({run, {}, 0});
+        handOn();
     });
     m_thread->start();
     // The first type name loads the MIME data; do it now, off the window's thread, rather
-    // than in the middle of the first search.
+    // than in the middle of the first search. The instance is made once and safe to use from
+    // every walking thread.
+    // The walking threads (this one and the helpers it starts, which inherit it) yield to the
+    // window's thread when the cores are busy, so that input is answered while a walk runs;
+    // with a core free they walk at full speed.
     QMetaObject::invokeMethod(
-        m_worker, [] { TypeNames::instance().typeName("warm-up.txt", false); },
+        m_worker,
+        [] {
+            setpriority(PRIO_PROCESS, id_t(gettid()), WalkNiceness);
+            TypeNames::instance().typeName("warm-up.txt", false);
+        },
         Qt::QueuedConnection);
 }
 
@@ -135,6 +131,55 @@ SearchEngine::~SearchEngine()
     m_thread->wait();
     delete m_worker;
     delete m_thread;
+}
+
+void SearchEngine::handOn()
+{
+    // Batches and ends of a superseded run are dropped here, on the window's thread.
+    auto& queue = m_arrivals->queue;
+    const quint64 current = m_shared->run.load();
+    while (!queue.empty() && queue.front().run != current)
+        queue.pop_front();
+    if (queue.empty() || m_arrivals->handingOn)
+        return;
+    if (queue.front().rows.empty()) {
+        queue.pop_front();
+        Q_EMIT walkFinished();
+    } else {
+        // Batches that piled up while the window was busy go on together, up to one slice:
+        // fewer merges and repaints when the window falls behind.
+        ResultRows slice;
+        while (!queue.empty() && queue.front().run == current && !queue.front().rows.empty() &&
+               slice.size() < SliceRows) {
+            Arrivals::Arrival& next = queue.front();
+            const size_t left = next.rows.size() - next.next;
+            const size_t take = std::min(SliceRows - slice.size(), left);
+            if (slice.empty() && next.next == 0 && take == left) {
+                slice = std::move(next.rows);
+                queue.pop_front();
+                continue;
+            }
+            const auto from = next.rows.begin() + qsizetype(next.next);
+            slice.insert(slice.end(), std::make_move_iterator(from),
+                         std::make_move_iterator(from + qsizetype(take)));
+            next.next += take;
+            if (next.next < next.rows.size())
+                break;
+            queue.pop_front();
+        }
+        Q_EMIT rowsFound(std::move(slice));
+    }
+    // The rest waits for the next turn of the event loop, after the input that came meanwhile.
+    if (!queue.empty()) {
+        m_arrivals->handingOn = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_arrivals->handingOn = false;
+                handOn();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void SearchEngine::setSearchText(const QString& text)

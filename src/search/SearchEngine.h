@@ -15,10 +15,11 @@ struct SearchShared;
 
 Q_DECLARE_METATYPE(ResultRows)
 
-/// The search engine as the window uses it: walks run on one worker thread, in the order
-/// they were asked for; matches come back in batches. Lives on the window's thread, which
-/// it never blocks. A walk stops at its next entry once its request's token is cancelled, a
-/// new run began or the engine is being destroyed.
+/// The search engine as the window uses it: walks run from one worker thread, in the order
+/// they were asked for, each on several threads; matches come back in batches, in walk
+/// order, no batch larger than the window can take in while staying responsive. Lives on the
+/// window's thread, which it never blocks. A walk stops at its next entry once its request's token
+/// is cancelled, a new run began or the engine is being destroyed.
 class SearchEngine final : public QObject {
     Q_OBJECT
 public:
@@ -47,7 +48,13 @@ Q_SIGNALS:
     void walkFinished();
 
 private:
+    struct Arrivals;
+    /// Passes on the oldest arrivals of the current run, at most one slice of rows, and
+    /// comes back for the rest after the window has handled its input.
+    void handOn();
+
     std::shared_ptr<SearchShared> m_shared;
+    std::unique_ptr<Arrivals> m_arrivals;
     QThread* m_thread = nullptr;
     SearchWorker* m_worker = nullptr;
 };

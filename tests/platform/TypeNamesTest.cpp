@@ -65,14 +65,18 @@ TEST(TypeNames, NamesThatDecideByMoreThanTheLastExtensionAreNotMixedUp)
         "SConscript.env", "plain.v",       "history.c,v", "data.xyzzyq"};
     const QMimeDatabase db;
     TypeNames& typeNames = TypeNames::instance();
+    // A walking thread's own cache in front of the shared one must not mix them up either.
+    TypeNames::Local local(typeNames);
     for (const char* name : names) {
         const QString text = QString::fromLatin1(name);
         const QList<QMimeType> types = db.mimeTypesForFileName(text);
         const QString expected = !types.isEmpty() && !types.first().comment().isEmpty()
                                      ? types.first().comment()
                                      : TypeNames::extensionFallback(text);
+        EXPECT_EQ(local.typeName(name, false), expected) << name;
         EXPECT_EQ(typeNames.typeName(name, false), expected) << name;
     }
+    EXPECT_EQ(local.typeName("any", true), TypeNames::folderTypeName());
 }
 
 TEST(TypeNames, EqualTypesShareOneStringAcrossThreads)
@@ -80,8 +84,14 @@ TEST(TypeNames, EqualTypesShareOneStringAcrossThreads)
     TypeNames& names = TypeNames::instance();
     std::vector<QString> results(8);
     std::vector<std::thread> threads;
-    for (size_t i = 0; i < results.size(); ++i)
-        threads.emplace_back([&, i] { results[i] = names.typeName("shared.qqzz", false); });
+    for (size_t i = 0; i < results.size(); ++i) {
+        threads.emplace_back([&, i] {
+            // Half ask the shared cache, half through a cache of their own.
+            TypeNames::Local local(names);
+            results[i] =
+                i % 2 ? local.typeName("shared.qqzz", false) : names.typeName("shared.qqzz", false);
+        });
+    }
     for (std::thread& t : threads)
         t.join();
     for (const QString& result : results) {

@@ -14,8 +14,7 @@ inline ResultRow makeRow(const QByteArray& path, qint64 size = 0, qint64 mtime =
                          const QString& url = QStringLiteral("n/a"), bool folder = false)
 {
     ResultRow row;
-    row.path = path;
-    row.nameOffset = qint32(path.lastIndexOf('/') + 1);
+    row.setPath(path);
     row.folder = folder;
     row.size = folder ? 0 : size;
     row.mtime = mtime;

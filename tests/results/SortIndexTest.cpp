@@ -44,7 +44,7 @@ public:
     }
 
     std::string_view name(uint32_t row) const override { return rows[row].name; }
-    std::string_view path(uint32_t row) const override { return paths[row]; }
+    std::string_view location(uint32_t row) const override { return rows[row].folder; }
     uint64_t number(int column, uint32_t row) const override
     {
         return column == ResultColumn::Size ? rows[row].size : rows[row].time;

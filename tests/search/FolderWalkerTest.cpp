@@ -187,7 +187,7 @@ TEST(FolderWalker, ALinkPutInPlaceOfAListedFolderIsNeverFollowed)
         query.setSearchText(QString()); // everything
         CollectingSink sink;
         sink.onFound = [&] {
-            if (!sink.rows.back().path.endsWith(c.trigger))
+            if (!sink.rows.back().path().endsWith(c.trigger))
                 return;
             const QByteArray from = tree.path(c.replaced);
             ASSERT_EQ(rename(from.constData(), QByteArray(from + "-moved").constData()), 0);
@@ -284,7 +284,7 @@ TEST(FolderWalker, WalksDeepTreesWithLongPathsAndFewDescriptors)
     setrlimit(RLIMIT_NOFILE, &saved);
     ASSERT_EQ(sink.rows.size(), 5u);
     const ResultRow& deepest = sink.rows.back();
-    EXPECT_EQ(deepest.path.count('/') - tree.root().count('/'), depth);
+    EXPECT_EQ(deepest.path().count('/') - tree.root().count('/'), depth);
     EXPECT_EQ(deepest.name(), QByteArrayView("mark4999"));
     EXPECT_NE(deepest.mtime, ResultRow::NoTime); // its size and time were read too
 }

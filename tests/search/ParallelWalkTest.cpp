@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -70,7 +73,9 @@ protected:
                             mid + "/m-deep/m-leaf\nline"});
             }
         }
-        tree->make({"top1/mid-7/m-deep/big/", "top0/m-closed/", "top0/m-closed/m-hidden"});
+        tree->make({"top1/mid-7/m-deep/big/", "top0/m-closed/", "top0/m-closed/m-hidden",
+                    "top2/mid-3/m-bad\xff\xfe.txt", "top2/mid-3/m-bad\xff\xfe/",
+                    "top2/mid-3/m-bad\xff\xfe/m-\xc3(inner"});
         for (int i = 0; i < 3000; ++i)
             tree->file("top1/mid-7/m-deep/big/m-" + QByteArray::number(i) + QByteArray(80, 'p'));
         ASSERT_EQ(symlink("..", tree->path("top2/m-up-link").constData()), 0);
@@ -102,6 +107,125 @@ TEST_P(ParallelWalkTest, AFailedWriteStopsEveryThread)
     const Walked walked = parallel(allFilesIn(tree->root()), u"m-"_qs, GetParam(), 1);
     EXPECT_EQ(walked.outcome, FolderWalker::Outcome::Stopped);
     EXPECT_EQ(walked.writes, 1);
+}
+
+/// What a walk into result rows handed on.
+struct RowsWalked {
+    FolderWalker::Outcome outcome{};
+    ResultRows rows;
+    int batches = 0;
+};
+
+/// Walks into rows with `threads` threads; `stop` is asked before every entry.
+RowsWalked rowWalk(const SearchRequest& request, const QString& text, int threads,
+                   RowWalk::Stop stop = {})
+{
+    LiveQuery query;
+    query.setSearchText(text);
+    RowsWalked result;
+    RowWalk walk(
+        query, RowFormat(),
+        [&](ResultRows& batch) {
+            EXPECT_FALSE(batch.empty());
+            ++result.batches;
+            result.rows.insert(result.rows.end(), std::make_move_iterator(batch.begin()),
+                               std::make_move_iterator(batch.end()));
+            return true;
+        },
+        true, threads, {}, std::move(stop));
+    result.outcome = walk.walk(request);
+    return result;
+}
+
+/// Whether `rows` are the first rows of `expected`, path bytes and all.
+::testing::AssertionResult isPrefix(const ResultRows& rows, const QList<QByteArray>& expected)
+{
+    if (qsizetype(rows.size()) > expected.size())
+        return ::testing::AssertionFailure() << rows.size() << " rows, more than all";
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].path() != expected[qsizetype(i)])
+            return ::testing::AssertionFailure()
+                   << "row " << i << ": " << rows[i].path().toStdString() << " instead of "
+                   << expected[qsizetype(i)].toStdString();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST_P(ParallelWalkTest, RowsComeInTheOrderAndWithTheBytesOfOneThread)
+{
+    for (const bool subfolders : {true, false}) {
+        const SearchRequest request = allFilesIn(tree->root(), subfolders);
+        const CollectingSink one = walkFor(request, u"M-"_qs);
+        const RowsWalked walked = rowWalk(request, u"M-"_qs, GetParam());
+        EXPECT_EQ(walked.outcome, FolderWalker::Outcome::Finished);
+        ASSERT_EQ(walked.rows.size(), one.rows.size()) << "subfolders " << subfolders;
+        EXPECT_TRUE(isPrefix(walked.rows, one.paths()));
+        for (size_t i = 0; i < walked.rows.size(); ++i) {
+            const ResultRow& row = walked.rows[i];
+            const ResultRow& expected = one.rows[i];
+            EXPECT_EQ(row.fileName, expected.fileName);
+            EXPECT_EQ(row.location, expected.location);
+            EXPECT_EQ(row.folder, expected.folder);
+            EXPECT_EQ(row.size, expected.size);
+            EXPECT_EQ(row.mtime, expected.mtime);
+            EXPECT_EQ(row.typeName, expected.typeName) << row.path().toStdString();
+            EXPECT_EQ(row.url, expected.url);
+            // Rows of one folder share its string rather than holding copies.
+            if (i > 0 && row.location == walked.rows[i - 1].location) {
+                EXPECT_TRUE(row.location.isSharedWith(walked.rows[i - 1].location));
+            }
+        }
+    }
+    // Names that are not UTF-8 keep their exact bytes, in the name and in the location.
+    const RowsWalked walked = rowWalk(allFilesIn(tree->root()), u"m-"_qs, GetParam());
+    QList<QByteArray> odd;
+    for (const ResultRow& row : walked.rows) {
+        if (row.path().contains('\xff'))
+            odd.append(row.path());
+    }
+    std::sort(odd.begin(), odd.end());
+    EXPECT_EQ(odd, (QList<QByteArray>{tree->path("top2/mid-3/m-bad\xff\xfe"),
+                                      tree->path("top2/mid-3/m-bad\xff\xfe.txt"),
+                                      tree->path("top2/mid-3/m-bad\xff\xfe/m-\xc3(inner")}));
+}
+
+TEST_P(ParallelWalkTest, AStopOrACancelEndsEveryThreadWithRowsInOrderUpToIt)
+{
+    const SearchRequest request = allFilesIn(tree->root());
+    const QList<QByteArray> all = walkFor(request, u"m-"_qs).paths();
+    for (const int after : {5, 300, 2000}) {
+        std::atomic<int> asked{0};
+        const RowsWalked stopped =
+            rowWalk(request, u"m-"_qs, GetParam(), [&] { return ++asked > after; });
+        EXPECT_EQ(stopped.outcome, FolderWalker::Outcome::Stopped) << after;
+        EXPECT_LT(stopped.rows.size(), size_t(all.size())) << after;
+        EXPECT_TRUE(isPrefix(stopped.rows, all)) << after;
+
+        // The request's own token, cancelled from outside the walk's threads' view.
+        SearchRequest cancellable = request;
+        asked = 0;
+        const RowsWalked cancelled = rowWalk(cancellable, u"m-"_qs, GetParam(), [&] {
+            if (++asked == after)
+                cancellable.Cancel.cancel();
+            return false;
+        });
+        EXPECT_EQ(cancelled.outcome, FolderWalker::Outcome::Stopped) << after;
+        EXPECT_LT(cancelled.rows.size(), size_t(all.size())) << after;
+        EXPECT_TRUE(isPrefix(cancelled.rows, all)) << after;
+    }
+}
+
+TEST_P(ParallelWalkTest, ASlowWalkHandsRowsOnInSeveralBatchesInOrder)
+{
+    const SearchRequest request = allFilesIn(tree->root());
+    const QList<QByteArray> all = walkFor(request, u"m-"_qs).paths();
+    const RowsWalked slow = rowWalk(request, u"m-"_qs, GetParam(), [] {
+        std::this_thread::sleep_for(std::chrono::microseconds(30)); // over 0.1 s in all
+        return false;
+    });
+    EXPECT_GE(slow.batches, 2);
+    ASSERT_EQ(slow.rows.size(), size_t(all.size()));
+    EXPECT_TRUE(isPrefix(slow.rows, all));
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, ParallelWalkTest, ::testing::Values(1, 2, 4));

@@ -57,11 +57,10 @@ TEST(PathHelpers, TrimnullAndTrailingSeparator)
 TEST(RowTextTest, NameFollowsShowExtensionsAndKeepsBytes)
 {
     ResultRow row;
-    row.path = QByteArray("/t/archive.tar.gz");
-    row.nameOffset = 3;
+    row.setPath("/t/archive.tar.gz");
     EXPECT_EQ(RowText::name(row, true), u"archive.tar.gz"_qs);
     EXPECT_EQ(RowText::name(row, false), u"archive.tar"_qs);
-    row.path = QByteArray("/t/bad\xff.txt");
+    row.setPath("/t/bad\xff.txt");
     EXPECT_EQ(RowText::name(row, false), QString::fromUtf8("bad\xef\xbf\xbd"));
     EXPECT_EQ(row.name(), QByteArrayView("bad\xff.txt"));
 }

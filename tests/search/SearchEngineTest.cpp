@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 class SearchEngineTest : public ::testing::Test {
@@ -34,7 +36,7 @@ protected:
         QList<QByteArray> paths;
         for (const QList<QVariant>& args : rows) {
             for (const ResultRow& row : args.at(0).value<ResultRows>())
-                paths.append(row.path);
+                paths.append(row.path());
         }
         return paths;
     }
@@ -87,6 +89,73 @@ TEST_F(SearchEngineTest, ANewRunDropsTheRowsAndEndsOfTheOldOne)
     const QList<QByteArray> paths = this->paths();
     EXPECT_EQ(paths.size(), 4); // the folder and its three files
     EXPECT_TRUE(std::all_of(paths.begin(), paths.end(),
+                            [&](auto& p) { return p.startsWith(small.root()); }));
+}
+
+TEST_F(SearchEngineTest, RowsFollowOneWalkersOrderOnATreeOfManySubtrees)
+{
+    const ByteTree tree;
+    for (int a = 0; a < 6; ++a) {
+        const QByteArray top = "top" + QByteArray::number(a);
+        tree.make({top + '/', top + "/f-own"});
+        for (int b = 0; b < 15; ++b) {
+            const QByteArray sub = top + "/sub" + QByteArray::number(b);
+            tree.make(
+                {sub + '/', sub + "/f-1", sub + "/g", sub + "/f-deep/", sub + "/f-deep/f\xff"});
+        }
+    }
+    tree.make({"top2/f-closed/", "top2/f-closed/f-inside"});
+    chmod(tree.path("top2/f-closed").constData(), 0);
+    engine.setSearchText(u"f"_qs);
+    engine.beginRun();
+    engine.walk(allFilesIn(tree.root()));
+    ASSERT_TRUE(waitFor(finished, 1));
+    EXPECT_EQ(paths(), walkFor(allFilesIn(tree.root()), u"f"_qs).paths());
+    chmod(tree.path("top2/f-closed").constData(), 0755);
+}
+
+TEST_F(SearchEngineTest, ALargeBatchReachesTheWindowInSlicesInOrderBeforeTheEnd)
+{
+    const ByteTree tree;
+    tree.dir("many");
+    for (int i = 0; i < 9000; ++i)
+        tree.file("many/f" + QByteArray::number(i));
+    QList<int> sizes;
+    QList<int> order; // 1: rows, 2: end
+    QObject::connect(&engine, &SearchEngine::rowsFound, [&](const ResultRows& batch) {
+        sizes.append(int(batch.size()));
+        order.append(1);
+    });
+    QObject::connect(&engine, &SearchEngine::walkFinished, [&] { order.append(2); });
+    engine.beginRun();
+    engine.walk(allFilesIn(tree.root()));
+    ASSERT_TRUE(waitFor(finished, 1));
+    EXPECT_EQ(paths(), walkFor(allFilesIn(tree.root()), {}).paths());
+    EXPECT_GE(sizes.size(), 3);
+    EXPECT_LE(*std::max_element(sizes.begin(), sizes.end()), 4096);
+    EXPECT_EQ(order.indexOf(2), order.size() - 1);
+}
+
+TEST_F(SearchEngineTest, ARunReplacedMidWalkDeliversNothingMoreOfTheOldOne)
+{
+    const ByteTree big;
+    fill(big, 40, 40);
+    const ByteTree small;
+    fill(small, 1, 3);
+    engine.beginRun();
+    for (int i = 0; i < 30; ++i)
+        engine.walk(allFilesIn(big.root()));
+    ASSERT_TRUE(rows.wait(5000)); // the old run is under way
+    engine.beginRun();
+    const qsizetype before = paths().size();
+    const int ended = int(finished.count()); // walks of the old run that ended before
+    engine.walk(allFilesIn(small.root()));
+    ASSERT_TRUE(waitFor(finished, ended + 1));
+    finished.wait(200); // lets anything stale of the old run arrive
+    EXPECT_EQ(finished.count(), ended + 1);
+    const QList<QByteArray> after = paths().mid(before);
+    EXPECT_EQ(after.size(), 4);
+    EXPECT_TRUE(std::all_of(after.begin(), after.end(),
                             [&](auto& p) { return p.startsWith(small.root()); }));
 }
 

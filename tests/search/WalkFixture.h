@@ -95,7 +95,7 @@ public:
     {
         QList<QByteArray> result;
         for (const ResultRow& row : rows)
-            result.append(row.path);
+            result.append(row.path());
         return result;
     }
     /// The paths found, relative to `root` and sorted.
@@ -111,7 +111,7 @@ public:
     const ResultRow* row(const QByteArray& path) const
     {
         const auto it = std::find_if(rows.begin(), rows.end(),
-                                     [&](const ResultRow& row) { return row.path == path; });
+                                     [&](const ResultRow& row) { return row.hasPath(path); });
         return it == rows.end() ? nullptr : &*it;
     }
 
