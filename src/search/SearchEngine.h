@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ListingCache.h"
 #include "ResultRow.h"
 #include "SearchRequest.h"
 
@@ -50,4 +51,5 @@ private:
     std::shared_ptr<SearchShared> m_shared;
     QThread* m_thread = nullptr;
     SearchWorker* m_worker = nullptr;
+    std::shared_ptr<ListingCache> m_listings = std::make_shared<ListingCache>(); ///< for every walk
 };
