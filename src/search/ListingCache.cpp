@@ -194,11 +194,13 @@ void ListingCache::Scope::account(Shard& shard, const std::string& key, const Li
         m_cache.m_bytes.fetch_add(bytes, std::memory_order_relaxed);
         m_cache.m_entries.fetch_add(listing->count(), std::memory_order_relaxed);
         m_cache.m_folders.fetch_add(1, std::memory_order_relaxed);
+        m_cache.m_nameBytes.fetch_add(listing->nameBytes(), std::memory_order_relaxed);
     } else {
         shard.bytes -= bytes;
         m_cache.m_bytes.fetch_sub(bytes, std::memory_order_relaxed);
         m_cache.m_entries.fetch_sub(listing->count(), std::memory_order_relaxed);
         m_cache.m_folders.fetch_sub(1, std::memory_order_relaxed);
+        m_cache.m_nameBytes.fetch_sub(listing->nameBytes(), std::memory_order_relaxed);
     }
 }
 
@@ -314,6 +316,7 @@ ListingCache::Counts ListingCache::counts() const
     counts.stored = m_stored.load(std::memory_order_relaxed);
     counts.entries = m_entries.load(std::memory_order_relaxed);
     counts.folders = m_folders.load(std::memory_order_relaxed);
+    counts.nameBytes = m_nameBytes.load(std::memory_order_relaxed);
     return counts;
 }
 

@@ -71,6 +71,8 @@ public:
         quint64 folderIno(quint32 k) const;
         /// The longest name's length.
         quint32 longestName() const { return m_longestName; }
+        /// The bytes of all names together.
+        quint32 nameBytes() const { return m_nameBytes; }
         /// The remembered address of entry `i`, or null.
         const ShortcutMemo* memo(quint32 i) const;
         /// The address text of a memo.
@@ -146,11 +148,12 @@ public:
 
     /// What walks did with the cache since it was made.
     struct Counts {
-        quint64 replayed = 0; ///< folders answered from memory
-        quint64 read = 0;     ///< folders read from the disk in a walk with the cache
-        quint64 stored = 0;   ///< listings stored
-        quint64 entries = 0;  ///< entries in the listings kept now
-        quint64 folders = 0;  ///< listings kept now
+        quint64 replayed = 0;  ///< folders answered from memory
+        quint64 read = 0;      ///< folders read from the disk in a walk with the cache
+        quint64 stored = 0;    ///< listings stored
+        quint64 entries = 0;   ///< entries in the listings kept now
+        quint64 folders = 0;   ///< listings kept now
+        quint64 nameBytes = 0; ///< bytes of the names in the listings kept now
     };
     /// The counters and what is kept now.
     Counts counts() const;
@@ -166,6 +169,7 @@ private:
     std::atomic<size_t> m_bytes{0};
     std::atomic<quint64> m_entries{0};
     std::atomic<quint64> m_folders{0};
+    std::atomic<quint64> m_nameBytes{0};
     std::atomic<quint64> m_replayed{0};
     std::atomic<quint64> m_read{0};
     std::atomic<quint64> m_stored{0};

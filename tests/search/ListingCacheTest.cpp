@@ -487,4 +487,37 @@ TEST(ListingCache, ConcurrentWalksShareOneCache)
     EXPECT_EQ(cache->counts().folders, 21u);
 }
 
+/// Folders far below PATH_MAX are answered from memory too, looked at from the second anchor
+/// the walk keeps there.
+TEST(ListingCache, DeepTreesBeyondPathMax)
+{
+    const ByteTree tree;
+    int fd = open(tree.root().constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    const int depth = 3000; // "d/" per level: 6,000 bytes of path
+    for (int i = 0; i < depth; ++i) {
+        ASSERT_EQ(mkdirat(fd, "d", 0755), 0) << i;
+        close(openat(fd, QByteArray("mark" + QByteArray::number(i)).constData(), O_WRONLY | O_CREAT,
+                     0644));
+        const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        close(fd);
+        ASSERT_GE(next, 0);
+        fd = next;
+    }
+    close(fd);
+    letSettle();
+    const auto cache = testCache();
+    const SearchRequest fresh = allFilesIn(tree.root());
+    SearchRequest cached = fresh;
+    cached.Listings = cache;
+    const Answer expected = singleWalk(fresh, u"mark29"_qs);
+    ASSERT_EQ(expected.rows.size(), 111u); // mark29, mark290-299, mark2900-2999
+    EXPECT_EQ(singleWalk(cached, u"mark29"_qs), expected);
+    const ListingCache::Counts first = cache->counts();
+    EXPECT_EQ(singleWalk(cached, u"mark29"_qs), expected);
+    const ListingCache::Counts second = cache->counts();
+    EXPECT_LT(second.read - first.read, 10u);
+    EXPECT_GT(second.replayed - first.replayed, quint64(depth) - 10);
+}
+
 } // namespace
