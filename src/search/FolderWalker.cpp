@@ -245,12 +245,13 @@ FolderWalker::Outcome FolderWalker::readFolder(const FolderOpen::Listed* listed,
     // `listed` is null for the anchor itself, whose identity its opening settled.
     if (m_scope) {
         bool stale = false;
-        if (const auto listing = remembered(listed, frame.dev, stale)) {
+        ListingCache::Key key;
+        if (const auto listing = remembered(listed, frame.dev, key, stale)) {
             m_request->Listings->countFolder(true);
             return replayFolder(*listing, frame) ? Outcome::Finished : Outcome::Stopped;
         }
         if (stale)
-            m_scope->forget(cacheKey());
+            m_scope->forget(key);
         m_request->Listings->countFolder(false);
     }
     const qint64 readAt = m_scope ? nowNanoseconds() : 0;
@@ -292,22 +293,24 @@ FolderWalker::Outcome FolderWalker::readFolder(const FolderOpen::Listed* listed,
     return finished ? Outcome::Finished : Outcome::Stopped;
 }
 
-std::string_view FolderWalker::cacheKey() const
-{
-    return std::string_view(m_path).substr(m_topLength);
-}
-
 std::shared_ptr<const ListingCache::Listing>
-FolderWalker::remembered(const FolderOpen::Listed* listed, quint64& dev, bool& stale)
+FolderWalker::remembered(const FolderOpen::Listed* listed, quint64& dev, ListingCache::Key& key,
+                         bool& stale)
 {
-    std::shared_ptr<const ListingCache::Listing> listing = m_scope->find(cacheKey());
-    if (!listing || !replayAnchor(*listing))
-        return nullptr;
+    // Looked up by what the parent lists; a folder mounted over since then, or one on an
+    // overlay listed with another inode, is not found and read again.
     struct stat st;
     if (listed == nullptr) {
         if (fstat(m_topFd, &st) != 0)
             return nullptr;
+        key = {quint64(st.st_dev), quint64(st.st_ino)};
     } else {
+        key = {listed->parentDev, listed->ino};
+    }
+    std::shared_ptr<const ListingCache::Listing> listing = m_scope->find(key);
+    if (!listing || !replayAnchor(*listing))
+        return nullptr;
+    if (listed != nullptr) {
         // Without its final '/': with it a link there would be followed.
         m_path.back() = '\0';
         const int result =
@@ -315,14 +318,9 @@ FolderWalker::remembered(const FolderOpen::Listed* listed, quint64& dev, bool& s
         m_path.back() = '/';
         if (result != 0)
             return nullptr; // the read tells what went wrong
-        if (!S_ISDIR(st.st_mode)) {
-            stale = true;
-            return nullptr;
-        }
-        if (quint64(st.st_dev) == listed->parentDev && quint64(st.st_ino) != listed->ino)
-            return nullptr; // not what the parent lists (or an overlay): the read decides
     }
-    if (ListingCache::Signature::of(st, false) != listing->signature()) {
+    // The same device and inode as listed (no link, no mount), and unchanged since read.
+    if (!S_ISDIR(st.st_mode) || ListingCache::Signature::of(st, false) != listing->signature()) {
         stale = true;
         return nullptr;
     }
@@ -444,7 +442,7 @@ bool FolderWalker::scanFolder(int fd, Frame& subfolders, const ListingCache::Sig
             if (filled <= 0) {
                 // Only a listing read to its end is kept.
                 if (filled == 0 && m_building)
-                    m_scope->store(cacheKey(), m_builder.finish(*remember));
+                    m_scope->store({remember->dev, remember->ino}, m_builder.finish(*remember));
                 m_building = false;
                 return true; // what was read counts
             }

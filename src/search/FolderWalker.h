@@ -99,10 +99,9 @@ private:
 
     Outcome openStart(const SearchRequest& request, const WalkStart& start);
     Outcome readFolder(const FolderOpen::Listed* listed, Frame& frame);
-    std::shared_ptr<const ListingCache::Listing> remembered(const FolderOpen::Listed* listed,
-                                                            quint64& dev, bool& stale);
+    std::shared_ptr<const ListingCache::Listing>
+    remembered(const FolderOpen::Listed* listed, quint64& dev, ListingCache::Key& key, bool& stale);
     bool replayAnchor(const ListingCache::Listing& listing);
-    std::string_view cacheKey() const;
     bool enterNext(Frame& frame, std::vector<Frame>& stack);
     bool scanFolder(int fd, Frame& subfolders, const ListingCache::Signature* remember);
     bool replayFolder(const ListingCache::Listing& listing, Frame& subfolders);

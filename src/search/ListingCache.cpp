@@ -37,16 +37,10 @@ struct BlockLayout {
     {}
 };
 
-/// The memory a map node with `key` takes: the node (link, key, value, cached hash), its
-/// bucket, and the key's own buffer when it is too long to be kept inline.
-size_t nodeBytes(const std::string& key)
-{
-    size_t bytes = sizeof(void*) + sizeof(std::string) + sizeof(std::shared_ptr<void>) +
-                   sizeof(size_t) + AllocationOverhead + sizeof(void*);
-    if (key.capacity() > 15)
-        bytes += key.capacity() + 1 + AllocationOverhead;
-    return bytes;
-}
+/// The memory a map node takes: the node (link, key, value, cached hash) and its bucket.
+constexpr size_t NodeBytes = sizeof(void*) + sizeof(ListingCache::Key) +
+                             sizeof(std::shared_ptr<void>) + sizeof(size_t) + AllocationOverhead +
+                             sizeof(void*);
 
 } // namespace
 
@@ -177,7 +171,7 @@ ListingCache::Scope::Scope(ListingCache& cache, std::string top)
     , m_top(std::move(top))
 {}
 
-std::shared_ptr<const ListingCache::Listing> ListingCache::Scope::find(std::string_view key) const
+std::shared_ptr<const ListingCache::Listing> ListingCache::Scope::find(const Key& key) const
 {
     Shard& shard = shardOf(key);
     const std::lock_guard lock(shard.mutex);
@@ -185,10 +179,9 @@ std::shared_ptr<const ListingCache::Listing> ListingCache::Scope::find(std::stri
     return it == shard.map.end() ? nullptr : it->second;
 }
 
-void ListingCache::Scope::account(Shard& shard, const std::string& key, const Listing* listing,
-                                  bool add)
+void ListingCache::Scope::account(Shard& shard, const Listing* listing, bool add)
 {
-    const size_t bytes = listing->bytes() + nodeBytes(key);
+    const size_t bytes = listing->bytes() + NodeBytes;
     if (add) {
         shard.bytes += bytes;
         m_cache.m_bytes.fetch_add(bytes, std::memory_order_relaxed);
@@ -204,7 +197,7 @@ void ListingCache::Scope::account(Shard& shard, const std::string& key, const Li
     }
 }
 
-void ListingCache::Scope::store(std::string_view key, std::shared_ptr<const Listing> listing)
+void ListingCache::Scope::store(const Key& key, std::shared_ptr<const Listing> listing)
 {
     Shard& shard = shardOf(key);
     const Listing* stored = listing.get();
@@ -214,12 +207,12 @@ void ListingCache::Scope::store(std::string_view key, std::shared_ptr<const List
             return;
         auto it = shard.map.find(key);
         if (it == shard.map.end()) {
-            it = shard.map.emplace(std::string(key), std::move(listing)).first;
+            it = shard.map.emplace(key, std::move(listing)).first;
         } else {
-            account(shard, it->first, it->second.get(), false);
+            account(shard, it->second.get(), false);
             it->second = std::move(listing);
         }
-        account(shard, it->first, it->second.get(), true);
+        account(shard, it->second.get(), true);
     }
     m_cache.m_stored.fetch_add(1, std::memory_order_relaxed);
     if (m_cache.bytes() <= m_cache.maxBytes() || m_cache.makeRoomFor(this))
@@ -228,18 +221,18 @@ void ListingCache::Scope::store(std::string_view key, std::shared_ptr<const List
     const std::lock_guard lock(shard.mutex);
     const auto it = shard.map.find(key);
     if (it != shard.map.end() && it->second.get() == stored) {
-        account(shard, it->first, stored, false);
+        account(shard, stored, false);
         shard.map.erase(it);
     }
 }
 
-void ListingCache::Scope::forget(std::string_view key)
+void ListingCache::Scope::forget(const Key& key)
 {
     Shard& shard = shardOf(key);
     const std::lock_guard lock(shard.mutex);
     const auto it = shard.map.find(key);
     if (it != shard.map.end()) {
-        account(shard, it->first, it->second.get(), false);
+        account(shard, it->second.get(), false);
         shard.map.erase(it);
     }
 }
@@ -250,7 +243,7 @@ void ListingCache::Scope::clear()
     for (Shard& shard : m_shards) {
         const std::lock_guard lock(shard.mutex);
         for (const auto& [key, listing] : shard.map)
-            account(shard, key, listing.get(), false);
+            account(shard, listing.get(), false);
         Map().swap(shard.map);
     }
 }

@@ -43,6 +43,14 @@ public:
         bool operator==(const Signature&) const = default;
     };
 
+    /// A folder's identity: its device and inode (folders have no hard links, so a folder's
+    /// listing does not depend on the path it was reached by).
+    struct Key {
+        quint64 dev = 0;
+        quint64 ino = 0;
+        bool operator==(const Key&) const = default;
+    };
+
     /// The address read from one shortcut file, valid while the file's signature holds.
     struct ShortcutMemo {
         Signature file;
@@ -178,20 +186,19 @@ private:
     quint64 m_clock = 0;
 };
 
-/// The listings of one scope, keyed by each folder's path below the scope's top (with its
-/// '/', "" for the top itself).
+/// The listings of the folders of one scope, by the folders' identity.
 class ListingCache::Scope final {
 public:
     Scope(ListingCache& cache, std::string top);
     Q_DISABLE_COPY_MOVE(Scope)
 
     /// The listing kept for `key`, or null.
-    std::shared_ptr<const Listing> find(std::string_view key) const;
+    std::shared_ptr<const Listing> find(const Key& key) const;
     /// Keeps `listing` for `key` (replacing what was kept), unless this scope was dropped or
     /// the listing cannot fit even after every other scope was dropped.
-    void store(std::string_view key, std::shared_ptr<const Listing> listing);
+    void store(const Key& key, std::shared_ptr<const Listing> listing);
     /// Drops what is kept for `key`.
-    void forget(std::string_view key);
+    void forget(const Key& key);
     /// Whether the cache dropped this scope (it then keeps nothing more).
     bool dropped() const { return m_dropped.load(std::memory_order_relaxed); }
     /// The scope's top folder.
@@ -200,11 +207,12 @@ public:
 private:
     friend class ListingCache;
     struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+        size_t operator()(const Key& key) const
+        {
+            return size_t((key.ino * 0x9E3779B97F4A7C15ull) ^ (key.dev * 0xC2B2AE3D27D4EB4Full));
+        }
     };
-    using Map =
-        std::unordered_map<std::string, std::shared_ptr<const Listing>, Hash, std::equal_to<>>;
+    using Map = std::unordered_map<Key, std::shared_ptr<const Listing>, Hash>;
     struct Shard {
         mutable std::mutex mutex;
         Map map;
@@ -212,8 +220,8 @@ private:
     };
     static constexpr size_t ShardCount = 16;
 
-    Shard& shardOf(std::string_view key) const { return m_shards[Hash{}(key) % ShardCount]; }
-    void account(Shard& shard, const std::string& key, const Listing* listing, bool add);
+    Shard& shardOf(const Key& key) const { return m_shards[(Hash{}(key) >> 32) % ShardCount]; }
+    void account(Shard& shard, const Listing* listing, bool add);
     void clear();
 
     ListingCache& m_cache;
