@@ -31,6 +31,10 @@ qint64 msecs(const struct timespec& t)
 }
 
 /// The time now, ns since the epoch, on the clock file times come from.
+/// After this many looks at entries of a folder answered from memory, the folder is opened so
+/// that the rest are looked at from it.
+constexpr unsigned OpenAfterLookups = 4;
+
 qint64 nowNanoseconds()
 {
     struct timespec t;
@@ -476,6 +480,7 @@ bool FolderWalker::scanFolder(int fd, Frame& subfolders, const ListingCache::Sig
 bool FolderWalker::replayFolder(const ListingCache::Listing& listing, Frame& subfolders)
 {
     m_replay = &listing;
+    m_replayLookups = 0;
     m_building = false;
     Entry entry;
     quint32 folders = 0;
@@ -493,6 +498,9 @@ bool FolderWalker::replayFolder(const ListingCache::Listing& listing, Frame& sub
         handleEntry(entry, subfolders);
     }
     m_replay = nullptr;
+    if (m_replayFd >= 0)
+        close(m_replayFd);
+    m_replayFd = -1;
     // A read asks once more before it finds the listing's end.
     return finished && !stopped();
 }
@@ -501,9 +509,29 @@ const char* FolderWalker::atName(const Entry& entry)
 {
     if (!m_replay)
         return entry.rawName;
+    if (++m_replayLookups == OpenAfterLookups && m_replayBase < m_path.size())
+        openReplayed();
     m_atName.assign(m_path, m_replayBase);
     m_atName.append(entry.name.data(), size_t(entry.name.size()));
     return m_atName.c_str();
+}
+
+void FolderWalker::openReplayed()
+{
+    // Many entries of this folder need a look: from the folder itself each costs less than
+    // a path from the anchor. It must still be the folder remembered.
+    const int fd = openBelow();
+    if (fd < 0)
+        return;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) ||
+        ListingCache::Signature::of(st, false) != m_replay->signature()) {
+        close(fd);
+        return;
+    }
+    m_replayFd = fd;
+    m_entryFd = fd;
+    m_replayBase = m_path.size();
 }
 
 void FolderWalker::handleEntry(Entry& entry, Frame& subfolders)
@@ -536,7 +564,8 @@ void FolderWalker::handleEntry(Entry& entry, Frame& subfolders)
 
 bool FolderWalker::sameShortcut(Entry& entry, const ListingCache::ShortcutMemo& memo)
 {
-    if (fstatat(m_entryFd, atName(entry), &entry.st, AT_SYMLINK_NOFOLLOW) != 0)
+    const char* name = atName(entry); // may change m_entryFd
+    if (fstatat(m_entryFd, name, &entry.st, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
     entry.haveStat = true; // serves the details too
     return S_ISREG(entry.st.st_mode) && ListingCache::Signature::of(entry.st, true) == memo.file;
@@ -558,8 +587,10 @@ bool FolderWalker::readShortcut(Entry& entry, bool nameMatches, FoundEntry& foun
     std::optional<QByteArray> data;
     struct stat st;
     const qint64 readAt = m_building ? nowNanoseconds() : 0;
-    if (entry.type == DT_REG)
-        data = Shortcut::readSmallFile(m_entryFd, atName(entry), &st);
+    if (entry.type == DT_REG) {
+        const char* name = atName(entry); // may change m_entryFd
+        data = Shortcut::readSmallFile(m_entryFd, name, &st);
+    }
     if (urlFile) {
         isShortcut = true;
         found.url = data ? Shortcut::iniValue(*data, QStringLiteral("InternetShortcut"),
@@ -582,7 +613,8 @@ bool FolderWalker::readShortcut(Entry& entry, bool nameMatches, FoundEntry& foun
 bool FolderWalker::readDetails(Entry& entry, FoundEntry& found)
 {
     if (!entry.haveStat) {
-        if (fstatat(m_entryFd, atName(entry), &entry.st, AT_SYMLINK_NOFOLLOW) == 0)
+        const char* name = atName(entry); // may change m_entryFd
+        if (fstatat(m_entryFd, name, &entry.st, AT_SYMLINK_NOFOLLOW) == 0)
             entry.haveStat = true;
         else if (errno == ENOENT)
             return false; // vanished since it was listed

@@ -110,6 +110,7 @@ private:
     bool sameShortcut(Entry& entry, const ListingCache::ShortcutMemo& memo);
     bool readDetails(Entry& entry, FoundEntry& found);
     const char* atName(const Entry& entry);
+    void openReplayed();
     bool stopped();
     int openBelow();
     int openRelative(int anchorFd, size_t anchorLength);
@@ -137,7 +138,9 @@ private:
     ListingCache::Builder m_builder;                 // the folder being read, to be kept
     bool m_building = false;                         // whether m_builder collects this folder
     const ListingCache::Listing* m_replay = nullptr; // the listing whose entries are handled
-    int m_entryFd = -1;      // the folder the current entries' names are relative to
-    size_t m_replayBase = 0; // replaying: where the path below m_entryFd starts in m_path
-    std::string m_atName;    // replaying: an entry's path below m_entryFd
+    int m_entryFd = -1;           // the folder the current entries' names are relative to
+    size_t m_replayBase = 0;      // replaying: where the path below m_entryFd starts in m_path
+    std::string m_atName;         // replaying: an entry's path below m_entryFd
+    int m_replayFd = -1;          // replaying: the folder itself, once many entries needed a look
+    unsigned m_replayLookups = 0; // replaying: looks at entries so far
 };
