@@ -189,6 +189,7 @@ private:
 /// The listings of the folders of one scope, by the folders' identity.
 class ListingCache::Scope final {
 public:
+    /// An empty scope of `cache` for the walks anchored at `top`; made by `ListingCache::scope`.
     Scope(ListingCache& cache, std::string top);
     Q_DISABLE_COPY_MOVE(Scope)
 
