@@ -78,9 +78,18 @@ int beneath(int anchorFd, const char* relative)
 bool isListed(int fd, const Listed& listed, quint64& dev)
 {
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode))
-        return false;
+    const bool same = isListed(fd, listed, st);
     dev = quint64(st.st_dev);
+    return same;
+}
+
+bool isListed(int fd, const Listed& listed, struct stat& st)
+{
+    if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) {
+        st.st_dev = 0;
+        return false;
+    }
+    const auto dev = quint64(st.st_dev);
     if (dev != listed.parentDev)
         return true; // a mount point: the listing named the folder beneath it
     if (quint64(st.st_ino) == listed.ino)

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+struct stat;
+
 /// Opening folders during a walk so that a symbolic link is never followed below the folder
 /// the user named, even when a link replaces a folder between its listing and its opening.
 namespace FolderOpen {
@@ -29,6 +31,9 @@ int beneathByName(int anchorFd, const char* relative);
 /// parent's device, or the root of a file system mounted there (whose inode the listing
 /// cannot know). `dev` receives the folder's device.
 bool isListed(int fd, const Listed& listed, quint64& dev);
+
+/// As `isListed`, giving the folder's whole status in `st`.
+bool isListed(int fd, const Listed& listed, struct stat& st);
 
 /// The device of the open folder `fd`, 0 when it cannot be read.
 quint64 deviceOf(int fd);

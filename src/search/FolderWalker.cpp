@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,6 +28,18 @@ struct DirEntry64 {
 qint64 msecs(const struct timespec& t)
 {
     return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+/// The time now, ns since the epoch, on the clock file times come from.
+/// After this many looks at entries of a folder answered from memory, the folder is opened so
+/// that the rest are looked at from it.
+constexpr unsigned OpenAfterLookups = 4;
+
+qint64 nowNanoseconds()
+{
+    struct timespec t;
+    clock_gettime(CLOCK_REALTIME_COARSE, &t);
+    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
 unsigned char typeOfMode(mode_t mode)
@@ -70,17 +83,19 @@ struct FolderWalker::Frame {
     size_t pathLength = 0;      // length of the folder's own path (with its '/')
     quint64 dev = 0;            // the folder's device
 
-    void add(const char* name, size_t length, quint64 ino)
+    void add(QByteArrayView name, quint64 ino)
     {
         starts.push_back(names.size());
-        names.append(name, length + 1);
+        names.append(name.data(), size_t(name.size()));
+        names.push_back('\0');
         inos.push_back(ino);
     }
 };
 
 /// One directory record being looked at.
 struct FolderWalker::Entry {
-    const char* rawName = nullptr;
+    const char* rawName = nullptr; // NUL-terminated, when read from the disk
+    quint32 index = 0;             // the entry's position in its folder's listing
     QByteArrayView name;
     unsigned char type = DT_UNKNOWN;
     quint64 ino = 0;
@@ -120,12 +135,12 @@ void FolderWalker::dropTopAnchor()
     m_topFd = -1;
     m_topLength = 0;
     m_ownsTop = false;
+    m_topUnread = false;
+    m_scope.reset();
 }
 
-FolderWalker::Outcome FolderWalker::openStart(const SearchRequest& request, const WalkStart& start,
-                                              int& fd, quint64& dev)
+FolderWalker::Outcome FolderWalker::openStart(const SearchRequest& request, const WalkStart& start)
 {
-    fd = -1;
     dropTopAnchor();
     m_request = &request;
     if (request.FolderPath.isEmpty()) {
@@ -138,28 +153,22 @@ FolderWalker::Outcome FolderWalker::openStart(const SearchRequest& request, cons
     if (m_path.back() != '/')
         m_path.push_back('/');
     if (start.anchorFd < 0) {
-        fd = FolderOpen::named(m_path.c_str());
+        const int fd = FolderOpen::named(m_path.c_str());
         if (fd < 0)
             return Outcome::Unreadable;
-        dev = FolderOpen::deviceOf(fd);
-        return Outcome::Finished;
+        // The top folder stays open as the anchor its subfolders are opened from (one
+        // descriptor, whatever the depth): the kernel then resolves only the part of each
+        // path below it, and walks on several threads do not contend for the folders above.
+        m_topFd = fd;
+        m_topLength = m_path.size();
+        m_ownsTop = true;
+        m_topUnread = true;
+    } else {
+        m_topFd = start.anchorFd;
+        m_topLength = start.anchorLength;
     }
-    m_topFd = start.anchorFd;
-    m_topLength = start.anchorLength;
-    if (m_path.size() == m_topLength) {
-        // The anchor itself.
-        fd = openat(m_topFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        dev = FolderOpen::deviceOf(fd);
-        return fd < 0 ? Outcome::Unreadable : Outcome::Finished;
-    }
-    fd = openBelow();
-    if (fd < 0)
-        return Outcome::Unreadable;
-    if (!FolderOpen::isListed(fd, start.listed, dev)) {
-        close(fd);
-        errno = 0;
-        return Outcome::Unreadable;
-    }
+    if (request.Listings)
+        m_scope = request.Listings->scope(std::string_view(m_path).substr(0, m_topLength));
     return Outcome::Finished;
 }
 
@@ -167,20 +176,18 @@ FolderWalker::Outcome FolderWalker::scanOne(const SearchRequest& request, const 
                                             std::vector<ListedFolder>& subfolders, quint64& dev)
 {
     subfolders.clear();
-    int fd = -1;
-    const Outcome opened = openStart(request, start, fd, dev);
-    if (opened != Outcome::Finished) {
-        const int error = errno;
-        dropTopAnchor();
-        errno = error;
-        return opened;
-    }
     Frame frame;
-    const bool finished = scanFolder(fd, frame);
-    close(fd);
+    Outcome outcome = openStart(request, start);
+    if (outcome == Outcome::Finished) {
+        frame.pathLength = m_path.size();
+        outcome = readFolder(m_path.size() == m_topLength ? nullptr : &start.listed, frame);
+    }
+    const int error = errno;
     dropTopAnchor();
-    if (!finished)
-        return Outcome::Stopped;
+    errno = error;
+    dev = frame.dev;
+    if (outcome != Outcome::Finished)
+        return outcome;
     subfolders.reserve(frame.starts.size());
     for (size_t i = 0; i < frame.starts.size(); ++i)
         subfolders.push_back({frame.names.data() + frame.starts[i], frame.inos[i]});
@@ -189,27 +196,18 @@ FolderWalker::Outcome FolderWalker::scanOne(const SearchRequest& request, const 
 
 FolderWalker::Outcome FolderWalker::walk(const SearchRequest& request, const WalkStart& start)
 {
-    int fd = -1;
     std::vector<Frame> stack(1);
-    const Outcome opened = openStart(request, start, fd, stack.back().dev);
-    if (opened != Outcome::Finished) {
+    Outcome outcome = openStart(request, start);
+    if (outcome == Outcome::Finished) {
+        stack.back().pathLength = m_path.size();
+        outcome = readFolder(m_path.size() == m_topLength ? nullptr : &start.listed, stack.back());
+    }
+    if (outcome != Outcome::Finished) {
         const int error = errno;
         dropTopAnchor();
         errno = error;
-        return opened;
+        return outcome;
     }
-    if (start.anchorFd < 0) {
-        // The top folder stays open as the anchor its subfolders are opened from (one
-        // descriptor, whatever the depth): the kernel then resolves only the part of each
-        // path below it, and walks on several threads do not contend for the folders above.
-        m_topFd = fd;
-        m_topLength = m_path.size();
-        m_ownsTop = true;
-    }
-    stack.back().pathLength = m_path.size();
-    Outcome outcome = scanFolder(fd, stack.back()) ? Outcome::Finished : Outcome::Stopped;
-    if (!m_ownsTop)
-        close(fd);
 
     // Depth first without recursion: each frame holds the subfolders still to enter.
     while (outcome == Outcome::Finished && !stack.empty()) {
@@ -231,24 +229,123 @@ bool FolderWalker::enterNext(Frame& frame, std::vector<Frame>& stack)
     m_path.resize(frame.pathLength);
     m_path.append(frame.names.data() + frame.starts[index]);
     m_path.push_back('/');
-    const int fd = openBelow();
-    const QByteArrayView path(m_path.data(), qsizetype(m_path.size()));
-    if (fd < 0) {
-        m_sink.unreadable(path, errno); // vanished, no access, or a link took its place
-        return true;
-    }
+    const FolderOpen::Listed listed{frame.inos[index], frame.dev};
     Frame child;
-    if (!FolderOpen::isListed(fd, {frame.inos[index], frame.dev}, child.dev)) {
-        close(fd);
-        m_sink.unreadable(path, 0);
+    child.pathLength = m_path.size();
+    const Outcome outcome = readFolder(&listed, child);
+    if (outcome == Outcome::Unreadable) {
+        // Vanished, no access, a link took its place (errno), or another folder did (0).
+        m_sink.unreadable(QByteArrayView(m_path.data(), qsizetype(m_path.size())), errno);
         return true;
     }
-    child.pathLength = m_path.size();
-    const bool finished = scanFolder(fd, child);
-    close(fd);
-    if (finished && !child.starts.empty())
+    if (outcome == Outcome::Finished && !child.starts.empty())
         stack.push_back(std::move(child)); // `frame` may move: used no more
-    return finished;
+    return outcome == Outcome::Finished;
+}
+
+FolderWalker::Outcome FolderWalker::readFolder(const FolderOpen::Listed* listed, Frame& frame)
+{
+    // `listed` is null for the anchor itself, whose identity its opening settled.
+    if (m_scope) {
+        bool stale = false;
+        ListingCache::Key key;
+        if (const auto listing = remembered(listed, frame.dev, key, stale)) {
+            m_request->Listings->countFolder(true);
+            return replayFolder(*listing, frame) ? Outcome::Finished : Outcome::Stopped;
+        }
+        if (stale)
+            m_scope->forget(key);
+        m_request->Listings->countFolder(false);
+    }
+    const qint64 readAt = m_scope ? nowNanoseconds() : 0;
+    int fd = -1;
+    bool ownFd = true;
+    struct stat st;
+    bool haveStat = true;
+    if (listed == nullptr) {
+        if (m_topUnread) {
+            fd = m_topFd;
+            ownFd = false;
+            m_topUnread = false;
+        } else {
+            fd = openat(m_topFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        }
+        if (fd < 0)
+            return Outcome::Unreadable;
+        haveStat = fstat(fd, &st) == 0;
+        frame.dev = haveStat ? quint64(st.st_dev) : 0;
+    } else {
+        fd = openBelow();
+        if (fd < 0)
+            return Outcome::Unreadable;
+        if (!FolderOpen::isListed(fd, *listed, st)) {
+            close(fd);
+            errno = 0;
+            return Outcome::Unreadable;
+        }
+        frame.dev = quint64(st.st_dev);
+    }
+    // Kept only when no change can hide in the same clock tick as the last one.
+    ListingCache::Signature signature;
+    if (m_scope && haveStat)
+        signature = ListingCache::Signature::of(st, false);
+    const bool remember = m_scope && haveStat && m_request->Listings->settled(signature, readAt);
+    const bool finished = scanFolder(fd, frame, remember ? &signature : nullptr);
+    if (ownFd)
+        close(fd);
+    return finished ? Outcome::Finished : Outcome::Stopped;
+}
+
+std::shared_ptr<const ListingCache::Listing>
+FolderWalker::remembered(const FolderOpen::Listed* listed, quint64& dev, ListingCache::Key& key,
+                         bool& stale)
+{
+    // Looked up by what the parent lists; a folder mounted over since then, or one on an
+    // overlay listed with another inode, is not found and read again.
+    struct stat st;
+    if (listed == nullptr) {
+        if (fstat(m_topFd, &st) != 0)
+            return nullptr;
+        key = {quint64(st.st_dev), quint64(st.st_ino)};
+    } else {
+        key = {listed->parentDev, listed->ino};
+    }
+    std::shared_ptr<const ListingCache::Listing> listing = m_scope->find(key);
+    if (!listing || !replayAnchor(*listing))
+        return nullptr;
+    if (listed != nullptr) {
+        // Without its final '/': with it a link there would be followed.
+        m_path.back() = '\0';
+        const int result =
+            fstatat(m_entryFd, m_path.c_str() + m_replayBase, &st, AT_SYMLINK_NOFOLLOW);
+        m_path.back() = '/';
+        if (result != 0)
+            return nullptr; // the read tells what went wrong
+    }
+    // The same device and inode as listed (no link, no mount), and unchanged since read.
+    if (!S_ISDIR(st.st_mode) || ListingCache::Signature::of(st, false) != listing->signature()) {
+        stale = true;
+        return nullptr;
+    }
+    dev = quint64(st.st_dev);
+    return listing;
+}
+
+bool FolderWalker::replayAnchor(const ListingCache::Listing& listing)
+{
+    // Every entry's path below the anchor it is looked at from must fit in PATH_MAX.
+    const size_t room = size_t(listing.longestName()) + 1;
+    if (m_path.size() - m_topLength + room < PATH_MAX) {
+        m_entryFd = m_topFd;
+        m_replayBase = m_topLength;
+        return true;
+    }
+    if (deepAnchorFits() && m_path.size() - m_deepLength + room < PATH_MAX) {
+        m_entryFd = m_deepFd;
+        m_replayBase = m_deepLength;
+        return true;
+    }
+    return false;
 }
 
 int FolderWalker::openRelative(int anchorFd, size_t anchorLength)
@@ -325,11 +422,15 @@ bool FolderWalker::openDeepAnchor()
     return true;
 }
 
-bool FolderWalker::scanFolder(int fd, Frame& subfolders)
+bool FolderWalker::scanFolder(int fd, Frame& subfolders, const ListingCache::Signature* remember)
 {
     // getdents64 straight into a reused buffer: no stdio-like DIR set-up per folder.
     if (m_entries.empty())
         m_entries.resize(64 * 1024);
+    m_entryFd = fd;
+    m_building = remember != nullptr;
+    if (m_building)
+        m_builder.clear();
     long filled = 0;
     long offset = 0;
     Entry entry;
@@ -341,8 +442,13 @@ bool FolderWalker::scanFolder(int fd, Frame& subfolders)
             offset = 0;
             if (filled < 0 && errno != ENOENT) // a folder removed while read just ends
                 m_sink.unreadable(QByteArrayView(m_path.data(), qsizetype(m_path.size())), errno);
-            if (filled <= 0)
+            if (filled <= 0) {
+                // Only a listing read to its end is kept.
+                if (filled == 0 && m_building)
+                    m_scope->store({remember->dev, remember->ino}, m_builder.finish(*remember));
+                m_building = false;
                 return true; // what was read counts
+            }
         }
         const auto* record = reinterpret_cast<const DirEntry64*>(m_entries.data() + offset);
         offset += record->d_reclen;
@@ -350,26 +456,88 @@ bool FolderWalker::scanFolder(int fd, Frame& subfolders)
         if (rawName[0] == '.' && (rawName[1] == 0 || (rawName[1] == '.' && rawName[2] == 0)))
             continue;
         entry.rawName = rawName;
+        entry.index = m_builder.count();
         entry.name = QByteArrayView(rawName, qsizetype(strlen(rawName)));
         entry.type = record->d_type;
         entry.ino = quint64(record->d_ino);
         entry.haveStat = false;
-        handleEntry(fd, entry, subfolders);
+        if (entry.type == DT_UNKNOWN) {
+            if (fstatat(fd, rawName, &entry.st, AT_SYMLINK_NOFOLLOW) != 0) {
+                m_building = false; // vanished: the folder is changing
+                continue;
+            }
+            entry.haveStat = true;
+            entry.type = typeOfMode(entry.st.st_mode);
+            entry.ino = quint64(entry.st.st_ino);
+        }
+        if (m_building)
+            m_builder.add(entry.name, entry.type, entry.ino);
+        handleEntry(entry, subfolders);
     }
 }
 
-void FolderWalker::handleEntry(int fd, Entry& entry, Frame& subfolders)
+bool FolderWalker::replayFolder(const ListingCache::Listing& listing, Frame& subfolders)
 {
-    if (entry.type == DT_UNKNOWN) {
-        if (fstatat(fd, entry.rawName, &entry.st, AT_SYMLINK_NOFOLLOW) != 0)
-            return; // vanished
-        entry.haveStat = true;
-        entry.type = typeOfMode(entry.st.st_mode);
-        entry.ino = quint64(entry.st.st_ino);
+    m_replay = &listing;
+    m_replayLookups = 0;
+    m_building = false;
+    Entry entry;
+    quint32 folders = 0;
+    bool finished = true;
+    for (quint32 i = 0; i < listing.count(); ++i) {
+        if (stopped()) {
+            finished = false;
+            break;
+        }
+        entry.index = i;
+        entry.name = listing.name(i);
+        entry.type = listing.type(i);
+        entry.ino = entry.type == DT_DIR ? listing.folderIno(folders++) : 0;
+        entry.haveStat = false;
+        handleEntry(entry, subfolders);
     }
+    m_replay = nullptr;
+    if (m_replayFd >= 0)
+        close(m_replayFd);
+    m_replayFd = -1;
+    // A read asks once more before it finds the listing's end.
+    return finished && !stopped();
+}
+
+const char* FolderWalker::atName(const Entry& entry)
+{
+    if (!m_replay)
+        return entry.rawName;
+    if (++m_replayLookups == OpenAfterLookups && m_replayBase < m_path.size())
+        openReplayed();
+    m_atName.assign(m_path, m_replayBase);
+    m_atName.append(entry.name.data(), size_t(entry.name.size()));
+    return m_atName.c_str();
+}
+
+void FolderWalker::openReplayed()
+{
+    // Many entries of this folder need a look: from the folder itself each costs less than
+    // a path from the anchor. It must still be the folder remembered.
+    const int fd = openBelow();
+    if (fd < 0)
+        return;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) ||
+        ListingCache::Signature::of(st, false) != m_replay->signature()) {
+        close(fd);
+        return;
+    }
+    m_replayFd = fd;
+    m_entryFd = fd;
+    m_replayBase = m_path.size();
+}
+
+void FolderWalker::handleEntry(Entry& entry, Frame& subfolders)
+{
     const bool isFolder = entry.type == DT_DIR;
     if (isFolder && m_request->IncludeSubfolders)
-        subfolders.add(entry.rawName, size_t(entry.name.size()), entry.ino);
+        subfolders.add(entry.name, entry.ino);
     const FileFilter& filter = m_request->Pattern;
     if (filter.matchesNothing() || !filter.accepts(entry.name))
         return;
@@ -383,9 +551,9 @@ void FolderWalker::handleEntry(int fd, Entry& entry, Frame& subfolders)
 
     FoundEntry found;
     found.url = notApplicableUrl();
-    if (shortcutName && !readShortcut(fd, entry, nameMatches, found))
+    if (shortcutName && !readShortcut(entry, nameMatches, found))
         return;
-    if ((filter.needsExecutable() || m_details) && !readDetails(fd, entry, found))
+    if ((filter.needsExecutable() || m_details) && !readDetails(entry, found))
         return;
     found.folder = QByteArrayView(m_path.data(), qsizetype(m_path.size()));
     found.name = entry.name;
@@ -393,14 +561,35 @@ void FolderWalker::handleEntry(int fd, Entry& entry, Frame& subfolders)
     m_sink.found(found);
 }
 
-bool FolderWalker::readShortcut(int fd, const Entry& entry, bool nameMatches, FoundEntry& found)
+bool FolderWalker::sameShortcut(Entry& entry, const ListingCache::ShortcutMemo& memo)
+{
+    const char* name = atName(entry); // may change m_entryFd
+    if (fstatat(m_entryFd, name, &entry.st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    entry.haveStat = true; // serves the details too
+    return S_ISREG(entry.st.st_mode) && ListingCache::Signature::of(entry.st, true) == memo.file;
+}
+
+bool FolderWalker::readShortcut(Entry& entry, bool nameMatches, FoundEntry& found)
 {
     const bool urlFile = AsciiText::endsWithNoCase(entry.name, "url");
+    bool isShortcut = false;
+    const ListingCache::ShortcutMemo* memo =
+        m_replay && entry.type == DT_REG ? m_replay->memo(entry.index) : nullptr;
+    if (memo && sameShortcut(entry, *memo)) {
+        isShortcut = memo->isShortcut;
+        if (isShortcut)
+            found.url = m_replay->url(*memo);
+        return nameMatches || (isShortcut && m_query.current().matchesText(found.url));
+    }
     // Only regular files are read; anything else named so has no readable address.
     std::optional<QByteArray> data;
-    if (entry.type == DT_REG)
-        data = Shortcut::readSmallFile(fd, entry.rawName);
-    bool isShortcut = false;
+    struct stat st;
+    const qint64 readAt = m_building ? nowNanoseconds() : 0;
+    if (entry.type == DT_REG) {
+        const char* name = atName(entry); // may change m_entryFd
+        data = Shortcut::readSmallFile(m_entryFd, name, &st);
+    }
     if (urlFile) {
         isShortcut = true;
         found.url = data ? Shortcut::iniValue(*data, QStringLiteral("InternetShortcut"),
@@ -412,13 +601,19 @@ bool FolderWalker::readShortcut(int fd, const Entry& entry, bool nameMatches, Fo
             found.url = *link;
         }
     }
+    if (data && m_building) {
+        const ListingCache::Signature file = ListingCache::Signature::of(st, true);
+        if (m_request->Listings->settled(file, readAt))
+            m_builder.addShortcut(entry.index, file, isShortcut, found.url);
+    }
     return nameMatches || (isShortcut && m_query.current().matchesText(found.url));
 }
 
-bool FolderWalker::readDetails(int fd, Entry& entry, FoundEntry& found)
+bool FolderWalker::readDetails(Entry& entry, FoundEntry& found)
 {
     if (!entry.haveStat) {
-        if (fstatat(fd, entry.rawName, &entry.st, AT_SYMLINK_NOFOLLOW) == 0)
+        const char* name = atName(entry); // may change m_entryFd
+        if (fstatat(m_entryFd, name, &entry.st, AT_SYMLINK_NOFOLLOW) == 0)
             entry.haveStat = true;
         else if (errno == ENOENT)
             return false; // vanished since it was listed

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FolderOpen.h"
+#include "ListingCache.h"
 #include "MatchQuery.h"
 #include "ResultRow.h"
 #include "SearchRequest.h"
@@ -66,7 +67,10 @@ struct ListedFolder {
 /// descends (but the anchor subfolders are opened from: one descriptor, two beyond
 /// PATH_MAX, whatever the depth), symbolic links are never followed below the top folder,
 /// and folders that cannot be read are reported to the sink and skipped. Iterative: any
-/// depth and any path length work. No Qt event loop is needed.
+/// depth and any path length work. No Qt event loop is needed. With a `ListingCache` in the
+/// request, a folder whose signature is unchanged since its listing was kept is not read
+/// again: its entries are taken from memory and handled as if just read (sizes, dates and
+/// changed shortcuts are still read from the disk), so the matches are the same.
 class FolderWalker final {
 public:
     /// How a walk ended.
@@ -93,12 +97,20 @@ private:
     struct Frame;
     struct Entry;
 
-    Outcome openStart(const SearchRequest& request, const WalkStart& start, int& fd, quint64& dev);
+    Outcome openStart(const SearchRequest& request, const WalkStart& start);
+    Outcome readFolder(const FolderOpen::Listed* listed, Frame& frame);
+    std::shared_ptr<const ListingCache::Listing>
+    remembered(const FolderOpen::Listed* listed, quint64& dev, ListingCache::Key& key, bool& stale);
+    bool replayAnchor(const ListingCache::Listing& listing);
     bool enterNext(Frame& frame, std::vector<Frame>& stack);
-    bool scanFolder(int fd, Frame& subfolders);
-    void handleEntry(int fd, Entry& entry, Frame& subfolders);
-    bool readShortcut(int fd, const Entry& entry, bool nameMatches, FoundEntry& found);
-    bool readDetails(int fd, Entry& entry, FoundEntry& found);
+    bool scanFolder(int fd, Frame& subfolders, const ListingCache::Signature* remember);
+    bool replayFolder(const ListingCache::Listing& listing, Frame& subfolders);
+    void handleEntry(Entry& entry, Frame& subfolders);
+    bool readShortcut(Entry& entry, bool nameMatches, FoundEntry& found);
+    bool sameShortcut(Entry& entry, const ListingCache::ShortcutMemo& memo);
+    bool readDetails(Entry& entry, FoundEntry& found);
+    const char* atName(const Entry& entry);
+    void openReplayed();
     bool stopped();
     int openBelow();
     int openRelative(int anchorFd, size_t anchorLength);
@@ -115,8 +127,20 @@ private:
     int m_topFd = -1;                         // the anchor folders below it are opened from
     size_t m_topLength = 0;                   // its path's length in m_path, with its '/'
     bool m_ownsTop = false;                   // whether m_topFd is this walker's to close
+    bool m_topUnread = false;                 // m_topFd is the named top, not yet read
     int m_deepFd = -1;                        // a second anchor for paths PATH_MAX beyond the first
     size_t m_deepLength = 0;                  // its path's length in m_path
     std::string m_deepPath;                   // its path
     std::vector<char> m_entries;              // directory records as the kernel returns them
+
+    // The listing cache, while a walk with one runs.
+    std::shared_ptr<ListingCache::Scope> m_scope;    // the walk's scope in the request's cache
+    ListingCache::Builder m_builder;                 // the folder being read, to be kept
+    bool m_building = false;                         // whether m_builder collects this folder
+    const ListingCache::Listing* m_replay = nullptr; // the listing whose entries are handled
+    int m_entryFd = -1;           // the folder the current entries' names are relative to
+    size_t m_replayBase = 0;      // replaying: where the path below m_entryFd starts in m_path
+    std::string m_atName;         // replaying: an entry's path below m_entryFd
+    int m_replayFd = -1;          // replaying: the folder itself, once many entries needed a look
+    unsigned m_replayLookups = 0; // replaying: looks at entries so far
 };

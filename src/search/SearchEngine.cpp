@@ -201,8 +201,11 @@ void SearchEngine::walk(const SearchRequest& request)
 {
     // The run is fixed now, when the walk is queued, not when it starts.
     const quint64 run = m_shared->run.load();
+    SearchRequest remembering = request;
+    remembering.Listings = m_listings; // repeated searches of a scope re-read only what changed
     QMetaObject::invokeMethod(
-        m_worker, [worker = m_worker, request, run] { worker->walk(request, run); },
+        m_worker,
+        [worker = m_worker, request = std::move(remembering), run] { worker->walk(request, run); },
         Qt::QueuedConnection);
 }
 

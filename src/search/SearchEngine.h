@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ListingCache.h"
 #include "ResultRow.h"
 #include "SearchRequest.h"
 
@@ -57,4 +58,5 @@ private:
     std::unique_ptr<Arrivals> m_arrivals;
     QThread* m_thread = nullptr;
     SearchWorker* m_worker = nullptr;
+    std::shared_ptr<ListingCache> m_listings = std::make_shared<ListingCache>(); ///< for every walk
 };

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <memory>
 
+class ListingCache;
+
 /// A stop request shared by whoever starts work and the walks doing it. Each copy refers to
 /// the same flag; a new token is a new flag, so stopping one piece of work never stops
 /// another.
@@ -31,4 +33,5 @@ struct SearchRequest {
     QByteArray FolderPath;          ///< the folder to walk, exact bytes
     FileFilter Pattern;             ///< which entries may be listed
     CancelToken Cancel;             ///< the walk ends at its next entry once this is cancelled
+    std::shared_ptr<ListingCache> Listings; ///< folder listings kept between walks; null: none
 };

@@ -41,7 +41,7 @@ QString cutValue(QString value)
 
 } // namespace
 
-std::optional<QByteArray> readSmallFile(int dirFd, const char* name)
+std::optional<QByteArray> readSmallFile(int dirFd, const char* name, struct stat* opened)
 {
     // Only a regular file is opened: a device is not even opened. Non-blocking, so that a
     // FIFO swapped in meanwhile cannot hang the open; not following links; checked again.
@@ -68,6 +68,8 @@ std::optional<QByteArray> readSmallFile(int dirFd, const char* name)
     }
     close(fd);
     data.truncate(filled);
+    if (opened)
+        *opened = st;
     return data;
 }
 

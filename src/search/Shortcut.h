@@ -6,6 +6,8 @@
 
 #include <optional>
 
+struct stat;
+
 /// Internet shortcuts: ".url" files (INI format, [InternetShortcut] URL=…) and ".desktop"
 /// files of Type=Link ([Desktop Entry] URL=…). Only regular files are ever read, never
 /// more than `MaxShortcutBytes` of them, and a FIFO or device with such a name is not opened
@@ -19,8 +21,9 @@ constexpr qsizetype MaxValueChars = 2047;
 
 /// Reads up to `MaxShortcutBytes` of the regular file `name` in the folder `dirFd` (an
 /// open directory, or AT_FDCWD with a path); std::nullopt when it is not a regular file or
-/// cannot be read. Symbolic links are not followed.
-std::optional<QByteArray> readSmallFile(int dirFd, const char* name);
+/// cannot be read. Symbolic links are not followed. `opened`, when given, receives the
+/// status of the file as opened.
+std::optional<QByteArray> readSmallFile(int dirFd, const char* name, struct stat* opened = nullptr);
 
 /// The value of `key` in `section` of INI text: section and key names without regard to
 /// case, blanks around the value dropped, one pair of enclosing quotes dropped, cut at
