@@ -54,7 +54,7 @@ Answer singleWalk(const SearchRequest& request, const QString& text)
     const CollectingSink sink = walkFor(request, text);
     Answer answer;
     for (const ResultRow& row : sink.rows)
-        answer.rows.push_back(QByteArray(row.path + '|' + QByteArray::number(row.folder) + '|' +
+        answer.rows.push_back(QByteArray(row.path() + '|' + QByteArray::number(row.folder) + '|' +
                                          QByteArray::number(row.size) + '|' +
                                          QByteArray::number(row.mtime) + '|' + row.url.toUtf8())
                                   .toStdString());
