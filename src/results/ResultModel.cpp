@@ -453,18 +453,27 @@ void ResultModel::removeAsLayoutChange(const std::vector<size_t>& rows)
 int ResultModel::removePaths(const QList<QByteArray>& paths)
 {
     QSet<QByteArray> wanted;
+    wanted.reserve(paths.size());
     for (const QByteArray& path : paths) {
         if (!path.isEmpty())
             wanted.insert(path);
     }
     if (wanted.isEmpty())
         return 0;
-    std::vector<int> rows;
-    for (int r = 0, n = rowCount(); r < n; ++r) {
-        if (wanted.contains(m_rows[m_index->at(size_t(r))].path))
-            rows.push_back(r);
+    // The rows are looked up in the order they were stored, which is mostly the order of
+    // their bytes in memory; in list order each lookup would miss the cache. Removed rows
+    // hold no path.
+    std::vector<bool> doomed(m_rows.size());
+    size_t found = 0;
+    size_t s = 0;
+    for (const ResultRow& row : m_rows) {
+        if (!row.path.isEmpty() && wanted.contains(row.path)) {
+            doomed[s] = true;
+            ++found;
+        }
+        ++s;
     }
-    return removeListRows(std::move(rows));
+    return found == 0 ? 0 : removeListRows(m_index->listRowsOf(doomed));
 }
 
 int ResultModel::rowOfPath(const QByteArray& path) const
