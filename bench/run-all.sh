@@ -13,12 +13,14 @@ else
     echo "skipped: $kf not built"
 fi
 
-for bench in search_bench cache_bench settings_bench results_bench window_bench fileops_bench; do
+for bench in search_bench cache_bench settings_bench results_bench window_bench fileops_bench \
+    delete_bench; do
     if [ -x "$build/bench/$bench" ]; then
         echo "== $bench"
         case $bench in
         search_bench | cache_bench) "$build/bench/$bench" "$here/out/small" || status=1 ;;
-        fileops_bench) mkdir -p "$here/out" && "$build/bench/$bench" "$here/out" || status=1 ;;
+        fileops_bench | delete_bench)
+            mkdir -p "$here/out" && "$build/bench/$bench" "$here/out" || status=1 ;;
         *) "$build/bench/$bench" || status=1 ;;
         esac
     else

@@ -1,6 +1,5 @@
 #include "Trash.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 
@@ -56,41 +55,104 @@ QByteArray absolute(QByteArray path)
     return QFile::encodeName(QDir::currentPath()) + '/' + path;
 }
 
-QByteArray trashInfo(const QByteArray& recordedPath)
+/// Appends `bytes` as a Path value: every byte but letters, digits, "-._~" and '/' as %XX.
+void appendPercentEncoded(std::string& out, const QByteArray& bytes)
 {
-    return "[Trash Info]\nPath=" + recordedPath.toPercentEncoding("/") + "\nDeletionDate=" +
-           QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toLatin1() + '\n';
+    static constexpr char hex[] = "0123456789ABCDEF";
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+            u == '-' || u == '.' || u == '_' || u == '~' || u == '/') {
+            out += c;
+        } else {
+            out += '%';
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        }
+    }
 }
 
-bool writeAll(int fd, const QByteArray& data)
+/// Writes all of `data`; 0 or errno.
+int writeAll(int fd, const std::string& data)
 {
-    qsizetype done = 0;
+    size_t done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return false;
-        done += n;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
+        done += size_t(n);
     }
-    return true;
+    return 0;
+}
+
+/// Makes sure files/ and info/ exist below `trash`; 0 or errno.
+int prepare(const QByteArray& trash)
+{
+    if (const int rc = makePath(trash + "/files"))
+        return rc;
+    return makePath(trash + "/info");
+}
+
+int openFolder(const QByteArray& path)
+{
+    return ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
 } // namespace
+
+int Trash::Folder::openAt(const QByteArray& trash)
+{
+    close();
+    path = trash;
+    if (const int rc = prepare(trash))
+        return rc;
+    files = openFolder(trash + "/files");
+    info = files < 0 ? -1 : openFolder(trash + "/info");
+    struct stat st {};
+    if (info < 0 || ::fstat(files, &st) != 0) {
+        const int rc = errno;
+        close();
+        return rc;
+    }
+    device = st.st_dev;
+    return 0;
+}
+
+void Trash::Folder::close()
+{
+    if (files >= 0)
+        ::close(files);
+    if (info >= 0)
+        ::close(info);
+    files = info = -1;
+}
 
 Trash::Trash()
 {
     QByteArray data = qgetenv("XDG_DATA_HOME");
     if (!data.startsWith('/'))
         data = qgetenv("HOME") + "/.local/share";
-    m_home = data + "/Trash";
+    m_home.path = data + "/Trash";
 }
 
-int Trash::prepare(const QByteArray& trash)
+Trash::~Trash()
 {
-    if (const int rc = makePath(trash + "/files"))
-        return rc;
-    return makePath(trash + "/info");
+    m_home.close();
+    m_top.close();
+}
+
+QByteArray Trash::deletionDate(time_t second)
+{
+    struct tm local {};
+    char text[32] = {};
+    if (!::localtime_r(&second, &local) ||
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local) == 0)
+        return "1970-01-01T00:00:00";
+    return text;
 }
 
 QByteArray Trash::topTrash(const QByteArray& absolutePath, dev_t device, QByteArray* topDir)
@@ -120,62 +182,79 @@ QByteArray Trash::topTrash(const QByteArray& absolutePath, dev_t device, QByteAr
     return prepare(own) == 0 ? own : QByteArray();
 }
 
-Trash::Result Trash::moveToTrash(const QByteArray& path) const
+Trash::Result Trash::moveToTrash(const QByteArray& path)
 {
     const QByteArray full = absolute(path);
     struct stat item {};
     if (::lstat(full.constData(), &item) != 0)
         return {errno, why(errno)};
-    if (!m_homeDevice) {
-        if (const int rc = prepare(m_home))
+    if (!m_home.open()) {
+        if (const int rc = m_home.openAt(m_home.path))
             return {rc, QStringLiteral("The trash folder cannot be made: ") + why(rc)};
-        struct stat home {};
-        if (::stat(m_home.constData(), &home) != 0)
-            return {errno, why(errno)};
-        m_homeDevice = home.st_dev;
     }
-    if (*m_homeDevice == item.st_dev) {
+    if (m_home.device == item.st_dev) {
         const Result result = store(full, m_home, full);
-        if (result.error == ENOENT) // the trash itself went away meanwhile: make it again
-            m_homeDevice.reset();
+        if (result.error == ENOENT) // the trash itself may have gone meanwhile: made again
+            m_home.close();
         if (result.error != EXDEV)
             return result;
     }
     QByteArray top;
     const QByteArray trash = topTrash(full, item.st_dev, &top);
-    if (trash.isEmpty())
+    if (!trash.isEmpty() && (!m_top.open() || m_top.path != trash))
+        m_top.openAt(trash);
+    if (trash.isEmpty() || !m_top.open())
         return {EXDEV, QStringLiteral("There is no trash on this item's file system, so it "
                                       "was left in place.")};
     const QByteArray relative = top == "/" ? full.mid(1) : full.mid(top.size() + 1);
-    return store(full, trash, relative);
+    const Result result = store(full, m_top, relative);
+    if (result.error == ENOENT)
+        m_top.close();
+    return result;
 }
 
-Trash::Result Trash::store(const QByteArray& path, const QByteArray& trash,
+const std::string& Trash::record(const QByteArray& recordedPath)
+{
+    const time_t now = ::time(nullptr);
+    if (now != m_second) {
+        m_second = now;
+        m_date = deletionDate(now);
+    }
+    m_record.assign("[Trash Info]\nPath=");
+    appendPercentEncoded(m_record, recordedPath);
+    m_record.append("\nDeletionDate=").append(m_date.constData(), size_t(m_date.size()));
+    m_record += '\n';
+    return m_record;
+}
+
+Trash::Result Trash::store(const QByteArray& path, const Folder& trash,
                            const QByteArray& recordedPath)
 {
-    QByteArray name = path.mid(path.lastIndexOf('/') + 1);
-    const QByteArray info = trashInfo(recordedPath);
+    const std::string& info = record(recordedPath);
+    const qsizetype nameAt = path.lastIndexOf('/') + 1;
     for (int n = 1; n < 100000; ++n) {
-        const QByteArray entry = n == 1 ? name : name + '.' + QByteArray::number(n);
-        const QByteArray infoPath = trash + "/info/" + entry + ".trashinfo";
-        const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        m_entry.assign(path.constData() + nameAt, size_t(path.size() - nameAt));
+        if (n > 1)
+            m_entry.append(".").append(std::to_string(n));
+        m_infoName.assign(m_entry).append(".trashinfo");
+        const int fd =
+            ::openat(trash.info, m_infoName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno == EEXIST)
             continue;
         if (fd < 0)
             return {errno, why(errno)};
-        const bool written = writeAll(fd, info);
-        const int closed = ::close(fd);
-        if (!written || closed != 0) {
-            const int rc = errno ? errno : EIO;
-            ::unlink(infoPath.constData());
+        int rc = writeAll(fd, info);
+        if (::close(fd) != 0 && rc == 0)
+            rc = errno;
+        if (rc != 0) {
+            ::unlinkat(trash.info, m_infoName.c_str(), 0);
             return {rc, why(rc)};
         }
-        const QByteArray target = trash + "/files/" + entry;
-        if (::renameat2(AT_FDCWD, path.constData(), AT_FDCWD, target.constData(),
+        if (::renameat2(AT_FDCWD, path.constData(), trash.files, m_entry.c_str(),
                         RENAME_NOREPLACE) == 0)
             return {};
-        const int rc = errno;
-        ::unlink(infoPath.constData());
+        rc = errno;
+        ::unlinkat(trash.info, m_infoName.c_str(), 0);
         if (rc != EEXIST)
             return {rc, why(rc)};
     }

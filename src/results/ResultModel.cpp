@@ -6,6 +6,7 @@
 #include "search/RowText.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QLocale>
 #include <QSet>
 
@@ -458,19 +459,39 @@ void ResultModel::removeAsLayoutChange(const std::vector<size_t>& rows)
 
 int ResultModel::removePaths(const QList<QByteArray>& paths)
 {
-    QSet<QByteArray> wanted;
+    // Wanted names by folder: rows keep their folder and name apart, and the rows of one
+    // folder share one location string, so each folder is looked up once per run of its rows.
+    QHash<QByteArray, QSet<QByteArray>> wanted;
     for (const QByteArray& path : paths) {
-        if (!path.isEmpty())
-            wanted.insert(path);
+        if (path.isEmpty())
+            continue;
+        const qsizetype slash = path.lastIndexOf('/') + 1;
+        wanted[path.first(slash)].insert(path.sliced(slash));
     }
     if (wanted.isEmpty())
         return 0;
-    std::vector<int> rows;
-    for (int r = 0, n = rowCount(); r < n; ++r) {
-        if (wanted.contains(m_rows[m_index->at(size_t(r))].path()))
-            rows.push_back(r);
+    // The rows are looked up in the order they were stored, which is mostly the order of
+    // their bytes in memory; in list order each lookup would miss the cache. Removed rows
+    // hold no name.
+    std::vector<bool> doomed(m_rows.size());
+    size_t found = 0;
+    const char* lastLocation = nullptr;
+    const QSet<QByteArray>* names = nullptr;
+    for (size_t s = 0; s < m_rows.size(); ++s) {
+        const ResultRow& row = m_rows[s];
+        if (row.fileName.isEmpty())
+            continue;
+        if (row.location.constData() != lastLocation) {
+            lastLocation = row.location.constData();
+            const auto folder = wanted.constFind(row.location);
+            names = folder == wanted.cend() ? nullptr : &folder.value();
+        }
+        if (names && names->contains(row.fileName)) {
+            doomed[s] = true;
+            ++found;
+        }
     }
-    return removeListRows(std::move(rows));
+    return found == 0 ? 0 : removeListRows(m_index->listRowsOf(doomed));
 }
 
 int ResultModel::rowOfPath(const QByteArray& path) const

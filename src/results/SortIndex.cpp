@@ -481,6 +481,17 @@ void SortIndex::remove(const std::vector<size_t>& rows)
     m_view.resize(out);
 }
 
+std::vector<int> SortIndex::listRowsOf(const std::vector<bool>& stored) const
+{
+    std::vector<int> rows;
+    for (size_t row = 0, n = size(); row < n; ++row) {
+        const uint32_t s = at(row);
+        if (s < stored.size() && stored[s])
+            rows.push_back(int(row));
+    }
+    return rows;
+}
+
 size_t SortIndex::placeOf(uint32_t stored) const
 {
     size_t lo = 0;

@@ -89,6 +89,9 @@ public:
     void removeRange(size_t first, size_t count);
     /// Removes the list rows `rows` (ascending, no repeats) in one pass.
     void remove(const std::vector<size_t>& rows);
+    /// The list rows (ascending) that show a stored row marked in `stored` (indexed by
+    /// stored row; rows beyond its end count as unmarked), found in one pass.
+    std::vector<int> listRowsOf(const std::vector<bool>& stored) const;
     /// The list row where list row `row` goes after its stored row's data changed: its keys
     /// are made again. Moves it there and returns it.
     size_t replace(size_t row);

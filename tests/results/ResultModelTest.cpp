@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -151,6 +152,51 @@ TEST(ResultModel, RemovedRowsGoAndPersistentIndexesFollowTheRest)
     EXPECT_EQ(model.rowCount(), 33);
     EXPECT_EQ(model.path(0), "/r/n1205");
     EXPECT_EQ(model.path(32), "/r/n101");
+}
+
+TEST(ResultModel, RemovingManyPathsTakesExactlyTheirRowsInOneChange)
+{
+    const quint32 seed = QRandomGenerator::global()->generate();
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    QRandomGenerator generator(seed);
+    ResultModel model;
+    model.sortBy(ResultModel::Name, Qt::AscendingOrder);
+    ResultRows rows;
+    for (int i = 0; i < 20000; ++i)
+        rows.push_back(makeRow("/m/d" + QByteArray::number(generator.bounded(50)) + "/f" +
+                               QByteArray::number(i) + "\xff"));
+    model.addRows(std::move(rows));
+    // A first removal leaves emptied rows behind, which a later one must skip.
+    for (int round = 0; round < 2; ++round) {
+        const QList<QByteArray> before = paths(model);
+        QSet<QByteArray> doomed;
+        QList<QByteArray> asked = {QByteArray(), "/m/none", "/m/d1"};
+        for (int k = 0; k < 3000; ++k) {
+            const QByteArray path = before[generator.bounded(int(before.size()))];
+            doomed.insert(path);
+            asked.append(path); // repeats are harmless
+        }
+        const int keptRow = [&] {
+            for (int r = 0;; ++r) {
+                if (!doomed.contains(before[r]))
+                    return r;
+            }
+        }();
+        const QPersistentModelIndex kept(model.index(keptRow, 2));
+        const auto tester = checked(&model);
+        QSignalSpy layouts(&model, &QAbstractItemModel::layoutChanged);
+        QSignalSpy removals(&model, &QAbstractItemModel::rowsRemoved);
+        EXPECT_EQ(model.removePaths(asked), doomed.size());
+        EXPECT_EQ(layouts.size(), 1);
+        EXPECT_EQ(removals.size(), 0);
+        QList<QByteArray> expected;
+        for (const QByteArray& path : before) {
+            if (!doomed.contains(path))
+                expected.append(path);
+        }
+        EXPECT_EQ(paths(model), expected);
+        EXPECT_EQ(model.path(kept.row()), before[keptRow]);
+    }
 }
 
 TEST(ResultModel, ARenamedRowTakesItsNewTextsAndPlace)
