@@ -20,7 +20,7 @@ public:
     virtual QByteArray currentPath() const = 0;
     /// Runs the search command exactly as the Search button does (Stop while a search runs).
     virtual void searchAgain() = 0;
-    /// For each path in order: removes the first row holding that path, if it is selected.
+    /// Removes every row holding one of `paths`: those items are gone, wherever listed.
     virtual void removeRows(const QList<QByteArray>& paths) = 0;
     /// Starts the in-place edit of the current row's name.
     virtual void beginRename() = 0;
