@@ -120,11 +120,13 @@ SearchRequest requestFor(const QString& folder)
 /// with `keys` also their Name sort keys, as the window has them made.
 Timing timeRowWalk(const QString& folder, const QString& text, bool keys = false)
 {
+    ResultModel sortedByName;
+    sortedByName.sortBy(ResultModel::Name, Qt::AscendingOrder);
     LiveQuery query;
     query.setSearchText(text);
     ResultRows rows;
     RowWalk walk(
-        query, RowFormat(keys ? ResultModel().rowPreparation() : nullptr),
+        query, RowFormat(keys ? sortedByName.rowPreparation() : nullptr),
         [&rows](ResultRows& batch) {
             rows.insert(rows.end(), std::make_move_iterator(batch.begin()),
                         std::make_move_iterator(batch.end()));
