@@ -21,11 +21,14 @@ void RowPacer::add(ResultRows rows)
         handOn(std::move(rows));
         return;
     }
-    if (m_waiting.empty())
+    if (m_waiting.empty()) {
         m_waiting = std::move(rows);
-    else
+    } else {
+        if (m_waiting.capacity() < m_waiting.size() + rows.size()) // grow by halves at least
+            m_waiting.reserve(std::max(m_waiting.size() + rows.size(), m_waiting.size() * 3 / 2));
         m_waiting.insert(m_waiting.end(), std::make_move_iterator(rows.begin()),
                          std::make_move_iterator(rows.end()));
+    }
     if (!m_timer.isActive())
         m_timer.start(std::chrono::milliseconds(std::max<qint64>(m_interval.count() - since, 0)));
 }

@@ -158,6 +158,7 @@ void SearchEngine::handOn()
         // Batches that piled up while the window was busy go on together, up to one slice:
         // fewer merges and repaints when the window falls behind.
         ResultRows slice;
+        bool reserved = false; // a slice made of several arrivals grows once, not by doubling
         while (!queue.empty() && queue.front().run == current && !queue.front().rows.empty() &&
                slice.size() < SliceRows) {
             Arrivals::Arrival& next = queue.front();
@@ -167,6 +168,13 @@ void SearchEngine::handOn()
                 slice = std::move(next.rows);
                 queue.pop_front();
                 continue;
+            }
+            if (!reserved) {
+                size_t waiting = 0;
+                for (const Arrivals::Arrival& a : queue)
+                    waiting += a.run == current ? a.rows.size() - a.next : 0;
+                slice.reserve(std::min(SliceRows, slice.size() + waiting));
+                reserved = true;
             }
             const auto from = next.rows.begin() + qsizetype(next.next);
             slice.insert(slice.end(), std::make_move_iterator(from),
