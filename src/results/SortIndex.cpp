@@ -185,9 +185,12 @@ void SortIndex::resetKeys()
 int SortIndex::compareTie(uint32_t a, uint32_t b) const
 {
     // A fixed order that never depends on when rows arrived: name bytes, then folder bytes.
-    if (const int c = compareBytes(m_rows.name(a), m_rows.name(b)))
+    std::string_view nameA, nameB, locationA, locationB;
+    m_rows.nameAndLocation(a, nameA, locationA);
+    m_rows.nameAndLocation(b, nameB, locationB);
+    if (const int c = compareBytes(nameA, nameB))
         return c;
-    return compareBytes(m_rows.location(a), m_rows.location(b));
+    return compareBytes(locationA, locationB);
 }
 
 int SortIndex::compare(uint32_t a, uint32_t b) const

@@ -23,6 +23,13 @@ public:
     virtual std::string_view name(uint32_t row) const = 0;
     /// The bytes of the folder holding the row: rows of equal names go by them.
     virtual std::string_view location(uint32_t row) const = 0;
+    /// Both `name(row)` and `location(row)`, read at once (ties in a merge read both).
+    virtual void nameAndLocation(uint32_t row, std::string_view& name,
+                                 std::string_view& location) const
+    {
+        name = this->name(row);
+        location = this->location(row);
+    }
     /// The value Size or Date sorts by, ascending.
     virtual uint64_t number(int column, uint32_t row) const = 0;
     /// Bytes equal exactly for rows whose FileType, Location or Url text is equal.
