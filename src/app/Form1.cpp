@@ -85,6 +85,8 @@ void Form1::connectSignals()
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Text1, &QComboBox::editTextChanged, m_engine.get(), &SearchEngine::setSearchText);
     connect(mnuOptionsMC, &QAction::toggled, m_engine.get(), &SearchEngine::setMatchCase);
+    // The list's Name sort keys are made on the walking threads, not on this one.
+    m_engine->setRowPreparation(ListView1->model()->rowPreparation());
 
     // Enter in the search box is the search command, even with the button disabled.
     connect(Text1, &SearchTextBox::enterPressed, this, &Form1::Command1_Click);

@@ -71,6 +71,7 @@ void SearchRun::start()
     m_state = State::Running;
     m_host.setSearchCaption(kStop);
     m_host.setBusy(true);
+    m_pacer.drop();
     m_host.clearRows();
     m_host.showCopyrightLine();
     m_host.setPanelText(2, QStringLiteral("Searching..."));
@@ -155,6 +156,11 @@ void SearchRun::onRowsFound(ResultRows rows)
 {
     if (m_phase == Phase::Idle || rows.empty())
         return;
+    m_pacer.add(std::move(rows));
+}
+
+void SearchRun::showRows(ResultRows rows)
+{
     m_host.addRows(std::move(rows));
     // The count trails the rows on screen by one during a run; the end of the run shows the
     // true number.
@@ -166,6 +172,7 @@ void SearchRun::onWalkFinished()
     if (!m_walking)
         return;
     m_walking = false;
+    m_pacer.flush(); // the walk's last rows are shown now, not after the interval
     if (m_phase == Phase::SpecialFolders && m_state == State::Stopping) {
         finish();
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "results/RowPacer.h"
 #include "search/ResultRow.h"
 #include "search/SearchRequest.h"
 #include "settings/SearchScope.h"
@@ -79,6 +80,7 @@ private:
     bool startNextAltFolder();
     bool startNextSpecialFolder();
     void onRowsFound(ResultRows rows);
+    void showRows(ResultRows rows);
     void onWalkFinished();
     void finish();
     void walkNext(const QByteArray& folder);
@@ -93,4 +95,8 @@ private:
     int m_nextAlt = 0;
     int m_nextBox = 0;    ///< index in the run order of the special-folder boxes
     int m_nextFolder = 0; ///< index of the next folder of that box
+    /// The list merges and repaints at most every 100 ms during a walk, all rows at its end.
+    RowPacer m_pacer{[this](ResultRows rows) {
+        showRows(std::move(rows));
+    }};
 };

@@ -102,6 +102,18 @@ uint32_t CollationKeys::add(std::u16string_view text)
     return offset;
 }
 
+uint32_t CollationKeys::addKey(const char* key)
+{
+    const auto offset = uint32_t(m_arena.size());
+    m_arena.insert(m_arena.end(), key, key + std::strlen(key) + 1);
+    return offset;
+}
+
+void CollationKeys::write(std::u16string_view text, std::vector<char>& out) const
+{
+    append(m_collator, text, out);
+}
+
 uint64_t CollationKeys::prefix(uint32_t offset, int from) const
 {
     const char* key = m_arena.data() + offset;

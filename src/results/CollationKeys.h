@@ -22,6 +22,12 @@ public:
 
     /// Appends the key of `text` and returns its offset.
     uint32_t add(std::u16string_view text);
+    /// Appends a key made by `write` of an instance for the same locale (NUL-terminated)
+    /// and returns its offset.
+    uint32_t addKey(const char* key);
+    /// Writes the key of `text`, with its NUL, to the end of `out`, leaving the arena alone.
+    /// Uses this instance's collator: one thread at a time.
+    void write(std::u16string_view text, std::vector<char>& out) const;
     /// Appends keys of `count` texts, computed on up to `threads` threads. `textOf(i, buffer)`
     /// writes text i into `buffer` (one per thread, reused, so no row allocates) and must be
     /// safe to call from several threads. Returns the offsets in order.

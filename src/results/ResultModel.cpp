@@ -1,5 +1,6 @@
 #include "ResultModel.h"
 
+#include "results/NameKeyPreparation.h"
 #include "results/modExtractIcon.h"
 #include "search/AsciiText.h"
 #include "search/PathHelpers.h"
@@ -69,6 +70,13 @@ public:
     {
         return bytesOf(m_rows[row].folderPath());
     }
+    void nameAndLocation(uint32_t row, std::string_view& name,
+                         std::string_view& location) const override
+    {
+        const ResultRow& r = m_rows[row];
+        name = bytesOf(r.name());
+        location = bytesOf(r.folderPath());
+    }
 
     uint64_t number(int column, uint32_t row) const override
     {
@@ -86,12 +94,14 @@ public:
         return bytesOf(column == FileType ? r.typeName : r.url);
     }
 
+    const char* nameKey(uint32_t row) const override { return m_rows[row].nameKey.bytes(); }
+
     void text(int column, uint32_t row, std::u16string& out) const override
     {
         const ResultRow& r = m_rows[row];
         switch (column) {
         case Name:
-            assign(out, displayText(r.name()));
+            nameSortText(r, out); // as the walking threads make it
             break;
         case Location:
             assign(out, displayText(r.folderPath()));
@@ -113,8 +123,21 @@ ResultModel::ResultModel(modExtractIcon* icons, QObject* parent)
     : QAbstractTableModel(parent)
     , m_source(std::make_unique<Rows>(m_rows))
     , m_index(std::make_unique<SortIndex>(*m_source, collationLocale(), workThreadCount()))
+    , m_preparation(std::make_shared<NameKeyPreparation>(collationLocale()))
     , m_icons(icons)
-{}
+{
+    updateWanted();
+}
+
+std::shared_ptr<const RowPreparation> ResultModel::rowPreparation() const
+{
+    return m_preparation;
+}
+
+void ResultModel::updateWanted()
+{
+    m_preparation->setWanted(m_index->wantsNameKeys());
+}
 
 ResultModel::~ResultModel() = default;
 
@@ -328,6 +351,7 @@ void ResultModel::sortBy(int column, Qt::SortOrder order)
     const SortIndex::Moved moves = m_index->sortMoves(column, descending);
     if (moves == SortIndex::Moved::None) {
         m_index->sortBy(column, descending);
+        updateWanted();
         return;
     }
     const size_t n = viewRows();
@@ -341,6 +365,7 @@ void ResultModel::sortBy(int column, Qt::SortOrder order)
         const std::vector<uint32_t> newRow = m_index->listRows(); // by stored row
         movePersistent([&](size_t row) { return qint64(newRow[oldOrder[row]]); });
     }
+    updateWanted();
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -351,6 +376,7 @@ void ResultModel::clear()
     beginResetModel();
     std::deque<ResultRow>().swap(m_rows);
     m_index->clear();
+    updateWanted();
     endResetModel();
 }
 
@@ -370,6 +396,9 @@ void ResultModel::addRows(ResultRows batch)
                   std::make_move_iterator(batch.end()));
     ResultRows().swap(batch);
     m_index->addStored(first, m);
+    // The index holds its own copy of keys made on the walking threads.
+    for (size_t i = first; i < first + m; ++i)
+        m_rows[i].nameKey.reset();
 
     if (m_index->column() < 0) {
         beginInsertRows({}, int(n), int(n + m - 1));
@@ -509,6 +538,7 @@ int ResultModel::replaceRow(int row, ResultRow updated)
         return -1;
     const auto from = size_t(row);
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    updated.nameKey.reset(); // the index makes the key of the new name itself
     m_rows[m_index->at(from)] = std::move(updated);
     const size_t to = m_index->replace(from);
     movePersistent([from, to](size_t r) {

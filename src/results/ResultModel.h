@@ -13,6 +13,8 @@
 #include <vector>
 
 class modExtractIcon;
+class NameKeyPreparation;
+class RowPreparation;
 
 /// The rows of the result list, always kept in the order of the current sort column (the
 /// order itself is a `SortIndex`). A batch of new rows is sorted and merged in, announcing
@@ -76,6 +78,10 @@ public:
     /// The sort direction.
     Qt::SortOrder sortOrder() const;
 
+    /// What the walking threads should make for each row before it comes here (the Name
+    /// sort keys, while they are wanted); hand it to the search engine.
+    std::shared_ptr<const RowPreparation> rowPreparation() const;
+
     /// Removes every row.
     void clear();
     /// Sorts `batch` and merges it into the rows, announcing the inserted rows.
@@ -129,12 +135,15 @@ private:
     /// Moves persistent indexes from view row r to `newRow(r)` (-1: the row is gone).
     template<typename NewRow> void movePersistent(NewRow newRow);
     QString cellText(const ResultRow& row, int column) const;
+    /// Tells the walking threads whether rows should come with Name keys.
+    void updateWanted();
 
     /// In arrival order, in blocks: rows never move once stored, and a growing list never
     /// copies them or holds twice the room it needs. Removed rows stay, emptied.
     std::deque<ResultRow> m_rows;
     std::unique_ptr<Rows> m_source;
     std::unique_ptr<SortIndex> m_index;
+    std::shared_ptr<NameKeyPreparation> m_preparation;
     modExtractIcon* m_icons = nullptr;
     bool m_showExtensions = false;
     bool m_showIcons = true;

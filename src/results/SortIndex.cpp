@@ -135,6 +135,22 @@ uint32_t SortIndex::keyFor(uint32_t row, std::string_view id)
 
 void SortIndex::addNameKeys(size_t first, size_t count)
 {
+    bool anyMade = false;
+    for (size_t i = first; i < first + count && !anyMade; ++i)
+        anyMade = m_rows.nameKey(uint32_t(i)) != nullptr;
+    if (anyMade) {
+        // Keys made on the walking threads are copied; a row without one gets it here.
+        std::u16string text;
+        for (size_t i = first; i < first + count; ++i) {
+            if (const char* key = m_rows.nameKey(uint32_t(i))) {
+                m_nameKeys.push_back(m_names.addKey(key));
+            } else {
+                m_rows.text(Name, uint32_t(i), text);
+                m_nameKeys.push_back(m_names.add(text));
+            }
+        }
+        return;
+    }
     const std::vector<uint32_t> keys =
         m_names.addMany(count, m_threads, [this, first](size_t i, std::u16string& text) {
             m_rows.text(Name, uint32_t(first + i), text);
@@ -169,9 +185,12 @@ void SortIndex::resetKeys()
 int SortIndex::compareTie(uint32_t a, uint32_t b) const
 {
     // A fixed order that never depends on when rows arrived: name bytes, then folder bytes.
-    if (const int c = compareBytes(m_rows.name(a), m_rows.name(b)))
+    std::string_view nameA, nameB, locationA, locationB;
+    m_rows.nameAndLocation(a, nameA, locationA);
+    m_rows.nameAndLocation(b, nameB, locationB);
+    if (const int c = compareBytes(nameA, nameB))
         return c;
-    return compareBytes(m_rows.location(a), m_rows.location(b));
+    return compareBytes(locationA, locationB);
 }
 
 int SortIndex::compare(uint32_t a, uint32_t b) const

@@ -23,6 +23,13 @@ public:
     virtual std::string_view name(uint32_t row) const = 0;
     /// The bytes of the folder holding the row: rows of equal names go by them.
     virtual std::string_view location(uint32_t row) const = 0;
+    /// Both `name(row)` and `location(row)`, read at once (ties in a merge read both).
+    virtual void nameAndLocation(uint32_t row, std::string_view& name,
+                                 std::string_view& location) const
+    {
+        name = this->name(row);
+        location = this->location(row);
+    }
     /// The value Size or Date sorts by, ascending.
     virtual uint64_t number(int column, uint32_t row) const = 0;
     /// Bytes equal exactly for rows whose FileType, Location or Url text is equal.
@@ -30,6 +37,9 @@ public:
     /// The text of Name, FileType, Location or Url as shown, written to `out`. For Name it is
     /// called from several threads at once.
     virtual void text(int column, uint32_t row, std::u16string& out) const = 0;
+    /// The row's Name key when it came made (NUL-terminated, by `CollationKeys::write` for
+    /// the index's locale), or null. Read once, when the row is added.
+    virtual const char* nameKey(uint32_t /*row*/) const { return nullptr; }
 };
 
 /// The order of the result list: which stored row each list row shows, kept sorted by one
@@ -57,6 +67,8 @@ public:
     size_t size() const { return m_view.size() - m_gapLen; }
     /// The stored row shown at list row `row` (< size()).
     uint32_t at(size_t row) const { return m_view[row < m_gapAt ? row : row + m_gapLen]; }
+    /// Whether rows added now need Name keys: Name is sorted, or its keys are kept.
+    bool wantsNameKeys() const { return m_column == ResultColumn::Name || !m_nameKeys.empty(); }
     /// The sort column (ResultColumn), or -1 for arrival order.
     int column() const { return m_column; }
     /// Whether the order is descending.
@@ -72,7 +84,8 @@ public:
     /// The list row of every stored row (those of removed rows are unspecified).
     std::vector<uint32_t> listRows() const;
 
-    /// Makes the keys of the stored rows [first, first + count), which just arrived.
+    /// Makes the keys of the stored rows [first, first + count), which just arrived (Name
+    /// keys that came with the rows are taken as they are).
     void addStored(size_t first, size_t count);
     /// Appends stored rows [first, first + count) in arrival order (no sort column).
     void append(size_t first, size_t count);

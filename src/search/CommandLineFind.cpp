@@ -117,7 +117,8 @@ void appendColumn(std::string& out, QByteArrayView value, char after = '\t')
 }
 
 /// Turns one match into its output line (called from every walking thread).
-void formatEntry(Format format, const FoundEntry& entry, std::string& out)
+void formatEntry(Format format, const FileDateFormat& dates, const FoundEntry& entry,
+                 std::string& out)
 {
     if (format != Format::Columns) {
         out.append(entry.folder.data(), size_t(entry.folder.size()));
@@ -129,7 +130,7 @@ void formatEntry(Format format, const FoundEntry& entry, std::string& out)
     appendColumn(out, row.name());
     appendColumn(out, RowText::size(row).toUtf8());
     appendColumn(out, row.typeName.toUtf8());
-    appendColumn(out, FileDateText(row.mtime).toUtf8());
+    appendColumn(out, dates.text(row.mtime).toUtf8());
     appendColumn(out, row.folderPath());
     appendColumn(out, row.url.toUtf8());
     appendColumn(out, row.path(), '\n');
@@ -286,7 +287,10 @@ int search(const FindOptions& options, const Scope& scope, int outFd, int errFd)
     const Format format = options.format;
     ParallelWalk walker(
         query,
-        [format](const FoundEntry& entry, std::string& line) { formatEntry(format, entry, line); },
+        // Each walking thread formats with its own copy of the lambda, so of the date format.
+        [format, dates = FileDateFormat()](const FoundEntry& entry, std::string& line) {
+            formatEntry(format, dates, entry, line);
+        },
         [&out](std::string_view bytes) {
             out.append(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
             return !out.failed();

@@ -56,18 +56,26 @@ class RowFormat::Cache final {
 public:
     TypeNames::Local types{TypeNames::instance()};
     QByteArray location;
+    std::unique_ptr<RowPreparation::Step> step; // made on the thread that uses it
 };
 
-RowFormat::RowFormat() = default;
+RowFormat::RowFormat(std::shared_ptr<const RowPreparation> preparation)
+    : m_preparation(std::move(preparation))
+{}
 
-RowFormat::RowFormat(const RowFormat& /*other*/) {}
+RowFormat::RowFormat(const RowFormat& other)
+    : m_preparation(other.m_preparation)
+{}
 
 RowFormat::~RowFormat() = default;
 
 void RowFormat::operator()(const FoundEntry& entry, ResultRows& rows)
 {
-    if (!m_cache)
+    if (!m_cache) {
         m_cache = std::make_unique<Cache>();
+        if (m_preparation)
+            m_cache->step = m_preparation->step();
+    }
     // Rows of one folder arrive one after the other: they share one location string.
     if (QByteArrayView(m_cache->location) != entry.folder)
         m_cache->location = entry.folder.toByteArray();
@@ -79,6 +87,8 @@ void RowFormat::operator()(const FoundEntry& entry, ResultRows& rows)
     row.mtime = entry.mtime;
     row.typeName = m_cache->types.typeName(entry.name, entry.isFolder);
     row.url = entry.url;
+    if (m_cache->step)
+        m_cache->step->prepare(row);
 }
 
 /// One part of the tree in output order: a folder read alone, or a whole subtree.

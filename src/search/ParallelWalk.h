@@ -3,6 +3,7 @@
 #include "FolderWalker.h"
 #include "MatchQuery.h"
 #include "ResultRow.h"
+#include "RowPreparation.h"
 #include "SearchRequest.h"
 
 #include <functional>
@@ -38,7 +39,9 @@ public:
     /// Rows are handed on by time, so the window sees new rows at least every 30 ms.
     static constexpr bool Timed = true;
 
-    RowFormat();
+    /// Rows as the walk makes them, each also prepared by `preparation` when given (with one
+    /// step per walking thread).
+    explicit RowFormat(std::shared_ptr<const RowPreparation> preparation = {});
     /// A copy for another thread: it starts with empty caches of its own.
     RowFormat(const RowFormat& other);
     RowFormat& operator=(const RowFormat&) = delete;
@@ -49,6 +52,7 @@ public:
 
 private:
     class Cache;
+    std::shared_ptr<const RowPreparation> m_preparation; // outlives the cache's step
     std::unique_ptr<Cache> m_cache;
 };
 

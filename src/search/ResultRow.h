@@ -4,8 +4,53 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
+
+/// A sort key made for a row where the row was made (on a walking thread), so that the
+/// window's thread need not: NUL-terminated bytes holding no other NUL, or none. One pointer
+/// wide, so that rows stay small; copies copy the bytes.
+class RowKey final {
+public:
+    RowKey() = default;
+    RowKey(const RowKey& other)
+        : m_bytes(other.m_bytes ? strdup(other.m_bytes) : nullptr)
+    {}
+    RowKey(RowKey&& other) noexcept
+        : m_bytes(std::exchange(other.m_bytes, nullptr))
+    {}
+    RowKey& operator=(RowKey other) noexcept
+    {
+        std::swap(m_bytes, other.m_bytes);
+        return *this;
+    }
+    ~RowKey() { std::free(m_bytes); }
+
+    /// Holds a copy of the `size` bytes at `bytes` (none of them NUL) and a NUL.
+    void assign(const char* bytes, size_t size)
+    {
+        reset();
+        m_bytes = static_cast<char*>(std::malloc(size + 1));
+        if (!m_bytes)
+            return;
+        std::memcpy(m_bytes, bytes, size);
+        m_bytes[size] = '\0';
+    }
+    /// The key, or null when there is none.
+    const char* bytes() const { return m_bytes; }
+    /// Drops the key.
+    void reset()
+    {
+        std::free(m_bytes);
+        m_bytes = nullptr;
+    }
+
+private:
+    char* m_bytes = nullptr;
+};
 
 /// One found file or folder: a row of the result list. The exact bytes of its full path
 /// (location followed by name) are its identity for every command; the texts shown are
@@ -22,6 +67,7 @@ struct ResultRow {
     QString typeName;      ///< type name; shared between rows of one type
     QString url;           ///< shortcut address, "" when unreadable, "n/a" for other files
     bool folder = false;   ///< a directory: type "File Folder", no size
+    RowKey nameKey;        ///< the Name sort key when the walk made it (see RowPreparation)
 
     /// The full path, exact bytes: location followed by name (made on each call).
     QByteArray path() const { return location + fileName; }

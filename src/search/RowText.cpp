@@ -40,12 +40,39 @@ QString sizeText(qint64 bytes)
     return QLocale().toString(kilo) + u" KB";
 }
 
-QString FileDateText(qint64 mtime)
+namespace {
+
+QString dateText(qint64 mtime, const QTimeZone& zone, const QLocale& locale)
 {
     if (mtime == ResultRow::NoTime)
         return {};
-    const QDateTime local = QDateTime::fromMSecsSinceEpoch(mtime, QTimeZone::systemTimeZone());
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(mtime, zone);
     if (!local.isValid())
         return {};
-    return QLocale().toString(local.date(), QLocale::ShortFormat);
+    return locale.toString(local.date(), QLocale::ShortFormat);
+}
+
+} // namespace
+
+QString FileDateText(qint64 mtime)
+{
+    return dateText(mtime, QTimeZone::systemTimeZone(), QLocale());
+}
+
+FileDateFormat::FileDateFormat()
+    : m_zone(QTimeZone::systemTimeZone())
+{}
+
+// Copies of a zone share its data, which is not made for use from several threads at once.
+FileDateFormat::FileDateFormat(const FileDateFormat& other)
+    : m_zone(other.m_zone.isValid() ? QTimeZone(other.m_zone.id()) : QTimeZone())
+    , m_locale(other.m_locale)
+{
+    if (other.m_zone.isValid() && !m_zone.isValid())
+        m_zone = QTimeZone::systemTimeZone(); // an id the zone database does not know again
+}
+
+QString FileDateFormat::text(qint64 mtime) const
+{
+    return dateText(mtime, m_zone, m_locale);
 }

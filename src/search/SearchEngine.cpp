@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <deque>
+#include <mutex>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -27,6 +28,14 @@ struct SearchShared {
     LiveQuery query;
     std::atomic<quint64> run{0}; // the current run; walks of other runs stop
     std::atomic<bool> shuttingDown{false};
+    std::mutex preparationMutex;
+    std::shared_ptr<const RowPreparation> preparation; // under preparationMutex
+
+    std::shared_ptr<const RowPreparation> currentPreparation()
+    {
+        const std::lock_guard lock(preparationMutex);
+        return preparation;
+    }
 };
 
 /// Runs the walks from the worker thread, one after the other, each on as many threads as
@@ -46,13 +55,13 @@ public:
     void walk(const SearchRequest& request, quint64 run)
     {
         if (!m_shared->shuttingDown.load()) {
-            const SearchShared& shared = *m_shared;
+            SearchShared& shared = *m_shared;
             const auto superseded = [&shared, run] {
                 return shared.run.load(std::memory_order_relaxed) != run ||
                        shared.shuttingDown.load(std::memory_order_relaxed);
             };
             RowWalk walker(
-                shared.query, RowFormat(),
+                shared.query, RowFormat(shared.currentPreparation()),
                 [this, run, &superseded](ResultRows& rows) {
                     if (superseded())
                         return false;
@@ -149,6 +158,7 @@ void SearchEngine::handOn()
         // Batches that piled up while the window was busy go on together, up to one slice:
         // fewer merges and repaints when the window falls behind.
         ResultRows slice;
+        bool reserved = false; // a slice made of several arrivals grows once, not by doubling
         while (!queue.empty() && queue.front().run == current && !queue.front().rows.empty() &&
                slice.size() < SliceRows) {
             Arrivals::Arrival& next = queue.front();
@@ -158,6 +168,13 @@ void SearchEngine::handOn()
                 slice = std::move(next.rows);
                 queue.pop_front();
                 continue;
+            }
+            if (!reserved) {
+                size_t waiting = 0;
+                for (const Arrivals::Arrival& a : queue)
+                    waiting += a.run == current ? a.rows.size() - a.next : 0;
+                slice.reserve(std::min(SliceRows, slice.size() + waiting));
+                reserved = true;
             }
             const auto from = next.rows.begin() + qsizetype(next.next);
             slice.insert(slice.end(), std::make_move_iterator(from),
@@ -190,6 +207,12 @@ void SearchEngine::setSearchText(const QString& text)
 void SearchEngine::setMatchCase(bool matchCase)
 {
     m_shared->query.setMatchCase(matchCase);
+}
+
+void SearchEngine::setRowPreparation(std::shared_ptr<const RowPreparation> preparation)
+{
+    const std::lock_guard lock(m_shared->preparationMutex);
+    m_shared->preparation = std::move(preparation);
 }
 
 void SearchEngine::beginRun()

@@ -2,6 +2,7 @@
 
 #include "ListingCache.h"
 #include "ResultRow.h"
+#include "RowPreparation.h"
 #include "SearchRequest.h"
 
 #include <QMetaType>
@@ -34,6 +35,9 @@ public:
     void setSearchText(const QString& text);
     /// Publishes Match Case; walks use it from their next entry on.
     void setMatchCase(bool matchCase);
+    /// Sets the work done for every row on the walking threads (none: rows as made); walks
+    /// use it from their start on.
+    void setRowPreparation(std::shared_ptr<const RowPreparation> preparation);
     /// Starts a new run: walks of earlier runs end at their next entry, and their batches
     /// and ends are no longer delivered.
     void beginRun();

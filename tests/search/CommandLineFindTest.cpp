@@ -2,9 +2,12 @@
 
 #include "TempHome.h"
 #include "WalkFixture.h"
+#include "search/RowText.h"
 #include "search/SearchPlaces.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QLocale>
 #include <QMap>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
@@ -112,6 +115,44 @@ TEST_F(CommandLineFindTest, ColumnsAreTabSeparatedAndEscaped)
     EXPECT_EQ(awkward.value(4), tree.path("Projects/"));
     EXPECT_EQ(awkward.value(6), tree.path("Projects/") + "tab\\there\\\\and\\nline-report");
     EXPECT_EQ(byName.value("report.txt").value(5), "n/a");
+}
+
+// The Date column reads the time zone once per run: a date in summer time and one in winter
+// time, at hours where the local date differs from the UTC date unless the offset of that
+// season is applied, must read as they did when the zone was asked per date.
+TEST_F(CommandLineFindTest, ColumnDatesFollowTheZoneSetByTzInSummerAndWinter)
+{
+    const QByteArray oldTz = qgetenv("TZ");
+    const bool hadTz = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", "America/New_York");
+    struct Case {
+        const char* name;
+        QDateTime utc;
+        QDate local;
+    };
+    // 04:30 UTC is 00:30 the same day in summer (UTC-4) but 23:30 the day before in winter.
+    const Case cases[] = {
+        {"summer-stamp", QDateTime(QDate(2021, 7, 1), QTime(4, 30), Qt::UTC), QDate(2021, 7, 1)},
+        {"winter-stamp", QDateTime(QDate(2021, 1, 15), QTime(4, 30), Qt::UTC), QDate(2021, 1, 14)},
+    };
+    for (const Case& c : cases) {
+        tree.file(c.name, "x");
+        const timespec times[2] = {{c.utc.toSecsSinceEpoch(), 0}, {c.utc.toSecsSinceEpoch(), 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, tree.path(c.name).constData(), times, 0), 0);
+    }
+    const FindResult result = find({"--columns", "--find", "-stamp", root});
+    QMap<QByteArray, QByteArray> dateOf;
+    for (const QByteArray& line : result.out.trimmed().split('\n'))
+        dateOf.insert(line.split('\t').value(0), line.split('\t').value(3));
+    for (const Case& c : cases) {
+        const QByteArray expected = QLocale().toString(c.local, QLocale::ShortFormat).toUtf8();
+        EXPECT_EQ(dateOf.value(c.name), expected) << c.name;
+        EXPECT_EQ(dateOf.value(c.name), FileDateText(c.utc.toMSecsSinceEpoch()).toUtf8()) << c.name;
+    }
+    if (hadTz)
+        qputenv("TZ", oldTz);
+    else
+        qunsetenv("TZ");
 }
 
 TEST(EscapeColumn, NoControlCharacterReachesTheTerminal)
