@@ -53,6 +53,13 @@ unsigned char typeOfMode(mode_t mode)
     return DT_UNKNOWN; // FIFOs, devices and sockets: never opened, never entered
 }
 
+/// Whether an entry's name marks it as a possible shortcut, whose address is tested too.
+bool shortcutNamed(QByteArrayView name, unsigned char type)
+{
+    return AsciiText::endsWithNoCase(name, "url") ||
+           (type == DT_REG && AsciiText::endsWithNoCase(name, ".desktop"));
+}
+
 } // namespace
 
 const QString& notApplicableUrl()
@@ -470,8 +477,10 @@ bool FolderWalker::scanFolder(int fd, Frame& subfolders, const ListingCache::Sig
             entry.type = typeOfMode(entry.st.st_mode);
             entry.ino = quint64(entry.st.st_ino);
         }
-        if (m_building)
-            m_builder.add(entry.name, entry.type, entry.ino);
+        if (m_building) {
+            m_builder.add(entry.name, entry.type, entry.ino,
+                          entry.type == DT_REG && shortcutNamed(entry.name, entry.type));
+        }
         handleEntry(entry, subfolders);
     }
 }
@@ -481,14 +490,24 @@ bool FolderWalker::replayFolder(const ListingCache::Listing& listing, Frame& sub
     m_replay = &listing;
     m_replayLookups = 0;
     m_building = false;
+    const bool finished = m_query.current().mayMatchAmong(listing.allNames(), listing.asciiNames())
+                              ? replayEntries(listing, subfolders)
+                              : replayUnmatched(listing, subfolders);
+    m_replay = nullptr;
+    if (m_replayFd >= 0)
+        close(m_replayFd);
+    m_replayFd = -1;
+    // A read asks once more before it finds the listing's end.
+    return finished && !stopped();
+}
+
+bool FolderWalker::replayEntries(const ListingCache::Listing& listing, Frame& subfolders)
+{
     Entry entry;
     quint32 folders = 0;
-    bool finished = true;
     for (quint32 i = 0; i < listing.count(); ++i) {
-        if (stopped()) {
-            finished = false;
-            break;
-        }
+        if (stopped())
+            return false;
         entry.index = i;
         entry.name = listing.name(i);
         entry.type = listing.type(i);
@@ -496,12 +515,34 @@ bool FolderWalker::replayFolder(const ListingCache::Listing& listing, Frame& sub
         entry.haveStat = false;
         handleEntry(entry, subfolders);
     }
-    m_replay = nullptr;
-    if (m_replayFd >= 0)
-        close(m_replayFd);
-    m_replayFd = -1;
-    // A read asks once more before it finds the listing's end.
-    return finished && !stopped();
+    return true;
+}
+
+bool FolderWalker::replayUnmatched(const ListingCache::Listing& listing, Frame& subfolders)
+{
+    // No name here holds the text: only the subfolders and the shortcut files, whose
+    // addresses may hold it, are looked at, in listing order as one by one.
+    if (stopped())
+        return false;
+    if (m_request->IncludeSubfolders) {
+        quint32 folders = 0;
+        for (quint32 i = 0; i < listing.count(); ++i) {
+            if (listing.type(i) == DT_DIR)
+                subfolders.add(listing.name(i), listing.folderIno(folders++));
+        }
+    }
+    Entry entry;
+    for (quint32 k = 0; k < listing.shortcutCount(); ++k) {
+        if (stopped())
+            return false;
+        entry.index = listing.shortcutEntry(k);
+        entry.name = listing.name(entry.index);
+        entry.type = DT_REG;
+        entry.ino = 0;
+        entry.haveStat = false;
+        handleEntry(entry, subfolders);
+    }
+    return true;
 }
 
 const char* FolderWalker::atName(const Entry& entry)
@@ -543,9 +584,7 @@ void FolderWalker::handleEntry(Entry& entry, Frame& subfolders)
         return;
 
     const bool nameMatches = m_query.current().matchesName(entry.name);
-    const bool shortcutName =
-        AsciiText::endsWithNoCase(entry.name, "url") ||
-        (entry.type == DT_REG && AsciiText::endsWithNoCase(entry.name, ".desktop"));
+    const bool shortcutName = shortcutNamed(entry.name, entry.type);
     if (!nameMatches && !shortcutName)
         return;
 

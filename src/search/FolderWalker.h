@@ -27,7 +27,8 @@ struct FoundEntry {
 class WalkSink {
 public:
     virtual ~WalkSink() = default;
-    /// Asked before every entry; true ends the walk there.
+    /// Asked before every entry (the entries of a folder answered from memory that cannot
+    /// match may be passed over together); true ends the walk there.
     virtual bool stopRequested() = 0;
     /// One match, in walk order.
     virtual void found(const FoundEntry& entry) = 0;
@@ -105,6 +106,8 @@ private:
     bool enterNext(Frame& frame, std::vector<Frame>& stack);
     bool scanFolder(int fd, Frame& subfolders, const ListingCache::Signature* remember);
     bool replayFolder(const ListingCache::Listing& listing, Frame& subfolders);
+    bool replayEntries(const ListingCache::Listing& listing, Frame& subfolders);
+    bool replayUnmatched(const ListingCache::Listing& listing, Frame& subfolders);
     void handleEntry(Entry& entry, Frame& subfolders);
     bool readShortcut(Entry& entry, bool nameMatches, FoundEntry& found);
     bool sameShortcut(Entry& entry, const ListingCache::ShortcutMemo& memo);
