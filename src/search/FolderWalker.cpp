@@ -320,22 +320,45 @@ FolderWalker::remembered(const FolderOpen::Listed* listed, quint64& dev, Listing
     std::shared_ptr<const ListingCache::Listing> listing = m_scope->find(key);
     if (!listing || !replayAnchor(*listing))
         return nullptr;
-    if (listed != nullptr) {
-        // Without its final '/': with it a link there would be followed.
-        m_path.back() = '\0';
-        const int result =
-            fstatat(m_entryFd, m_path.c_str() + m_replayBase, &st, AT_SYMLINK_NOFOLLOW);
-        m_path.back() = '/';
-        if (result != 0)
-            return nullptr; // the read tells what went wrong
-    }
+    m_replayMayMatch = m_query.current().mayMatchAmong(listing->allNames(), listing->asciiNames());
+    if (listed != nullptr && !checkReplayed(st))
+        return nullptr; // the read tells what went wrong
     // The same device and inode as listed (no link, no mount), and unchanged since read.
     if (!S_ISDIR(st.st_mode) || ListingCache::Signature::of(st, false) != listing->signature()) {
+        if (m_replayFd >= 0)
+            close(m_replayFd);
+        m_replayFd = -1;
         stale = true;
         return nullptr;
     }
+    if (m_replayFd >= 0) {
+        m_entryFd = m_replayFd;
+        m_replayBase = m_path.size();
+    }
     dev = quint64(st.st_dev);
     return listing;
+}
+
+bool FolderWalker::checkReplayed(struct stat& st)
+{
+    // Matches whose files need a look are looked at from the folder itself, so it is opened
+    // now and its status taken from the open folder rather than looked up once more.
+    if (m_replayMayMatch && (m_details || m_request->Pattern.needsExecutable())) {
+        const int fd = openBelow();
+        if (fd < 0)
+            return false;
+        if (fstat(fd, &st) != 0) {
+            close(fd);
+            return false;
+        }
+        m_replayFd = fd;
+        return true;
+    }
+    // Without its final '/': with it a link there would be followed.
+    m_path.back() = '\0';
+    const int result = fstatat(m_entryFd, m_path.c_str() + m_replayBase, &st, AT_SYMLINK_NOFOLLOW);
+    m_path.back() = '/';
+    return result == 0;
 }
 
 bool FolderWalker::replayAnchor(const ListingCache::Listing& listing)
@@ -490,9 +513,8 @@ bool FolderWalker::replayFolder(const ListingCache::Listing& listing, Frame& sub
     m_replay = &listing;
     m_replayLookups = 0;
     m_building = false;
-    const bool finished = m_query.current().mayMatchAmong(listing.allNames(), listing.asciiNames())
-                              ? replayEntries(listing, subfolders)
-                              : replayUnmatched(listing, subfolders);
+    const bool finished = m_replayMayMatch ? replayEntries(listing, subfolders)
+                                           : replayUnmatched(listing, subfolders);
     m_replay = nullptr;
     if (m_replayFd >= 0)
         close(m_replayFd);
