@@ -1,6 +1,7 @@
 // First and repeated searches of one folder tree, with and without the listing cache: wall
 // and processor time, folders read from the disk, memory kept per cached entry.
 // Usage: cache_bench FOLDER [TEXT...]   (texts default to "invoice" and "img_")
+//        cache_bench --repeat1|--repeat2 FOLDER TEXT TIMES   (fill, then repeat: to profile)
 #include "search/FolderWalker.h"
 #include "search/ListingCache.h"
 #include "search/MatchQuery.h"
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <string>
@@ -117,6 +119,23 @@ void benchText(const char* folder, const QString& text, bool parallel)
                 double(request.Listings->bytes()) / entries, double(kept.nameBytes) / entries);
 }
 
+/// Fills a cache, then repeats the search `times` times: a steady load for a profiler.
+void profileRepeats(const char* folder, const QString& text, bool parallel, int times)
+{
+    LiveQuery query;
+    query.setSearchText(text);
+    SearchRequest request;
+    request.IncludeSubfolders = true;
+    request.FolderPath = folder;
+    request.Pattern = FileFilter::fromChoice(FileFilter::AllFiles);
+    request.Listings = std::make_shared<ListingCache>();
+    search(request, query, parallel);
+    for (int i = 0; i < times; ++i) {
+        const ListingCache::Counts before = request.Listings->counts();
+        report("repeated", search(request, query, parallel), request.Listings.get(), before);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -124,6 +143,12 @@ int main(int argc, char** argv)
     if (argc < 2) {
         std::fprintf(stderr, "usage: cache_bench FOLDER [TEXT...]\n");
         return 2;
+    }
+    if (argc == 5 && std::string(argv[1]).rfind("--repeat", 0) == 0) {
+        // cache_bench --repeat1|--repeat2 FOLDER TEXT TIMES
+        profileRepeats(argv[2], QString::fromLocal8Bit(argv[3]), argv[1][8] == '2',
+                       std::atoi(argv[4]));
+        return 0;
     }
     QStringList texts;
     for (int i = 2; i < argc; ++i)

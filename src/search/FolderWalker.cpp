@@ -53,6 +53,13 @@ unsigned char typeOfMode(mode_t mode)
     return DT_UNKNOWN; // FIFOs, devices and sockets: never opened, never entered
 }
 
+/// Whether an entry's name marks it as a possible shortcut, whose address is tested too.
+bool shortcutNamed(QByteArrayView name, unsigned char type)
+{
+    return AsciiText::endsWithNoCase(name, "url") ||
+           (type == DT_REG && AsciiText::endsWithNoCase(name, ".desktop"));
+}
+
 } // namespace
 
 const QString& notApplicableUrl()
@@ -313,22 +320,45 @@ FolderWalker::remembered(const FolderOpen::Listed* listed, quint64& dev, Listing
     std::shared_ptr<const ListingCache::Listing> listing = m_scope->find(key);
     if (!listing || !replayAnchor(*listing))
         return nullptr;
-    if (listed != nullptr) {
-        // Without its final '/': with it a link there would be followed.
-        m_path.back() = '\0';
-        const int result =
-            fstatat(m_entryFd, m_path.c_str() + m_replayBase, &st, AT_SYMLINK_NOFOLLOW);
-        m_path.back() = '/';
-        if (result != 0)
-            return nullptr; // the read tells what went wrong
-    }
+    m_replayMayMatch = m_query.current().mayMatchAmong(listing->allNames(), listing->asciiNames());
+    if (listed != nullptr && !checkReplayed(st))
+        return nullptr; // the read tells what went wrong
     // The same device and inode as listed (no link, no mount), and unchanged since read.
     if (!S_ISDIR(st.st_mode) || ListingCache::Signature::of(st, false) != listing->signature()) {
+        if (m_replayFd >= 0)
+            close(m_replayFd);
+        m_replayFd = -1;
         stale = true;
         return nullptr;
     }
+    if (m_replayFd >= 0) {
+        m_entryFd = m_replayFd;
+        m_replayBase = m_path.size();
+    }
     dev = quint64(st.st_dev);
     return listing;
+}
+
+bool FolderWalker::checkReplayed(struct stat& st)
+{
+    // Matches whose files need a look are looked at from the folder itself, so it is opened
+    // now and its status taken from the open folder rather than looked up once more.
+    if (m_replayMayMatch && (m_details || m_request->Pattern.needsExecutable())) {
+        const int fd = openBelow();
+        if (fd < 0)
+            return false;
+        if (fstat(fd, &st) != 0) {
+            close(fd);
+            return false;
+        }
+        m_replayFd = fd;
+        return true;
+    }
+    // Without its final '/': with it a link there would be followed.
+    m_path.back() = '\0';
+    const int result = fstatat(m_entryFd, m_path.c_str() + m_replayBase, &st, AT_SYMLINK_NOFOLLOW);
+    m_path.back() = '/';
+    return result == 0;
 }
 
 bool FolderWalker::replayAnchor(const ListingCache::Listing& listing)
@@ -470,8 +500,10 @@ bool FolderWalker::scanFolder(int fd, Frame& subfolders, const ListingCache::Sig
             entry.type = typeOfMode(entry.st.st_mode);
             entry.ino = quint64(entry.st.st_ino);
         }
-        if (m_building)
-            m_builder.add(entry.name, entry.type, entry.ino);
+        if (m_building) {
+            m_builder.add(entry.name, entry.type, entry.ino,
+                          entry.type == DT_REG && shortcutNamed(entry.name, entry.type));
+        }
         handleEntry(entry, subfolders);
     }
 }
@@ -481,14 +513,23 @@ bool FolderWalker::replayFolder(const ListingCache::Listing& listing, Frame& sub
     m_replay = &listing;
     m_replayLookups = 0;
     m_building = false;
+    const bool finished = m_replayMayMatch ? replayEntries(listing, subfolders)
+                                           : replayUnmatched(listing, subfolders);
+    m_replay = nullptr;
+    if (m_replayFd >= 0)
+        close(m_replayFd);
+    m_replayFd = -1;
+    // A read asks once more before it finds the listing's end.
+    return finished && !stopped();
+}
+
+bool FolderWalker::replayEntries(const ListingCache::Listing& listing, Frame& subfolders)
+{
     Entry entry;
     quint32 folders = 0;
-    bool finished = true;
     for (quint32 i = 0; i < listing.count(); ++i) {
-        if (stopped()) {
-            finished = false;
-            break;
-        }
+        if (stopped())
+            return false;
         entry.index = i;
         entry.name = listing.name(i);
         entry.type = listing.type(i);
@@ -496,12 +537,34 @@ bool FolderWalker::replayFolder(const ListingCache::Listing& listing, Frame& sub
         entry.haveStat = false;
         handleEntry(entry, subfolders);
     }
-    m_replay = nullptr;
-    if (m_replayFd >= 0)
-        close(m_replayFd);
-    m_replayFd = -1;
-    // A read asks once more before it finds the listing's end.
-    return finished && !stopped();
+    return true;
+}
+
+bool FolderWalker::replayUnmatched(const ListingCache::Listing& listing, Frame& subfolders)
+{
+    // No name here holds the text: only the subfolders and the shortcut files, whose
+    // addresses may hold it, are looked at, in listing order as one by one.
+    if (stopped())
+        return false;
+    if (m_request->IncludeSubfolders) {
+        quint32 folders = 0;
+        for (quint32 i = 0; i < listing.count(); ++i) {
+            if (listing.type(i) == DT_DIR)
+                subfolders.add(listing.name(i), listing.folderIno(folders++));
+        }
+    }
+    Entry entry;
+    for (quint32 k = 0; k < listing.shortcutCount(); ++k) {
+        if (stopped())
+            return false;
+        entry.index = listing.shortcutEntry(k);
+        entry.name = listing.name(entry.index);
+        entry.type = DT_REG;
+        entry.ino = 0;
+        entry.haveStat = false;
+        handleEntry(entry, subfolders);
+    }
+    return true;
 }
 
 const char* FolderWalker::atName(const Entry& entry)
@@ -543,9 +606,7 @@ void FolderWalker::handleEntry(Entry& entry, Frame& subfolders)
         return;
 
     const bool nameMatches = m_query.current().matchesName(entry.name);
-    const bool shortcutName =
-        AsciiText::endsWithNoCase(entry.name, "url") ||
-        (entry.type == DT_REG && AsciiText::endsWithNoCase(entry.name, ".desktop"));
+    const bool shortcutName = shortcutNamed(entry.name, entry.type);
     if (!nameMatches && !shortcutName)
         return;
 

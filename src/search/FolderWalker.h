@@ -27,7 +27,8 @@ struct FoundEntry {
 class WalkSink {
 public:
     virtual ~WalkSink() = default;
-    /// Asked before every entry; true ends the walk there.
+    /// Asked before every entry (the entries of a folder answered from memory that cannot
+    /// match may be passed over together); true ends the walk there.
     virtual bool stopRequested() = 0;
     /// One match, in walk order.
     virtual void found(const FoundEntry& entry) = 0;
@@ -102,9 +103,12 @@ private:
     std::shared_ptr<const ListingCache::Listing>
     remembered(const FolderOpen::Listed* listed, quint64& dev, ListingCache::Key& key, bool& stale);
     bool replayAnchor(const ListingCache::Listing& listing);
+    bool checkReplayed(struct stat& st);
     bool enterNext(Frame& frame, std::vector<Frame>& stack);
     bool scanFolder(int fd, Frame& subfolders, const ListingCache::Signature* remember);
     bool replayFolder(const ListingCache::Listing& listing, Frame& subfolders);
+    bool replayEntries(const ListingCache::Listing& listing, Frame& subfolders);
+    bool replayUnmatched(const ListingCache::Listing& listing, Frame& subfolders);
     void handleEntry(Entry& entry, Frame& subfolders);
     bool readShortcut(Entry& entry, bool nameMatches, FoundEntry& found);
     bool sameShortcut(Entry& entry, const ListingCache::ShortcutMemo& memo);
@@ -142,5 +146,6 @@ private:
     size_t m_replayBase = 0;      // replaying: where the path below m_entryFd starts in m_path
     std::string m_atName;         // replaying: an entry's path below m_entryFd
     int m_replayFd = -1;          // replaying: the folder itself, once many entries needed a look
+    bool m_replayMayMatch = true; // replaying: whether a name of the listing may hold the text
     unsigned m_replayLookups = 0; // replaying: looks at entries so far
 };

@@ -22,15 +22,16 @@ size_t roundUp8(size_t n)
     return (n + 7) & ~size_t(7);
 }
 
-/// Where the parts of a listing's block start: offsets, folder inodes, types, names.
+/// Where the parts of a listing's block start: offsets (with the names' end), shortcut
+/// positions, folder inodes, types, names.
 struct BlockLayout {
     size_t inos = 0;
     size_t types = 0;
     size_t names = 0;
     size_t total = 0;
 
-    BlockLayout(quint32 count, quint32 folders, quint32 nameBytes)
-        : inos(roundUp8(sizeof(quint32) * (size_t(count) + 1)))
+    BlockLayout(quint32 count, quint32 shortcuts, quint32 folders, quint32 nameBytes)
+        : inos(roundUp8(sizeof(quint32) * (size_t(count) + 1 + shortcuts)))
         , types(inos + sizeof(quint64) * folders)
         , names(types + count)
         , total(names + nameBytes)
@@ -60,20 +61,20 @@ ListingCache::Signature ListingCache::Signature::of(const struct stat& st, bool 
 const unsigned char* ListingCache::Listing::types() const
 {
     return reinterpret_cast<const unsigned char*>(m_block.get()) +
-           BlockLayout(m_count, m_folders, m_nameBytes).types;
+           BlockLayout(m_count, m_shortcuts, m_folders, m_nameBytes).types;
 }
 
 const char* ListingCache::Listing::names() const
 {
     return reinterpret_cast<const char*>(m_block.get()) +
-           BlockLayout(m_count, m_folders, m_nameBytes).names;
+           BlockLayout(m_count, m_shortcuts, m_folders, m_nameBytes).names;
 }
 
 quint64 ListingCache::Listing::folderIno(quint32 k) const
 {
     quint64 ino = 0;
     std::memcpy(&ino,
-                m_block.get() + BlockLayout(m_count, m_folders, m_nameBytes).inos +
+                m_block.get() + BlockLayout(m_count, m_shortcuts, m_folders, m_nameBytes).inos +
                     sizeof(quint64) * k,
                 sizeof ino);
     return ino;
@@ -97,7 +98,7 @@ QString ListingCache::Listing::url(const ShortcutMemo& memo) const
 size_t ListingCache::Listing::bytes() const
 {
     size_t bytes = sizeof(Listing) + ControlBlock + AllocationOverhead;
-    bytes += BlockLayout(m_count, m_folders, m_nameBytes).total + AllocationOverhead;
+    bytes += BlockLayout(m_count, m_shortcuts, m_folders, m_nameBytes).total + AllocationOverhead;
     if (m_memos.capacity() > 0)
         bytes += m_memos.capacity() * sizeof(ShortcutMemo) + AllocationOverhead;
     if (m_urls.capacity() > 7)
@@ -112,14 +113,21 @@ void ListingCache::Builder::clear()
     m_names.clear();
     m_offsets.clear();
     m_types.clear();
+    m_shortcuts.clear();
     m_folderInos.clear();
     m_memos.clear();
     m_urls.clear();
     m_longest = 0;
+    m_highBits = 0;
 }
 
-void ListingCache::Builder::add(QByteArrayView name, unsigned char type, quint64 ino)
+void ListingCache::Builder::add(QByteArrayView name, unsigned char type, quint64 ino,
+                                bool mayBeShortcut)
 {
+    if (mayBeShortcut)
+        m_shortcuts.push_back(quint32(m_types.size()));
+    for (const char c : name)
+        m_highBits |= static_cast<unsigned char>(c);
     m_offsets.push_back(quint32(m_names.size()));
     m_names.append(name.data(), size_t(name.size()));
     m_types.push_back(type);
@@ -150,12 +158,17 @@ ListingCache::Builder::finish(const Signature& folder) const
     listing->m_folders = quint32(m_folderInos.size());
     listing->m_nameBytes = quint32(m_names.size());
     listing->m_longestName = m_longest;
-    const BlockLayout layout(listing->m_count, listing->m_folders, listing->m_nameBytes);
+    listing->m_shortcuts = quint32(m_shortcuts.size());
+    listing->m_asciiNames = m_highBits < 0x80;
+    const BlockLayout layout(listing->m_count, listing->m_shortcuts, listing->m_folders,
+                             listing->m_nameBytes);
     listing->m_block = std::make_unique_for_overwrite<std::byte[]>(layout.total);
     std::byte* block = listing->m_block.get();
     std::memcpy(block, m_offsets.data(), sizeof(quint32) * m_offsets.size());
     const auto end = quint32(m_names.size());
     std::memcpy(block + sizeof(quint32) * m_offsets.size(), &end, sizeof end);
+    std::memcpy(block + sizeof(quint32) * (m_offsets.size() + 1), m_shortcuts.data(),
+                sizeof(quint32) * m_shortcuts.size());
     std::memcpy(block + layout.inos, m_folderInos.data(), sizeof(quint64) * m_folderInos.size());
     std::memcpy(block + layout.types, m_types.data(), m_types.size());
     std::memcpy(block + layout.names, m_names.data(), m_names.size());

@@ -77,6 +77,14 @@ public:
         unsigned char type(quint32 i) const { return types()[i]; }
         /// The inode of the `k`-th entry of type DT_DIR, in listing order.
         quint64 folderIno(quint32 k) const;
+        /// The bytes of all names, one after the other.
+        QByteArrayView allNames() const { return {names(), qsizetype(m_nameBytes)}; }
+        /// Whether every name is ASCII.
+        bool asciiNames() const { return m_asciiNames; }
+        /// The number of regular files whose names mark them as possible shortcuts.
+        quint32 shortcutCount() const { return m_shortcuts; }
+        /// The position of the `k`-th of those files, in listing order.
+        quint32 shortcutEntry(quint32 k) const { return offsets()[m_count + 1 + k]; }
         /// The longest name's length.
         quint32 longestName() const { return m_longestName; }
         /// The bytes of all names together.
@@ -99,7 +107,10 @@ public:
         quint32 m_folders = 0;
         quint32 m_nameBytes = 0;
         quint32 m_longestName = 0;
-        std::unique_ptr<std::byte[]> m_block; // offsets, folder inodes, types, names
+        quint32 m_shortcuts = 0;
+        bool m_asciiNames = true;
+        std::unique_ptr<std::byte[]> m_block; // offsets, shortcut positions, folder inodes,
+                                              // types, names
         std::vector<ShortcutMemo> m_memos;    // by entry position
         std::u16string m_urls;
     };
@@ -111,8 +122,9 @@ public:
         void clear();
         /// The position the next entry will have.
         quint32 count() const { return quint32(m_types.size()); }
-        /// Adds an entry (its type resolved; `ino` is kept for folders only).
-        void add(QByteArrayView name, unsigned char type, quint64 ino);
+        /// Adds an entry (its type resolved; `ino` is kept for folders only); `mayBeShortcut`:
+        /// a regular file whose name marks it as a possible shortcut.
+        void add(QByteArrayView name, unsigned char type, quint64 ino, bool mayBeShortcut);
         /// Remembers the address read from the shortcut file at position `entry`.
         void addShortcut(quint32 entry, const Signature& file, bool isShortcut, const QString& url);
         /// The compact listing of what was added, with the folder's signature.
@@ -122,10 +134,12 @@ public:
         std::string m_names;
         std::vector<quint32> m_offsets;
         std::vector<unsigned char> m_types;
+        std::vector<quint32> m_shortcuts;
         std::vector<quint64> m_folderInos;
         std::vector<ShortcutMemo> m_memos;
         std::u16string m_urls;
         quint32 m_longest = 0;
+        unsigned char m_highBits = 0;
     };
 
     class Scope;

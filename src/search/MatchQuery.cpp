@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -15,6 +16,30 @@ bool contains(QByteArrayView haystack, QByteArrayView needle)
         return true;
     return memmem(haystack.data(), size_t(haystack.size()), needle.data(), size_t(needle.size())) !=
            nullptr;
+}
+
+/// Whether `haystack` with its ASCII letters lower-cased contains `needle` (lower-case).
+bool containsFoldedAscii(QByteArrayView haystack, QByteArrayView needle)
+{
+    if (needle.isEmpty())
+        return true;
+    // Lowered a chunk at a time; chunks overlap by the needle's length less one.
+    constexpr qsizetype Chunk = 4096;
+    char lowered[Chunk];
+    const qsizetype overlap = needle.size() - 1;
+    if (overlap >= Chunk / 2)
+        return true; // too long to scan this way: every name gets its own test
+    for (qsizetype start = 0; start + overlap < haystack.size(); start += Chunk - overlap) {
+        const qsizetype length = std::min(Chunk, haystack.size() - start);
+        const char* from = haystack.data() + start;
+        for (qsizetype i = 0; i < length; ++i) {
+            const char c = from[i];
+            lowered[i] = (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+        }
+        if (contains(QByteArrayView(lowered, length), needle))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -88,6 +113,23 @@ bool MatchQuery::matchesName(QByteArrayView name) const
     if (asciiName)
         return false;
     return slowMatch(name);
+}
+
+bool MatchQuery::mayMatchAmong(QByteArrayView names, bool asciiNames) const
+{
+    // A name holding the text holds it in any run of names that includes it, the same
+    // bytes folded the same way; runs across two names may only add false alarms.
+    if (names.isEmpty())
+        return false;
+    if (m_matchCase)
+        return contains(names, m_utf8); // m_utf8 holds the bytes of a bytes-only text too
+    if (m_bytesOnly)
+        return containsFoldedAscii(names, m_asciiLower);
+    if (!asciiNames)
+        return true; // folding other characters needs each name decoded
+    if (!m_asciiText)
+        return false; // the folded text has a non-ASCII character no ASCII name has
+    return containsFoldedAscii(names, m_asciiLower);
 }
 
 bool MatchQuery::slowMatch(QByteArrayView name) const

@@ -26,6 +26,10 @@ public:
 
     /// Whether the file name (bytes as on disk) contains the text.
     bool matchesName(QByteArrayView name) const;
+    /// Whether some name among `names` (the bytes of several names, one after the other;
+    /// `asciiNames`: all of them ASCII) may contain the text: false only when none does.
+    /// One scan of the bytes, so a folder without a match costs no test per name.
+    bool mayMatchAmong(QByteArrayView names, bool asciiNames) const;
     /// Whether a text (a shortcut's address) contains the search text; "" never does.
     bool matchesText(const QString& text) const;
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -32,6 +35,52 @@ TEST(MatchQuery, NameContainsTheText)
         EXPECT_EQ(MatchQuery(QString::fromUtf8(c.text), c.matchCase).matchesName(c.name), c.matches)
             << "text " << c.text << " name " << c.name << " matchCase " << c.matchCase;
     }
+}
+
+/// The scan of a whole folder's names never passes over a folder holding a match, whatever
+/// the text, case rule or names (long runs cross the scan's chunks), and does pass over
+/// folders of ASCII names without one.
+TEST(MatchQuery, FolderScanNeverMissesAMatchingName)
+{
+    const quint32 seed = 4711;
+    std::mt19937 random(seed);
+    const char* const pieces[] = {"img_", "IMG_", "Invoice", "x",      "\342\204\252", "ä", "Ä",
+                                  "\xff", "σ",    "ς",       "readme", ".url",         "e"};
+    const auto textOf = [](const char* text) {
+        return QString::fromUtf8(text);
+    };
+    std::vector<MatchQuery> queries;
+    for (const bool matchCase : {false, true}) {
+        for (const char* text : {"img_", "IMG_", "invoice", "k", "ä", "ΣΊΣ", "", "e_x"})
+            queries.emplace_back(textOf(text), matchCase);
+        queries.push_back(MatchQuery::fromBytes("\xffimg", matchCase));
+    }
+    int passedOver = 0;
+    for (int folder = 0; folder < 400; ++folder) {
+        std::vector<QByteArray> names(size_t(1 + random() % (folder % 10 == 0 ? 900 : 12)));
+        for (QByteArray& name : names) {
+            for (int k = int(1 + random() % 4); k > 0; --k)
+                name += pieces[random() % std::size(pieces)];
+        }
+        QByteArray all;
+        bool ascii = true;
+        for (const QByteArray& name : names) {
+            all += name;
+            ascii = ascii && std::all_of(name.begin(), name.end(), [](char c) { return c >= 0; });
+        }
+        for (const MatchQuery& query : queries) {
+            const bool any = std::any_of(names.begin(), names.end(),
+                                         [&](const QByteArray& n) { return query.matchesName(n); });
+            const bool may = query.mayMatchAmong(all, ascii);
+            ASSERT_TRUE(may || !any) << "seed " << seed << " folder " << folder << " text "
+                                     << query.text().toStdString() << " names " << all.constData();
+            passedOver += may ? 0 : 1;
+        }
+    }
+    EXPECT_GT(passedOver, 400) << "seed " << seed;
+    EXPECT_FALSE(MatchQuery(textOf("abc"), false).mayMatchAmong("", true));
+    EXPECT_FALSE(MatchQuery(textOf("abc"), false).mayMatchAmong("xaxbxcABXC", true));
+    EXPECT_TRUE(MatchQuery(textOf("abc"), false).mayMatchAmong("xaxbxcABXC\xc3\xa4", false));
 }
 
 TEST(MatchQuery, ATextGivenAsBytesThatIsNotUtf8IsMatchedByItsBytes)
