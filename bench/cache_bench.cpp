@@ -86,14 +86,21 @@ void report(const char* what, const Run& run, const ListingCache* cache,
     std::printf("\n");
 }
 
-void benchText(const char* folder, const QString& text, bool parallel)
+/// Every entry below `folder`, subfolders included.
+SearchRequest wholeTree(const char* folder)
 {
-    LiveQuery query;
-    query.setSearchText(text);
     SearchRequest request;
     request.IncludeSubfolders = true;
     request.FolderPath = folder;
     request.Pattern = FileFilter::fromChoice(FileFilter::AllFiles);
+    return request;
+}
+
+void benchText(const char* folder, const QString& text, bool parallel)
+{
+    LiveQuery query;
+    query.setSearchText(text);
+    SearchRequest request = wholeTree(folder);
     std::printf("%s, \"%s\", %s (load %s)\n", folder, qPrintable(text),
                 parallel ? "2 threads, names only" : "1 thread, size and date per match",
                 load().c_str());
@@ -124,10 +131,7 @@ void profileRepeats(const char* folder, const QString& text, bool parallel, int 
 {
     LiveQuery query;
     query.setSearchText(text);
-    SearchRequest request;
-    request.IncludeSubfolders = true;
-    request.FolderPath = folder;
-    request.Pattern = FileFilter::fromChoice(FileFilter::AllFiles);
+    SearchRequest request = wholeTree(folder);
     request.Listings = std::make_shared<ListingCache>();
     search(request, query, parallel);
     for (int i = 0; i < times; ++i) {

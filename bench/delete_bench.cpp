@@ -6,6 +6,7 @@
 // fresh folders and removes nothing until the end, so no run creates files where another
 // just deleted some.
 
+#include "SkippingFileOpUi.h"
 #include "actions/FileCommands.h"
 #include "actions/FileOperations.h"
 #include "platform/FileJob.h"
@@ -161,7 +162,7 @@ public:
 };
 
 /// A job's interface that shows nothing and counts the progress reports that reach it.
-class CountingUi final : public FileOpUi {
+class CountingUi final : public SkippingFileOpUi {
 public:
     explicit CountingUi(int& reports, QElapsedTimer& started, double& startedAt)
         : m_reports(reports)
@@ -170,16 +171,6 @@ public:
     {}
     void started(FileJob&, const FileOpRequest&) override { m_startedAt = ms(m_started); }
     void progress(const FileOpProgress&) override { ++m_reports; }
-    void askConflict(FileJob& job, const ConflictQuestion&) override
-    {
-        job.answerConflict(ConflictAnswer::Skip, true);
-    }
-    void askError(FileJob& job, const ErrorQuestion& q) override
-    {
-        std::fprintf(stderr, "error: %s %s\n", q.path.constData(), qPrintable(q.message));
-        job.answerError(ErrorAnswer::Skip);
-    }
-    void finished(const FileOpOutcome&) override {}
 
 private:
     int& m_reports;

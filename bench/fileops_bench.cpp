@@ -3,6 +3,7 @@
 // Usage: fileops_bench [WORK_FOLDER] [--quick] [--only big|small|trash]
 // Each figure is the median of several warm runs; the copies made are removed between runs.
 
+#include "SkippingFileOpUi.h"
 #include "platform/FileJob.h"
 
 #include <QCoreApplication>
@@ -22,26 +23,9 @@
 
 namespace {
 
-/// The interface of a job nobody watches: answers every question with Skip.
-class SilentUi final : public FileOpUi {
-public:
-    void started(FileJob&, const FileOpRequest&) override {}
-    void progress(const FileOpProgress&) override {}
-    void askConflict(FileJob& job, const ConflictQuestion&) override
-    {
-        job.answerConflict(ConflictAnswer::Skip, true);
-    }
-    void askError(FileJob& job, const ErrorQuestion& q) override
-    {
-        std::fprintf(stderr, "error: %s %s\n", q.path.constData(), qPrintable(q.message));
-        job.answerError(ErrorAnswer::Skip);
-    }
-    void finished(const FileOpOutcome&) override {}
-};
-
 double runJob(const FileOpRequest& request)
 {
-    SilentUi ui;
+    SkippingFileOpUi ui;
     FileJob job(request, ui);
     QEventLoop loop;
     QObject::connect(&job, &FileJob::finished, &loop, &QEventLoop::quit);
