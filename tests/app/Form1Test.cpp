@@ -248,7 +248,6 @@ TEST_F(Form1Test, AddFolderUsesThePickerAndRefusesDuplicates)
     child<QPushButton>("Command2")->click();
     EXPECT_EQ(prompt.asked().at(prompt.asked().size() - 2).defaultText, a); // highlighted entry
     EXPECT_EQ(prompt.asked().last().title, QStringLiteral("Already There"));
-    EXPECT_EQ(prompt.asked().last().text, u'"' + a + u"\" is already in the list.");
     EXPECT_EQ(altFolders()->count(), 1);
 
     // Case matters: another spelling is another entry; cancelling adds nothing.
