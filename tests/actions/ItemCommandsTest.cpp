@@ -3,7 +3,6 @@
 
 #include "actions/ItemCommands.h"
 #include "DesktopFixture.h"
-#include "PrivateBus.h"
 #include "ScriptedPrompt.h"
 #include "actions/FileManagerBus.h"
 #include "actions/FileMenuRules.h"
@@ -20,14 +19,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QMimeData>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
 
 #include <gio/gio.h>
 
@@ -146,39 +140,6 @@ TEST(FileMenuRuleTest, EnabledItems)
         EXPECT_TRUE(s.enabled) << s.objectName;
 }
 
-TEST(FileMenuRuleTest, AppliesToMenuAndSubmenu)
-{
-    QMenu menu;
-    QAction* ow = menu.addAction(QStringLiteral("&Open with..."));
-    ow->setObjectName(QStringLiteral("mnuFileOW"));
-    QMenu* recent = menu.addMenu(QStringLiteral("&Recently Launched"));
-    recent->setObjectName(QStringLiteral("mnuFileRecent"));
-    recent->menuAction()->setEnabled(false);
-    applyMenuRule(menu, fileMenuRule(4, 2));
-    EXPECT_FALSE(ow->isEnabled());
-    EXPECT_TRUE(recent->menuAction()->isEnabled());
-}
-
-// Without a file manager: the folder opens with its program; our own properties dialog.
-TEST_F(ItemCommandsTest, FallbacksWithoutFileManager)
-{
-    const QByteArray path = makeFile("odd\xe9\nname.txt", "12345");
-    host.selected = {path};
-    ExploreLocationCommand explore(host, bus, launcher);
-    explore.mnuFileExplore_Click();
-    EXPECT_EQ(launcher.launched, QList<QByteArray>{Desktop::files()});
-
-    PropertiesCommand properties(host, bus, dialogs, prompt);
-    properties.mnuFileProp_Click();
-    ASSERT_TRUE(dialogs.shown.has_value());
-    EXPECT_EQ(dialogs.shown->path, path);
-    EXPECT_EQ(dialogs.shown->size, 5);
-    EXPECT_EQ(dialogs.shown->location, QString::fromUtf8(Desktop::files()));
-    EXPECT_EQ(dialogs.shown->permissions.size(), 15); // "rw-r--r-- (644)"
-    EXPECT_FALSE(dialogs.shown->owner.isEmpty());
-    EXPECT_TRUE(prompt.asked().isEmpty());
-}
-
 // Deleted since it was listed, or nothing selected.
 TEST_F(ItemCommandsTest, VanishedOrNothingSelected)
 {
@@ -270,76 +231,6 @@ TEST(PropertiesDialogTest, PermissionTexts)
                  {0102640, "rw-r-S--- (2640)"}};
     for (const auto& c : cases)
         EXPECT_EQ(permissionText(c.mode), QString::fromLatin1(c.text)) << c.text;
-}
-
-TEST(PropertiesDialogTest, ShowsEachValueWithItsName)
-{
-    const QByteArray path = makeFile("shown\xe9.txt", QByteArray(2048, 'x'));
-    const auto properties = readFileProperties(path);
-    ASSERT_TRUE(properties.has_value());
-    PropertiesDialog dialog(*properties);
-    const struct {
-        const char* object;
-        QString name;
-        QString value;
-    } rows[] = {
-        {"name", QStringLiteral("Name"), QString::fromUtf8("shown\xef\xbf\xbd.txt")},
-        {"location", QStringLiteral("Location"), QString::fromUtf8(Desktop::files())},
-        {"size", QStringLiteral("Size"), PropertiesDialog::sizeText(2048)},
-        {"type", QStringLiteral("Type"), properties->typeName},
-    };
-    for (const auto& row : rows) {
-        auto* label = dialog.findChild<QLabel*>(QLatin1String(row.object));
-        ASSERT_NE(label, nullptr) << row.object;
-        EXPECT_EQ(label->text(), row.value) << row.object;
-        EXPECT_EQ(label->accessibleName(), row.name);
-    }
-    EXPECT_TRUE(PropertiesDialog::sizeText(2048).endsWith(u"2,048 bytes)"));
-}
-
-// With a file manager on the bus, it gets the item's address and nothing falls back.
-TEST_F(ItemCommandsTest, FileManagerOnPrivateBus)
-{
-    PrivateBus privateBus;
-    if (!privateBus.running())
-        GTEST_SKIP() << "dbus-daemon is not installed";
-    QDBusConnection service = privateBus.connect(QStringLiteral("kf-fm"));
-    QDBusConnection client = privateBus.connect(QStringLiteral("kf-client"));
-    ASSERT_TRUE(service.isConnected() && client.isConnected());
-    FakeFileManager manager;
-    ASSERT_TRUE(manager.serveOn(service));
-
-    const QByteArray path = makeFile("on bus\xe9.txt");
-    host.selected = {path};
-    FileManagerBus realBus(client);
-    ExploreLocationCommand explore(host, realBus, launcher);
-    PropertiesCommand properties(host, realBus, dialogs, prompt);
-    QSignalSpy called(&manager, &FakeFileManager::called);
-    explore.mnuFileExplore_Click();
-    ASSERT_TRUE(called.wait(10000));
-    properties.mnuFileProp_Click();
-    ASSERT_TRUE(called.wait(10000));
-    const QString uri = QString::fromLatin1(fileUri(path));
-    EXPECT_EQ(manager.calls, (QStringList{u"items " + uri, u"properties " + uri}));
-    QTest::qWait(50); // the replies arrive; neither falls back
-    EXPECT_TRUE(launcher.launched.isEmpty());
-    EXPECT_FALSE(dialogs.shown.has_value());
-}
-
-// A bus without a file manager answers with an error: the fallback runs.
-TEST_F(ItemCommandsTest, BusWithoutFileManagerFallsBack)
-{
-    PrivateBus privateBus;
-    if (!privateBus.running())
-        GTEST_SKIP() << "dbus-daemon is not installed";
-    FileManagerBus emptyBus(privateBus.connect(QStringLiteral("kf-empty")));
-    host.selected = {makeFile("no manager.txt")};
-    ExploreLocationCommand explore(host, emptyBus, launcher);
-    PropertiesCommand properties(host, emptyBus, dialogs, prompt);
-    explore.mnuFileExplore_Click();
-    properties.mnuFileProp_Click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.shown.has_value(); }, 10000));
-    EXPECT_EQ(launcher.launched, QList<QByteArray>{Desktop::files()});
 }
 
 } // namespace

@@ -234,26 +234,6 @@ TEST_F(LaunchTest, LaunchCommandGuards)
     EXPECT_EQ(recent.entries(), QStringList{QString::fromUtf8(a)});
 }
 
-// The submenu as the window wires it: filled from the store, refreshed by launches, and
-// launching its items.
-TEST_F(LaunchTest, RecentSubmenuFollowsTheList)
-{
-    const QByteArray old = makeFile("old.txt");
-    recent.add(old);
-    QMenu submenu;
-    RecentLaunchMenu menu(submenu, recent, command);
-    const QList<QAction*>& items = menu.mnuRecentLaunch();
-    EXPECT_EQ(items[0]->text(), QStringLiteral("&1. old.txt"));
-    host.selected = {makeFile("new & odd\xe9.txt")};
-    command.mnuFileLaunch_Click();
-    EXPECT_EQ(items[0]->text(), QString::fromUtf8("&1. new && odd\xef\xbf\xbd.txt"));
-    EXPECT_EQ(items[1]->text(), QStringLiteral("&2. old.txt"));
-    EXPECT_TRUE(items[1]->isVisible() && items[1]->isEnabled());
-    Desktop::clearLogs();
-    items[1]->trigger();
-    EXPECT_TRUE(Desktop::waitLaunched(old));
-}
-
 TEST_F(LaunchTest, DamagedRecentDocumentsFileIsLeftAlone)
 {
     const QByteArray damaged("<xbel version=\"1.0\"><bookmark href=");

@@ -153,26 +153,4 @@ TEST_F(SearchRunTest, AStoppedRunNeverStopsOrFeedsTheNextOne)
     EXPECT_EQ(host.panel3, QStringLiteral("1 item(s) found."));
 }
 
-TEST(SearchRunLife, DestroyingTheRunAndEngineMidWalkJoinsPromptly)
-{
-    TempHome home;
-    for (int d = 0; d < 60; ++d) {
-        for (int f = 0; f < 60; ++f)
-            home.write(u"alt/d" + QString::number(d) + u"/hit" + QString::number(f));
-    }
-    ScriptedPrompt prompt;
-    RecordingHost host;
-    host.alts = {{home.path(QStringLiteral("alt")), true},
-                 {home.path(QStringLiteral("alt")), true}};
-    auto engine = std::make_unique<SearchEngine>();
-    auto run = std::make_unique<SearchRun>(host, *engine, prompt);
-    run->command();
-    QTRY_VERIFY_WITH_TIMEOUT(host.rows > 0, 20000); // the walk is under way
-    QElapsedTimer timer;
-    timer.start();
-    run.reset(); // as the window does: the run, then the engine it uses
-    engine.reset();
-    EXPECT_LT(timer.elapsed(), 5000);
-}
-
 } // namespace

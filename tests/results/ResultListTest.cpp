@@ -2,7 +2,6 @@
 #include "RowFactory.h"
 #include "results/SortArrowHeader.h"
 #include "results/SortState.h"
-#include "results/modExtractIcon.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -170,11 +169,6 @@ TEST_F(ResultListTest, SelectedFilesInListOrderAndSelectAll)
 
     list.selectAll();
     EXPECT_EQ(list.selectionModel()->selection().size(), 1);
-    // Rows arriving after Select All leave every earlier row selected.
-    list.model()->addRows({makeRow("/h/0"), makeRow("/h/a0"), makeRow("/h/b0"), makeRow("/h/c0"),
-                           makeRow("/h/d0"), makeRow("/h/e0")});
-    for (const char* path : {"/h/a.url", "/h/b.txt", "/h/c.url"})
-        EXPECT_TRUE(list.GetSelectedFiles().contains(path)) << path;
 }
 
 TEST_F(ResultListTest, RowsArrivingAfterSelectAllAreNotSelected)
@@ -215,23 +209,6 @@ TEST_F(ResultListTest, RowsArrivingAfterSelectAllAreNotSelected)
     EXPECT_EQ(selected.size(), model->rowCount() - addedLeft) << removed;
     for (const QByteArray& path : selected)
         EXPECT_FALSE(added.contains(path)) << path.constData();
-}
-
-TEST_F(ResultListTest, SwitchingViewsKeepsRowsSelectionAndIconSizes)
-{
-    fill();
-    selectRows({0, 2});
-    const QList<QByteArray> before = list.GetSelectedFiles();
-    list.setViewMode(ResultList::List);
-    EXPECT_EQ(list.currentView(), list.iconView());
-    EXPECT_EQ(list.iconView()->iconSize(), QSize(16, 16));
-    list.setViewMode(ResultList::LargeIcons);
-    EXPECT_EQ(list.iconView()->iconSize(), QSize(32, 32));
-    list.setViewMode(7); // leaves the view
-    EXPECT_EQ(list.viewMode(), ResultList::LargeIcons);
-    list.setViewMode(ResultList::Details);
-    EXPECT_EQ(list.detailsView()->iconSize(), QSize(16, 16));
-    EXPECT_EQ(list.GetSelectedFiles(), before);
 }
 
 TEST_F(ResultListTest, HoverTextRules)
@@ -305,23 +282,6 @@ TEST_F(ResultListTest, FocusAndTheMenuKeyFollowTheShownView)
     EXPECT_EQ(popup.count(), 1);
     list.clearFocus();
     EXPECT_FALSE(list.ListHasFocus());
-}
-
-TEST(ItemIcons, ThemeIconsResolve)
-{
-    modExtractIcon icons;
-    const QIcon a = icons.iconFor(makeRow("/x/a.txt"));
-    const QIcon folder = icons.iconFor(makeFolder("/x/dir"));
-    // Offscreen the theme icon itself is found (not the built-in stand-in), at both sizes.
-    EXPECT_FALSE(folder.name().isEmpty()) << icons.iconNameFor("a.txt", false).toStdString();
-    EXPECT_FALSE(a.name().isEmpty());
-    EXPECT_EQ(a.pixmap(16).width(), 16);
-    EXPECT_EQ(a.pixmap(32).width(), 32);
-    EXPECT_FALSE(icons.iconFor(makeRow("/x/unknown.zzzq")).isNull());
-    EXPECT_FALSE(icons.iconFor(makeRow("/x/Makefile")).isNull());
-    // ".gz" alone is gzip, whatever compound name came first.
-    const QString tgz = icons.iconNameFor("a.tar.gz", false);
-    EXPECT_EQ(icons.iconNameFor("b.gz", false), tgz);
 }
 
 } // namespace

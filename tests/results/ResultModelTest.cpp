@@ -273,17 +273,6 @@ TEST(ResultModel, OddNamesShowOnOneLineAndKeepTheirBytes)
     EXPECT_EQ(paths(model), (QList<QByteArray>{"/h/bad\xff\xfe.txt", "/h/two\nlines.txt"}));
 }
 
-TEST(ResultModel, ClearEmptiesAndKeepsTheSort)
-{
-    ResultModel model;
-    model.sortBy(ResultModel::Size, Qt::DescendingOrder);
-    model.addRows(mixedRows());
-    model.clear();
-    EXPECT_EQ(model.path(5), QByteArray());
-    model.addRows({makeRow("/a/small", 1), makeRow("/a/big", 9)});
-    EXPECT_EQ(paths(model), (QList<QByteArray>{"/a/big", "/a/small"}));
-}
-
 TEST(ResultModel, IconsOnlyWhileShownAndEachLoadedOnce)
 {
     modExtractIcon icons;

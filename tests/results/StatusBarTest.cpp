@@ -2,24 +2,14 @@
 
 #include <QImage>
 #include <QLabel>
-#include <QSignalSpy>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(StatusBar, PanelsAreNamedDescribedWideEnoughAndSayTheirTexts)
+TEST(StatusBar, PanelsAreWideEnoughAndSayTheirTexts)
 {
     sbStatusBar bar;
-    const char* names[] = {"pnlHint", "pnlState", "pnlProgress", "pnlActivity"};
-    const char* descriptions[] = {"Hint", "State", "Count", "Activity"};
-    for (int p = 1; p <= 4; ++p) {
-        EXPECT_EQ(bar.findChild<QLabel*>(QLatin1String(names[p - 1])), bar.panel(p));
-        EXPECT_EQ(bar.panel(p)->accessibleDescription(), QLatin1String(descriptions[p - 1]));
-    }
-    EXPECT_EQ(bar.panelText(1), sbStatusBar::copyrightLine());
-    EXPECT_EQ(bar.panelText(2), u"Ready");
     EXPECT_GT(bar.panel(2)->width(),
               bar.panel(2)->fontMetrics().horizontalAdvance(u"Search cancelled"_qs));
     EXPECT_GT(bar.panel(3)->width(),
@@ -44,18 +34,6 @@ TEST(StatusBar, ActivityLightIsRedWhileRunning)
         EXPECT_EQ(centre.red() > centre.green(), running);
         EXPECT_EQ(light.pixelColor(0, 0).alpha(), 0) << "round, not square";
     }
-}
-
-TEST(StatusBar, PointerOverTheBarIsReported)
-{
-    sbStatusBar bar;
-    bar.resize(600, 24);
-    bar.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
-    QSignalSpy moved(&bar, &sbStatusBar::pointerMoved);
-    QTest::mouseMove(bar.panel(2), QPoint(5, 5));
-    QTest::mouseMove(bar.panel(1), QPoint(8, 5));
-    EXPECT_EQ(moved.count(), 2);
 }
 
 } // namespace

@@ -243,20 +243,6 @@ TEST_F(CommandLineFindTest, EveryFailedWriteIsAnError)
     close(full);
 }
 
-TEST_F(CommandLineFindTest, HelpAndVersionGoToStandardOutput)
-{
-    const FindResult help = find({"-h"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.err.isEmpty());
-    for (const char* option :
-         {"--find TEXT", "--find=TEXT", "--pattern", "--match-case", "--no-subfolders", "-0",
-          "--columns", "--help", "--version", "\\x1b", "end of options"})
-        EXPECT_TRUE(help.out.simplified().contains(QByteArray(option).simplified())) << option;
-    const FindResult version = find({"--version", "--find", "x"});
-    EXPECT_TRUE(version.out.startsWith("kestrelfind ") && version.out.endsWith('\n'));
-    EXPECT_GT(version.out.size(), 14);
-}
-
 /// Drops the capabilities that let root read any folder; for a forked child only.
 bool dropReadAnyFolder()
 {

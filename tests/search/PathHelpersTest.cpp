@@ -1,7 +1,6 @@
 #include "search/PathHelpers.h"
 #include "search/RowText.h"
 
-#include <QDateTime>
 #include <QLocale>
 #include <gtest/gtest.h>
 
@@ -52,25 +51,6 @@ TEST(PathHelpers, TrimnullAndTrailingSeparator)
     EXPECT_EQ(AddTrailingBackslash(u"/tmp"_qs), u"/tmp/"_qs);
     EXPECT_EQ(AddTrailingBackslash(u"/"_qs), u"/"_qs);
     EXPECT_EQ(AddTrailingBackslash(QByteArray("/a\xff")), QByteArray("/a\xff/"));
-}
-
-TEST(RowTextTest, NameFollowsShowExtensionsAndKeepsBytes)
-{
-    ResultRow row;
-    row.setPath("/t/archive.tar.gz");
-    EXPECT_EQ(RowText::name(row, true), u"archive.tar.gz"_qs);
-    EXPECT_EQ(RowText::name(row, false), u"archive.tar"_qs);
-    row.setPath("/t/bad\xff.txt");
-    EXPECT_EQ(RowText::name(row, false), QString::fromUtf8("bad\xef\xbf\xbd"));
-    EXPECT_EQ(row.name(), QByteArrayView("bad\xff.txt"));
-}
-
-TEST(RowTextTest, DateIsLocalAndEmptyWhenUnknown)
-{
-    EXPECT_EQ(FileDateText(ResultRow::NoTime), QString());
-    const QDateTime noon(QDate(2005, 3, 4), QTime(12, 0));
-    EXPECT_EQ(FileDateText(noon.toMSecsSinceEpoch()),
-              QLocale().toString(QDate(2005, 3, 4), QLocale::ShortFormat));
 }
 
 } // namespace

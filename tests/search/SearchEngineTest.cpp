@@ -92,28 +92,6 @@ TEST_F(SearchEngineTest, ANewRunDropsTheRowsAndEndsOfTheOldOne)
                             [&](auto& p) { return p.startsWith(small.root()); }));
 }
 
-TEST_F(SearchEngineTest, RowsFollowOneWalkersOrderOnATreeOfManySubtrees)
-{
-    const ByteTree tree;
-    for (int a = 0; a < 6; ++a) {
-        const QByteArray top = "top" + QByteArray::number(a);
-        tree.make({top + '/', top + "/f-own"});
-        for (int b = 0; b < 15; ++b) {
-            const QByteArray sub = top + "/sub" + QByteArray::number(b);
-            tree.make(
-                {sub + '/', sub + "/f-1", sub + "/g", sub + "/f-deep/", sub + "/f-deep/f\xff"});
-        }
-    }
-    tree.make({"top2/f-closed/", "top2/f-closed/f-inside"});
-    chmod(tree.path("top2/f-closed").constData(), 0);
-    engine.setSearchText(u"f"_qs);
-    engine.beginRun();
-    engine.walk(allFilesIn(tree.root()));
-    ASSERT_TRUE(waitFor(finished, 1));
-    EXPECT_EQ(paths(), walkFor(allFilesIn(tree.root()), u"f"_qs).paths());
-    chmod(tree.path("top2/f-closed").constData(), 0755);
-}
-
 TEST_F(SearchEngineTest, ALargeBatchReachesTheWindowInSlicesInOrderBeforeTheEnd)
 {
     const ByteTree tree;

@@ -13,21 +13,6 @@ namespace {
 
 using CRegSettingsTest = StoreTest;
 
-TEST_F(CRegSettingsTest, WritesUnderTheCompanyKeyAndFallsBackToDefaultNames)
-{
-    CRegSettings fresh;
-    for (const char* empty : {"", "   "}) {
-        fresh.setCompany(empty);
-        EXPECT_EQ(fresh.Company(), "VB and VBA Program Settings");
-        fresh.setAppName(empty);
-        EXPECT_EQ(fresh.appName(), "Kestrelfind");
-    }
-    put("Options", "Flag", "1");
-    EXPECT_TRUE(readFile(hivePath())
-                    .contains("[HKEY_CURRENT_USER\\Software\\Willow "
-                              "Brookes\\Kestrelfind\\Options]\n\"Flag\"=\"1\"\n"));
-}
-
 TEST_F(CRegSettingsTest, EmptyTextIsNotMissingAZeroByteValueIsAndStarIsTheDefaultValue)
 {
     EXPECT_EQ(store.GetSetting("Nope", "Key", "dflt"), "dflt");

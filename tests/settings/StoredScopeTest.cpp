@@ -48,15 +48,6 @@ SearchScope sampleScope(int folders)
 
 using StoredScopeTest = StoreTest;
 
-TEST_F(StoredScopeTest, MissingSectionsGiveTheFirstStartScope)
-{
-    EXPECT_EQ(loadScope(store, QString()), SearchScope{});
-    put("Presets\\Bare\\Search Filter", "Custom Filter", "*.x");
-    SearchScope expected;
-    expected.customFilter = QStringLiteral("*.x");
-    EXPECT_EQ(Presets().load("Bare"), expected);
-}
-
 TEST_F(StoredScopeTest, OutOfRangeAndMalformedValuesKeepTheDefaults)
 {
     put("Search Folders", "Desktop", "7");
@@ -158,14 +149,6 @@ TEST_F(StoredScopeTest, LongAndNonAsciiNamesWithinTheLimitWorkAndOthersWriteNoth
         EXPECT_FALSE(presets.remove(bad));
     }
     EXPECT_EQ(presets.list().size(), 2);
-}
-
-// The old file stays (see the store's tests); the failure must reach the caller.
-TEST_F(StoredScopeTest, FailedSaveReturnsFalse)
-{
-    BlockedConfigFolder blocked;
-    EXPECT_FALSE(Presets().save("After", sampleScope(2)));
-    EXPECT_FALSE(saveScope(store, QString(), sampleScope(1)));
 }
 
 } // namespace

@@ -102,18 +102,4 @@ TEST_F(FileOpDialogsTest, ProgressShowsAfterHalfASecondAndCancelsWhileAQuestionI
     EXPECT_TRUE(QTest::qWaitFor([&] { return !m_window.findChild<ErrorDialog*>(); }, 5000));
 }
 
-TEST_F(FileOpDialogsTest, TheErrorDialogsRetryTriesAgain)
-{
-    FileJob job({FileOpRequest::Kind::Copy, {m_root + "/late"}, m_root + "/to"}, m_ui);
-    QSignalSpy done(&job, &FileJob::finished);
-    job.start();
-    auto* error = waitForVisible<ErrorDialog>(m_window);
-    ASSERT_NE(error, nullptr);
-    bf::write(m_root + "/late", "here now");
-    QTest::mouseClick(button(error, "retry"), Qt::LeftButton);
-    ASSERT_TRUE(done.wait(5000));
-    EXPECT_FALSE(job.outcome().aborted);
-    EXPECT_EQ(bf::read(m_root + "/to/late"), QByteArray("here now"));
-}
-
 } // namespace

@@ -29,28 +29,6 @@ void leaveDeadSocket(const QString& path)
     ::close(fd);
 }
 
-TEST(MPrevInst, ASecondCopyFindsTheFirstAndAsksItToComeForward)
-{
-    QTemporaryDir runtime;
-    MPrevInst first(runtime.path());
-    ASSERT_EQ(first.claim(), MPrevInst::Claim::First);
-    EXPECT_TRUE(first.isListening());
-    EXPECT_EQ(first.claim(), MPrevInst::Claim::First); // asking again changes nothing
-
-    MPrevInst second(runtime.path());
-    ASSERT_EQ(second.claim(), MPrevInst::Claim::Another);
-    EXPECT_FALSE(second.isListening());
-
-    QSignalSpy asked(&first, &MPrevInst::activationRequested);
-    // The second copy waits for the answer, so it asks from a thread of its own here.
-    auto answered = std::async(std::launch::async,
-                               [&second] { return second.ActivatePrevInstance("token 1\n"); });
-    ASSERT_TRUE(asked.wait(5000));
-    EXPECT_TRUE(answered.get());
-    ASSERT_EQ(asked.size(), 1);
-    EXPECT_EQ(asked.at(0).at(0).toByteArray(), QByteArray("token 1\n"));
-}
-
 TEST(MPrevInst, TheSocketGoesWithTheRunningCopyAndADeadOneIsReplaced)
 {
     QTemporaryDir runtime;

@@ -78,11 +78,6 @@ QVariant prop(const QObject& w, const QByteArray& name)
     return w.property(name.constData());
 }
 
-QByteArray key(const QObject* w, const char* suffix)
-{
-    return MSubclass::windowKey(w) + suffix;
-}
-
 QByteArray message(const QObject* w, QEvent::Type type, const QByteArray& tail)
 {
     return MSubclass::windowKey(w) + '#' + QByteArray::number(int(type)) + tail;
@@ -130,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
         OrderCase{{emrPostProcess, emrConsume}, {"A?", "A", "B", "B?"}, false},
         OrderCase{{emrConsume, emrPreprocess, emrConsume}, {"A?", "A", "B", "C", "C?"}, false}));
 
-TEST(MSubclass, BookkeepingLivesInTheWindowsPropertiesAndDetachKeepsTheOrder)
+TEST(MSubclass, DetachKeepsTheOrderAndLeavesNoPropertiesBehind)
 {
     QStringList log;
     LoggingWidget window(log);
@@ -138,19 +133,11 @@ TEST(MSubclass, BookkeepingLivesInTheWindowsPropertiesAndDetachKeepsTheOrder)
     for (Recorder* r : {&a, &b, &c})
         ASSERT_TRUE(MSubclass::AttachMessage(r, &window, Probe).ok());
     ASSERT_TRUE(MSubclass::AttachMessage(&a, &window, Other).ok());
-    EXPECT_EQ(prop(window, key(&window, "C")).toInt(), 4);
-    EXPECT_EQ(prop(window, message(&window, Other, "C")).toInt(), 1);
 
     ASSERT_TRUE(MSubclass::DetachMessage(&a, &window, Probe).ok());
-    EXPECT_EQ(prop(window, key(&window, "C")).toInt(), 3);
-    EXPECT_EQ(prop(window, message(&window, Probe, "C")).toInt(), 2);
-    EXPECT_FALSE(prop(window, message(&window, Probe, "#3")).isValid());
     log.clear();
     send(&window, Probe);
     EXPECT_EQ(log, (QStringList{"B?", "B", "C", "C?"}));
-
-    ASSERT_TRUE(MSubclass::DetachMessage(&a, &window, Probe).ok()); // not attached: no change
-    EXPECT_EQ(prop(window, key(&window, "C")).toInt(), 3);
 
     for (Recorder* r : {&b, &c})
         ASSERT_TRUE(MSubclass::DetachMessage(r, &window, Probe).ok());

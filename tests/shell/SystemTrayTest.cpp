@@ -36,17 +36,6 @@ QAction* action(QMenu* menu, const char* name)
     return menu->findChild<QAction*>(QLatin1String(name));
 }
 
-TEST(SystemTray, WithoutANotificationAreaTheWindowIsMinimizedNotLost)
-{
-    TrayFixture f(QSystemTrayIcon::isSystemTrayAvailable()); // false on the offscreen platform
-    ASSERT_FALSE(f.trayAvailable);
-    f.tray.GoSystemTray();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.window.isMinimized(); }));
-    EXPECT_TRUE(f.window.isVisible());
-    EXPECT_FALSE(f.tray.InTray());
-    EXPECT_FALSE(f.tray.icon()->isVisible());
-}
-
 TEST(SystemTray, HidesBehindTheIconAndComesBackTheSameWayEveryTime)
 {
     TrayFixture f(true);
