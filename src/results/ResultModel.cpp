@@ -66,17 +66,6 @@ public:
     {}
 
     std::string_view name(uint32_t row) const override { return bytesOf(m_rows[row].name()); }
-    std::string_view location(uint32_t row) const override
-    {
-        return bytesOf(m_rows[row].folderPath());
-    }
-    void nameAndLocation(uint32_t row, std::string_view& name,
-                         std::string_view& location) const override
-    {
-        const ResultRow& r = m_rows[row];
-        name = bytesOf(r.name());
-        location = bytesOf(r.folderPath());
-    }
 
     uint64_t number(int column, uint32_t row) const override
     {

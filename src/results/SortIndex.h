@@ -19,17 +19,9 @@ enum : int { Name, Size, FileType, Date, Location, Url, Count };
 class SortRows {
 public:
     virtual ~SortRows() = default;
-    /// The row's name bytes: rows equal in the sort column go by them.
+    /// The row's name bytes: rows equal in the sort column go by them, then by the order
+    /// they were stored in.
     virtual std::string_view name(uint32_t row) const = 0;
-    /// The bytes of the folder holding the row: rows of equal names go by them.
-    virtual std::string_view location(uint32_t row) const = 0;
-    /// Both `name(row)` and `location(row)`, read at once (ties in a merge read both).
-    virtual void nameAndLocation(uint32_t row, std::string_view& name,
-                                 std::string_view& location) const
-    {
-        name = this->name(row);
-        location = this->location(row);
-    }
     /// The value Size or Date sorts by, ascending.
     virtual uint64_t number(int column, uint32_t row) const = 0;
     /// Bytes equal exactly for rows whose FileType, Location or Url text is equal.
@@ -43,9 +35,11 @@ public:
 };
 
 /// The order of the result list: which stored row each list row shows, kept sorted by one
-/// column in one direction. Sort keys are kept per stored row (Name keys, once made, for
-/// good), batches are sorted and merged in, rows are removed and re-placed after a change.
-/// Plain C++: no Qt types; the model over it announces each change to the views.
+/// column in one direction; rows equal in it go by their name's bytes, then by the order they
+/// were stored in (the walk's order), all reversed with the direction. Sort keys are kept per
+/// stored row (Name keys, once made, for good), batches are sorted and merged in, rows are removed
+/// and re-placed after a change. Plain C++: no Qt types; the model over it announces each change to
+/// the views.
 class SortIndex final {
 public:
     /// Where a batch goes: its stored rows in sorted order and, for each, how many old list
@@ -128,6 +122,26 @@ private:
     void sortItems(std::vector<Item>& items) const;
     size_t placeOf(uint32_t stored) const;
 
+    /// The first stored row of each distinct name, found by the name's bytes: rows of the same
+    /// name share that row's Name key, so equal key offsets mean equal names and decide a
+    /// comparison without reading either row. Open addressing; a row renamed since it was
+    /// entered no longer matches its old name and is passed over.
+    class NameTable final {
+    public:
+        /// The row entered for `name`, or `row` (now entered for it) when there is none.
+        uint32_t find(std::string_view name, uint32_t row, const SortRows& rows);
+        /// Forgets every name.
+        void clear();
+        /// Bytes held.
+        size_t bytes() const { return m_slots.capacity() * sizeof(uint64_t); }
+
+    private:
+        void grow(const SortRows& rows);
+
+        std::vector<uint64_t> m_slots; ///< hash bits << 32 | row + 1; 0 is empty
+        size_t m_count = 0;
+    };
+
     /// Distinct byte strings, numbered 0, 1, 2... in the order first seen. Open addressing
     /// over one byte arena: a million lookups cost no allocation and few cache misses.
     class IdTable final {
@@ -156,6 +170,7 @@ private:
     size_t m_gapLen = 0;
     std::vector<uint32_t> m_nameKeys; ///< per stored row once Name was sorted: kept for later
     CollationKeys m_names;
+    NameTable m_nameRows;         ///< which row first had each name, while Name keys are kept
     std::vector<uint32_t> m_keys; ///< per stored row: its text's number while type, location
                                   ///< or URL is sorted
     CollationKeys m_texts;

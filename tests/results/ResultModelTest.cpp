@@ -49,14 +49,21 @@ TEST(ResultModel, SortsByTheColumnsValue)
     }
 }
 
-TEST(ResultModel, NamesDifferingOnlyInCaseGoByBytesThenPath)
+TEST(ResultModel, EqualNamesKeepTheOrderTheyWereFoundIn)
 {
+    // Names equal but for case go by their bytes; the same name in several folders stays in
+    // the walk's order, also when a later batch brings one from a folder that sorts first.
     ResultModel model;
     model.addRows(
         {makeRow("/y/readme"), makeRow("/x/readme"), makeRow("/x/README"), makeRow("/x/ReadMe")});
     model.sortBy(ResultModel::Name, Qt::AscendingOrder);
-    EXPECT_EQ(paths(model),
-              (QList<QByteArray>{"/x/README", "/x/ReadMe", "/x/readme", "/y/readme"}));
+    model.addRows({makeRow("/a/readme"), makeRow("/a/README")});
+    EXPECT_EQ(paths(model), (QList<QByteArray>{"/x/README", "/a/README", "/x/ReadMe", "/y/readme",
+                                               "/x/readme", "/a/readme"}));
+    model.addRows({makeRow("/b/ReadMe")});
+    EXPECT_EQ(paths(model).at(3), "/b/ReadMe");
+    model.sortBy(ResultModel::Name, Qt::DescendingOrder);
+    EXPECT_EQ(paths(model).first(), "/a/readme");
 }
 
 TEST(ResultModel, BatchesAndColumnSwitchesGiveTheOrderOfOneSort)
