@@ -368,9 +368,9 @@ void Form1::clearRows()
     ListView1->model()->clear();
 }
 
-void Form1::addRows(ResultRows rows)
+void Form1::addRows(RowBatches batches)
 {
-    ListView1->model()->addRows(std::move(rows));
+    ListView1->model()->addBatches(std::move(batches));
 }
 
 int Form1::rowCount() const

@@ -125,7 +125,7 @@ private:
     void setActivity(bool running) override;
     void setBusy(bool busy) override;
     void clearRows() override;
-    void addRows(ResultRows rows) override;
+    void addRows(RowBatches batches) override;
     int rowCount() const override;
     void setHistory(const QStringList& terms) override;
     void runEnding() override;

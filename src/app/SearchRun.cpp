@@ -152,16 +152,17 @@ bool SearchRun::startNextSpecialFolder()
     return false;
 }
 
-void SearchRun::onRowsFound(ResultRows rows)
+void SearchRun::onRowsFound()
 {
+    ResultRows rows = m_engine.takeRows();
     if (m_phase == Phase::Idle || rows.empty())
         return;
     m_pacer.add(std::move(rows));
 }
 
-void SearchRun::showRows(ResultRows rows)
+void SearchRun::showRows(RowBatches batches)
 {
-    m_host.addRows(std::move(rows));
+    m_host.addRows(std::move(batches));
     // The count trails the rows on screen by one during a run; the end of the run shows the
     // true number.
     m_host.setPanelText(3, countText(qMax(0, m_host.rowCount() - 1)));

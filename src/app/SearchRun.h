@@ -34,7 +34,7 @@ public:
     virtual void setActivity(bool running) = 0;
     virtual void setBusy(bool busy) = 0;
     virtual void clearRows() = 0;
-    virtual void addRows(ResultRows rows) = 0;
+    virtual void addRows(RowBatches batches) = 0;
     virtual int rowCount() const = 0;
     /// The history list changed: show these terms and put the first back into the box.
     virtual void setHistory(const QStringList& terms) = 0;
@@ -79,8 +79,8 @@ private:
     void advance();
     bool startNextAltFolder();
     bool startNextSpecialFolder();
-    void onRowsFound(ResultRows rows);
-    void showRows(ResultRows rows);
+    void onRowsFound();
+    void showRows(RowBatches batches);
     void onWalkFinished();
     void finish();
     void walkNext(const QByteArray& folder);
@@ -96,7 +96,7 @@ private:
     int m_nextBox = 0;    ///< index in the run order of the special-folder boxes
     int m_nextFolder = 0; ///< index of the next folder of that box
     /// The list merges and repaints at most every 100 ms during a walk, all rows at its end.
-    RowPacer m_pacer{[this](ResultRows rows) {
-        showRows(std::move(rows));
+    RowPacer m_pacer{[this](RowBatches batches) {
+        showRows(std::move(batches));
     }};
 };

@@ -371,19 +371,30 @@ void ResultModel::clear()
 
 void ResultModel::addRows(ResultRows batch)
 {
-    if (batch.empty())
+    RowBatches batches;
+    batches.push_back(std::move(batch));
+    addBatches(std::move(batches));
+}
+
+void ResultModel::addBatches(RowBatches batches)
+{
+    size_t m = 0;
+    for (const ResultRows& batch : batches)
+        m += batch.size();
+    if (m == 0)
         return;
     const size_t n = viewRows();
-    const size_t m = batch.size();
     if (n + m > size_t(std::numeric_limits<int>::max()) ||
         m_rows.size() + m > size_t(std::numeric_limits<uint32_t>::max()))
         return; // beyond what a view can address; never reached by a real search
 
     // The rows are stored at once; the views learn of them below, with the order.
     const size_t first = m_rows.size();
-    m_rows.insert(m_rows.end(), std::make_move_iterator(batch.begin()),
-                  std::make_move_iterator(batch.end()));
-    ResultRows().swap(batch);
+    for (ResultRows& batch : batches) {
+        m_rows.insert(m_rows.end(), std::make_move_iterator(batch.begin()),
+                      std::make_move_iterator(batch.end()));
+        ResultRows().swap(batch);
+    }
     m_index->addStored(first, m);
     // The index holds its own copy of keys made on the walking threads.
     for (size_t i = first; i < first + m; ++i)

@@ -86,6 +86,8 @@ public:
     void clear();
     /// Sorts `batch` and merges it into the rows, announcing the inserted rows.
     void addRows(ResultRows batch);
+    /// Sorts the rows of all `batches` and merges them in at once.
+    void addBatches(RowBatches batches);
     /// Removes the rows at `rows` (any order; repeats and rows out of range are ignored).
     /// Many scattered rows go as one layout change, so a large list updates its views once.
     /// Returns the number removed.

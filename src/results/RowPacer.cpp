@@ -17,17 +17,12 @@ void RowPacer::add(ResultRows rows)
     if (rows.empty())
         return;
     const qint64 since = m_lastShown.isValid() ? m_lastShown.elapsed() : m_interval.count();
-    if (m_waiting.empty() && since >= m_interval.count()) {
-        handOn(std::move(rows));
+    const bool now = m_waiting.empty() && since >= m_interval.count();
+    m_waitingRows += rows.size();
+    m_waiting.push_back(std::move(rows));
+    if (now) {
+        flush();
         return;
-    }
-    if (m_waiting.empty()) {
-        m_waiting = std::move(rows);
-    } else {
-        if (m_waiting.capacity() < m_waiting.size() + rows.size()) // grow by halves at least
-            m_waiting.reserve(std::max(m_waiting.size() + rows.size(), m_waiting.size() * 3 / 2));
-        m_waiting.insert(m_waiting.end(), std::make_move_iterator(rows.begin()),
-                         std::make_move_iterator(rows.end()));
     }
     if (!m_timer.isActive())
         m_timer.start(std::chrono::milliseconds(std::max<qint64>(m_interval.count() - since, 0)));
@@ -36,6 +31,7 @@ void RowPacer::add(ResultRows rows)
 void RowPacer::flush()
 {
     m_timer.stop();
+    m_waitingRows = 0;
     if (!m_waiting.empty())
         handOn(std::exchange(m_waiting, {}));
 }
@@ -43,12 +39,13 @@ void RowPacer::flush()
 void RowPacer::drop()
 {
     m_timer.stop();
-    ResultRows().swap(m_waiting);
+    RowBatches().swap(m_waiting);
+    m_waitingRows = 0;
     m_lastShown.invalidate();
 }
 
-void RowPacer::handOn(ResultRows rows)
+void RowPacer::handOn(RowBatches batches)
 {
     m_lastShown.start();
-    m_show(std::move(rows));
+    m_show(std::move(batches));
 }

@@ -17,8 +17,8 @@ class RowPacer final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RowPacer)
 public:
-    /// Takes rows that are handed on, in the order they came.
-    using Show = std::function<void(ResultRows rows)>;
+    /// Takes the batches that are handed on, in the order they came.
+    using Show = std::function<void(RowBatches batches)>;
 
     /// A pacer handing rows to `show` at most once per `interval`.
     explicit RowPacer(Show show,
@@ -33,14 +33,15 @@ public:
     /// Forgets the waiting rows (a new search); the next batch goes on at once.
     void drop();
     /// How many rows wait.
-    size_t waiting() const { return m_waiting.size(); }
+    size_t waiting() const { return m_waitingRows; }
 
 private:
-    void handOn(ResultRows rows);
+    void handOn(RowBatches batches);
 
     Show m_show;
     std::chrono::milliseconds m_interval;
     QTimer m_timer;
     QElapsedTimer m_lastShown;
-    ResultRows m_waiting;
+    RowBatches m_waiting;
+    size_t m_waitingRows = 0;
 };

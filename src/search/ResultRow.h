@@ -91,3 +91,6 @@ struct ResultRow {
 };
 
 using ResultRows = std::vector<ResultRow>;
+/// Batches of rows that go into the list together, each kept as it came (moving rows from
+/// one batch into another costs a pass over every row).
+using RowBatches = std::vector<ResultRows>;

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -91,6 +92,7 @@ struct SearchEngine::Arrivals {
         size_t next = 0; // rows before it were passed on already
     };
     std::deque<Arrival> queue;
+    ResultRows ready;       // the rows being announced
     bool handingOn = false; // a call of handOn is queued
 };
 
@@ -110,7 +112,6 @@ SearchEngine::SearchEngine(QObject* parent)
             Qt::QueuedConnection);
     }))
 {
-    qRegisterMetaType<ResultRows>("ResultRows");
     m_thread->setObjectName(QStringLiteral("SearchWorker"));
     m_worker->moveToThread(m_thread);
     connect(m_worker, &SearchWorker::walkDone, this, [this](quint64 run) {
@@ -184,7 +185,9 @@ void SearchEngine::handOn()
                 break;
             queue.pop_front();
         }
-        Q_EMIT rowsFound(std::move(slice));
+        m_arrivals->ready = std::move(slice);
+        Q_EMIT rowsFound();
+        ResultRows().swap(m_arrivals->ready);
     }
     // The rest waits for the next turn of the event loop, after the input that came meanwhile.
     if (!queue.empty()) {
@@ -197,6 +200,11 @@ void SearchEngine::handOn()
             },
             Qt::QueuedConnection);
     }
+}
+
+ResultRows SearchEngine::takeRows()
+{
+    return std::exchange(m_arrivals->ready, {});
 }
 
 void SearchEngine::setSearchText(const QString& text)

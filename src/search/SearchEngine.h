@@ -5,7 +5,6 @@
 #include "RowPreparation.h"
 #include "SearchRequest.h"
 
-#include <QMetaType>
 #include <QObject>
 #include <QString>
 
@@ -14,8 +13,6 @@
 class QThread;
 class SearchWorker;
 struct SearchShared;
-
-Q_DECLARE_METATYPE(ResultRows)
 
 /// The search engine as the window uses it: walks run from one worker thread, in the order
 /// they were asked for, each on several threads; matches come back in batches, in walk
@@ -44,11 +41,15 @@ public:
     /// Queues a walk of one top-level folder for the current run; it obeys the request's
     /// token from now on, also while it waits.
     void walk(const SearchRequest& request);
+    /// The rows announced by the `rowsFound` being handled, moved out: none once taken.
+    ResultRows takeRows();
 
 Q_SIGNALS:
-    /// Matches of the current run, in walk order: at least every 30 ms while matches come
-    /// in, and the rest when the walk ends.
-    void rowsFound(ResultRows batch);
+    /// Matches of the current run wait in `takeRows`, in walk order: at least every 30 ms
+    /// while matches come in, and the rest when the walk ends. Rows not taken while the
+    /// signal is handled are dropped. (They are taken, not passed: a signal's argument
+    /// reaches a slot as a copy, and a copy of every row costs the window's thread dearly.)
+    void rowsFound();
     /// A walk of the current run has ended, normally or stopped; its rows came before.
     void walkFinished();
 

@@ -47,7 +47,11 @@ public:
     void setActivity(bool) override {}
     void setBusy(bool on) override { busy = on; }
     void clearRows() override { rows = 0; }
-    void addRows(ResultRows batch) override { rows += int(batch.size()); }
+    void addRows(RowBatches batches) override
+    {
+        for (const ResultRows& batch : batches)
+            rows += int(batch.size());
+    }
     int rowCount() const override { return rows; }
     void setHistory(const QStringList&) override {}
     void runEnding() override { ++endings; }

@@ -99,10 +99,15 @@ TEST(PreparedKeys, ASortColumnChangeDuringARunDecidesWhetherKeysAreMade)
     EXPECT_EQ(paths(model), paths(reference));
 }
 
-// The pacer, with the rows it hands on counted batch by batch.
+// The pacer, with the rows it hands on counted hand-over by hand-over.
 struct PacedList {
     std::vector<size_t> batches;
-    RowPacer pacer{[this](ResultRows rows) { batches.push_back(rows.size()); },
+    RowPacer pacer{[this](RowBatches handed) {
+                       size_t rows = 0;
+                       for (const ResultRows& batch : handed)
+                           rows += batch.size();
+                       batches.push_back(rows);
+                   },
                    std::chrono::milliseconds(60)};
 };
 
