@@ -121,49 +121,6 @@ void SortIndex::IdTable::clear()
     std::string().swap(m_bytes);
 }
 
-uint32_t SortIndex::NameTable::find(std::string_view name, uint32_t row, const SortRows& rows)
-{
-    if ((m_count + 1) * 2 > m_slots.size())
-        grow(rows);
-    const uint64_t hash = std::hash<std::string_view>{}(name);
-    const uint64_t tag = hash >> 32 << 32;
-    const size_t mask = m_slots.size() - 1;
-    for (size_t pos = size_t(hash) & mask;; pos = (pos + 1) & mask) {
-        const uint64_t slot = m_slots[pos];
-        if (slot == 0) {
-            m_slots[pos] = tag | (uint64_t(row) + 1);
-            ++m_count;
-            return row;
-        }
-        const auto entered = uint32_t(slot) - 1;
-        if ((slot >> 32 << 32) == tag && rows.name(entered) == name)
-            return entered;
-    }
-}
-
-void SortIndex::NameTable::grow(const SortRows& rows)
-{
-    std::vector<uint64_t> slots(std::max<size_t>(m_slots.size() * 2, 1024));
-    const size_t mask = slots.size() - 1;
-    for (const uint64_t slot : m_slots) {
-        if (slot == 0)
-            continue;
-        // The tag holds only the hash's high bits: the place comes from the name again.
-        const uint64_t hash = std::hash<std::string_view>{}(rows.name(uint32_t(slot) - 1));
-        size_t pos = size_t(hash) & mask;
-        while (slots[pos] != 0)
-            pos = (pos + 1) & mask;
-        slots[pos] = slot;
-    }
-    m_slots.swap(slots);
-}
-
-void SortIndex::NameTable::clear()
-{
-    std::vector<uint64_t>().swap(m_slots);
-    m_count = 0;
-}
-
 uint32_t SortIndex::keyFor(uint32_t row, std::string_view id)
 {
     bool added = false;
@@ -178,48 +135,27 @@ uint32_t SortIndex::keyFor(uint32_t row, std::string_view id)
 
 void SortIndex::addNameKeys(size_t first, size_t count)
 {
-    // A name seen before takes the key of the row that had it first (often one of this
-    // batch: a camera's names repeat in every folder). Only new names get a key of their own.
-    m_nameKeys.resize(first + count);
-    std::vector<uint32_t> fresh;
     bool anyMade = false;
-    for (size_t i = first; i < first + count; ++i) {
-        const auto row = uint32_t(i);
-        const uint32_t same = m_nameRows.find(m_rows.name(row), row, m_rows);
-        if (same != row) {
-            m_nameKeys[i] = same; // its key is filled in below
-            continue;
-        }
-        fresh.push_back(row);
-        anyMade = anyMade || m_rows.nameKey(row) != nullptr;
-    }
+    for (size_t i = first; i < first + count && !anyMade; ++i)
+        anyMade = m_rows.nameKey(uint32_t(i)) != nullptr;
     if (anyMade) {
         // Keys made on the walking threads are copied; a row without one gets it here.
         std::u16string text;
-        for (const uint32_t row : fresh) {
-            if (const char* key = m_rows.nameKey(row)) {
-                m_nameKeys[row] = m_names.addKey(key);
+        for (size_t i = first; i < first + count; ++i) {
+            if (const char* key = m_rows.nameKey(uint32_t(i))) {
+                m_nameKeys.push_back(m_names.addKey(key));
             } else {
-                m_rows.text(Name, row, text);
-                m_nameKeys[row] = m_names.add(text);
+                m_rows.text(Name, uint32_t(i), text);
+                m_nameKeys.push_back(m_names.add(text));
             }
         }
-    } else {
-        const std::vector<uint32_t> keys =
-            m_names.addMany(fresh.size(), m_threads, [&](size_t i, std::u16string& text) {
-                m_rows.text(Name, fresh[i], text);
-            });
-        for (size_t i = 0; i < fresh.size(); ++i)
-            m_nameKeys[fresh[i]] = keys[i];
+        return;
     }
-    // The others hold the row whose name they repeat, a row with its key by now.
-    size_t next = 0;
-    for (size_t i = first; i < first + count; ++i) {
-        if (next < fresh.size() && fresh[next] == i)
-            ++next;
-        else
-            m_nameKeys[i] = m_nameKeys[m_nameKeys[i]];
-    }
+    const std::vector<uint32_t> keys =
+        m_names.addMany(count, m_threads, [this, first](size_t i, std::u16string& text) {
+            m_rows.text(Name, uint32_t(first + i), text);
+        });
+    m_nameKeys.insert(m_nameKeys.end(), keys.begin(), keys.end());
 }
 
 void SortIndex::addTextKeys(size_t first, size_t count)
@@ -267,10 +203,10 @@ int SortIndex::compare(uint32_t a, uint32_t b) const
         break;
     }
     case Name:
-        if (m_nameKeys[a] == m_nameKeys[b]) // the same name: the walk's order
-            return a < b ? -1 : (a > b ? 1 : 0);
-        if (const int c = std::strcmp(m_names.key(m_nameKeys[a]), m_names.key(m_nameKeys[b])))
-            return c;
+        if (m_nameKeys[a] != m_nameKeys[b]) {
+            if (const int c = std::strcmp(m_names.key(m_nameKeys[a]), m_names.key(m_nameKeys[b])))
+                return c;
+        }
         break;
     case FileType:
     case Location:
@@ -366,9 +302,7 @@ void SortIndex::sortItems(std::vector<Item>& items) const
             return a.first < b.first;
         if (a.second != b.second)
             return a.second < b.second;
-        if (byName) {
-            if (a.key == b.key) // the same name: the walk's order
-                return a.row < b.row;
+        if (byName && a.key != b.key) {
             if (const int c = std::strcmp(m_names.key(a.key), m_names.key(b.key)))
                 return c < 0;
         }
@@ -613,7 +547,6 @@ void SortIndex::clear()
     std::vector<uint32_t>().swap(m_view);
     std::vector<uint32_t>().swap(m_nameKeys);
     m_names.clear();
-    m_nameRows.clear();
     resetKeys();
     m_stored = 0;
     std::vector<bool>().swap(m_gone);
@@ -622,5 +555,5 @@ void SortIndex::clear()
 size_t SortIndex::bytes() const
 {
     return (m_view.capacity() + m_keys.capacity() + m_nameKeys.capacity()) * sizeof(uint32_t) +
-           m_texts.bytes() + m_names.bytes() + m_nameRows.bytes();
+           m_texts.bytes() + m_names.bytes();
 }

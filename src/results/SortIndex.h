@@ -36,9 +36,9 @@ public:
 
 /// The order of the result list: which stored row each list row shows, kept sorted by one
 /// column in one direction; rows equal in it go by their name's bytes, then by the order they
-/// were stored in (the walk's order), all reversed with the direction. Sort keys are kept per
-/// stored row (Name keys, once made, for good), batches are sorted and merged in, rows are removed
-/// and re-placed after a change. Plain C++: no Qt types; the model over it announces each change to
+/// were stored in (the walk's), all reversed with the direction. Sort keys are kept per stored
+/// row (Name keys, once made, for good), batches are sorted and merged in, rows are removed and
+/// re-placed after a change. Plain C++: no Qt types; the model over it announces each change to
 /// the views.
 class SortIndex final {
 public:
@@ -122,26 +122,6 @@ private:
     void sortItems(std::vector<Item>& items) const;
     size_t placeOf(uint32_t stored) const;
 
-    /// The first stored row of each distinct name, found by the name's bytes: rows of the same
-    /// name share that row's Name key, so equal key offsets mean equal names and decide a
-    /// comparison without reading either row. Open addressing; a row renamed since it was
-    /// entered no longer matches its old name and is passed over.
-    class NameTable final {
-    public:
-        /// The row entered for `name`, or `row` (now entered for it) when there is none.
-        uint32_t find(std::string_view name, uint32_t row, const SortRows& rows);
-        /// Forgets every name.
-        void clear();
-        /// Bytes held.
-        size_t bytes() const { return m_slots.capacity() * sizeof(uint64_t); }
-
-    private:
-        void grow(const SortRows& rows);
-
-        std::vector<uint64_t> m_slots; ///< hash bits << 32 | row + 1; 0 is empty
-        size_t m_count = 0;
-    };
-
     /// Distinct byte strings, numbered 0, 1, 2... in the order first seen. Open addressing
     /// over one byte arena: a million lookups cost no allocation and few cache misses.
     class IdTable final {
@@ -170,7 +150,6 @@ private:
     size_t m_gapLen = 0;
     std::vector<uint32_t> m_nameKeys; ///< per stored row once Name was sorted: kept for later
     CollationKeys m_names;
-    NameTable m_nameRows;         ///< which row first had each name, while Name keys are kept
     std::vector<uint32_t> m_keys; ///< per stored row: its text's number while type, location
                                   ///< or URL is sorted
     CollationKeys m_texts;

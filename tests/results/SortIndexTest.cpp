@@ -170,28 +170,6 @@ TEST(SortIndex, NamesByValueAndWithoutCaseThenBytes)
                                         "/d/ReadMe", "/d/readme"}));
 }
 
-TEST(SortIndex, RowsOfOneNameShareAKeyThatARenameLeaves)
-{
-    // The first row of a name is renamed; later rows of its old and its new name must still
-    // find their place (a shared key that followed the rename would misplace them).
-    PlainRows rows;
-    SortIndex index(rows, "en_US");
-    index.sortBy(ResultColumn::Name, false);
-    for (const char* folder : {"/a/", "/b/"})
-        rows.add({folder, "x", 0, 0, u"", u""});
-    index.addStored(0, 2);
-    index.merge(index.planMerge(0, 2));
-    rows.set(0, {"/a/", "y", 0, 0, u"", u""});
-    EXPECT_EQ(index.replace(0), 1u);
-    rows.add({"/c/", "x", 0, 0, u"", u""});
-    rows.add({"/d/", "y", 0, 0, u"", u""});
-    rows.add({"/e/", "X", 0, 0, u"", u""});
-    index.addStored(2, 3);
-    index.merge(index.planMerge(2, 3));
-    EXPECT_EQ(order(index, rows),
-              (std::vector<std::string>{"/e/X", "/b/x", "/c/x", "/a/y", "/d/y"}));
-}
-
 TEST(SortIndex, ThousandsOfFoldersSortByValueWholeAndInBatches)
 {
     // Enough distinct folders to grow the text table many times; a whole sort ranks every
