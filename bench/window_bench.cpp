@@ -4,6 +4,9 @@
 // idle window uses.
 //
 //   window_bench [FOLDER [TEXT [RUNS]]]   default: a generated tree of 100,000 matching files
+//
+// KF_BENCH_WINDOW_ONLY=1 times only the window's search; KF_BENCH_MERGE_ONLY=1 only the
+// window's merge of the walk's rows, RUNS times (steadier, for comparing changes to it).
 #include "app/Form1.h"
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
@@ -53,6 +56,12 @@ double cpuSeconds(int who = RUSAGE_SELF)
     rusage usage{};
     getrusage(who, &usage);
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+/// Processor time of the calling thread alone.
+double threadCpuSeconds()
+{
+    return cpuSeconds(RUSAGE_THREAD);
 }
 
 /// Wall and processor milliseconds of one timed run.
@@ -141,6 +150,41 @@ Timing timeRowWalk(const QString& folder, const QString& text, bool keys = false
     return {timer.nsecsElapsed() / 1e6, (cpuSeconds() - cpuStart) * 1000};
 }
 
+/// The window's own part alone: the rows of a keyed walk, in the batches the walk delivered,
+/// merged into a Name-sorted list shown in a window, the views laid out after every ~16,000
+/// rows as the pacer hands them on. Returns the processor time of this thread: steadier than
+/// the wall time of a whole search on a busy machine.
+double timeMergeAlone(const QString& folder, const QString& text)
+{
+    ResultModel keyMaker;
+    keyMaker.sortBy(ResultModel::Name, Qt::AscendingOrder);
+    LiveQuery query;
+    query.setSearchText(text);
+    std::vector<ResultRows> batches{ResultRows()};
+    RowWalk walk(
+        query, RowFormat(keyMaker.rowPreparation()),
+        [&batches](ResultRows& batch) {
+            if (batches.back().size() >= 16384)
+                batches.emplace_back();
+            batches.back().insert(batches.back().end(), std::make_move_iterator(batch.begin()),
+                                  std::make_move_iterator(batch.end()));
+            return true;
+        },
+        true, workThreadCount());
+    walk.walk(requestFor(folder));
+    ResultList list;
+    list.resize(800, 600);
+    list.show();
+    list.model()->sortBy(ResultModel::Name, Qt::AscendingOrder);
+    QCoreApplication::processEvents();
+    const double start = threadCpuSeconds();
+    for (ResultRows& batch : batches) {
+        list.model()->addRows(std::move(batch));
+        QCoreApplication::processEvents();
+    }
+    return (threadCpuSeconds() - start) * 1000;
+}
+
 /// One thread's walk, with or without reading each match's size and time.
 Timing timeWalkAlone(const QString& folder, const QString& text, bool details)
 {
@@ -172,6 +216,16 @@ int main(int argc, char** argv)
     if (folder.isEmpty()) {
         std::printf("making a tree of 100,000 files...\n");
         folder = makeTree(home.path() + u"/tree", 100000);
+    }
+    if (qEnvironmentVariableIntValue("KF_BENCH_MERGE_ONLY") != 0) {
+        // The window's part alone, many times: for comparing changes to the merge.
+        std::vector<double> merges;
+        for (int i = 0; i < runs; ++i)
+            merges.push_back(timeMergeAlone(folder, text));
+        std::sort(merges.begin(), merges.end());
+        std::printf("the window's merge alone: least %.0f ms, median %.0f ms of processor\n",
+                    merges.front(), merges[merges.size() / 2]);
+        return 0;
     }
     const double loadBefore = loadAverage();
     const QString finder = QCoreApplication::applicationDirPath() + u"/../src/app/kestrelfind";
@@ -218,6 +272,7 @@ int main(int argc, char** argv)
     std::vector<Timing> window;   // first searches
     std::vector<Timing> repeated; // the same search again, from the listing cache
     double bytesPerRow = 0;
+    double windowThreadMs = 0; // the least the window's own thread spent on a first search
     int rows = 0;
     const auto search = [&](std::vector<Timing>& into) {
         model->clear(); // the earlier run's rows go first, so the heap counts one run's rows
@@ -225,6 +280,7 @@ int main(int argc, char** argv)
         malloc_trim(0);
         const size_t heapBefore = heapBytes();
         const double cpuStart = cpuSeconds();
+        const double threadStart = threadCpuSeconds();
         clock.start();
         lastTick = 0;
         probe.start();
@@ -235,6 +291,9 @@ int main(int argc, char** argv)
         into.push_back({clock.nsecsElapsed() / 1e6, (cpuSeconds() - cpuStart) * 1000});
         probe.stop();
         QCoreApplication::processEvents(); // the views' delayed layout, as on screen
+        const double threadMs = (threadCpuSeconds() - threadStart) * 1000;
+        if (&into == &window)
+            windowThreadMs = windowThreadMs == 0 ? threadMs : std::min(windowThreadMs, threadMs);
         rows = model->rowCount();
         const double perRow = rows > 0 ? double(heapBytes() - heapBefore) / rows : 0.0;
         bytesPerRow = bytesPerRow == 0 ? perRow : std::min(bytesPerRow, perRow);
@@ -259,12 +318,17 @@ int main(int argc, char** argv)
         oneThread.push_back(timeWalkAlone(folder, text, true));
     }
     const double loadAfter = loadAverage();
+    double mergeAlone = timeMergeAlone(folder, text);
+    for (int i = 1; i < runs; ++i)
+        mergeAlone = std::min(mergeAlone, timeMergeAlone(folder, text));
     if (windowOnly) {
-        std::printf("rows listed: %d   window search %.0f ms, processor %.0f ms, worst input "
-                    "latency %lld ms (ending at %lld ms, %d rows), heap per row %.0f bytes\n",
-                    rows, best(window).wall, best(window).cpu,
-                    static_cast<long long>(worstLateness), static_cast<long long>(worstAt),
-                    rowsAtWorst, bytesPerRow);
+        std::printf("the window's merge alone: %.0f ms of processor\n", mergeAlone);
+        std::printf(
+            "rows listed: %d   window search %.0f ms, processor %.0f ms, worst input "
+            "latency %lld ms (ending at %lld ms, %d rows), heap per row %.0f bytes, window's "
+            "thread %.0f ms\n",
+            rows, best(window).wall, best(window).cpu, static_cast<long long>(worstLateness),
+            static_cast<long long>(worstAt), rowsAtWorst, bytesPerRow, windowThreadMs);
         return 0;
     }
     const Timing walkNoStat = timeWalkAlone(folder, text, false);
@@ -314,6 +378,10 @@ int main(int argc, char** argv)
                 "listed)\n",
                 static_cast<long long>(worstLateness), static_cast<long long>(worstAt),
                 rowsAtWorst);
+    std::printf("window's thread, first      %.0f ms of processor (merge, layout, painting)\n",
+                windowThreadMs);
+    std::printf("the merge alone             %.0f ms of processor (the walk's rows, shown)\n",
+                mergeAlone);
     std::printf("heap per listed row         %.0f bytes (rows, model, sort keys, views)\n",
                 bytesPerRow);
     std::printf("idle window CPU over 10 s   %.3f %%\n", idleCpu);
