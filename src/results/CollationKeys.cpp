@@ -66,7 +66,20 @@ CollationKeys::~CollationKeys()
 }
 
 void CollationKeys::append(const UCollator* collator, std::u16string_view text,
-                           std::vector<char>& arena)
+                           std::string_view tie, std::vector<char>& arena)
+{
+    appendKey(collator, text, arena);
+    if (tie.empty())
+        return;
+    // 0x01 is below every byte a key goes on with (ICU's level separator; weights are higher),
+    // so a key that ends where a longer one goes on still sorts first.
+    arena.back() = '\1';
+    arena.insert(arena.end(), tie.begin(), tie.end());
+    arena.push_back('\0');
+}
+
+void CollationKeys::appendKey(const UCollator* collator, std::u16string_view text,
+                              std::vector<char>& arena)
 {
     const size_t start = arena.size();
     if (!collator) {
@@ -95,10 +108,10 @@ void CollationKeys::append(const UCollator* collator, std::u16string_view text,
     }
 }
 
-uint32_t CollationKeys::add(std::u16string_view text)
+uint32_t CollationKeys::add(std::u16string_view text, std::string_view tie)
 {
     const auto offset = uint32_t(m_arena.size());
-    append(m_collator, text, m_arena);
+    append(m_collator, text, tie, m_arena);
     return offset;
 }
 
@@ -109,9 +122,10 @@ uint32_t CollationKeys::addKey(const char* key)
     return offset;
 }
 
-void CollationKeys::write(std::u16string_view text, std::vector<char>& out) const
+void CollationKeys::write(std::u16string_view text, std::vector<char>& out,
+                          std::string_view tie) const
 {
-    append(m_collator, text, out);
+    append(m_collator, text, tie, out);
 }
 
 uint64_t CollationKeys::prefix(uint32_t offset, int from) const

@@ -10,8 +10,10 @@ struct UCollator;
 
 /// Sort keys of texts in the user's locale: letters without regard to case, numbers in the
 /// text by value ("file2" before "file10"). A key is a NUL-terminated byte string; the order
-/// of two keys (strcmp) is the order of their texts. Keys are written one after another into
-/// one byte arena and named by their offset, so a million keys cost no allocation each.
+/// of two keys (strcmp) is the order of their texts. A key may go on with tie bytes: texts that
+/// sort equal then go by those bytes (a file name's own bytes, so that equal keys mean equal
+/// names). Keys are written one after another into one byte arena and named by their offset,
+/// so a million keys cost no allocation each.
 class CollationKeys final {
 public:
     /// Opens a collator for the ICU locale `locale` ("de_DE"); "" gives the root order.
@@ -20,19 +22,21 @@ public:
     CollationKeys(const CollationKeys&) = delete;
     CollationKeys& operator=(const CollationKeys&) = delete;
 
-    /// Appends the key of `text` and returns its offset.
-    uint32_t add(std::u16string_view text);
+    /// Appends the key of `text`, going on with `tie` (bytes, none of them NUL), and returns
+    /// its offset.
+    uint32_t add(std::u16string_view text, std::string_view tie = {});
     /// Appends a key made by `write` of an instance for the same locale (NUL-terminated)
     /// and returns its offset.
     uint32_t addKey(const char* key);
-    /// Writes the key of `text`, with its NUL, to the end of `out`, leaving the arena alone.
-    /// Uses this instance's collator: one thread at a time.
-    void write(std::u16string_view text, std::vector<char>& out) const;
+    /// Writes the key of `text`, going on with `tie`, with its NUL, to the end of `out`,
+    /// leaving the arena alone. Uses this instance's collator: one thread at a time.
+    void write(std::u16string_view text, std::vector<char>& out, std::string_view tie = {}) const;
     /// Appends keys of `count` texts, computed on up to `threads` threads. `textOf(i, buffer)`
-    /// writes text i into `buffer` (one per thread, reused, so no row allocates) and must be
-    /// safe to call from several threads. Returns the offsets in order.
-    template<typename TextOf>
-    std::vector<uint32_t> addMany(size_t count, int threads, TextOf textOf);
+    /// writes text i into `buffer` (one per thread, reused, so no row allocates); `tieOf(i)`
+    /// gives its tie bytes. Both must be safe to call from several threads. Returns the offsets
+    /// in order.
+    template<typename TextOf, typename TieOf = std::string_view (*)(size_t)>
+    std::vector<uint32_t> addMany(size_t count, int threads, TextOf textOf, TieOf tieOf = &noTie);
 
     /// The key at `offset` (as returned by `add`).
     const char* key(uint32_t offset) const { return m_arena.data() + offset; }
@@ -45,9 +49,13 @@ public:
     size_t bytes() const { return m_arena.capacity(); }
 
 private:
-    /// Writes the key of `text` with `collator` to the end of `arena`.
-    static void append(const UCollator* collator, std::u16string_view text,
+    static std::string_view noTie(size_t) { return {}; }
+    /// Writes the key of `text` with `collator`, going on with `tie`, to the end of `arena`.
+    static void append(const UCollator* collator, std::u16string_view text, std::string_view tie,
                        std::vector<char>& arena);
+    /// Writes the key of `text` alone, with its NUL.
+    static void appendKey(const UCollator* collator, std::u16string_view text,
+                          std::vector<char>& arena);
     /// A private copy of the collator for another thread; release with `closeCopy`.
     UCollator* copy() const;
     static void closeCopy(UCollator* collator);
@@ -60,8 +68,8 @@ private:
     std::vector<char> m_arena;
 };
 
-template<typename TextOf>
-std::vector<uint32_t> CollationKeys::addMany(size_t count, int threads, TextOf textOf)
+template<typename TextOf, typename TieOf>
+std::vector<uint32_t> CollationKeys::addMany(size_t count, int threads, TextOf textOf, TieOf tieOf)
 {
     std::vector<uint32_t> out;
     out.reserve(count);
@@ -69,7 +77,7 @@ std::vector<uint32_t> CollationKeys::addMany(size_t count, int threads, TextOf t
         std::u16string buffer;
         for (size_t i = 0; i < count; ++i) {
             textOf(i, buffer);
-            out.push_back(add(buffer));
+            out.push_back(add(buffer, tieOf(i)));
         }
         return out;
     }
@@ -80,7 +88,7 @@ std::vector<uint32_t> CollationKeys::addMany(size_t count, int threads, TextOf t
             for (UCollator* made : collators)
                 if (made != m_collator)
                     closeCopy(made);
-            return addMany(count, 1, textOf);
+            return addMany(count, 1, textOf, tieOf);
         }
     }
     std::vector<std::vector<char>> arenas(static_cast<size_t>(threads));
@@ -97,7 +105,7 @@ std::vector<uint32_t> CollationKeys::addMany(size_t count, int threads, TextOf t
         for (size_t i = begin; i < end; ++i) {
             local.push_back(uint32_t(arena.size()));
             textOf(i, buffer);
-            append(collator, buffer, arena);
+            append(collator, buffer, tieOf(i), arena);
         }
     });
     for (int t = 1; t < threads; ++t)

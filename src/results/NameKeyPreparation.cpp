@@ -25,7 +25,8 @@ public:
             return;
         nameSortText(row, m_text);
         m_key.clear();
-        m_keys.write(m_text, m_key);
+        const QByteArrayView name = row.name();
+        m_keys.write(m_text, m_key, std::string_view(name.data(), size_t(name.size())));
         row.nameKey.assign(m_key.data(), m_key.size() - 1); // without the NUL
     }
 

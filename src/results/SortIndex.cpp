@@ -135,6 +135,8 @@ uint32_t SortIndex::keyFor(uint32_t row, std::string_view id)
 
 void SortIndex::addNameKeys(size_t first, size_t count)
 {
+    // Name keys go on with the name's bytes: keys that compare equal belong to equal names,
+    // so a merge never reads a row to break a tie between names.
     bool anyMade = false;
     for (size_t i = first; i < first + count && !anyMade; ++i)
         anyMade = m_rows.nameKey(uint32_t(i)) != nullptr;
@@ -146,15 +148,17 @@ void SortIndex::addNameKeys(size_t first, size_t count)
                 m_nameKeys.push_back(m_names.addKey(key));
             } else {
                 m_rows.text(Name, uint32_t(i), text);
-                m_nameKeys.push_back(m_names.add(text));
+                m_nameKeys.push_back(m_names.add(text, m_rows.name(uint32_t(i))));
             }
         }
         return;
     }
-    const std::vector<uint32_t> keys =
-        m_names.addMany(count, m_threads, [this, first](size_t i, std::u16string& text) {
+    const std::vector<uint32_t> keys = m_names.addMany(
+        count, m_threads,
+        [this, first](size_t i, std::u16string& text) {
             m_rows.text(Name, uint32_t(first + i), text);
-        });
+        },
+        [this, first](size_t i) { return m_rows.name(uint32_t(first + i)); });
     m_nameKeys.insert(m_nameKeys.end(), keys.begin(), keys.end());
 }
 
@@ -207,7 +211,7 @@ int SortIndex::compare(uint32_t a, uint32_t b) const
             if (const int c = std::strcmp(m_names.key(m_nameKeys[a]), m_names.key(m_nameKeys[b])))
                 return c;
         }
-        break;
+        return a < b ? -1 : (a > b ? 1 : 0); // equal keys, equal names: the walk's order
     case FileType:
     case Location:
     case Url:
@@ -279,14 +283,14 @@ std::vector<SortIndex::Item> SortIndex::itemsFor(const std::vector<uint32_t>& ro
         Item& item = items[i];
         item.row = row;
         item.key = 0;
-        const std::string_view name = m_rows.name(row);
         if (m_column == Name) {
             item.key = m_nameKeys[row];
             item.first = m_names.prefix(item.key);
             item.second = m_names.prefix(item.key, 8);
-            item.third = namePrefix(name, 0);
+            item.third = 0; // the key holds the name's bytes
             continue;
         }
+        const std::string_view name = m_rows.name(row);
         item.first = rank.empty() ? m_rows.number(m_column, row) : rank[i];
         item.second = namePrefix(name, 0);
         item.third = namePrefix(name, 8);
@@ -302,9 +306,12 @@ void SortIndex::sortItems(std::vector<Item>& items) const
             return a.first < b.first;
         if (a.second != b.second)
             return a.second < b.second;
-        if (byName && a.key != b.key) {
-            if (const int c = std::strcmp(m_names.key(a.key), m_names.key(b.key)))
-                return c < 0;
+        if (byName) {
+            if (a.key != b.key) {
+                if (const int c = std::strcmp(m_names.key(a.key), m_names.key(b.key)))
+                    return c < 0;
+            }
+            return a.row < b.row; // equal keys, equal names: the walk's order
         }
         if (a.third != b.third)
             return a.third < b.third;
@@ -530,7 +537,8 @@ size_t SortIndex::replace(size_t row)
     if (!m_nameKeys.empty()) {
         std::u16string text;
         m_rows.text(Name, stored, text);
-        m_nameKeys[stored] = m_names.add(text); // the old key stays unused in the arena
+        // The old key stays unused in the arena.
+        m_nameKeys[stored] = m_names.add(text, m_rows.name(stored));
     }
     if (textColumn())
         m_keys[stored] = keyFor(stored, m_rows.textId(m_column, stored));

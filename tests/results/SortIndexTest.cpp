@@ -1,10 +1,12 @@
 // The list's order without Qt: plain rows, the sort index and row spans.
 #include "results/SortIndex.h"
+#include "results/CollationKeys.h"
 #include "results/RowSpans.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,9 +22,18 @@ struct PlainRow {
     std::u16string url;
 };
 
+// UTF-16 of the tests' texts: ASCII and two-byte UTF-8 sequences.
 std::u16string wide(const std::string& text)
 {
-    return {text.begin(), text.end()}; // the test's texts are ASCII
+    std::u16string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0xC0 && i + 1 < text.size())
+            out.push_back(char16_t((byte & 0x1F) << 6 | (text[++i] & 0x3F)));
+        else
+            out.push_back(char16_t(byte));
+    }
+    return out;
 }
 
 // Stored rows as a vector: the index reads them as the model's rows would be read.
@@ -168,6 +179,59 @@ TEST(SortIndex, NamesByValueAndWithoutCaseThenBytes)
     EXPECT_EQ(order(index, rows),
               (std::vector<std::string>{"/d/file1", "/d/File2", "/d/file10", "/d/README",
                                         "/d/ReadMe", "/d/readme"}));
+}
+
+TEST(SortIndex, NameOrderIsTheCollationThenTheBytesThenTheArrival)
+{
+    // Names that are prefixes of each other, equal but for case or accents, canonically equal
+    // (composed and decomposed), numbers of different lengths; the same names in many folders. The
+    // reference compares plain collation keys, then bytes, then arrival, so it does not share the
+    // index's way of breaking ties.
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937 random(seed);
+    const char* const parts[] = {"a",  "A",    "b",    "1",        "2",
+                                 "10", "file", "File", "e",        "\xc3\xa9" /* é */,
+                                 "-",  "s",    "E",    "e\xcc\x81" /* e and a combining acute */};
+    PlainRows rows;
+    SortIndex index(rows, "en_US");
+    index.sortBy(ResultColumn::Name, false);
+    for (int batch = 0; batch < 6; ++batch) {
+        const size_t first = rows.rows.size();
+        const size_t count = 1 + random() % 200;
+        for (size_t i = 0; i < count; ++i) {
+            std::string name;
+            for (unsigned n = 1 + random() % 3; n > 0; --n)
+                name += parts[random() % std::size(parts)];
+            rows.add({"/f" + std::to_string(random() % 9) + '/', name, 0, 0, u"", u""});
+        }
+        index.addStored(first, count);
+        index.merge(index.planMerge(first, count));
+    }
+    CollationKeys plain("en_US");
+    std::vector<uint32_t> keys;
+    for (const PlainRow& row : rows.rows)
+        keys.push_back(plain.add(wide(row.name)));
+    std::vector<uint32_t> expected(rows.rows.size());
+    for (uint32_t i = 0; i < expected.size(); ++i)
+        expected[i] = i;
+    std::sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) {
+        if (const int c = std::strcmp(plain.key(keys[a]), plain.key(keys[b])))
+            return c < 0;
+        if (rows.rows[a].name != rows.rows[b].name)
+            return rows.rows[a].name < rows.rows[b].name; // as unsigned bytes
+        return a < b;
+    });
+    std::vector<uint32_t> listed;
+    for (size_t i = 0; i < index.size(); ++i)
+        listed.push_back(index.at(i));
+    EXPECT_EQ(listed, expected);
+    index.sortBy(ResultColumn::Name, true);
+    std::reverse(expected.begin(), expected.end());
+    listed.clear();
+    for (size_t i = 0; i < index.size(); ++i)
+        listed.push_back(index.at(i));
+    EXPECT_EQ(listed, expected);
 }
 
 TEST(SortIndex, ThousandsOfFoldersSortByValueWholeAndInBatches)
