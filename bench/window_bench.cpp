@@ -364,7 +364,7 @@ int main(int argc, char** argv)
     line("window search, first", win);
     line("window search, repeated", best(repeated));
     line("  its walk alone (rows made)", walk);
-    line("  its walk as the window's (keys, kept)", best(keyedWalk));
+    line("  its walk, as the window's", best(keyedWalk));
     line("one thread's walk (rows made)", best(oneThread));
     line("one thread's walk, no size/time", walkNoStat);
     std::printf("window / --columns: %.2f x   window / path only: %.2f x\n",
