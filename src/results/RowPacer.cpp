@@ -18,7 +18,6 @@ void RowPacer::add(ResultRows rows)
         return;
     const qint64 since = m_lastShown.isValid() ? m_lastShown.elapsed() : m_interval.count();
     const bool now = m_waiting.empty() && since >= m_interval.count();
-    m_waitingRows += rows.size();
     m_waiting.push_back(std::move(rows));
     if (now) {
         flush();
@@ -31,7 +30,6 @@ void RowPacer::add(ResultRows rows)
 void RowPacer::flush()
 {
     m_timer.stop();
-    m_waitingRows = 0;
     if (!m_waiting.empty())
         handOn(std::exchange(m_waiting, {}));
 }
@@ -40,8 +38,15 @@ void RowPacer::drop()
 {
     m_timer.stop();
     RowBatches().swap(m_waiting);
-    m_waitingRows = 0;
     m_lastShown.invalidate();
+}
+
+size_t RowPacer::waiting() const
+{
+    size_t rows = 0;
+    for (const ResultRows& batch : m_waiting)
+        rows += batch.size();
+    return rows;
 }
 
 void RowPacer::handOn(RowBatches batches)

@@ -33,7 +33,7 @@ public:
     /// Forgets the waiting rows (a new search); the next batch goes on at once.
     void drop();
     /// How many rows wait.
-    size_t waiting() const { return m_waitingRows; }
+    size_t waiting() const;
 
 private:
     void handOn(RowBatches batches);
@@ -43,5 +43,4 @@ private:
     QTimer m_timer;
     QElapsedTimer m_lastShown;
     RowBatches m_waiting;
-    size_t m_waitingRows = 0;
 };
