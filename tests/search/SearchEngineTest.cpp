@@ -11,17 +11,6 @@ namespace {
 
 class SearchEngineTest : public ::testing::Test {
 protected:
-    /// A tree of `folders` folders of `files` files each, every name containing "f".
-    static void fill(const ByteTree& tree, int folders, int files)
-    {
-        for (int d = 0; d < folders; ++d) {
-            const QByteArray dir = "dir" + QByteArray::number(d);
-            tree.dir(dir);
-            for (int f = 0; f < files; ++f)
-                tree.file(dir + "/f" + QByteArray::number(f));
-        }
-    }
-
     /// Waits until `spy` has `count` signals; false when it never gets there.
     static bool waitFor(QSignalSpy& spy, int count)
     {
@@ -53,8 +42,8 @@ TEST_F(SearchEngineTest, DeliversEveryMatchThenTheEndOfEachWalkInOrderEvenWhenSt
 {
     const ByteTree one;
     const ByteTree two;
-    fill(one, 3, 10);
-    fill(two, 2, 5);
+    one.grid("dir", 3, "f", 10);
+    two.grid("dir", 2, "f", 5);
     one.file("F-upper"); // the live Match Case leaves it the only match of "F"
     engine.setSearchText(u"f"_qs);
     engine.setMatchCase(true);
@@ -75,32 +64,39 @@ TEST_F(SearchEngineTest, DeliversEveryMatchThenTheEndOfEachWalkInOrderEvenWhenSt
                             [&](auto& p) { return p.startsWith(one.root()); }));
 }
 
-TEST_F(SearchEngineTest, ANewRunDropsTheRowsAndEndsOfTheOldOne)
+TEST_F(SearchEngineTest, ANewRunDeliversNothingMoreOfTheOldOne)
 {
     const ByteTree big;
-    fill(big, 30, 30);
+    big.grid("dir", 40, "f", 40);
     const ByteTree small;
-    fill(small, 1, 3);
-    engine.beginRun();
-    engine.walk(allFilesIn(big.root()));
-    engine.walk(allFilesIn(big.root()));
-    engine.beginRun(); // before the window's thread had a chance to receive anything
-    engine.walk(allFilesIn(small.root()));
-    ASSERT_TRUE(waitFor(finished, 1));
-    finished.wait(200); // lets anything stale of the old run arrive
-    EXPECT_EQ(finished.count(), 1);
-    const QList<QByteArray> paths = this->paths();
-    EXPECT_EQ(paths.size(), 4); // the folder and its three files
-    EXPECT_TRUE(std::all_of(paths.begin(), paths.end(),
-                            [&](auto& p) { return p.startsWith(small.root()); }));
+    small.grid("dir", 1, "f", 3);
+    // Replaced before the window's thread had a chance to receive anything, then mid-walk.
+    for (const bool underWay : {false, true}) {
+        SCOPED_TRACE(underWay ? "under way" : "not begun");
+        engine.beginRun();
+        for (int i = 0; i < 30; ++i)
+            engine.walk(allFilesIn(big.root()));
+        if (underWay) {
+            ASSERT_TRUE(rows.wait(5000));
+        }
+        engine.beginRun();
+        const qsizetype before = paths().size();
+        const int ended = int(finished.count()); // walks of the old run that ended before
+        engine.walk(allFilesIn(small.root()));
+        ASSERT_TRUE(waitFor(finished, ended + 1));
+        finished.wait(200); // lets anything stale of the old run arrive
+        EXPECT_EQ(finished.count(), ended + 1);
+        const QList<QByteArray> after = paths().mid(before);
+        EXPECT_EQ(after.size(), 4); // the folder and its three files
+        EXPECT_TRUE(std::all_of(after.begin(), after.end(),
+                                [&](auto& p) { return p.startsWith(small.root()); }));
+    }
 }
 
 TEST_F(SearchEngineTest, ALargeBatchReachesTheWindowInSlicesInOrderBeforeTheEnd)
 {
     const ByteTree tree;
-    tree.dir("many");
-    for (int i = 0; i < 9000; ++i)
-        tree.file("many/f" + QByteArray::number(i));
+    tree.grid("many", 1, "f", 9000);
     QList<int> order; // 1: rows, 2: end
     QObject::connect(&engine, &SearchEngine::rowsFound, [&] { order.append(1); });
     QObject::connect(&engine, &SearchEngine::walkFinished, [&] { order.append(2); });
@@ -114,35 +110,10 @@ TEST_F(SearchEngineTest, ALargeBatchReachesTheWindowInSlicesInOrderBeforeTheEnd)
     EXPECT_EQ(order.indexOf(2), order.size() - 1);
 }
 
-TEST_F(SearchEngineTest, ARunReplacedMidWalkDeliversNothingMoreOfTheOldOne)
-{
-    const ByteTree big;
-    fill(big, 40, 40);
-    const ByteTree small;
-    fill(small, 1, 3);
-    engine.beginRun();
-    for (int i = 0; i < 30; ++i)
-        engine.walk(allFilesIn(big.root()));
-    ASSERT_TRUE(rows.wait(5000)); // the old run is under way
-    engine.beginRun();
-    const qsizetype before = paths().size();
-    const int ended = int(finished.count()); // walks of the old run that ended before
-    engine.walk(allFilesIn(small.root()));
-    ASSERT_TRUE(waitFor(finished, ended + 1));
-    finished.wait(200); // lets anything stale of the old run arrive
-    EXPECT_EQ(finished.count(), ended + 1);
-    const QList<QByteArray> after = paths().mid(before);
-    EXPECT_EQ(after.size(), 4);
-    EXPECT_TRUE(std::all_of(after.begin(), after.end(),
-                            [&](auto& p) { return p.startsWith(small.root()); }));
-}
-
 TEST_F(SearchEngineTest, DestroyingTheEngineMidWalkReturnsPromptly)
 {
     const ByteTree tree;
-    // A deep chain: each step is cheap to make, and walking it takes a while.
-    for (QByteArray path = "d"; path.size() < 800; path += "/d")
-        tree.dir(path);
+    tree.chain(400); // each step is cheap to make, and walking it takes a while
     auto doomed = std::make_unique<SearchEngine>();
     QSignalSpy started(doomed.get(), &SearchEngine::rowsFound);
     doomed->beginRun();

@@ -2,6 +2,7 @@
 
 #include "search/FolderWalker.h"
 #include "search/MatchQuery.h"
+#include "search/ParallelWalk.h"
 #include "search/SearchRequest.h"
 
 #include <QByteArray>
@@ -13,8 +14,11 @@
 #include <fcntl.h>
 #include <functional>
 #include <initializer_list>
+#include <mutex>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 /// Makes files and folders by their exact name bytes below a temporary folder.
 class ByteTree final {
@@ -55,6 +59,33 @@ public:
             << full.constData();
         ::close(fd);
         return full;
+    }
+    /// Makes folders `folder`0, `folder`1, … each holding empty files `file`0, `file`1, ….
+    void grid(const QByteArray& folder, int folders, const QByteArray& file, int files) const
+    {
+        for (int d = 0; d < folders; ++d) {
+            const QByteArray made = dir(folder + QByteArray::number(d)) + '/';
+            for (int f = 0; f < files; ++f)
+                ::close(::open(QByteArray(made + file + QByteArray::number(f)).constData(),
+                               O_WRONLY | O_CREAT, 0644));
+        }
+    }
+    /// Makes a chain of `depth` folders "d/d/…" without naming any long path, and in the
+    /// folder at level i + 1 a file "mark<i>" for each i that `markEvery` divides i + 1 by.
+    void chain(int depth, int markEvery = 0) const
+    {
+        int fd = ::open(m_root.constData(), O_RDONLY | O_DIRECTORY);
+        for (int i = 0; i < depth && fd >= 0; ++i) {
+            EXPECT_EQ(::mkdirat(fd, "d", 0755), 0) << i;
+            const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+            ::close(fd);
+            fd = next;
+            if (markEvery > 0 && (i + 1) % markEvery == 0)
+                ::close(::openat(fd, QByteArray("mark" + QByteArray::number(i)).constData(),
+                                 O_WRONLY | O_CREAT, 0644));
+        }
+        EXPECT_GE(fd, 0);
+        ::close(fd);
     }
 
 private:
@@ -144,4 +175,58 @@ inline CollectingSink walkFor(const SearchRequest& request, const QString& text,
     CollectingSink sink;
     sink.walk(query, request);
     return sink;
+}
+
+/// Every field of a row in one line, so that whole rows compare at once.
+inline std::string rowText(const ResultRow& row)
+{
+    return QByteArray(row.location + '|' + row.fileName + '|' + QByteArray::number(row.folder) +
+                      '|' + QByteArray::number(row.size) + '|' + QByteArray::number(row.mtime) +
+                      '|' + row.typeName.toUtf8() + '|' + row.url.toUtf8())
+        .toStdString();
+}
+
+inline std::vector<std::string> rowTexts(const ResultRows& rows)
+{
+    std::vector<std::string> texts;
+    for (const ResultRow& row : rows)
+        texts.push_back(rowText(row));
+    return texts;
+}
+
+/// What a walk into result rows on several threads handed on.
+struct RowsWalked {
+    FolderWalker::Outcome outcome{};
+    ResultRows rows;
+    int batches = 0;
+    QList<std::pair<QByteArray, int>> skipped; ///< sorted, as threads report in any order
+};
+
+/// Walks into rows with `threads` threads, reading sizes and times; `stop` is asked before
+/// every entry.
+inline RowsWalked rowWalk(const SearchRequest& request, const QString& text, int threads,
+                          RowWalk::Stop stop = {})
+{
+    LiveQuery query;
+    query.setSearchText(text);
+    RowsWalked result;
+    std::mutex mutex;
+    RowWalk walk(
+        query, RowFormat(),
+        [&](ResultRows& batch) {
+            EXPECT_FALSE(batch.empty());
+            ++result.batches;
+            result.rows.insert(result.rows.end(), std::make_move_iterator(batch.begin()),
+                               std::make_move_iterator(batch.end()));
+            return true;
+        },
+        true, threads,
+        [&](QByteArrayView path, int error) {
+            const std::lock_guard lock(mutex);
+            result.skipped.append({path.toByteArray(), error});
+        },
+        std::move(stop));
+    result.outcome = walk.walk(request);
+    std::sort(result.skipped.begin(), result.skipped.end());
+    return result;
 }
