@@ -66,41 +66,37 @@ TEST(ResultModel, EqualNamesKeepTheOrderTheyWereFoundIn)
     EXPECT_EQ(paths(model).first(), "/a/readme");
 }
 
-TEST(ResultModel, BatchesAndColumnSwitchesGiveTheOrderOfOneSort)
+TEST(ResultModel, BatchesKeysAndColumnSwitchesGiveTheOrderOfOneSort)
 {
-    // Uneven batches while one model is sorted by each column in turn, against a fresh sort;
-    // shared long name prefixes make ties be decided past the first 16 bytes.
+    // Uneven batches while one model is sorted by each column in turn, against a fresh sort
+    // of rows without keys. Every other batch comes with the Name keys made on a walking
+    // thread, which are made only once Name was sorted and then kept.
     const quint32 seed = QRandomGenerator::global()->generate();
     SCOPED_TRACE(testing::Message() << "seed " << seed);
-    QRandomGenerator generator(seed);
-    auto* random = &generator;
-    ResultRows all;
-    for (int i = 0; i < 3000; ++i) {
-        const QByteArray folder = "/t/f" + QByteArray::number(random->bounded(40)) + '/';
-        const QByteArray stem = i % 5 ? (i % 3 ? "Doc" : "doc") : "IMG_20230101_1200";
-        const QByteArray name =
-            stem + QByteArray::number(random->bounded(500)) + (i % 4 ? ".txt" : ".PDF");
-        all.push_back(makeRow(folder + name, i % 9 ? random->bounded(100000) : 0,
-                              i % 50 ? utcMs(2000 + random->bounded(20), 1, 1) : ResultRow::NoTime,
-                              i % 2 ? QStringLiteral("Text") : QStringLiteral("PDF document"),
-                              i % 7 ? QStringLiteral("n/a") : QStringLiteral("http://x/"),
-                              i % 11 == 0));
-    }
+    QRandomGenerator random(seed);
+    const ResultRows all = randomRows(random, 3000);
     ResultModel merged;
     const auto tester = checked(&merged);
     const std::pair<int, Qt::SortOrder> steps[] = {
-        {ResultModel::Name, Qt::AscendingOrder},     {ResultModel::Size, Qt::AscendingOrder},
+        {ResultModel::Size, Qt::AscendingOrder},     {ResultModel::Name, Qt::AscendingOrder},
         {ResultModel::Size, Qt::DescendingOrder},    {ResultModel::FileType, Qt::AscendingOrder},
         {ResultModel::Name, Qt::DescendingOrder},    {ResultModel::Date, Qt::DescendingOrder},
         {ResultModel::Location, Qt::AscendingOrder}, {ResultModel::Url, Qt::DescendingOrder},
         {ResultModel::Name, Qt::AscendingOrder},     {ResultModel::Url, Qt::AscendingOrder}};
     auto at = all.begin();
+    bool nameSorted = false;
     for (const auto& [c, order] : steps) {
         SCOPED_TRACE(testing::Message() << "column " << c << " order " << order);
         merged.sortBy(c, order);
+        nameSorted = nameSorted || c == ResultModel::Name;
         for (int batch = 0; batch < 3 && at != all.end(); ++batch) {
             const auto next = at + std::min<std::ptrdiff_t>(all.end() - at, 1 + at->size % 400);
-            merged.addRows(ResultRows(std::exchange(at, next), next));
+            ResultRows rows(std::exchange(at, next), next);
+            if (batch != 1) {
+                rows = prepared(merged, std::move(rows));
+                EXPECT_EQ(rows.front().nameKey.bytes() != nullptr, nameSorted);
+            }
+            merged.addRows(std::move(rows));
         }
         ResultModel whole;
         whole.addRows(ResultRows(all.begin(), at));

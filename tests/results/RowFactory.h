@@ -2,11 +2,14 @@
 
 #include "results/ResultModel.h"
 #include "search/ResultRow.h"
+#include "search/RowPreparation.h"
 
 #include <QAbstractItemModelTester>
 #include <QDateTime>
+#include <QRandomGenerator>
 
 #include <memory>
+#include <thread>
 
 /// Builds result rows as the walk would: path bytes, name offset and the shared texts.
 inline ResultRow makeRow(const QByteArray& path, qint64 size = 0, qint64 mtime = 0,
@@ -58,4 +61,57 @@ inline std::unique_ptr<QAbstractItemModelTester> checked(ResultModel* model)
 {
     return std::make_unique<QAbstractItemModelTester>(
         model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+}
+
+/// Rows of every column's kind of value, with names that collation orders unlike bytes
+/// (case, accents, numbers by value) and long shared prefixes that leave ties to be decided
+/// past the first 16 bytes.
+inline ResultRows randomRows(QRandomGenerator& random, int count)
+{
+    static const char* const parts[] = {"a",
+                                        "B",
+                                        "é",
+                                        "E",
+                                        "z",
+                                        "Ä",
+                                        "10",
+                                        "9",
+                                        "-",
+                                        "_",
+                                        " ",
+                                        "ß",
+                                        "Straße",
+                                        "x2",
+                                        "X10",
+                                        "ö",
+                                        "Doc",
+                                        "doc",
+                                        "IMG_20230101_1200"};
+    ResultRows rows;
+    for (int i = 0; i < count; ++i) {
+        QByteArray name;
+        for (int p = 0, n = 1 + int(random.bounded(4)); p < n; ++p)
+            name += parts[random.bounded(int(std::size(parts)))];
+        rows.push_back(makeRow("/t/f" + QByteArray::number(random.bounded(40)) + '/' + name +
+                                   (i % 4 ? ".txt" : ".PDF"),
+                               i % 9 ? random.bounded(100000) : 0,
+                               i % 50 ? utcMs(2000 + random.bounded(20), 1, 1) : ResultRow::NoTime,
+                               i % 2 ? QStringLiteral("Text") : QStringLiteral("PDF document"),
+                               i % 7 ? QStringLiteral("n/a") : QStringLiteral("http://x/"),
+                               i % 11 == 0));
+    }
+    return rows;
+}
+
+/// Rows as the walking threads deliver them: prepared by the model's step, on a thread of
+/// its own.
+inline ResultRows prepared(const ResultModel& model, ResultRows rows)
+{
+    std::thread walker([&] {
+        const std::unique_ptr<RowPreparation::Step> step = model.rowPreparation()->step();
+        for (ResultRow& row : rows)
+            step->prepare(row);
+    });
+    walker.join();
+    return rows;
 }

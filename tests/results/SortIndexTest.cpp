@@ -86,12 +86,29 @@ public:
     }
 };
 
+// The stored rows in list order.
+std::vector<uint32_t> listed(const SortIndex& index)
+{
+    std::vector<uint32_t> out;
+    for (size_t i = 0; i < index.size(); ++i)
+        out.push_back(index.at(i));
+    return out;
+}
+
 std::vector<std::string> order(const SortIndex& index, const PlainRows& rows)
 {
     std::vector<std::string> out;
-    for (size_t i = 0; i < index.size(); ++i)
-        out.push_back(rows.paths[index.at(i)]);
+    for (const uint32_t stored : listed(index))
+        out.push_back(rows.paths[stored]);
     return out;
+}
+
+// All rows at once, then sorted: the reference the merges are held to.
+void addAllAndSort(SortIndex& index, const PlainRows& rows, int column, bool descending)
+{
+    index.addStored(0, rows.rows.size());
+    index.append(0, rows.rows.size());
+    index.sortBy(column, descending);
 }
 
 PlainRow randomRow(std::mt19937& random, int i)
@@ -152,33 +169,15 @@ TEST(SortIndex, BatchesRemovalsAndRenamesGiveTheOrderOfOneSort)
         index.replace(renamed);
 
         // The reference holds the live rows in the order they arrived, as ties go by it.
-        std::vector<uint32_t> arrived;
-        for (size_t i = 0; i < index.size(); ++i)
-            arrived.push_back(index.at(i));
+        std::vector<uint32_t> arrived = listed(index);
         std::sort(arrived.begin(), arrived.end());
         PlainRows live;
         for (const uint32_t stored : arrived)
             live.add(rows.rows[stored]);
         SortIndex whole(live, "en_US");
-        whole.addStored(0, live.rows.size());
-        whole.append(0, live.rows.size());
-        whole.sortBy(column, descending);
+        addAllAndSort(whole, live, column, descending);
         ASSERT_EQ(order(index, rows), order(whole, live));
     }
-}
-
-TEST(SortIndex, NamesByValueAndWithoutCaseThenBytes)
-{
-    PlainRows rows;
-    for (const char* name : {"file10", "File2", "file1", "README", "readme", "ReadMe"})
-        rows.add({"/d/", name, 0, 0, u"", u"n/a"});
-    SortIndex index(rows, "en_US");
-    index.addStored(0, rows.rows.size());
-    index.append(0, rows.rows.size());
-    index.sortBy(ResultColumn::Name, false);
-    EXPECT_EQ(order(index, rows),
-              (std::vector<std::string>{"/d/file1", "/d/File2", "/d/file10", "/d/README",
-                                        "/d/ReadMe", "/d/readme"}));
 }
 
 TEST(SortIndex, NameOrderIsTheCollationThenTheBytesThenTheArrival)
@@ -222,16 +221,10 @@ TEST(SortIndex, NameOrderIsTheCollationThenTheBytesThenTheArrival)
             return rows.rows[a].name < rows.rows[b].name; // as unsigned bytes
         return a < b;
     });
-    std::vector<uint32_t> listed;
-    for (size_t i = 0; i < index.size(); ++i)
-        listed.push_back(index.at(i));
-    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(listed(index), expected);
     index.sortBy(ResultColumn::Name, true);
     std::reverse(expected.begin(), expected.end());
-    listed.clear();
-    for (size_t i = 0; i < index.size(); ++i)
-        listed.push_back(index.at(i));
-    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(listed(index), expected);
 }
 
 TEST(SortIndex, ThousandsOfFoldersSortByValueWholeAndInBatches)
@@ -246,9 +239,7 @@ TEST(SortIndex, ThousandsOfFoldersSortByValueWholeAndInBatches)
     };
     for (uint32_t i = 0; i < 30000; ++i)
         rows.add({folderOf(i), std::string("n").append(std::to_string(i % 17)), 0, 0, u"", u""});
-    index.addStored(0, rows.rows.size());
-    index.append(0, rows.rows.size());
-    index.sortBy(ResultColumn::Name, false);
+    addAllAndSort(index, rows, ResultColumn::Name, false);
     index.sortBy(ResultColumn::Location, false);
     for (uint32_t i = 30000; i < 30040; ++i)
         rows.add({folderOf(i) + "x/", "m", 0, 0, u"", u""});
