@@ -13,13 +13,7 @@ const QString kBase = kAppKey + u'\\';
 class clsRegistryTest : public ::testing::Test {
 protected:
     /// Makes a key (and its parents) below the application key.
-    static void make(const QString& path)
-    {
-        HKEY key = 0;
-        ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, kBase + path, {}, KEY_ALL_ACCESS, &key),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
-    }
+    static void make(const QString& path) { RegCloseKey(createKey(kBase + path)); }
 
     TempHome home;
     clsRegistry reg;
