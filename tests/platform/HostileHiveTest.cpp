@@ -69,8 +69,9 @@ TEST(HostileHive, WhatIsNotARegularFileIsNeitherReadNorWrittenThroughButKeptAsid
         const QByteArray fifo = QFile::encodeName(p.home.path("fifo"));
         const QByteArray victim = QFile::encodeName(p.victim);
         ::chmod(victim.constData(), 0644);
-        if (entry == Fifo || entry == LinkToFifo)
+        if (entry == Fifo || entry == LinkToFifo) {
             ASSERT_EQ(::mkfifo((entry == Fifo ? path : fifo).constData(), 0600), 0);
+        }
         if (entry != Fifo) {
             const QByteArray target = entry == LinkToFile   ? victim
                                       : entry == LinkToFifo ? fifo
