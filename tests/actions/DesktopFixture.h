@@ -1,9 +1,11 @@
 #pragma once
 
-// A desktop of the test's own under its private XDG folders: a MIME glob list, two
-// recorder programs (scripts that append their argument to a log), mimeapps.list defaults,
-// and no session bus. Written once, before GIO first reads any of it.
+// What every action test shares: a desktop of the test's own under its private XDG folders
+// (a MIME glob list, two recorder programs that append their argument to a log,
+// mimeapps.list defaults, no session bus), written once before GIO first reads any of it,
+// and the result list as the commands see it.
 
+#include "actions/ItemHost.h"
 #include "platform/Prompt.h"
 
 #include <QByteArray>
@@ -68,6 +70,14 @@ inline bool waitLaunched(const QByteArray& arg, const QByteArray& log = recorder
     return QTest::qWaitFor([&] { return launched(log).contains(arg); }, 10000);
 }
 
+/// Writes a small text file `name` in files(); returns its path.
+inline QByteArray makeFile(const QByteArray& name)
+{
+    const QByteArray path = files() + '/' + name;
+    writeFile(path, "text\n");
+    return path;
+}
+
 inline void clearLogs()
 {
     std::remove(recorderLog().constData());
@@ -119,5 +129,28 @@ public:
 /// Registered once for the whole test program, whichever file includes this first.
 inline ::testing::Environment* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new Environment);
+
+/// The result list: the test sets its rows and reads back what the commands asked of it.
+struct FakeHost final : ItemHost {
+    QList<QByteArray> selected;
+    QByteArray current;
+    int rows = 1;
+    int button = 1;
+    int searches = 0;
+    int renames = 0;
+    QList<QList<QByteArray>> removed;
+
+    QList<QByteArray> GetSelectedFiles() const override
+    {
+        return selected.isEmpty() ? QList<QByteArray>{QByteArray()} : selected;
+    }
+    int listRowCount() const override { return rows; }
+    int LastListButton() const override { return button; }
+    void setLastListButton(int value) override { button = value; }
+    QByteArray currentPath() const override { return current; }
+    void searchAgain() override { ++searches; }
+    void removeRows(const QList<QByteArray>& paths) override { removed.append(paths); }
+    void beginRename() override { ++renames; }
+};
 
 } // namespace Desktop

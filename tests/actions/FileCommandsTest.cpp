@@ -2,7 +2,9 @@
 #include "actions/ListDragDrop.h"
 
 #include "ByteFiles.h"
+#include "DesktopFixture.h"
 #include "ScriptedFileUi.h"
+#include "ScriptedPrompt.h"
 
 #include <QFile>
 #include <QMimeData>
@@ -14,53 +16,7 @@ namespace bf = bytefiles;
 
 namespace {
 
-class FakeHost final : public ItemHost {
-public:
-    QList<QByteArray> selected;
-    QByteArray current;
-    int searches = 0;
-    int renames = 0;
-    QList<QList<QByteArray>> removed;
-
-    QList<QByteArray> GetSelectedFiles() const override
-    {
-        return selected.isEmpty() ? QList<QByteArray>{QByteArray()} : selected;
-    }
-    int listRowCount() const override { return int(selected.size()); }
-    int LastListButton() const override { return 0; }
-    void setLastListButton(int) override {}
-    QByteArray currentPath() const override { return current; }
-    void searchAgain() override { ++searches; }
-    void removeRows(const QList<QByteArray>& paths) override { removed.append(paths); }
-    void beginRename() override { ++renames; }
-};
-
-/// Answers from queues and records what was asked.
-class TestPrompt final : public Prompt {
-public:
-    struct Asked {
-        QString text, title;
-        int style;
-    };
-    QList<int> answers;
-    QList<QString> folders;
-    QList<Asked> asked;
-
-    int MsgBox(const QString& text, int style, const QString& title) override
-    {
-        asked.append({text, title, style});
-        return answers.isEmpty() ? MsgResult::Ok : answers.takeFirst();
-    }
-    std::optional<QString> InputBox(const QString&, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-    QString BrowseForFolder(const QString& title, const QString& initialFolder) override
-    {
-        asked.append({initialFolder, title, -1});
-        return folders.isEmpty() ? QString() : folders.takeFirst();
-    }
-};
+using Desktop::FakeHost;
 
 class FileCommandsTest : public ::testing::Test {
 protected:
@@ -91,7 +47,7 @@ protected:
     const QList<QByteArray> m_names = {"one", "two\xff", "three\nlines"};
     QList<QByteArray> m_paths;
     FakeHost host;
-    TestPrompt prompt;
+    ScriptedPrompt prompt;
     ConflictAnswer conflictAnswer = ConflictAnswer::Skip;
     FileOperations ops{[this] {
         auto ui = std::make_unique<ScriptedFileUi>();
@@ -110,19 +66,20 @@ TEST_F(FileCommandsTest, CopyToAndMoveToPickAFolderActAndOfferToSearchAgain)
             bf::mkdir(to);
             for (const QByteArray& path : m_paths)
                 bf::write(path, "x");
-            prompt = {};
-            prompt.folders = {QFile::decodeName(to)};
-            prompt.answers = {refresh};
+            prompt.clear();
+            prompt.answerFolder(QFile::decodeName(to));
+            prompt.answerMessage(refresh);
             host.searches = 0;
             TransferToCommand command(mode, host, prompt, ops);
             EXPECT_FALSE(finish(command, [&] { command.run(); }));
-            ASSERT_EQ(prompt.asked.size(), 2);
-            EXPECT_EQ(prompt.asked[0].title, TransferToCommand::pickerTitle(mode));
-            EXPECT_EQ(prompt.asked[0].title.size(), mode == Mode::Copy ? 37 : 38);
-            EXPECT_EQ(prompt.asked[0].text, QFile::decodeName(m_paths[1]));
-            EXPECT_EQ(prompt.asked[1].title, QStringLiteral("Changes Made"));
-            EXPECT_EQ(prompt.asked[1].text, RefreshPrompt::text());
-            EXPECT_EQ(prompt.asked[1].style, mode == Mode::Copy ? 65 : 1);
+            const auto& asked = prompt.asked();
+            ASSERT_EQ(asked.size(), 2);
+            EXPECT_EQ(asked[0].text, TransferToCommand::pickerTitle(mode));
+            EXPECT_EQ(asked[0].text.size(), mode == Mode::Copy ? 37 : 38);
+            EXPECT_EQ(asked[0].defaultText, QFile::decodeName(m_paths[1]));
+            EXPECT_EQ(asked[1].title, QStringLiteral("Changes Made"));
+            EXPECT_EQ(asked[1].text, RefreshPrompt::text());
+            EXPECT_EQ(asked[1].style, mode == Mode::Copy ? 65 : 1);
             EXPECT_EQ(host.searches, refresh == MsgResult::Ok ? 1 : 0);
             EXPECT_EQ(bf::list(to).size(), 3);
             for (const QByteArray& path : m_paths)
@@ -138,11 +95,11 @@ TEST_F(FileCommandsTest, ACancelledCopyAsksNothingButACancelledMoveStillAsks)
         bf::write(m_root + "/to/" + name, "old");
     conflictAnswer = ConflictAnswer::Cancel;
     for (const Mode mode : {Mode::Copy, Mode::Move}) {
-        prompt = {};
-        prompt.folders = {QFile::decodeName(m_root + "/to/")};
+        prompt.clear();
+        prompt.answerFolder(QFile::decodeName(m_root + "/to/"));
         TransferToCommand command(mode, host, prompt, ops);
         EXPECT_TRUE(finish(command, [&] { command.run(); }));
-        EXPECT_EQ(prompt.asked.size(), mode == Mode::Copy ? 1 : 2);
+        EXPECT_EQ(prompt.asked().size(), mode == Mode::Copy ? 1 : 2);
         for (const QByteArray& name : m_names)
             EXPECT_EQ(bf::read(m_root + "/to/" + name), QByteArray("old"));
     }
@@ -152,12 +109,12 @@ TEST_F(FileCommandsTest, NothingHappensWithoutASelectionOrAFolder)
 {
     TransferToCommand command(TransferToCommand::Mode::Copy, host, prompt, ops);
     command.run(); // the picker is cancelled
-    EXPECT_EQ(prompt.asked.size(), 1);
+    EXPECT_EQ(prompt.asked().size(), 1);
     host.selected = {QByteArray()};
     command.run();
     DeleteCommand remove(host, prompt, ops);
     remove.run();
-    EXPECT_EQ(prompt.asked.size(), 1);
+    EXPECT_EQ(prompt.asked().size(), 1);
     EXPECT_EQ(ops.running(), 0);
     EXPECT_TRUE(bf::list(m_root + "/to").isEmpty());
 }
@@ -165,15 +122,15 @@ TEST_F(FileCommandsTest, NothingHappensWithoutASelectionOrAFolder)
 TEST_F(FileCommandsTest, DeleteConfirmsTheCountAndRemovesExactlyTheTrashedRows)
 {
     DeleteCommand command(host, prompt, ops);
-    prompt.answers = {MsgResult::No};
+    prompt.answerMessage(MsgResult::No);
     EXPECT_TRUE(finish(command, [&] { command.run(); }));
-    EXPECT_TRUE(prompt.asked[0].text.contains(QStringLiteral("these 3 items")));
+    EXPECT_TRUE(prompt.asked()[0].text.contains(QStringLiteral("these 3 items")));
     EXPECT_TRUE(host.removed.isEmpty());
     for (const QByteArray& path : m_paths)
         EXPECT_TRUE(bf::exists(path));
 
     ::unlink(m_paths[1].constData()); // gone since it was listed: skipped, its row stays
-    prompt.answers = {MsgResult::Yes};
+    prompt.answerMessage(MsgResult::Yes);
     EXPECT_FALSE(finish(command, [&] { command.run(); }));
     ASSERT_EQ(host.removed.size(), 1);
     EXPECT_EQ(host.removed[0], (QList<QByteArray>{m_paths[0], m_paths[2]}));
@@ -210,17 +167,17 @@ TEST_F(FileCommandsTest, DroppingCopiesSilentlyAndAMoveAsksFilesMoved)
 {
     DropCommand command(host, prompt, ops);
     EXPECT_FALSE(finish(command, [&] { command.drop({m_paths[0]}, m_root + "/to", false); }));
-    EXPECT_TRUE(prompt.asked.isEmpty());
+    EXPECT_TRUE(prompt.asked().isEmpty());
     EXPECT_TRUE(bf::exists(m_root + "/to/one"));
     EXPECT_FALSE(finish(command, [&] { command.drop({m_paths[1]}, m_root + "/to", true); }));
-    ASSERT_EQ(prompt.asked.size(), 1);
-    EXPECT_EQ(prompt.asked[0].title, QStringLiteral("File(s) Moved"));
-    EXPECT_EQ(prompt.asked[0].style, 1);
+    ASSERT_EQ(prompt.asked().size(), 1);
+    EXPECT_EQ(prompt.asked()[0].title, QStringLiteral("File(s) Moved"));
+    EXPECT_EQ(prompt.asked()[0].style, 1);
     EXPECT_EQ(host.searches, 1);
     EXPECT_FALSE(bf::exists(m_paths[1]));
     command.targetMoved();
-    EXPECT_EQ(prompt.asked.last().title, QStringLiteral("Changes Made"));
-    EXPECT_EQ(prompt.asked.last().style, 65);
+    EXPECT_EQ(prompt.asked().last().title, QStringLiteral("Changes Made"));
+    EXPECT_EQ(prompt.asked().last().style, 65);
 }
 
 } // namespace

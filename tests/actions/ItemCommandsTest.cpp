@@ -6,7 +6,6 @@
 #include "ScriptedPrompt.h"
 #include "actions/FileManagerBus.h"
 #include "actions/FileMenuRules.h"
-#include "actions/ItemHost.h"
 #include "actions/LaunchService.h"
 #include "actions/MClipFileCopy.h"
 #include "platform/FileUri.h"
@@ -27,20 +26,8 @@
 
 namespace {
 
-struct ListHost final : ItemHost {
-    QList<QByteArray> selected;
-    QList<QByteArray> GetSelectedFiles() const override
-    {
-        return selected.isEmpty() ? QList<QByteArray>{QByteArray()} : selected;
-    }
-    int listRowCount() const override { return 1; }
-    int LastListButton() const override { return 0; }
-    void setLastListButton(int) override {}
-    QByteArray currentPath() const override { return {}; }
-    void searchAgain() override {}
-    void removeRows(const QList<QByteArray>&) override {}
-    void beginRename() override {}
-};
+using Desktop::FakeHost;
+using Desktop::makeFile;
 
 struct FakeLauncher final : LaunchService {
     QList<QByteArray> launched;
@@ -67,13 +54,6 @@ struct FakeDialogs final : ItemDialogs {
     void showProperties(const FileProperties& properties) override { shown = properties; }
 };
 
-QByteArray makeFile(const QByteArray& name, const QByteArray& contents = "text\n")
-{
-    const QByteArray path = Desktop::files() + '/' + name;
-    Desktop::writeFile(path, contents);
-    return path;
-}
-
 QDBusConnection noBus()
 {
     return QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/kf-no-bus"),
@@ -84,7 +64,7 @@ class ItemCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override { Desktop::clearLogs(); }
 
-    ListHost host;
+    FakeHost host;
     FakeLauncher launcher;
     FakeDialogs dialogs;
     ScriptedPrompt prompt;

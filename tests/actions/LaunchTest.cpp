@@ -3,18 +3,14 @@
 
 #include "DesktopFixture.h"
 #include "ScriptedPrompt.h"
-#include "actions/ItemHost.h"
 #include "actions/LaunchCommand.h"
 #include "actions/LaunchService.h"
 #include "actions/RecentLaunchList.h"
-#include "actions/RecentMenu.h"
 #include "platform/FileUri.h"
 #include "platform/Launcher.h"
 #include "platform/RecentDocuments.h"
 #include "settings/CRegSettings.h"
 
-#include <QAction>
-#include <QMenu>
 #include <QSignalSpy>
 
 #include <glib.h>
@@ -28,30 +24,8 @@ const QString kNoApp = QStringLiteral("There was an error launching the file.\r\
                                       "Error Code: 1155\r\n\r\nDescription: "
                                       "No application is associated with the specified file.");
 
-/// The list as the window would show it.
-struct ListHost final : ItemHost {
-    QList<QByteArray> selected;
-    int rows = 1;
-    int button = 1;
-    QList<QByteArray> GetSelectedFiles() const override
-    {
-        return selected.isEmpty() ? QList<QByteArray>{QByteArray()} : selected;
-    }
-    int listRowCount() const override { return rows; }
-    int LastListButton() const override { return button; }
-    void setLastListButton(int value) override { button = value; }
-    QByteArray currentPath() const override { return {}; }
-    void searchAgain() override {}
-    void removeRows(const QList<QByteArray>&) override {}
-    void beginRename() override {}
-};
-
-QByteArray makeFile(const QByteArray& name)
-{
-    const QByteArray path = Desktop::files() + '/' + name;
-    Desktop::writeFile(path, "text\n");
-    return path;
-}
+using Desktop::FakeHost;
+using Desktop::makeFile;
 
 /// The xbel bookmark of `uri`: its MIME type and whether this program is named for it.
 std::pair<QByteArray, bool> bookmarkOf(const QByteArray& uri)
@@ -83,7 +57,7 @@ protected:
     CRegSettings store = CRegSettings::forProgram();
     RecentLaunchList recent{store};
     DesktopLaunchService service{prompt};
-    ListHost host;
+    FakeHost host;
     LaunchCommand command{host, service, recent};
 };
 

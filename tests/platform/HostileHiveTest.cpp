@@ -2,6 +2,7 @@
 // program writes, and files shaped to make a careless parser slow.
 #include "platform/RegistryHive.h"
 
+#include "HiveFiles.h"
 #include "TempHome.h"
 
 #include <QDir>
@@ -16,38 +17,25 @@
 
 namespace {
 
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QByteArray encoded(const QString& path)
-{
-    return QFile::encodeName(path);
-}
-
 /// lstat's file type bits of `path`, 0 when it does not exist.
 mode_t typeOf(const QString& path)
 {
     struct stat st;
-    return ::lstat(encoded(path).constData(), &st) == 0 ? (st.st_mode & S_IFMT) : 0;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & S_IFMT) : 0;
 }
 
 mode_t permissionsOf(const QString& path)
 {
     struct stat st;
-    return ::lstat(encoded(path).constData(), &st) == 0 ? (st.st_mode & 07777) : 0;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 
 LSTATUS writeOneValue(const QString& text)
 {
     HKEY key = 0;
     LSTATUS rc = RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\H", {}, KEY_ALL_ACCESS, &key);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    const QByteArray data = text.toUtf8() + '\0';
-    rc = RegSetValueEx(key, "v", REG_SZ, data.constData(), std::uint32_t(data.size()));
+    if (rc == ERROR_SUCCESS)
+        rc = setText(key, "v", text.toUtf8());
     RegCloseKey(key);
     return rc;
 }
@@ -60,80 +48,59 @@ bool keyExists(const QString& path)
     return rc == ERROR_SUCCESS;
 }
 
-class HostileHiveTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(QDir().mkpath(QFileInfo(hive).path())); }
-
+/// A private home with its settings folder, and a file that a link could point at.
+struct PrivateHive {
+    PrivateHive() { EXPECT_TRUE(QDir().mkpath(QFileInfo(hive).path())); }
     TempHome home;
-    QString hive = RegHiveFilePath(HKEY_CURRENT_USER);
+    QString hive = hivePath();
     const QByteArray victimText = "root:x:0:0:root:/root:/bin/bash\n";
     QString victim = home.write("victim", victimText);
 };
 
-/// What stands where the settings file should be.
-enum class Entry { LinkToFile, LinkToDevZero, Fifo, LinkToFifo };
+class HostileHiveTest : public ::testing::Test, protected PrivateHive {};
 
-class NotARegularFile : public HostileHiveTest, public ::testing::WithParamInterface<Entry> {
-protected:
-    /// Puts the entry in place and returns its lstat type.
-    mode_t makeEntry()
-    {
-        const QByteArray path = encoded(hive);
-        const QByteArray fifo = encoded(home.path("fifo"));
-        switch (GetParam()) {
-        case Entry::LinkToFile:
-            EXPECT_EQ(::symlink(encoded(victim).constData(), path.constData()), 0);
-            break;
-        case Entry::LinkToDevZero:
-            EXPECT_EQ(::symlink("/dev/zero", path.constData()), 0);
-            break;
-        case Entry::Fifo:
-            EXPECT_EQ(::mkfifo(path.constData(), 0600), 0);
-            break;
-        case Entry::LinkToFifo:
-            EXPECT_EQ(::mkfifo(fifo.constData(), 0600), 0);
-            EXPECT_EQ(::symlink(fifo.constData(), path.constData()), 0);
-            break;
+TEST(HostileHive, WhatIsNotARegularFileIsNeitherReadNorWrittenThroughButKeptAsideAndReplaced)
+{
+    enum Entry { LinkToFile, LinkToDevZero, Fifo, LinkToFifo };
+    for (const Entry entry : {LinkToFile, LinkToDevZero, Fifo, LinkToFifo}) {
+        SCOPED_TRACE(int(entry));
+        const PrivateHive p;
+        const QByteArray path = QFile::encodeName(p.hive);
+        const QByteArray fifo = QFile::encodeName(p.home.path("fifo"));
+        const QByteArray victim = QFile::encodeName(p.victim);
+        ::chmod(victim.constData(), 0644);
+        if (entry == Fifo || entry == LinkToFifo) {
+            ASSERT_EQ(::mkfifo((entry == Fifo ? path : fifo).constData(), 0600), 0);
         }
-        return typeOf(hive);
+        if (entry != Fifo) {
+            const QByteArray target = entry == LinkToFile   ? victim
+                                      : entry == LinkToFifo ? fifo
+                                                            : QByteArray("/dev/zero");
+            ASSERT_EQ(::symlink(target.constData(), path.constData()), 0);
+        }
+        const mode_t type = typeOf(p.hive);
+        // Reading neither hangs (FIFO) nor runs out of memory (/dev/zero): nothing is there.
+        EXPECT_FALSE(keyExists("Software"));
+        EXPECT_FALSE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty());
+        EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty()); // told once
+
+        ASSERT_EQ(writeOneValue("mine"), ERROR_SUCCESS);
+        EXPECT_EQ(typeOf(p.hive), mode_t(S_IFREG));
+        EXPECT_EQ(permissionsOf(p.hive), 0600u);
+        EXPECT_TRUE(readFile(p.hive).contains("\"v\"=\"mine\""));
+        EXPECT_EQ(readFile(p.victim), p.victimText); // the link's target is never written
+        EXPECT_EQ(permissionsOf(p.victim), 0644u);
+        EXPECT_EQ(typeOf(p.hive + ".bad"), type); // the entry itself is kept, as it was
+        EXPECT_TRUE(keyExists("Software\\H"));
     }
-};
-
-TEST_P(NotARegularFile, IsNeitherReadNorWrittenThroughButKeptAsideAndReplaced)
-{
-    ::chmod(encoded(victim).constData(), 0644);
-    const mode_t type = makeEntry();
-    ASSERT_NE(type, 0u);
-    // Reading neither hangs (FIFO) nor runs out of memory (/dev/zero): nothing is there.
-    EXPECT_FALSE(keyExists("Software"));
-    EXPECT_FALSE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty());
-    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty()); // told once
-
-    ASSERT_EQ(writeOneValue("mine"), ERROR_SUCCESS);
-    EXPECT_EQ(typeOf(hive), mode_t(S_IFREG));
-    EXPECT_EQ(permissionsOf(hive), 0600u);
-    EXPECT_TRUE(readFile(hive).contains("\"v\"=\"mine\""));
-    EXPECT_EQ(readFile(victim), victimText); // the link's target is never written
-    EXPECT_EQ(permissionsOf(victim), 0644u);
-    EXPECT_EQ(typeOf(hive + ".bad"), type); // the entry itself is kept, as it was
-    EXPECT_TRUE(keyExists("Software\\H"));
 }
-
-std::string entryName(const ::testing::TestParamInfo<Entry>& info)
-{
-    static const char* const names[] = {"link_to_file", "link_to_dev_zero", "fifo", "link_to_fifo"};
-    return names[int(info.param)];
-}
-
-INSTANTIATE_TEST_SUITE_P(Entries, NotARegularFile,
-                         ::testing::Values(Entry::LinkToFile, Entry::LinkToDevZero, Entry::Fifo,
-                                           Entry::LinkToFifo),
-                         entryName);
 
 TEST_F(HostileHiveTest, ALockFileThatIsALinkIsRefusedNotFollowed)
 {
     const QString lockTarget = home.path("made-through-link");
-    ASSERT_EQ(::symlink(encoded(lockTarget).constData(), encoded(hive + ".lock").constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(lockTarget).constData(),
+                        QFile::encodeName(hive + ".lock").constData()),
+              0);
     EXPECT_EQ(writeOneValue("x"), ERROR_WRITE_FAULT);
     EXPECT_FALSE(QFileInfo::exists(lockTarget));
     EXPECT_TRUE(RegHiveWriteError(HKEY_CURRENT_USER).contains(".lock"));

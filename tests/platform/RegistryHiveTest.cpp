@@ -1,42 +1,11 @@
 #include "platform/RegistryHive.h"
 
+#include "HiveFiles.h"
 #include "TempHome.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(contents);
-}
-
-/// Opens (creating) a key below HKEY_CURRENT_USER with full access.
-HKEY create(const QString& path)
-{
-    HKEY key = 0;
-    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, path, {}, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-    return key;
-}
-
-LSTATUS setText(HKEY key, const QString& name, const QByteArray& text)
-{
-    const QByteArray data = text + '\0';
-    return RegSetValueEx(key, name, REG_SZ, data.constData(), std::uint32_t(data.size()));
-}
 
 /// The value's bytes, or "<rc N>" with the result code when it cannot be read.
 QByteArray query(HKEY key, const QString& name)
@@ -63,7 +32,7 @@ TEST_F(RegistryHiveTest, ResultCodesOfTheOriginalCalls)
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegOpenKeyEx(0x4242, "", KEY_READ, &key), ERROR_INVALID_HANDLE);
 
-    const HKEY k = create("Software\\T");
+    const HKEY k = createKey("Software\\T");
     ASSERT_EQ(setText(k, "Name", "value"), ERROR_SUCCESS);
     char small[3];
     std::uint32_t size = sizeof small;
@@ -77,7 +46,7 @@ TEST_F(RegistryHiveTest, ResultCodesOfTheOriginalCalls)
     RegCloseKey(readOnly);
 
     // A key with sub-keys cannot be deleted; the root key never.
-    RegCloseKey(create("Software\\T\\Child"));
+    RegCloseKey(createKey("Software\\T\\Child"));
     EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, "Software\\T"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, ""), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteKey(k, "child"), ERROR_SUCCESS);
@@ -90,7 +59,7 @@ TEST_F(RegistryHiveTest, ResultCodesOfTheOriginalCalls)
 
 TEST_F(RegistryHiveTest, NamesIgnoreCaseKeepTheirSpellingAndEnumerateInOrder)
 {
-    const HKEY k = create("Software\\Order");
+    const HKEY k = createKey("Software\\Order");
     std::uint32_t disposition = 0;
     HKEY again = 0;
     ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "SOFTWARE\\order", {}, KEY_ALL_ACCESS, &again,
@@ -98,7 +67,7 @@ TEST_F(RegistryHiveTest, NamesIgnoreCaseKeepTheirSpellingAndEnumerateInOrder)
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     for (const char* name : {"beta", "Alpha", "gamma", "ALPHA2"})
-        RegCloseKey(create(QStringLiteral("Software\\Order\\") + QLatin1String(name)));
+        RegCloseKey(createKey(QStringLiteral("Software\\Order\\") + QLatin1String(name)));
     for (const char* name : {"z", "A", "m"})
         setText(k, QLatin1String(name), "x");
     ASSERT_EQ(setText(again, "a", "2"), ERROR_SUCCESS); // the same value as "A"
@@ -130,7 +99,7 @@ TEST_F(RegistryHiveTest, NamesTheFileCannotHoldAreRefused)
                   ERROR_INVALID_PARAMETER)
             << qPrintable(bad);
     }
-    const HKEY k = create("Software\\N");
+    const HKEY k = createKey("Software\\N");
     EXPECT_EQ(setText(k, "line\nbreak", "x"), ERROR_INVALID_PARAMETER);
     RegCloseKey(k);
     EXPECT_FALSE(readFile(hive).contains("break"));
@@ -138,13 +107,13 @@ TEST_F(RegistryHiveTest, NamesTheFileCannotHoldAreRefused)
 
 TEST_F(RegistryHiveTest, AnotherWriterIsSeenAtTheNextCall)
 {
-    const HKEY k = create("Software\\Live");
+    const HKEY k = createKey("Software\\Live");
     ASSERT_EQ(setText(k, "v", "old"), ERROR_SUCCESS);
     EXPECT_EQ(query(k, "v"), QByteArray("old", 4));
     // Same size, so only the file's identity and times tell the versions apart.
     QByteArray text = readFile(hive);
     text.replace("\"old\"", "\"new\"");
-    writeFile(hive + ".tmp", text);
+    ASSERT_TRUE(writeFile(hive + ".tmp", text));
     ASSERT_TRUE(QFile::remove(hive));
     ASSERT_TRUE(QFile::rename(hive + ".tmp", hive));
     EXPECT_EQ(query(k, "v"), QByteArray("new", 4));
@@ -155,7 +124,7 @@ TEST_F(RegistryHiveTest, DamagedFileIsKeptAsideAtTheFirstWriteOnly)
 {
     const QByteArray damaged = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\D]\n\"kept\"=\"yes\"\n"
                                "\"cut\"=hex:01,02,\\";
-    writeFile(hive, damaged);
+    ASSERT_TRUE(writeFile(hive, damaged));
     HKEY k = 0;
     ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\D", KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
     EXPECT_EQ(query(k, "kept"), QByteArray("yes", 4));
@@ -169,8 +138,8 @@ TEST_F(RegistryHiveTest, DamagedFileIsKeptAsideAtTheFirstWriteOnly)
     RegCloseKey(k);
 
     // A later damaged file does not replace the first one kept aside.
-    writeFile(hive, "garbage");
-    RegCloseKey(create("Software\\Again"));
+    ASSERT_TRUE(writeFile(hive, "garbage"));
+    RegCloseKey(createKey("Software\\Again"));
     EXPECT_EQ(readFile(hive + ".bad"), damaged);
     EXPECT_EQ(readFile(hive + ".bad.1"), QByteArray("garbage"));
 }
@@ -187,7 +156,7 @@ TEST_F(RegistryHiveTest, AFolderWhereTheFileShouldBeIsAWriteFault)
 
 TEST_F(RegistryHiveTest, BatchWritesOnceAtTheEndAndDropsItsChangesWhenThatFails)
 {
-    const HKEY k = create("Software\\B");
+    const HKEY k = createKey("Software\\B");
     const QByteArray before = readFile(hive);
     {
         RegistryBatch batch;
@@ -206,7 +175,7 @@ TEST_F(RegistryHiveTest, BatchWritesOnceAtTheEndAndDropsItsChangesWhenThatFails)
         ASSERT_EQ(setText(k, "v", "lost"), ERROR_SUCCESS);
         const QString dir = QFileInfo(hive).path(); // a file in its way stops even root
         ASSERT_TRUE(QDir().rename(dir, dir + ".real"));
-        writeFile(dir, "x");
+        ASSERT_TRUE(writeFile(dir, "x"));
         EXPECT_EQ(batch.commit(), ERROR_WRITE_FAULT);
         ASSERT_TRUE(QFile::remove(dir) && QDir().rename(dir + ".real", dir));
     }

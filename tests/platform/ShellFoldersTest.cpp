@@ -7,34 +7,30 @@
 
 namespace {
 
-// Each folder number, the folder below the private home it stands for ("" when none).
-struct FolderCase {
-    int csidl;
-    const char* folder;
-};
-
-class SpecialFolderTable : public ::testing::TestWithParam<FolderCase> {};
-
-TEST_P(SpecialFolderTable, EmptyUntilTheFolderExists)
+// Each folder number, the folder below the private home it stands for ("" when none):
+// empty until the folder exists.
+TEST(SpecialFolders, EmptyUntilTheFolderExists)
 {
-    const TempHome home;
-    const FolderCase& c = GetParam();
-    EXPECT_EQ(GetSpecialFolder(c.csidl), QString()) << c.csidl;
-    if (*c.folder == 0)
-        return;
-    const QString made = home.mkdir(QString::fromUtf8(c.folder));
-    EXPECT_EQ(GetSpecialFolder(c.csidl), made) << c.csidl;
+    const struct {
+        int csidl;
+        const char* folder;
+    } cases[] = {{Csidl::StartMenu, ".local/share/applications"},
+                 {Csidl::Recent, ".local/share/RecentDocuments"},
+                 {Csidl::Favorites, "Favorites"},
+                 {Csidl::SendTo, ".local/share/kio/servicemenus"},
+                 {Csidl::CommonDesktopDirectory, ""},
+                 {99, ""},
+                 {-1, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.csidl);
+        const TempHome home;
+        EXPECT_EQ(GetSpecialFolder(c.csidl), QString());
+        if (*c.folder == 0)
+            continue;
+        const QString made = home.mkdir(QString::fromUtf8(c.folder));
+        EXPECT_EQ(GetSpecialFolder(c.csidl), made);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Xdg, SpecialFolderTable,
-    ::testing::Values(FolderCase{Csidl::StartMenu, ".local/share/applications"},
-                      FolderCase{Csidl::Recent, ".local/share/RecentDocuments"},
-                      FolderCase{Csidl::Favorites, "Favorites"},
-                      FolderCase{Csidl::SendTo, ".local/share/kio/servicemenus"},
-                      FolderCase{Csidl::CommonDesktopDirectory, ""},
-
-                      FolderCase{99, ""}, FolderCase{-1, ""}));
 
 TEST(SpecialFolders, UserFoldersFollowTheXdgVariablesAndPreferNautilusScripts)
 {

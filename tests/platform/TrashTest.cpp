@@ -35,7 +35,7 @@ protected:
     QByteArray m_saved;
 };
 
-TEST_F(TrashTest, ItemsGoToTheHomeTrashWithPercentEncodedRecords)
+TEST_F(TrashTest, AJobPutsFilesAndFoldersInTheHomeTrash)
 {
     const QList<QByteArray> names = {"plain", "bad\xff", "line\nbreak", "100% sure"};
     QList<QByteArray> paths;
@@ -50,17 +50,15 @@ TEST_F(TrashTest, ItemsGoToTheHomeTrashWithPercentEncodedRecords)
     const FileOpOutcome outcome = runFileJob({FileOpRequest::Kind::Delete, paths, {}}, ui);
     EXPECT_EQ(outcome.done, paths);
     const QByteArray trash = m_data + "/Trash";
+    // The records keep every byte of their paths: see RecordsKeepEveryByte...
     for (const QByteArray& name : names) {
         EXPECT_FALSE(bf::exists(m_root + '/' + name));
         EXPECT_EQ(bf::read(trash + "/files/" + name), name);
-        const QByteArray record = info(trash, name);
-        EXPECT_TRUE(record.startsWith(QByteArray(
-            "[Trash Info]\nPath=" + QByteArray(m_root + "/" + name).toPercentEncoding("/") + "\n")))
-            << record.constData();
-        EXPECT_TRUE(record.contains("\nDeletionDate=20")) << record.constData();
+        EXPECT_NE(info(trash, name), "missing");
     }
     EXPECT_EQ(bf::read(trash + "/files/folder/inside"), QByteArray("i"));
 
+    // Another Trash object finds the name taken on the disk and never overwrites it.
     bf::write(m_root + "/plain", "second");
     EXPECT_TRUE(Trash().moveToTrash(m_root + "/plain"));
     EXPECT_EQ(bf::read(trash + "/files/plain.2"), QByteArray("second"));

@@ -19,26 +19,16 @@ public:
 };
 const auto* const systemMimeData = ::testing::AddGlobalTestEnvironment(new SystemMimeData);
 
-struct FallbackCase {
-    const char* name;
-    const char* expected;
-};
-
-class ExtensionFallback : public ::testing::TestWithParam<FallbackCase> {};
-
-TEST_P(ExtensionFallback, UpperCasesTheLastExtension)
+TEST(TypeNames, TheFallbackUpperCasesTheLastExtension)
 {
-    EXPECT_EQ(TypeNames::extensionFallback(QString::fromUtf8(GetParam().name)),
-              QString::fromUtf8(GetParam().expected));
+    const char* const cases[][2] = {{"data.xyz", "XYZ File"},   {"data", "File"},
+                                    {"trailing.", "File"},      {"x.y.", "Y File"},
+                                    {".hidden", "HIDDEN File"}, {"straße.äbc", "ÄBC File"}};
+    for (const auto& [name, expected] : cases)
+        EXPECT_EQ(TypeNames::extensionFallback(QString::fromUtf8(name)),
+                  QString::fromUtf8(expected))
+            << name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Names, ExtensionFallback,
-                         ::testing::Values(FallbackCase{"data.xyz", "XYZ File"},
-                                           FallbackCase{"data", "File"},
-                                           FallbackCase{"trailing.", "File"},
-                                           FallbackCase{"x.y.", "Y File"},
-                                           FallbackCase{".hidden", "HIDDEN File"},
-                                           FallbackCase{"straße.äbc", "ÄBC File"}));
 
 TEST(TypeNames, FoldersAndTypesKnownByExtensionInAnyCase)
 {

@@ -72,100 +72,75 @@ TEST_F(Module1Test, FirstStartWithoutAFileGivesEveryDefaultAndWritesNothing)
     EXPECT_FALSE(QFile::exists(hivePath()));
 }
 
-/// One stored value and what loading makes of it.
-struct StoredCase {
-    const char* section;
-    const char* key;
-    const char* stored;
-    int (*field)(const AppSettings&);
-    int expected;
-};
-
-constexpr auto state = [](const AppSettings& s) {
-    return int(s.state);
-};
-constexpr auto left = [](const AppSettings& s) {
-    return s.geometry.x();
-};
-constexpr auto top = [](const AppSettings& s) {
-    return s.geometry.y();
-};
-constexpr auto width = [](const AppSettings& s) {
-    return s.geometry.width();
-};
-constexpr auto height = [](const AppSettings& s) {
-    return s.geometry.height();
-};
-constexpr auto col3Width = [](const AppSettings& s) {
-    return s.columnWidths[2];
-};
-constexpr auto col6Width = [](const AppSettings& s) {
-    return s.columnWidths[5];
-};
-constexpr auto sortedColumn = [](const AppSettings& s) {
-    return s.options.sortedColumn;
-};
-constexpr auto ascending = [](const AppSettings& s) {
-    return int(s.options.sortAscending);
-};
-constexpr auto view = [](const AppSettings& s) {
-    return s.options.view;
-};
-constexpr auto icons = [](const AppSettings& s) {
-    return int(s.options.showIcons);
-};
-constexpr auto extensions = [](const AppSettings& s) {
-    return int(s.options.showExtensions);
-};
-constexpr auto altCount = [](const AppSettings& s) {
-    return int(s.scope.altFolders.size());
-};
-
-class StoredValueTest : public ::testing::TestWithParam<StoredCase> {
-protected:
-    TempHome home;
-};
-
-TEST_P(StoredValueTest, ReadsValidValuesAndFallsBackOnDamage)
+/// The loaded values the stored-value table looks at, by the name the file gives them.
+int loaded(const AppSettings& s, const QByteArray& key)
 {
-    const StoredCase& c = GetParam();
-    writeHive(section(c.section, "\"" + QByteArray(c.key) + "\"=\"" + c.stored + "\"\n"));
-    const AppSettings s = LoadAppSettings(CRegSettings::forProgram(), designWindow());
-    EXPECT_EQ(c.field(s), c.expected) << c.section << " / " << c.key << " = " << c.stored;
+    const QHash<QByteArray, int> fields = {{"WinState", int(s.state)},
+                                           {"WinPosX", s.geometry.x()},
+                                           {"WinPosY", s.geometry.y()},
+                                           {"Width", s.geometry.width()},
+                                           {"Height", s.geometry.height()},
+                                           {"ListCol3Width", s.columnWidths[2]},
+                                           {"ListCol6Width", s.columnWidths[5]},
+                                           {"Sorted Column", s.options.sortedColumn},
+                                           {"Sort Order", int(s.options.sortAscending)},
+                                           {"View", s.options.view},
+                                           {"Show Icons", int(s.options.showIcons)},
+                                           {"Show Extensions", int(s.options.showExtensions)},
+                                           {"Number", int(s.scope.altFolders.size())}};
+    EXPECT_TRUE(fields.contains(key)) << key.constData();
+    return fields.value(key);
 }
 
 // Search folders, filter and alternate folder values are read by the scope's own tests.
-INSTANTIATE_TEST_SUITE_P(
-    Table, StoredValueTest,
-    ::testing::Values(
-        StoredCase{"Window Settings", "WinState", "2", state, 2},
-        StoredCase{"Window Settings", "WinState", "1", state, 0}, // minimised opens normal
-        StoredCase{"Window Settings", "WinState", "3", state, 0},
-        StoredCase{"Window Settings", "WinState", "max", state, 0},
-        StoredCase{"Window Settings", "WinPosX", "-3000", left, -3000}, // left of the primary
-        StoredCase{"Window Settings", "WinPosX", "1e12", left, kCentred.x()},
-        StoredCase{"Window Settings", "WinPosY", "450", top, 450},
-        StoredCase{"Window Settings", "WinPosY", "12abc", top, kCentred.y()},
-        StoredCase{"Window Settings", "Width", "12000", width, 12000},
-        StoredCase{"Window Settings", "Width", "1439", width, 9600},
-        StoredCase{"Window Settings", "Width", "100001", width, 9600},
-        StoredCase{"Window Settings", "Width", "wide", width, 9600},
-        StoredCase{"Window Settings", "Height", "", height, 7200},
-        StoredCase{"Window Settings", "ListCol3Width", "0", col3Width, 0},
-        StoredCase{"Window Settings", "ListCol3Width", "-1", col3Width, 1500},
-        StoredCase{"Window Settings", "ListCol6Width", "4321", col6Width, 4321},
-        StoredCase{"Window Settings", "ListCol6Width", "999999", col6Width, 2500},
-        StoredCase{"Window Settings", "Sorted Column", "4", sortedColumn, 4},
-        StoredCase{"Window Settings", "Sorted Column", "0", sortedColumn, 1},
-        StoredCase{"Window Settings", "Sorted Column", "7", sortedColumn, 1},
-        StoredCase{"Window Settings", "Sort Order", "FALSE", ascending, 0},
-        StoredCase{"Window Settings", "Sort Order", "maybe", ascending, 1},
-        StoredCase{"Options", "View", "2", view, 2}, StoredCase{"Options", "View", "3", view, 0},
-        StoredCase{"Options", "Show Icons", "0", icons, 0},
-        StoredCase{"Options", "Show Icons", "off", icons, 1},
-        StoredCase{"Options", "Show Extensions", "-1", extensions, 1}, // any number but 0
-        StoredCase{"Options", "Show Extensions", "on", extensions, 0},
-        StoredCase{"Alt Folders", "Number", "0", altCount, 0}));
+TEST(Module1Stored, ValidValuesAreReadAndDamagedOnesFallBack)
+{
+    const char *const win = "Window Settings", *const options = "Options",
+                      *const alt = "Alt Folders";
+    const struct {
+        const char* section;
+        const char* key;
+        const char* stored;
+        int expected;
+    } cases[] = {
+        {win, "WinState", "2", 2},
+        {win, "WinState", "1", 0}, // minimised opens normal
+        {win, "WinState", "3", 0},
+        {win, "WinState", "max", 0},
+        {win, "WinPosX", "-3000", -3000}, // left of the primary
+        {win, "WinPosX", "1e12", kCentred.x()},
+        {win, "WinPosY", "450", 450},
+        {win, "WinPosY", "12abc", kCentred.y()},
+        {win, "Width", "12000", 12000},
+        {win, "Width", "1439", 9600},
+        {win, "Width", "100001", 9600},
+        {win, "Width", "wide", 9600},
+        {win, "Height", "", 7200},
+        {win, "ListCol3Width", "0", 0},
+        {win, "ListCol3Width", "-1", 1500},
+        {win, "ListCol6Width", "4321", 4321},
+        {win, "ListCol6Width", "999999", 2500},
+        {win, "Sorted Column", "4", 4},
+        {win, "Sorted Column", "0", 1},
+        {win, "Sorted Column", "7", 1},
+        {win, "Sort Order", "FALSE", 0},
+        {win, "Sort Order", "maybe", 1},
+        {options, "View", "2", 2},
+        {options, "View", "3", 0},
+        {options, "Show Icons", "0", 0},
+        {options, "Show Icons", "off", 1},
+        {options, "Show Extensions", "-1", 1}, // any number but 0
+        {options, "Show Extensions", "on", 0},
+        {alt, "Number", "0", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.section) + " / " + c.key + " = " + c.stored);
+        const TempHome home; // a new file each time
+        writeHive(section(c.section, "\"" + QByteArray(c.key) + "\"=\"" + c.stored + "\"\n"));
+        EXPECT_EQ(loaded(LoadAppSettings(CRegSettings::forProgram(), designWindow()), c.key),
+                  c.expected);
+    }
+}
 
 TEST_F(Module1Test, MinimisedOrMaximisedStateKeepsTheDefaultPlaceAndSize)
 {
@@ -181,45 +156,38 @@ TEST_F(Module1Test, MinimisedOrMaximisedStateKeepsTheDefaultPlaceAndSize)
     EXPECT_EQ(LoadAppSettings(store, designWindow()).geometry, QRect(100, 200, 12000, 9000));
 }
 
-struct PositionCase {
-    std::array<const char*, kListColumnCount> stored; ///< nullptr: no value
-    Columns current;
-    Columns expected;
-};
-
-class ColumnPositionTest : public ::testing::TestWithParam<PositionCase> {
-protected:
-    TempHome home;
-};
-
-TEST_P(ColumnPositionTest, DuplicateOrMissingPositionsGiveAPermutation)
+TEST(Module1Stored, DuplicateOrMissingColumnPositionsGiveAPermutation)
 {
-    const PositionCase& c = GetParam();
-    QByteArray values;
-    for (int n = 0; n < kListColumnCount; ++n) {
-        if (c.stored[size_t(n)])
-            values += "\"Column " + QByteArray::number(n + 1) + " Position\"=\"" +
-                      c.stored[size_t(n)] + "\"\n";
+    const struct {
+        std::array<const char*, kListColumnCount> stored; ///< nullptr: no value
+        Columns current;
+        Columns expected;
+    } cases[] = {
+        {{"2", "1", "6", "3", "4", "5"}, {1, 2, 3, 4, 5, 6}, {2, 1, 6, 3, 4, 5}},
+        {{"1", "1", "1", "1", "1", "1"}, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}},
+        {{"6", "6", "x", nullptr, "0", "7"}, {1, 2, 3, 4, 5, 6}, {6, 2, 3, 4, 5, 1}},
+        {{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+         {2, 1, 3, 4, 6, 5},
+         {2, 1, 3, 4, 6, 5}},
+        {{"3", "3", "3", nullptr, nullptr, nullptr},
+         {3, 3, 3, 3, 3, 3},
+         {3, 1, 2, 4, 5, 6}}, // current clashes too
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(&c - cases));
+        const TempHome home;
+        QByteArray values;
+        for (int n = 0; n < kListColumnCount; ++n) {
+            if (c.stored[size_t(n)])
+                values += "\"Column " + QByteArray::number(n + 1) + " Position\"=\"" +
+                          c.stored[size_t(n)] + "\"\n";
+        }
+        writeHive(section("Window Settings", values));
+        CurrentWindow current = designWindow();
+        current.columnPositions = c.current;
+        EXPECT_EQ(LoadAppSettings(CRegSettings::forProgram(), current).columnPositions, c.expected);
     }
-    writeHive(section("Window Settings", values));
-    CurrentWindow current = designWindow();
-    current.columnPositions = c.current;
-    const AppSettings s = LoadAppSettings(CRegSettings::forProgram(), current);
-    EXPECT_EQ(s.columnPositions, c.expected);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, ColumnPositionTest,
-    ::testing::Values(
-        PositionCase{{"2", "1", "6", "3", "4", "5"}, {1, 2, 3, 4, 5, 6}, {2, 1, 6, 3, 4, 5}},
-        PositionCase{{"1", "1", "1", "1", "1", "1"}, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}},
-        PositionCase{{"6", "6", "x", nullptr, "0", "7"}, {1, 2, 3, 4, 5, 6}, {6, 2, 3, 4, 5, 1}},
-        PositionCase{{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
-                     {2, 1, 3, 4, 6, 5},
-                     {2, 1, 3, 4, 6, 5}},
-        PositionCase{{"3", "3", "3", nullptr, nullptr, nullptr}, // current clashes too
-                     {3, 3, 3, 3, 3, 3},
-                     {3, 1, 2, 4, 5, 6}}));
 
 TEST(ColumnOrder, MovingEachColumnIntoItsSlotGivesThePositions)
 {

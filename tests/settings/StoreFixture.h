@@ -1,16 +1,13 @@
 #pragma once
 
-// Shared helpers for the settings tests: the settings file as text, raw values, and a
-// settings folder that cannot be written.
+// Shared helpers for the settings tests: raw values, a settings folder that cannot be
+// written, and a private home with the program's store.
 
+#include "HiveFiles.h"
 #include "TempHome.h"
-#include "platform/RegistryHive.h"
 #include "settings/CRegSettings.h"
 #include "settings/SearchScope.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -31,35 +28,11 @@ namespace StoreFixture {
 
 inline const QString kAppKey = QStringLiteral("Software\\Willow Brookes\\Kestrelfind");
 
-/// The whole file ("" when there is none).
-inline QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-/// Writes `contents` to `path`, making its folder; whether that worked.
-inline bool writeFile(const QString& path, const QByteArray& contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(contents) >= 0;
-}
-
-/// The HKEY_CURRENT_USER settings file.
-inline QString hivePath()
-{
-    return RegHiveFilePath(HKEY_CURRENT_USER);
-}
-
 /// Writes a raw value under the application key + "\" + section, as another program might.
 inline void setRaw(const QString& section, const QString& name, std::uint32_t type,
                    const QByteArray& data)
 {
-    HKEY key = 0;
-    ASSERT_EQ(
-        RegCreateKeyEx(HKEY_CURRENT_USER, kAppKey + u'\\' + section, {}, KEY_ALL_ACCESS, &key),
-        ERROR_SUCCESS);
+    const HKEY key = createKey(kAppKey + u'\\' + section);
     ASSERT_EQ(RegSetValueEx(key, name, type, data.constData(), std::uint32_t(data.size())),
               ERROR_SUCCESS);
     RegCloseKey(key);

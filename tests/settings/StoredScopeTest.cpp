@@ -9,30 +9,27 @@ using namespace StoreFixture;
 
 namespace {
 
-struct SuffixCase {
-    const char* stored;
-    const char* path;
-    bool ticked;
-};
-
-class AltFolderSuffixTest : public ::testing::TestWithParam<SuffixCase> {};
-
-TEST_P(AltFolderSuffixTest, DropsAPipeSuffixAndTicksByTheLastCharacter)
+TEST(AltFolderSuffix, DropsAPipeSuffixAndTicksByTheLastCharacter)
 {
-    const SuffixCase& c = GetParam();
-    const AltFolder folder = decodeAltFolder(QString::fromUtf8(c.stored));
-    EXPECT_EQ(folder, (AltFolder{QString::fromUtf8(c.path), c.ticked})) << c.stored;
-    EXPECT_EQ(decodeAltFolder(encodeAltFolder(folder)), folder) << c.stored;
+    const struct {
+        const char* stored;
+        const char* path;
+        bool ticked;
+    } cases[] = {{"/home/u/Data|1", "/home/u/Data", true},
+                 {"/home/u/Data|0", "/home/u/Data", false},
+                 {"D:\\Data1", "D:\\Data1", true}, // no suffix: whole, ticked by the last
+                 {"D:\\Data", "D:\\Data", false},
+                 {"", "", false},
+                 {"x|1|0", "x|1", false},
+                 {"a|2", "a|2", false},
+                 {"/tmp/Grüße\n|1", "/tmp/Grüße\n", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        const AltFolder folder = decodeAltFolder(QString::fromUtf8(c.stored));
+        EXPECT_EQ(folder, (AltFolder{QString::fromUtf8(c.path), c.ticked}));
+        EXPECT_EQ(decodeAltFolder(encodeAltFolder(folder)), folder);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Stored, AltFolderSuffixTest,
-    ::testing::Values(SuffixCase{"/home/u/Data|1", "/home/u/Data", true},
-                      SuffixCase{"/home/u/Data|0", "/home/u/Data", false},
-                      SuffixCase{"D:\\Data1", "D:\\Data1", true}, // no suffix: whole, by last
-                      SuffixCase{"D:\\Data", "D:\\Data", false}, SuffixCase{"", "", false},
-                      SuffixCase{"x|1|0", "x|1", false}, SuffixCase{"a|2", "a|2", false},
-                      SuffixCase{"/tmp/Grüße\n|1", "/tmp/Grüße\n", true}));
 
 SearchScope sampleScope(int folders)
 {

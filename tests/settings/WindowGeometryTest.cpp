@@ -38,39 +38,29 @@ TEST(WindowGeometry, CentresOnTheGivenScreen)
     EXPECT_EQ(centred(QSize(9600, 7200), QRect(0, 0, 28800, 16200)), QPoint(9600, 4500));
 }
 
-struct PlaceCase {
-    const char* what;
-    QRect window;
-    QRect expected;
-};
-
-class PlaceOnScreensTest : public ::testing::TestWithParam<PlaceCase> {};
-
-/// A 1920×1040 primary screen (task bar below) and a 1280×1024 screen to its right.
-const QList<QRect> kScreens{QRect(0, 0, 1920, 1040), QRect(1920, 0, 1280, 1024)};
-
-TEST_P(PlaceOnScreensTest, KeepsVisibleWindowsAndBringsBackLostOnes)
+// A 1920×1040 primary screen (task bar below) and a 1280×1024 screen to its right.
+TEST(WindowGeometry, KeepsVisibleWindowsAndBringsBackLostOnes)
 {
-    const PlaceCase& c = GetParam();
-    EXPECT_EQ(placeOnScreens(c.window, kScreens), c.expected) << c.what;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, PlaceOnScreensTest,
-    ::testing::Values(
-        PlaceCase{"inside", QRect(100, 100, 800, 600), QRect(100, 100, 800, 600)},
-        PlaceCase{"across two", QRect(1500, 100, 800, 600), QRect(1500, 100, 800, 600)},
-        PlaceCase{"partly off", QRect(-400, 100, 800, 600), QRect(-400, 100, 800, 600)},
-        PlaceCase{"far right", QRect(5000, 100, 800, 600), QRect(2400, 100, 800, 600)},
-        PlaceCase{"far left", QRect(-3000, 200, 800, 600), QRect(0, 200, 800, 600)},
-        PlaceCase{"below", QRect(100, 2000, 800, 600), QRect(100, 440, 800, 600)},
-        PlaceCase{"a sliver", QRect(-790, 100, 800, 600), QRect(0, 100, 800, 600)},
-        PlaceCase{"too big", QRect(0, 0, 3000, 2000), QRect(0, 0, 1920, 1040)},
-        PlaceCase{"too tall", QRect(100, 100, 800, 1500), QRect(100, 0, 800, 1040)},
-        PlaceCase{"too big off", QRect(9000, 9000, 3000, 3000), QRect(1920, 0, 1280, 1024)}));
-
-TEST(WindowGeometry, NoScreensLeaveTheWindowAlone)
-{
+    const QList<QRect> screens{QRect(0, 0, 1920, 1040), QRect(1920, 0, 1280, 1024)};
+    const struct {
+        const char* what;
+        QRect window;
+        QRect expected;
+    } cases[] = {
+        {"inside", QRect(100, 100, 800, 600), QRect(100, 100, 800, 600)},
+        {"across two", QRect(1500, 100, 800, 600), QRect(1500, 100, 800, 600)},
+        {"partly off", QRect(-400, 100, 800, 600), QRect(-400, 100, 800, 600)},
+        {"far right", QRect(5000, 100, 800, 600), QRect(2400, 100, 800, 600)},
+        {"far left", QRect(-3000, 200, 800, 600), QRect(0, 200, 800, 600)},
+        {"below", QRect(100, 2000, 800, 600), QRect(100, 440, 800, 600)},
+        {"a sliver", QRect(-790, 100, 800, 600), QRect(0, 100, 800, 600)},
+        {"too big", QRect(0, 0, 3000, 2000), QRect(0, 0, 1920, 1040)},
+        {"too tall", QRect(100, 100, 800, 1500), QRect(100, 0, 800, 1040)},
+        {"too big off", QRect(9000, 9000, 3000, 3000), QRect(1920, 0, 1280, 1024)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(placeOnScreens(c.window, screens), c.expected) << c.what;
+    // No screens leave the window alone.
     EXPECT_EQ(placeOnScreens(QRect(5000, 5000, 10, 10), {}), QRect(5000, 5000, 10, 10));
 }
 
