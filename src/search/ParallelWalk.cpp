@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -113,9 +114,14 @@ public:
     Q_DISABLE_COPY_MOVE(Output)
 
     /// Marks piece `index` complete and hands on every complete piece that is next in line.
-    void finish(size_t index)
+    /// A piece whose walk was `cutShort` by a stop is the last one handed on: pieces after it
+    /// may have been walked whole by other threads, and what goes out must stay a beginning of
+    /// one thread's output.
+    void finish(size_t index, bool cutShort)
     {
         const std::lock_guard lock(m_mutex);
+        if (cutShort && index < m_cut.load(std::memory_order_relaxed))
+            m_cut.store(index, std::memory_order_relaxed);
         m_pieces[index].walked = true;
         drain();
         deliverIfDue();
@@ -128,12 +134,17 @@ public:
         deliver();
     }
     /// Whether piece `index` is the first whose output is not yet handed on.
-    bool isNext(size_t index) const { return m_written.load(std::memory_order_acquire) == index; }
+    bool isNext(size_t index) const
+    {
+        return m_written.load(std::memory_order_acquire) == index &&
+               index <= m_cut.load(std::memory_order_relaxed);
+    }
     /// Hands on and empties the buffer of piece `index` if every piece before it is handed on.
     void streamIfNext(size_t index)
     {
         const std::lock_guard lock(m_mutex);
-        if (m_written.load(std::memory_order_relaxed) == index) {
+        if (m_written.load(std::memory_order_relaxed) == index &&
+            index <= m_cut.load(std::memory_order_relaxed)) {
             hand(m_pieces[index].out);
             deliverIfDue();
         }
@@ -159,6 +170,7 @@ private:
     void drain()
     {
         while (m_written.load(std::memory_order_relaxed) < m_pieces.size() &&
+               m_written.load(std::memory_order_relaxed) <= m_cut.load(std::memory_order_relaxed) &&
                m_pieces[m_written.load(std::memory_order_relaxed)].walked) {
             Buffer& out = m_pieces[m_written.load(std::memory_order_relaxed)].out;
             hand(out);
@@ -203,6 +215,7 @@ private:
     const Write& m_write;
     std::mutex m_mutex;
     std::atomic<size_t> m_written{0};
+    std::atomic<size_t> m_cut{SIZE_MAX}; ///< the piece a stop cut short: none after it goes out
     std::atomic<bool> m_failed{false};
     std::atomic<qint64> m_lastDelivery;
     Buffer m_gathered; // timed output handed on but not yet delivered
@@ -399,10 +412,11 @@ void OrderedWalk<Format>::walkPieces(const SearchRequest& request, int topFd,
             sink.target(piece, index, true);
             own.FolderPath = QByteArray(piece.folder.data(), qsizetype(piece.folder.size()));
             // A subtree that vanished or became a link since it was listed is skipped.
-            if (walker.walk(own, {topFd, topLength, piece.listed}) ==
-                FolderWalker::Outcome::Unreadable)
+            const FolderWalker::Outcome outcome =
+                walker.walk(own, {topFd, topLength, piece.listed});
+            if (outcome == FolderWalker::Outcome::Unreadable)
                 sink.unreadable(own.FolderPath, errno);
-            output.finish(index);
+            output.finish(index, outcome == FolderWalker::Outcome::Stopped);
         }
     };
     const size_t waiting = size_t(
