@@ -1,22 +1,19 @@
-// The main window driven headless: whole searches, the scope controls and presets.
-#include "app/Form1.h"
-#include "platform/RegistryHive.h"
+// The main window driven headless: searches, the scope controls, presets, the list and
+// the layout as the window is resized.
+#include "app/FormLayout.h"
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
 #include "results/sbStatusBar.h"
 #include "settings/CRegSettings.h"
 #include "settings/Presets.h"
 
+#include "ProgramFixture.h"
 #include "ScriptedPrompt.h"
-#include "SignalWait.h"
-#include "TempHome.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,21 +21,9 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QTest>
 #include <QTreeView>
 
-#include <gtest/gtest.h>
-
-#include <functional>
-
 namespace {
-
-QString settingsFileText()
-{
-    QFile file(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) +
-               u"/kestrelfind/HKEY_CURRENT_USER.reg");
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 /// A fresh home, a scripted prompt and the real window.
 class Form1Test : public ::testing::Test {
@@ -55,9 +40,7 @@ protected:
 
     template<typename T> T* child(const char* name) const
     {
-        T* w = form->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return AppTest::named<T>(form.get(), name);
     }
 
     QPushButton* searchButton() const { return child<QPushButton>("Command1"); }
@@ -68,18 +51,11 @@ protected:
 
     void tickOnly(std::initializer_list<const char*> boxes)
     {
-        for (const char* name :
-             {"chkDT", "chkSMP", "chkFav", "chkMD", "chkST", "chkAD", "chkIC", "chkRD"})
-            child<QCheckBox>(name)->setChecked(false);
-        for (const char* name : boxes)
-            child<QCheckBox>(name)->setChecked(true);
+        AppTest::tickOnly(form.get(), boxes);
     }
-
     void addAlt(const QString& path, bool ticked)
     {
-        auto* item = new QListWidgetItem(path, altFolders());
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+        AppTest::addAltFolder(altFolders(), path, ticked);
     }
 
     /// Opens the window with only `boxes` ticked and `alts` as the alternate folders.
@@ -111,42 +87,17 @@ protected:
                          [&] { return !form->searchRunning(); });
     }
 
-    QStringList foundNames() const
+    /// The names in the list, in its order or sorted.
+    QStringList foundNames(bool sorted = true) const
     {
         QStringList names;
         for (int r = 0; r < model()->rowCount(); ++r)
             names << model()->data(model()->index(r, 0)).toString();
-        names.sort();
+        if (sorted)
+            names.sort();
         return names;
     }
 };
-
-TEST_F(Form1Test, WholeSearchListsMatchesAndRecordsTheTerm)
-{
-    home.write(QStringLiteral("Desktop/report.txt"), "x");
-    home.write(QStringLiteral("Desktop/sub/Report2.doc"), "yy");
-    home.write(QStringLiteral("Desktop/other.txt"), "z");
-    home.write(QStringLiteral("alt/REPORTS/inner.txt"), "z");
-    openScoped({"chkDT"}, {{home.path(QStringLiteral("alt")), true}});
-
-    search(QStringLiteral("report"));
-    EXPECT_EQ(foundNames(), (QStringList{"REPORTS", "Report2", "report"}));
-    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
-    EXPECT_EQ(panel(3), QStringLiteral("3 item(s) found."));
-    EXPECT_EQ(panel(1), sbStatusBar::copyrightLine());
-
-    EXPECT_EQ(history("Number"), u"1"_qs);
-    EXPECT_EQ(history("Term0"), u"report"_qs);
-    EXPECT_EQ(searchBox()->count(), 1);
-    EXPECT_EQ(searchBox()->currentText(), QStringLiteral("report"));
-
-    // A new search starts from an empty list; the same term leaves the history alone.
-    search(QStringLiteral("other"));
-    EXPECT_EQ(foundNames(), QStringList{"other"});
-    search(QStringLiteral("report"));
-    EXPECT_EQ(history("Number"), u"2"_qs);
-    EXPECT_EQ(history("Term0"), u"other"_qs);
-}
 
 TEST_F(Form1Test, StartUpListsTheHistoryAndLeavesTheSearchBoxEmpty)
 {
@@ -163,7 +114,7 @@ TEST_F(Form1Test, StartUpListsTheHistoryAndLeavesTheSearchBoxEmpty)
     EXPECT_EQ(searchBox()->currentText(), u"new"_qs);
 }
 
-TEST_F(Form1Test, EnterInTheSearchBoxSearchesEvenWithNothingTicked)
+TEST_F(Form1Test, EnterSearchesFromTheBoxOrAnEmptyListAndLaunchesFromRows)
 {
     openScoped({});
     EXPECT_FALSE(searchButton()->isEnabled());
@@ -173,45 +124,39 @@ TEST_F(Form1Test, EnterInTheSearchBoxSearchesEvenWithNothingTicked)
     ASSERT_TRUE(runEnded());
     EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
     EXPECT_EQ(panel(3), QStringLiteral("0 item(s) found."));
+    EXPECT_EQ(panel(1), sbStatusBar::copyrightLine());
     EXPECT_EQ(history("Term0"), u"anything"_qs);
+    EXPECT_EQ(searchBox()->count(), 1);
+    EXPECT_EQ(searchBox()->currentText(), u"anything"_qs);
 
-    // With the button enabled too, one Enter is one search (not a start and a stop).
+    // An empty focused list: Enter presses Search.
     home.write(QStringLiteral("Desktop/anything.txt"), "x");
     tickOnly({"chkDT"});
+    auto* list = child<ResultList>("ListView1");
+    int launches = 0;
+    QObject::connect(list, &ResultList::launchRequested, [&] { ++launches; });
+    list->detailsView()->setFocus();
+    QTest::keyClick(list->detailsView(), Qt::Key_Return);
+    ASSERT_TRUE(runEnded());
+    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
+    EXPECT_EQ(model()->rowCount(), 1);
+    EXPECT_EQ(launches, 0);
+
+    // With the button enabled too, one Enter in the box is one search (not a start and a
+    // stop); it starts from an empty list, and the same term leaves the history alone.
+    searchBox()->setFocus();
     QTest::keyClick(searchBox()->lineEdit(), Qt::Key_Return);
     ASSERT_TRUE(runEnded());
     EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
     EXPECT_EQ(model()->rowCount(), 1);
-}
+    EXPECT_EQ(history("Number"), u"1"_qs);
 
-TEST_F(Form1Test, StopCancelsTheRunAndTheNextSearchStartsFresh)
-{
-    home.write(QStringLiteral("a/hit1.txt"), "x");
-    home.write(QStringLiteral("b/hit2.txt"), "x");
-    home.write(QStringLiteral("Desktop/hit3.txt"), "x");
-    openScoped({"chkDT"}, {{home.path(QStringLiteral("missing")), true},
-                           {home.path(QStringLiteral("a")), true},
-                           {home.path(QStringLiteral("missing2")), true}});
-
-    // Stop (twice) while the first message box is up: the rest of the run ends at once,
-    // but the second missing folder is still reported.
-    prompt.onMessage([&](const ScriptedPrompt::Asked&) {
-        if (searchButton()->text() == u"Stop") {
-            form->Command1_Click();
-            form->Command1_Click();
-        }
-    });
-    search(QStringLiteral("hit"));
-    EXPECT_EQ(prompt.asked().size(), 2);
-    EXPECT_EQ(panel(2), QStringLiteral("Search cancelled"));
-    EXPECT_EQ(model()->rowCount(), 0);
-    EXPECT_EQ(panel(3), QStringLiteral("0 item(s) found."));
-    EXPECT_FALSE(form->searchRunning());
-
-    prompt.onMessage({});
-    altFolders()->clear();
-    search(QStringLiteral("hit"));
-    EXPECT_EQ(foundNames(), QStringList{"hit3"});
+    // With rows, a row current and the list focused, Enter is the list's.
+    list->detailsView()->setFocus();
+    list->detailsView()->setCurrentIndex(model()->index(0, 0));
+    ASSERT_FALSE(searchButton()->isDefault());
+    QTest::keyClick(list->detailsView(), Qt::Key_Return);
+    EXPECT_EQ(launches, 1);
     EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
 }
 
@@ -222,6 +167,7 @@ TEST_F(Form1Test, DestroyingTheWindowMidRunLeavesNoWorker)
     openScoped({}, {{home.path(QStringLiteral("big")), true}});
     searchBox()->setEditText(QStringLiteral("f"));
     form->Command1_Click();
+    EXPECT_EQ(searchButton()->text(), u"Stop"_qs); // the button stops the run
     QTest::qWait(1);
     form.reset(); // must return promptly and not crash
     SUCCEED();
@@ -230,40 +176,20 @@ TEST_F(Form1Test, DestroyingTheWindowMidRunLeavesNoWorker)
 // ---------------------------------------------------------------------------------------
 // Scope controls
 
-TEST_F(Form1Test, AddFolderUsesThePickerAndRefusesDuplicates)
+TEST_F(Form1Test, TheSearchButtonFollowsTheTickedPlaces)
 {
+    // Grey boxes alone leave nothing to search.
+    CRegSettings store = CRegSettings::forProgram();
+    for (const char* key : {"Desktop", "Start Menu Programs", "Favorites", "My Documents",
+                            "Send To", "App Data", "Internet Cache", "Recent Docs"})
+        store.SaveSetting(u"Search Folders"_qs, QString::fromLatin1(key), u"2"_qs);
     open();
-    altFolders()->clear();
-    const QString a = home.mkdir(QStringLiteral("Temp"));
-    prompt.answerFolder(a);
-    child<QPushButton>("Command2")->click();
-    ASSERT_EQ(altFolders()->count(), 1);
-    EXPECT_EQ(altFolders()->item(0)->text(), a);
-    EXPECT_EQ(altFolders()->item(0)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(prompt.asked().last().text, QStringLiteral("Select a folder in which to search."));
-    EXPECT_EQ(prompt.asked().last().defaultText, QString());
+    EXPECT_EQ(child<QCheckBox>("chkDT")->checkState(), Qt::PartiallyChecked);
+    EXPECT_FALSE(searchButton()->isEnabled());
+    child<QCheckBox>("chkST")->setCheckState(Qt::Checked);
+    EXPECT_TRUE(searchButton()->isEnabled());
 
-    altFolders()->setCurrentRow(0);
-    prompt.answerFolder(a);
-    child<QPushButton>("Command2")->click();
-    EXPECT_EQ(prompt.asked().at(prompt.asked().size() - 2).defaultText, a); // highlighted entry
-    EXPECT_EQ(prompt.asked().last().title, QStringLiteral("Already There"));
-    EXPECT_EQ(altFolders()->count(), 1);
-
-    // Case matters: another spelling is another entry; cancelling adds nothing.
-    prompt.answerFolder(a.toUpper());
-    child<QPushButton>("Command2")->click();
-    child<QPushButton>("Command2")->click();
-    EXPECT_EQ(altFolders()->count(), 2);
-
-    altFolders()->setCurrentRow(1);
-    child<QPushButton>("Command5")->click();
-    EXPECT_EQ(altFolders()->count(), 1);
-}
-
-TEST_F(Form1Test, SelectAllAndNoneAndTheSearchButton)
-{
-    open();
+    // Select None and Select All, over the boxes and the alternate folders.
     altFolders()->clear();
     addAlt(QStringLiteral("/a"), false);
     addAlt(QStringLiteral("/b"), false);
@@ -279,19 +205,6 @@ TEST_F(Form1Test, SelectAllAndNoneAndTheSearchButton)
     EXPECT_EQ(altFolders()->currentRow(), 0);
     altFolders()->clear();
     EXPECT_FALSE(child<QPushButton>("Command5")->isEnabled());
-}
-
-TEST_F(Form1Test, GreyBoxesAloneLeaveSearchDisabled)
-{
-    CRegSettings store = CRegSettings::forProgram();
-    for (const char* key : {"Desktop", "Start Menu Programs", "Favorites", "My Documents",
-                            "Send To", "App Data", "Internet Cache", "Recent Docs"})
-        store.SaveSetting(u"Search Folders"_qs, QString::fromLatin1(key), u"2"_qs);
-    open();
-    EXPECT_EQ(child<QCheckBox>("chkDT")->checkState(), Qt::PartiallyChecked);
-    EXPECT_FALSE(searchButton()->isEnabled());
-    child<QCheckBox>("chkST")->setCheckState(Qt::Checked);
-    EXPECT_TRUE(searchButton()->isEnabled());
 }
 
 /// The room a control's caption has, in pixels, as its style lays it out.
@@ -339,112 +252,32 @@ TEST_F(Form1Test, EveryCaptionIsWholeAtTheDefaultSize)
 // ---------------------------------------------------------------------------------------
 // Presets
 
-TEST_F(Form1Test, SaveAndLoadAPreset)
+TEST_F(Form1Test, RefusedNamesAndFailedWritesLeaveThePresetListAlone)
 {
-    open();
-    auto* presets = child<QComboBox>("Combo2");
-    EXPECT_EQ(presets->count(), 0);
-    EXPECT_FALSE(child<QPushButton>("Command8")->isEnabled());
-    tickOnly({"chkMD"});
-    altFolders()->clear();
-    addAlt(QStringLiteral("/x/one"), true);
-    addAlt(QStringLiteral("/x/two"), false);
-
-    prompt.answerInput(QStringLiteral("  Work  "));
-    child<QPushButton>("Command7")->click();
-    ASSERT_EQ(presets->count(), 1);
-    EXPECT_EQ(presets->currentText(), QStringLiteral("Work"));
-    EXPECT_TRUE(child<QPushButton>("Command8")->isEnabled());
-    const QString file = settingsFileText();
-    EXPECT_TRUE(file.contains(
-        u"[HKEY_CURRENT_USER\\Software\\Willow Brookes\\Kestrelfind\\Presets\\Work\\Alt Folders]"));
-    EXPECT_TRUE(file.contains(u"\"Folder0\"=\"/x/one|1\""));
-    EXPECT_TRUE(file.contains(u"\"Folder1\"=\"/x/two|0\""));
-
-    // "work" is the same preset: asked, No, then a new name; the box keeps the last name.
-    prompt.answerInput(QStringLiteral("work"));
-    prompt.answerMessage(MsgResult::No);
-    prompt.answerInput(QStringLiteral("Home"));
-    altFolders()->clear();
-    child<QPushButton>("Command7")->click();
-    const auto& asked = prompt.asked();
-    ASSERT_GE(asked.size(), 3);
-    EXPECT_EQ(asked[asked.size() - 2].title, QStringLiteral("Preset Exists"));
-    EXPECT_EQ(asked.last().defaultText, QStringLiteral("work"));
-    EXPECT_EQ(presets->count(), 2);
-    EXPECT_EQ(presets->itemText(0), QStringLiteral("Home"));
-
-    // Load Work back.
-    tickOnly({});
-    presets->setCurrentIndex(1);
-    child<QPushButton>("Command8")->click();
-    EXPECT_TRUE(child<QCheckBox>("chkMD")->isChecked());
-    EXPECT_FALSE(child<QCheckBox>("chkDT")->isChecked());
-    ASSERT_EQ(altFolders()->count(), 2);
-    EXPECT_EQ(altFolders()->item(0)->checkState(), Qt::Checked);
-    EXPECT_EQ(altFolders()->currentRow(), 0);
-}
-
-TEST_F(Form1Test, RefusedNamesAndFailedSavesLeaveThePresetListAlone)
-{
+    ASSERT_TRUE(Presets().save(u"Work"_qs, SearchScope{}));
     open();
     auto* presets = child<QComboBox>("Combo2");
     prompt.answerInput(QStringLiteral("a\\b"));
     child<QPushButton>("Command7")->click();
-    EXPECT_EQ(presets->count(), 0);
     ASSERT_EQ(prompt.asked().size(), 3); // name, refusal, name again (cancelled)
     EXPECT_EQ(prompt.asked()[1].kind, ScriptedPrompt::Asked::Message);
+    EXPECT_EQ(presets->count(), 1);
 
-    // A settings folder that cannot be written: the user is told, nothing is listed.
-    QDir(home.path(QStringLiteral(".config/kestrelfind"))).removeRecursively();
-    home.write(QStringLiteral(".config/kestrelfind"), "not a folder");
-    prompt.clear();
-    prompt.answerInput(QStringLiteral("Work"));
-    child<QPushButton>("Command7")->click();
-    ASSERT_EQ(prompt.asked().size(), 2);
-    EXPECT_EQ(prompt.asked()[1].title, QStringLiteral("Oops!"));
-    EXPECT_EQ(presets->count(), 0);
-}
-
-TEST_F(Form1Test, ADeleteThatCannotBeWrittenKeepsThePresetListed)
-{
-    ASSERT_TRUE(Presets().save(u"Work"_qs, SearchScope{}));
-    open();
-    // The file stays readable, but no write can take its lock (a folder is in the way).
+    // The file stays readable, but no write can take its lock (a folder is in the way): the
+    // user is told, and neither a save nor a delete changes the list.
     const QString lock = RegHiveFilePath(HKEY_CURRENT_USER) + u".lock";
     QFile::remove(lock);
     ASSERT_TRUE(QDir().mkpath(lock));
+    prompt.clear();
+    prompt.answerInput(QStringLiteral("Home"));
+    child<QPushButton>("Command7")->click();
     prompt.answerMessage(MsgResult::Yes);
     child<QPushButton>("Command6")->click();
-    ASSERT_EQ(prompt.asked().size(), 2);
+    ASSERT_EQ(prompt.asked().size(), 4);
     EXPECT_EQ(prompt.asked()[1].title, QStringLiteral("Oops!"));
-    EXPECT_EQ(child<QComboBox>("Combo2")->count(), 1);
-}
-
-TEST_F(Form1Test, EnterOnTheListLaunchesOnlyWhileIdleWithRows)
-{
-    home.write(QStringLiteral("Desktop/one.txt"), "x");
-    openScoped({"chkDT"});
-    auto* list = child<ResultList>("ListView1");
-    int launches = 0;
-    QObject::connect(list, &ResultList::launchRequested, [&] { ++launches; });
-
-    // An empty focused list: Enter presses Search.
-    list->detailsView()->setFocus();
-    searchBox()->setEditText(QStringLiteral("one"));
-    QTest::keyClick(list->detailsView(), Qt::Key_Return);
-    ASSERT_TRUE(runEnded());
-    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
-    EXPECT_EQ(model()->rowCount(), 1);
-    EXPECT_EQ(launches, 0);
-
-    // With rows, a row current and the list focused, Enter is the list's.
-    list->detailsView()->setFocus();
-    list->detailsView()->setCurrentIndex(model()->index(0, 0));
-    ASSERT_FALSE(searchButton()->isDefault());
-    QTest::keyClick(list->detailsView(), Qt::Key_Return);
-    EXPECT_EQ(launches, 1);
-    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
+    EXPECT_EQ(prompt.asked()[3].title, QStringLiteral("Oops!"));
+    ASSERT_EQ(presets->count(), 1);
+    EXPECT_EQ(presets->itemText(0), u"Work"_qs);
 }
 
 void touch(const QString& path, const QDateTime& when)
@@ -465,10 +298,7 @@ TEST_F(Form1Test, DateSortGivesNewestFirstAndSurvivesTheEndOfARun)
     form->ListView1_ColumnClick(1); // ... and back
     search(QStringLiteral(".txt"));
     const auto names = [&] {
-        QStringList list;
-        for (int r = 0; r < model()->rowCount(); ++r)
-            list << model()->data(model()->index(r, 0)).toString();
-        return list;
+        return foundNames(false);
     };
     EXPECT_EQ(names(), (QStringList{"a-new", "b-old", "c-mid"}));
 
@@ -509,6 +339,60 @@ TEST_F(Form1Test, ViewsExtensionsAndSelectAllActOnTheListedRows)
     EXPECT_EQ(form->GetSelectedFiles().size(), 2);
     child<QAction>("mnuViewO0")->trigger();
     EXPECT_EQ(form->GetSelectedFiles().size(), 2); // one selection for every view
+}
+
+// ---------------------------------------------------------------------------------------
+// The layout as the window is resized
+
+constexpr int kStatus = 255;
+int outerWidth(int client)
+{
+    return client + FormLayout::FrameWidth;
+}
+int outerHeight(int client)
+{
+    return client + FormLayout::FrameHeight;
+}
+
+FormGeometry atClientSize(int width, int height)
+{
+    return FormLayout::resized(FormLayout::design(), outerWidth(width), outerHeight(height), height,
+                               kStatus);
+}
+
+TEST(FormLayout, ExtraWidthGoesToTheListAndTheSearchBox)
+{
+    const FormGeometry a = atClientSize(8790, 6585);
+    const FormGeometry b = atClientSize(8790 + 1500, 6585);
+    EXPECT_EQ(b.ListView1.width - a.ListView1.width, 1500);
+    EXPECT_EQ(b.Text1.width - a.Text1.width, 1500);
+    EXPECT_EQ(b.Command1.left - a.Command1.left, 1500);
+    for (auto frame : {&FormGeometry::Frame1, &FormGeometry::Frame2, &FormGeometry::Frame3}) {
+        EXPECT_EQ((b.*frame).left - (a.*frame).left, 1500);
+        EXPECT_EQ((b.*frame).width, (a.*frame).width);
+    }
+    EXPECT_EQ(b.Command1.width, a.Command1.width);
+}
+
+TEST(FormLayout, ExtraHeightGoesToTheListAndThePresets)
+{
+    const FormGeometry a = atClientSize(8790, 6585);
+    const FormGeometry b = atClientSize(8790, 6585 + 900);
+    EXPECT_EQ(b.ListView1.height - a.ListView1.height, 900);
+    EXPECT_EQ(b.Frame3.height - a.Frame3.height, 900);
+    EXPECT_EQ(b.Frame1.height, a.Frame1.height);
+    EXPECT_EQ(b.Frame2.height, a.Frame2.height);
+    EXPECT_EQ(b.Frame3.top, a.Frame3.top);
+}
+
+TEST(FormLayout, TinyWindowSkipsStepsInsteadOfGoingNegative)
+{
+    const FormGeometry before = atClientSize(8790, 6585);
+    const FormGeometry g = FormLayout::resized(before, 100, 100, 50, kStatus);
+    EXPECT_EQ(g.ListView1.width, before.ListView1.width);
+    EXPECT_EQ(g.ListView1.height, before.ListView1.height);
+    EXPECT_EQ(g.Text1.width, before.Text1.width);
+    EXPECT_EQ(g.Frame3.height, before.Frame3.height);
 }
 
 } // namespace

@@ -7,13 +7,9 @@
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
 
-#include "ModalHelper.h"
-#include "SignalWait.h"
+#include "ByteFiles.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QListWidget>
 #include <QMenu>
@@ -21,59 +17,36 @@
 #include <QPushButton>
 #include <QTreeView>
 
-#include <sys/stat.h>
-
 namespace ItemTest {
 
-inline bool exists(const QByteArray& path)
-{
-    struct stat info {};
-    return ::lstat(path.constData(), &info) == 0;
-}
+using namespace AppTest;
+
 inline bool exists(const QString& path)
 {
-    return exists(QFile::encodeName(path));
+    return bytefiles::exists(QFile::encodeName(path));
 }
 
 inline void writeFile(const QString& path, const QByteArray& contents)
 {
     QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(contents);
+    ASSERT_TRUE(bytefiles::write(QFile::encodeName(path), contents)) << path.toStdString();
 }
 
 inline QByteArray readFile(const QByteArray& path)
 {
-    QFile file(QFile::decodeName(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return bytefiles::read(path).value_or(QByteArray());
 }
 
 /// The "search again?" box after a change, answered with `button`.
 inline DialogScript::Step expectMessage(QString title, QMessageBox::StandardButton button)
 {
-    return [=](QWidget* w) {
-        EXPECT_TRUE(Modal::messageBox(w)) << w->windowTitle().toStdString();
-        EXPECT_EQ(w->windowTitle(), title);
-        if (QMessageBox* box = Modal::messageBox(w)) {
-            EXPECT_EQ(box->text(),
-                      u"Search results will now be refreshed to reflect your changes."_qs)
-                << title.toStdString();
-        }
-        Modal::press(w, button);
-    };
-}
-
-/// The folder picker titled `title`, answered with `folder`.
-inline DialogScript::Step pick(QString title, QString folder)
-{
-    return [=](QWidget* w) {
-        EXPECT_TRUE(w->windowTitle().startsWith(title)) << w->windowTitle().toStdString();
-        Modal::typeFolder(w, folder);
-    };
+    return answerBox(title, button,
+                     u"Search results will now be refreshed to reflect your changes."_qs);
 }
 
 } // namespace ItemTest
+
+using namespace ItemTest;
 
 class ItemCommandsFixture : public ProgramFixture {
 protected:
@@ -89,12 +62,6 @@ protected:
             QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), root});
     }
 
-    template<typename T> T* child(const char* name) const
-    {
-        T* w = form()->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
     QAction* action(const char* name) const { return child<QAction>(name); }
     ResultList* list() const { return child<ResultList>("ListView1"); }
     ResultModel* model() const { return list()->model(); }
@@ -103,7 +70,6 @@ protected:
     /// argument to a log. *.kfnone files have a type no program opens.
     void installRecorder()
     {
-        using ItemTest::writeFile;
         const QString log = home.path(u"launched.log"_qs);
         const QString script = home.path(u"bin/record"_qs);
         writeFile(script,
@@ -122,8 +88,7 @@ protected:
     }
     QString launchedLog() const
     {
-        QFile file(home.path(u"launched.log"_qs));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        return QString::fromUtf8(readFile(QFile::encodeName(home.path(u"launched.log"_qs))));
     }
 
     /// Starts the program and searches `root`: a.txt, b.txt, the folder "sub" with c.txt,
@@ -131,7 +96,6 @@ protected:
     void startAndSearch(const QList<QByteArray>& extra = {},
                         const std::function<void(const QByteArray&)>& makeExtra = {})
     {
-        using ItemTest::writeFile;
         const QByteArray bus = busAddress.isEmpty()
                                    ? "unix:path=" + home.home().toUtf8() + "/no-bus"
                                    : busAddress.toUtf8();
@@ -147,13 +111,10 @@ protected:
         form()->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form()));
         {
-            DialogScript script({[&](QWidget* w) {
-                Modal::typeFolder(w, root);
-            }});
+            DialogScript script({pick(kSelectFolder, root)});
             child<QPushButton>("Command2")->click();
         }
-        for (QCheckBox* box : child<QWidget>("Frame1")->findChildren<QCheckBox*>())
-            box->setChecked(false);
+        tickOnly(form());
         auto* folders = child<QListWidget>("text3");
         folders->item(folders->count() - 1)->setCheckState(Qt::Checked);
         search();
@@ -163,8 +124,7 @@ protected:
     void search()
     {
         child<QPushButton>("Command1")->click();
-        ASSERT_TRUE(
-            waitUntil(form(), &Form1::controlsUpdated, [&] { return !form()->searchRunning(); }));
+        ASSERT_TRUE(runEnded());
     }
     /// Selects the rows of these paths, the first current.
     void selectPaths(const QList<QByteArray>& paths)

@@ -3,7 +3,6 @@
 // and error dialogs of a copy, and the "Oops!" box of a launch that fails. Files are checked
 // on disk after each.
 #include "ItemCommandsFixture.h"
-#include "platform/RegistryHive.h"
 #include "shell/FileOpDialogs.h"
 #include "shell/PropertiesDialog.h"
 
@@ -14,33 +13,15 @@
 #include <QLabel>
 #include <QPointer>
 
-#include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
-
-#include <memory>
 
 namespace {
 
-using namespace ItemTest;
-
-void writeBytes(const QByteArray& path, const QByteArray& contents)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    ASSERT_GE(fd, 0) << path.constData();
-    EXPECT_EQ(::write(fd, contents.constData(), size_t(contents.size())), contents.size());
-    ::close(fd);
-}
-
 /// The names in `folder`, hidden ones included, sorted and joined by '|'.
-std::string entries(const QString& folder)
+QByteArray entries(const QString& folder)
 {
-    return QDir(folder)
-        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                   QDir::Name)
-        .join(u'|')
-        .toStdString();
+    return bytefiles::list(QFile::encodeName(folder)).join('|');
 }
 
 qint64 sizeOf(const QByteArray& path)
@@ -71,8 +52,9 @@ TEST_P(FileManagerEndToEnd, PropertiesFromThePopupAndExploreFromTheFileMenu)
     }
     busAddress = bus.address();
     const QByteArray odd = "caf\xe9 x.txt";
-    ASSERT_NO_FATAL_FAILURE(startAndSearch(
-        {odd}, [](const QByteArray& path) { writeBytes(path, QByteArray(1234, 'x')); }));
+    ASSERT_NO_FATAL_FAILURE(startAndSearch({odd}, [](const QByteArray& path) {
+        ASSERT_TRUE(bytefiles::write(path, QByteArray(1234, 'x')));
+    }));
     QDBusConnectionInterface* session = QDBusConnection::sessionBus().interface();
     if (!session || !session->isServiceRegistered(u"org.kestrelfind.TestMarker"_qs))
         GTEST_SKIP() << "this process opened its session bus before the test";
@@ -121,7 +103,7 @@ TEST_P(FileManagerEndToEnd, PropertiesFromThePopupAndExploreFromTheFileMenu)
         EXPECT_TRUE(manager.calls.isEmpty());
     }
     EXPECT_EQ(noModal.unexpected(), 0);
-    EXPECT_TRUE(exists(path)) << "the item is untouched";
+    EXPECT_TRUE(bytefiles::exists(path)) << "the item is untouched";
 }
 
 INSTANTIATE_TEST_SUITE_P(Bus, FileManagerEndToEnd, ::testing::Bool(), [](const auto& info) {
@@ -145,7 +127,7 @@ TEST_F(CopyDialogsEndToEnd, ProgressShowsOnALongCopyAndItsCancelLeavesNothingBeh
     // Sparse: no disk is used until the copy writes it, and the cancel stops that early.
     constexpr qint64 kSize = qint64(4) << 30;
     ASSERT_NO_FATAL_FAILURE(startAndSearch({"big.bin"}, [](const QByteArray& path) {
-        writeBytes(path, "head");
+        ASSERT_TRUE(bytefiles::write(path, "head"));
         ASSERT_EQ(::truncate(path.constData(), kSize), 0);
     }));
     const QString target = home.mkdir(u"target"_qs);
@@ -260,7 +242,7 @@ TEST_P(CopyErrorEndToEnd, AnswerToTheErrorDecidesWhatIsCopied)
     ASSERT_TRUE(waitFor([&] { return script.done(); })) << script.answered() << " answered";
     ASSERT_NO_FATAL_FAILURE(waitForJobs());
 
-    EXPECT_EQ(entries(target), c.copied.join(u'|').toStdString());
+    EXPECT_EQ(entries(target), c.copied.join(u'|').toUtf8());
     const QByteArray targetBytes = QFile::encodeName(target);
     for (const QString& name : c.copied)
         EXPECT_EQ(readFile(QByteArray(targetBytes + '/' + name.toUtf8())),
@@ -291,10 +273,6 @@ struct LaunchCase {
 class FailedLaunchEndToEnd : public ItemCommandsFixture,
                              public ::testing::WithParamInterface<LaunchCase> {
 protected:
-    QByteArray settingsFile() const
-    {
-        return readFile(QFile::encodeName(RegHiveFilePath(HKEY_CURRENT_USER)));
-    }
     QByteArray recentDocuments() const
     {
         return readFile(qgetenv("XDG_DATA_HOME") + "/recently-used.xbel");
@@ -315,8 +293,9 @@ protected:
 TEST_P(FailedLaunchEndToEnd, OopsIsShownAndNothingIsRecorded)
 {
     const LaunchCase& c = GetParam();
-    ASSERT_NO_FATAL_FAILURE(startAndSearch(
-        {"strange.kfnone"}, [](const QByteArray& path) { writeBytes(path, "data"); }));
+    ASSERT_NO_FATAL_FAILURE(startAndSearch({"strange.kfnone"}, [](const QByteArray& path) {
+        ASSERT_TRUE(bytefiles::write(path, "data"));
+    }));
     const QByteArray path = rootBytes() + '/' + c.file;
     if (c.deletedAfterListing) {
         ASSERT_EQ(::unlink(path.constData()), 0);
@@ -348,8 +327,8 @@ TEST_P(FailedLaunchEndToEnd, OopsIsShownAndNothingIsRecorded)
     EXPECT_EQ(launchedLog(), root + u"/b.txt\n") << "the failed item reached a program";
     EXPECT_EQ(first->text(), u"&1. b.txt"_qs);
     EXPECT_FALSE(action("mnuRecentLaunch1")->isVisible());
-    EXPECT_TRUE(settingsFile().contains(good));
-    EXPECT_FALSE(settingsFile().contains(path)) << "the failed launch was stored";
+    EXPECT_TRUE(settingsBytes().contains(good));
+    EXPECT_FALSE(settingsBytes().contains(path)) << "the failed launch was stored";
     EXPECT_TRUE(recentDocuments().contains("/found/b.txt"));
     EXPECT_FALSE(recentDocuments().contains(QByteArray(QByteArray("/found/") + c.file)));
     EXPECT_EQ(script.unexpected(), 0);

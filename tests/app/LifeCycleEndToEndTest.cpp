@@ -1,11 +1,8 @@
 // The window's life cycle as main() runs it: first start, a run and a restart, odd stored
-// values, a second copy, a crashed copy's socket, a damaged or unwritable settings file, the
-// Help menu and the tray command. Real dialogs, answered; the real settings file under the
-// test's home.
-#include "app/Form1.h"
+// values, a second copy, a crashed copy's socket, a damaged settings file, the Help menu
+// with the About box, and the tray command. Real dialogs, answered; the real settings file
+// under the test's home.
 #include "app/FrmAbt.h"
-#include "app/Program.h"
-#include "platform/RegistryHive.h"
 #include "results/ResultList.h"
 #include "settings/SearchScope.h"
 #include "settings/WindowGeometry.h"
@@ -13,26 +10,19 @@
 #include "shell/MPrevInst.h"
 #include "shell/SystemTray.h"
 
-#include "ModalHelper.h"
 #include "ProgramFixture.h"
-#include "TempHome.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
@@ -44,21 +34,9 @@
 
 namespace {
 
+using namespace AppTest;
+
 const QString kKey = u"[HKEY_CURRENT_USER\\Software\\Willow Brookes\\Kestrelfind\\"_qs;
-
-QByteArray settingsBytes()
-{
-    QFile file(RegHiveFilePath(HKEY_CURRENT_USER));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeSettings(const QByteArray& bytes)
-{
-    const QString path = RegHiveFilePath(HKEY_CURRENT_USER);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) >= 0;
-}
 
 /// A settings file holding `lines` under "Window Settings".
 QByteArray windowSection(const QByteArray& lines)
@@ -90,22 +68,6 @@ struct Shown {
 
 class LifeCycleTest : public ProgramFixture {
 protected:
-    void restart()
-    {
-        if (form() && form()->isVisible()) {
-            ASSERT_TRUE(form()->close());
-        }
-        program.reset();
-        start();
-    }
-
-    template<typename T> T* child(const char* name) const
-    {
-        T* w = form()->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-
     ResultList* list() const { return form()->findChild<ResultList*>(); }
 
     Shown shown() const
@@ -131,29 +93,6 @@ protected:
         return s;
     }
 };
-
-TEST_F(LifeCycleTest, FirstStartShowsTheDefaultsInACentredWindow)
-{
-    start();
-    const QRect window = form()->geometry();
-    EXPECT_TRUE(primaryArea().contains(window));
-    EXPECT_LE(std::abs(window.center().x() - primaryArea().center().x()), 1);
-    EXPECT_LE(std::abs(window.center().y() - primaryArea().center().y()), 1);
-    // The start-up size is the smallest the border can be dragged to.
-    EXPECT_NEAR(form()->MinTrackWidth(), window.width(), 1);
-    EXPECT_NEAR(form()->MinTrackHeight(), window.height(), 1);
-
-    auto* folders = child<QListWidget>("text3");
-    ASSERT_EQ(folders->count(), 1);
-    EXPECT_EQ(folders->item(0)->text(), QString());
-    EXPECT_EQ(folders->item(0)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(child<QComboBox>("Text1")->count(), 1);
-    EXPECT_EQ(child<QCheckBox>("chkDT")->checkState(), Qt::Checked);
-    EXPECT_EQ(child<QCheckBox>("chkMD")->checkState(), Qt::Unchecked);
-    EXPECT_EQ(child<QComboBox>("Combo1")->currentIndex(), 0);
-    EXPECT_EQ(child<QLineEdit>("Text2")->text(), u"*.gif"_qs);
-    EXPECT_EQ(form()->sortState().SortColumn, 1);
-}
 
 TEST_F(LifeCycleTest, ARestartBringsBackWhatTheRunLeft)
 {
@@ -192,17 +131,25 @@ TEST_F(LifeCycleTest, ARestartBringsBackWhatTheRunLeft)
 
     restart();
     const Shown after = shown();
-    EXPECT_EQ(after.geometry, before.geometry);
-    EXPECT_EQ(after.widths, before.widths);
-    EXPECT_EQ(after.positions, before.positions);
     EXPECT_EQ(after.presets, QStringList{u"Work"_qs});
     EXPECT_TRUE(after == before);
     EXPECT_EQ(form()->MinTrackWidth(), 640);
 }
 
-TEST_F(LifeCycleTest, StoredValuesOutOfRangeOrNotNumbersFallBack)
+TEST_F(LifeCycleTest, TheFirstStartIsCentredAndStoredValuesOutOfRangeFallBackToIt)
 {
     start();
+    const QRect window = form()->geometry();
+    EXPECT_TRUE(primaryArea().contains(window));
+    EXPECT_LE(std::abs(window.center().x() - primaryArea().center().x()), 1);
+    EXPECT_LE(std::abs(window.center().y() - primaryArea().center().y()), 1);
+    // The start-up size is the smallest the border can be dragged to.
+    EXPECT_NEAR(form()->MinTrackWidth(), window.width(), 1);
+    EXPECT_NEAR(form()->MinTrackHeight(), window.height(), 1);
+    auto* folders = child<QListWidget>("text3");
+    ASSERT_EQ(folders->count(), 1);
+    EXPECT_EQ(folders->item(0)->text(), QString());
+    EXPECT_EQ(folders->item(0)->checkState(), Qt::Unchecked);
     const Shown defaults = shown();
     ASSERT_TRUE(form()->close());
     program.reset();
@@ -243,18 +190,13 @@ TEST_F(LifeCycleTest, AWindowStoredOffEveryScreenComesBackOnScreen)
 TEST_F(LifeCycleTest, ASecondStartBringsTheFirstForwardAndWritesNothing)
 {
     start();
-    ASSERT_TRUE(form()->close()); // a settings file to compare with
-    program.reset();
-    start();
+    restart(); // the first close leaves a settings file to compare with
     form()->showMinimized();
     QTRY_VERIFY(form()->isMinimized());
     const QByteArray before = settingsBytes();
     const QDateTime written = QFileInfo(RegHiveFilePath(HKEY_CURRENT_USER)).lastModified();
 
     QProcess second;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
-    second.setProcessEnvironment(env);
     QSignalSpy finished(&second, &QProcess::finished);
     second.start(QStringLiteral(KF_EXECUTABLE), {});
     ASSERT_TRUE(finished.wait(20000)) << second.readAllStandardError().toStdString();
@@ -290,13 +232,7 @@ TEST_F(LifeCycleTest, ADamagedSettingsFileIsReportedOnce)
 {
     ASSERT_TRUE(writeSettings("this is not a settings file\n\x01\x02\n"));
     {
-        DialogScript script({[](QWidget* w) {
-            QMessageBox* box = Modal::messageBox(w);
-            ASSERT_NE(box, nullptr);
-            EXPECT_EQ(box->windowTitle(), u"Problem"_qs);
-            EXPECT_FALSE(box->text().isEmpty());
-            Modal::press(w, QMessageBox::Ok);
-        }});
+        DialogScript script({answerBox(u"Problem"_qs, QMessageBox::Ok)});
         start();
         EXPECT_TRUE(script.done());
     }
@@ -306,26 +242,23 @@ TEST_F(LifeCycleTest, ADamagedSettingsFileIsReportedOnce)
     EXPECT_EQ(none.unexpected(), 0);
 }
 
-TEST_F(LifeCycleTest, HelpContentsOpensTheManualOnItsContentsPage)
+TEST_F(LifeCycleTest, TheHelpMenuAndTheTrayCommand)
 {
     const QString manual =
         home.write(u"sys/share/doc/kestrelfind/manual/index.html"_qs,
                    "<html><body><h1 id=\"contents\">Contents</h1></body></html>");
     start();
+    // Contents opens the manual on its contents page.
     child<QAction>("mnHelpCnt")->trigger();
     HelpWindow* help = form()->helpWindow();
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(help->manualPath(), QFileInfo(manual).absoluteFilePath());
     EXPECT_EQ(help->currentPage().toLocalFile(), help->manualPath());
-}
 
-TEST_F(LifeCycleTest, TheAboutBoxShowsAndClosesWithOk)
-{
-    start();
-    bool seen = false;
+    // The About box shows and closes with OK.
     DialogScript script({[&](QWidget* w) {
-        seen = qobject_cast<FrmAbt*>(w) != nullptr;
+        EXPECT_TRUE(qobject_cast<FrmAbt*>(w)) << w->metaObject()->className();
         EXPECT_EQ(w->windowTitle(), u"About..."_qs);
         auto* ok = w->findChild<QPushButton*>(u"Command3"_qs);
         ASSERT_NE(ok, nullptr);
@@ -333,42 +266,11 @@ TEST_F(LifeCycleTest, TheAboutBoxShowsAndClosesWithOk)
     }});
     child<QAction>("mnuHelpAbt")->trigger();
     EXPECT_TRUE(script.done());
-    EXPECT_TRUE(seen);
-}
 
-TEST_F(LifeCycleTest, MinimizeToTrayWithoutANotificationAreaMinimizes)
-{
-    start();
+    // Minimize to Tray without a notification area minimizes.
     child<QAction>("mnuFileSysTray")->trigger();
     QTRY_VERIFY(form()->isMinimized());
     EXPECT_FALSE(form()->tray()->InTray());
-}
-
-TEST_F(LifeCycleTest, AnUnwritableSettingsFileDoesNotTrapTheUser)
-{
-    start();
-    // The settings folder replaced by a file: no write can succeed, whoever runs the test.
-    const QString folder = QFileInfo(RegHiveFilePath(HKEY_CURRENT_USER)).path();
-    QDir().mkpath(folder);
-    ASSERT_TRUE(QDir().rename(folder, folder + u".aside"));
-    {
-        QFile blocker(folder);
-        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    }
-    const auto oops = [](QMessageBox::StandardButton answer) -> DialogScript::Step {
-        return [=](QWidget* w) {
-            QMessageBox* box = Modal::messageBox(w);
-            ASSERT_NE(box, nullptr);
-            EXPECT_EQ(box->windowTitle(), u"Oops!"_qs);
-            Modal::press(w, answer);
-        };
-    };
-    DialogScript script({oops(QMessageBox::Retry), oops(QMessageBox::Cancel)});
-    EXPECT_TRUE(form()->close());
-    EXPECT_TRUE(script.done());
-    EXPECT_FALSE(form()->isVisible());
-    QFile::remove(folder);
-    QDir().rename(folder + u".aside", folder);
 }
 
 TEST_F(LifeCycleTest, AlternateFoldersBeyondTheLimitAreToldAndRefused)
@@ -379,25 +281,41 @@ TEST_F(LifeCycleTest, AlternateFoldersBeyondTheLimitAreToldAndRefused)
         file +=
             "\"Folder" + QByteArray::number(i) + "\"=\"/data/f" + QByteArray::number(i) + "|0\"\n";
     ASSERT_TRUE(writeSettings(file));
-    const auto problem = [](const QString& title, const QString& words) -> DialogScript::Step {
-        return [=](QWidget* w) {
-            QMessageBox* box = Modal::messageBox(w);
-            ASSERT_NE(box, nullptr) << w->windowTitle().toStdString();
-            EXPECT_EQ(box->windowTitle(), title);
-            EXPECT_TRUE(box->text().contains(words)) << box->text().toStdString();
-            Modal::press(w, QMessageBox::Ok);
-        };
-    };
     {
-        DialogScript told({problem(u"Problem"_qs, u"2 stored alternate folders were left out"_qs)});
+        DialogScript told(
+            {answerBox(u"Problem"_qs, QMessageBox::Ok,
+                       u"2 stored alternate folders were left out"_qs, Qt::MatchContains)});
         start();
         EXPECT_TRUE(told.done());
     }
     EXPECT_EQ(child<QListWidget>("text3")->count(), MaxAltFolders);
-    DialogScript refused({problem(u"Too Many Folders"_qs, u"Please remove a folder"_qs)});
+    DialogScript refused({answerBox(u"Too Many Folders"_qs, QMessageBox::Ok,
+                                    u"Please remove a folder"_qs, Qt::MatchContains)});
     child<QPushButton>("Command2")->click(); // no folder picker: the list is full
     EXPECT_TRUE(refused.done());
     EXPECT_EQ(child<QListWidget>("text3")->count(), MaxAltFolders);
+}
+
+// The About box's links go to the launcher it is given.
+TEST(FrmAbt, ShowsTheVersionAndLaunchesBothAddresses)
+{
+    QWidget owner;
+    QList<QPair<QWidget*, QString>> launched;
+    FrmAbt box([&](QWidget* w, const QString& a) { launched.append({w, a}); }, &owner);
+    const auto label = [&box](const char* name) {
+        return box.findChild<QLabel*>(QLatin1String(name));
+    };
+    ASSERT_TRUE(label("Label7") && label("Label5") && label("Label6"));
+    EXPECT_EQ(label("Label7")->text(), QStringLiteral("Kestrelfind version " KF_VERSION));
+    EXPECT_TRUE(label("Label5")->text().contains(FrmAbt::supportAddress().mid(7)));
+    EXPECT_TRUE(label("Label6")->text().contains(FrmAbt::webAddress()));
+
+    Q_EMIT label("Label5")->linkActivated(QStringLiteral("#"));
+    Q_EMIT label("Label6")->linkActivated(QStringLiteral("#"));
+    ASSERT_EQ(launched.size(), 2);
+    EXPECT_EQ(launched.at(0).first, &box);
+    EXPECT_EQ(launched.at(0).second, FrmAbt::supportAddress());
+    EXPECT_EQ(launched.at(1).second, FrmAbt::webAddress());
 }
 
 TEST(FindCommandDamage, TheCommandLineReportsADamagedSettingsFileOnStderr)

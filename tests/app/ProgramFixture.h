@@ -1,16 +1,111 @@
 #pragma once
 
-// The program started as main() starts it, under the test process's private HOME.
+// The program started as main() starts it, under the test process's private HOME, and what
+// this folder's tests share: the real settings file, named children, dialogs answered.
 #include "app/Form1.h"
 #include "app/Program.h"
+#include "platform/RegistryHive.h"
 
+#include "ModalHelper.h"
+#include "SignalWait.h"
 #include "TempHome.h"
 
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+
+namespace AppTest {
+
+/// The settings file's bytes; empty when there is none.
+inline QByteArray settingsBytes()
+{
+    QFile file(RegHiveFilePath(HKEY_CURRENT_USER));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+inline QString settingsText()
+{
+    return QString::fromUtf8(settingsBytes());
+}
+
+inline bool writeSettings(const QByteArray& bytes)
+{
+    const QString path = RegHiveFilePath(HKEY_CURRENT_USER);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) >= 0;
+}
+
+/// The child of `parent` named `name` (a failed expectation when there is none).
+template<typename T> T* named(const QObject* parent, const char* name)
+{
+    T* w = parent->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+/// Checks that `w` is the message box `title`, its text `text` (with Qt::MatchContains:
+/// holding it; empty: saying something), then presses `button`. Any other dialog is
+/// cancelled so that the test goes on to report it.
+inline DialogScript::Step answerBox(QString title, QMessageBox::StandardButton button,
+                                    QString text = {}, Qt::MatchFlag match = Qt::MatchExactly)
+{
+    return [=](QWidget* w) {
+        QMessageBox* box = Modal::messageBox(w);
+        if (!box) {
+            ADD_FAILURE() << "expected \"" << title.toStdString() << "\", got "
+                          << w->windowTitle().toStdString();
+            QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+            return;
+        }
+        EXPECT_EQ(box->windowTitle(), title);
+        if (text.isEmpty())
+            EXPECT_FALSE(box->text().isEmpty()) << title.toStdString();
+        else if (match == Qt::MatchContains)
+            EXPECT_TRUE(box->text().contains(text)) << box->text().toStdString();
+        else
+            EXPECT_EQ(box->text(), text);
+        Modal::press(w, button);
+    };
+}
+
+/// Checks that `w` is the folder picker whose title starts with `title`, types `folder`.
+inline DialogScript::Step pick(QString title, QString folder)
+{
+    return [=](QWidget* w) {
+        EXPECT_TRUE(qobject_cast<QFileDialog*>(w)) << w->windowTitle().toStdString();
+        EXPECT_TRUE(w->windowTitle().startsWith(title)) << w->windowTitle().toStdString();
+        Modal::typeFolder(w, folder);
+    };
+}
+
+/// Ticks only the folder boxes named `boxes` (none: a search walks only the alternate folders).
+inline void tickOnly(const QWidget* window, std::initializer_list<const char*> boxes = {})
+{
+    for (QCheckBox* box : named<QWidget>(window, "Frame1")->findChildren<QCheckBox*>())
+        box->setChecked(false);
+    for (const char* name : boxes)
+        named<QCheckBox>(window, name)->setChecked(true);
+}
+
+/// Adds `path` to the alternate folders as the user's picker would, ticked or not.
+inline void addAltFolder(QListWidget* list, const QString& path, bool ticked)
+{
+    auto* item = new QListWidgetItem(path, list);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+}
+
+/// The title of the picker that adds an alternate folder.
+inline const QString kSelectFolder = u"Select a folder in which to search."_qs;
+
+} // namespace AppTest
 
 class ProgramFixture : public ::testing::Test {
 protected:
@@ -18,6 +113,10 @@ protected:
     std::unique_ptr<Program> program;
 
     Form1* form() const { return program->window(); }
+    template<typename T> T* child(const char* name) const
+    {
+        return AppTest::named<T>(form(), name);
+    }
 
     /// Starts the program through the start-up path main() uses and waits until it shows.
     void start()
@@ -25,5 +124,19 @@ protected:
         program = std::make_unique<Program>();
         ASSERT_TRUE(program->start());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form()));
+    }
+    /// Closes the window (when it still shows) and starts the program again.
+    void restart()
+    {
+        if (form()->isVisible()) {
+            ASSERT_TRUE(form()->close());
+        }
+        program.reset();
+        start();
+    }
+    /// Waits for the search run to end.
+    bool runEnded()
+    {
+        return waitUntil(form(), &Form1::controlsUpdated, [&] { return !form()->searchRunning(); });
     }
 };

@@ -1,256 +1,222 @@
 // The program started as main() starts it, with the real dialogs and the real settings file
 // under the test's home: each dialog is found, checked and answered as a user would.
-#include "app/Program.h"
-#include "app/Form1.h"
-#include "platform/RegistryHive.h"
 #include "results/sbStatusBar.h"
 
-#include "ModalHelper.h"
 #include "ProgramFixture.h"
-#include "SignalWait.h"
-#include "TempHome.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
+#include <QFileDialog>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
 
 namespace {
 
-QString settingsText()
-{
-    QFile file(RegHiveFilePath(HKEY_CURRENT_USER));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-/// Checks that `w` is a message box with `title` and `text`, then presses `button`; any
-/// other dialog is cancelled so that the test goes on to report it.
-DialogScript::Step expectMessage(QString title, QString text, QMessageBox::StandardButton button)
-{
-    return [=](QWidget* w) {
-        QMessageBox* box = Modal::messageBox(w);
-        if (!box) {
-            ADD_FAILURE() << "expected \"" << title.toStdString() << "\", got "
-                          << w->windowTitle().toStdString();
-            QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
-            return;
-        }
-        EXPECT_EQ(box->windowTitle(), title);
-        EXPECT_EQ(box->text(), text);
-        Modal::press(w, button);
-    };
-}
-
-/// Checks that `w` is the folder picker and types `folder` into it.
-DialogScript::Step pickFolder(QString folder)
-{
-    return [=](QWidget* w) {
-        EXPECT_TRUE(qobject_cast<QFileDialog*>(w)) << w->windowTitle().toStdString();
-        EXPECT_TRUE(w->windowTitle().startsWith(u"Select a folder in which to search."));
-        Modal::typeFolder(w, folder);
-    };
-}
+using namespace AppTest;
 
 class ProgramTest : public ProgramFixture {
 protected:
-    template<typename T> T* child(const char* name) const
-    {
-        T* w = form()->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-
     void click(const char* button) { child<QPushButton>(button)->click(); }
-
-    /// Ticks no box, so that a search walks only the alternate folders.
-    void untickBoxes()
-    {
-        for (QCheckBox* box : form()->findChild<QWidget*>(u"Frame1"_qs)->findChildren<QCheckBox*>())
-            box->setChecked(false);
-    }
-
-    /// Adds a folder through the picker, makes it the only ticked place, then deletes it.
-    QString addTickedFolderThenDeleteIt(const QString& name)
-    {
-        const QString folder = home.mkdir(name);
-        {
-            DialogScript pick({pickFolder(folder)});
-            click("Command2");
-        }
-        untickBoxes();
-        child<QListWidget>("text3")->item(1)->setCheckState(Qt::Checked);
-        EXPECT_TRUE(QDir(folder).removeRecursively());
-        return folder;
-    }
-
-    bool runEnded()
-    {
-        return waitUntil(form(), &Form1::controlsUpdated, [&] { return !form()->searchRunning(); });
-    }
 };
 
 TEST_F(ProgramTest, FolderPickerAddsAFolderOnceAndTheCloseStoresIt)
 {
     start();
-    const QString folder = home.mkdir(u"Projects"_qs);
-    DialogScript script(
-        {pickFolder(folder), pickFolder(folder),
-         expectMessage(u"Already There"_qs, u'"' + folder + u"\" is already in the list.",
-                       QMessageBox::Ok)});
-    click("Command2");
-    click("Command2");
-    EXPECT_TRUE(script.done());
     auto* list = child<QListWidget>("text3");
+    const QString folder = home.mkdir(u"Projects"_qs);
+    const QString other = home.mkdir(u"projects"_qs);
+    // The picker opens at home, or at the highlighted entry.
+    const auto pickFrom = [&](const QString& offered, const QString& answer) {
+        return [=](QWidget* w) {
+            auto* picker = qobject_cast<QFileDialog*>(w);
+            EXPECT_EQ(picker ? picker->directory().absolutePath() : QString(), offered);
+            pick(kSelectFolder, answer)(w);
+        };
+    };
+    {
+        DialogScript script({pickFrom(home.home(), folder)});
+        click("Command2");
+        EXPECT_TRUE(script.done());
+    }
     ASSERT_EQ(list->count(), 2); // the empty first-start entry and the folder
     EXPECT_EQ(list->item(1)->text(), folder);
+    EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
+
+    // Again: refused. Case matters: another spelling is another entry; cancelling adds nothing.
+    list->setCurrentRow(1);
+    DialogScript script({pickFrom(folder, folder),
+                         answerBox(u"Already There"_qs, QMessageBox::Ok,
+                                   u'"' + folder + u"\" is already in the list."),
+                         pick(kSelectFolder, other), [](QWidget* w) {
+                             QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+                         }});
+    for (int i = 0; i < 3; ++i)
+        click("Command2");
+    EXPECT_TRUE(script.done());
+    ASSERT_EQ(list->count(), 3);
+    list->setCurrentRow(2);
+    click("Command5"); // Remove
 
     EXPECT_TRUE(form()->close());
     EXPECT_TRUE(settingsText().contains(u"\"Folder1\"=\"" + folder + u"|0\""));
+    EXPECT_FALSE(settingsText().contains(other));
 }
 
-TEST_F(ProgramTest, SearchingADeletedAlternateFolderTellsTheUser)
+// The run waits on the "Invalid Folder" box of a deleted alternate folder; closing then is
+// refused, and the settings are saved all the same.
+TEST_F(ProgramTest, ADeletedFolderIsToldAndClosingMeanwhileIsRefused)
 {
     start();
-    const QString folder = addTickedFolderThenDeleteIt(u"Gone"_qs);
-
-    DialogScript script({expectMessage(
-        u"Invalid Folder"_qs,
-        u"Could not find one of your alternate folders, \"" + folder +
-            u"\". It may have been removed. Please update your alternate folders list.",
-        QMessageBox::Ok)});
-    click("Command1");
-    ASSERT_TRUE(runEnded());
-    EXPECT_TRUE(script.done());
-    EXPECT_EQ(child<sbStatusBar>("sbStatusBar")->panelText(2), u"Search complete"_qs);
-}
-
-TEST_F(ProgramTest, ClosingDuringASearchIsRefusedWithTheProblemBox)
-{
-    start();
-    addTickedFolderThenDeleteIt(u"Vanishing"_qs);
-    child<QCheckBox>("chkMD")->setCheckState(Qt::Checked); // no Documents folder: nothing to walk
-
-    // The run waits on its "Invalid Folder" box; closing then is refused, and the settings
-    // are saved all the same.
+    const QString folder = home.mkdir(u"Gone"_qs);
+    {
+        DialogScript script({pick(kSelectFolder, folder)});
+        click("Command2");
+    }
+    child<QListWidget>("text3")->item(1)->setCheckState(Qt::Checked);
+    tickOnly(form(), {"chkMD"}); // no Documents folder: nothing to walk
+    ASSERT_TRUE(QDir(folder).removeRecursively());
     QPointer<QWidget> invalidBox;
     bool closed = true;
     DialogScript script({
         [&](QWidget* w) {
-            EXPECT_EQ(w->windowTitle(), u"Invalid Folder"_qs);
+            QMessageBox* box = Modal::messageBox(w);
+            ASSERT_NE(box, nullptr) << w->windowTitle().toStdString();
+            EXPECT_EQ(box->windowTitle(), u"Invalid Folder"_qs);
+            EXPECT_EQ(box->text(), u"Could not find one of your alternate folders, \"" + folder +
+                                       u"\". It may have been removed. Please update your "
+                                       u"alternate folders list.");
             invalidBox = w;
             QTimer::singleShot(0, form(), [&] { closed = form()->close(); });
         },
         [&](QWidget* w) {
-            expectMessage(u"Problem"_qs,
-                          u"Please stop the search in progress before closing the program"_qs,
-                          QMessageBox::Ok)(w);
+            answerBox(u"Problem"_qs, QMessageBox::Ok,
+                      u"Please stop the search in progress before closing the program"_qs)(w);
             QTimer::singleShot(0, invalidBox, [&] { Modal::press(invalidBox, QMessageBox::Ok); });
         },
     });
     click("Command1");
     ASSERT_TRUE(runEnded());
     EXPECT_TRUE(script.done());
+    EXPECT_EQ(child<sbStatusBar>("sbStatusBar")->panelText(2), u"Search complete"_qs);
     EXPECT_FALSE(closed);
     EXPECT_TRUE(form()->isVisible());
     EXPECT_TRUE(settingsText().contains(u"\"My Documents\"=\"1\""));
     EXPECT_TRUE(form()->close()); // once the run has ended
 }
 
-TEST_F(ProgramTest, PresetsAreNamedOverwrittenAndDeletedThroughTheirDialogs)
+TEST_F(ProgramTest, PresetsAreNamedLoadedOverwrittenAndDeletedThroughTheirDialogs)
 {
     start();
     auto* presets = child<QComboBox>("Combo2");
-    const auto nameBox = [](const QString& answer) -> DialogScript::Step {
+    EXPECT_FALSE(child<QPushButton>("Command8")->isEnabled());
+    // `offered`: the name the box must offer, when it matters.
+    const auto nameBox = [](const QString& answer, const QString& offered = {}) {
         return [=](QWidget* w) {
             auto* input = qobject_cast<QInputDialog*>(w);
             ASSERT_NE(input, nullptr) << w->windowTitle().toStdString();
             EXPECT_EQ(input->windowTitle(), u"Enter Name"_qs);
             EXPECT_EQ(input->labelText(), u"Enter a name for new preset."_qs);
+            if (!offered.isEmpty()) {
+                EXPECT_EQ(input->textValue(), offered);
+            }
             Modal::enterText(w, answer);
         };
     };
-    {
-        DialogScript script({nameBox(u"Work"_qs)});
+    const auto save = [&](std::vector<DialogScript::Step> steps) {
+        DialogScript script(std::move(steps));
         click("Command7");
         EXPECT_TRUE(script.done());
-    }
+    };
+    tickOnly(form(), {"chkMD"});
+    auto* folders = child<QListWidget>("text3");
+    folders->clear();
+    addAltFolder(folders, u"/x/one"_qs, true);
+    addAltFolder(folders, u"/x/two"_qs, false);
+    save({nameBox(u"  Work  "_qs)}); // stored trimmed
     ASSERT_EQ(presets->count(), 1);
-    EXPECT_TRUE(settingsText().contains(u"[HKEY_CURRENT_USER\\Software\\Willow "
-                                        u"Brookes\\Kestrelfind\\Presets\\Work\\Search Filter]"));
+    EXPECT_EQ(presets->currentText(), u"Work"_qs);
+    EXPECT_TRUE(child<QPushButton>("Command8")->isEnabled());
+    const QString key =
+        u"[HKEY_CURRENT_USER\\Software\\Willow Brookes\\Kestrelfind\\Presets\\Work\\"_qs;
+    EXPECT_TRUE(settingsText().contains(key + u"Search Filter]"));
+    EXPECT_TRUE(settingsText().contains(key + u"Alt Folders]"));
+    EXPECT_TRUE(settingsText().contains(u"\"Folder0\"=\"/x/one|1\""));
+    EXPECT_TRUE(settingsText().contains(u"\"Folder1\"=\"/x/two|0\""));
 
-    // The same name again: the overwrite question, answered Yes, keeps one entry.
+    // "work" is the same preset: No asks for another name, offering the last one.
+    folders->clear();
+    save({nameBox(u"work"_qs), answerBox(u"Preset Exists"_qs, QMessageBox::No),
+          nameBox(u"Home"_qs, u"work"_qs)});
+    ASSERT_EQ(presets->count(), 2);
+    EXPECT_EQ(presets->itemText(0), u"Home"_qs);
+
+    // Load Work back.
+    tickOnly(form());
+    presets->setCurrentIndex(1);
+    click("Command8");
+    EXPECT_TRUE(child<QCheckBox>("chkMD")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("chkDT")->isChecked());
+    ASSERT_EQ(folders->count(), 2);
+    EXPECT_EQ(folders->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(folders->currentRow(), 0);
+
+    // The same name again: the overwrite question, answered Yes, adds no entry.
     child<QComboBox>("Combo1")->setCurrentIndex(2);
-    {
-        DialogScript script(
-            {nameBox(u"Work"_qs),
-             expectMessage(u"Preset Exists"_qs,
-                           u"Do you wish to overwrite the preset named \"Work\"?"_qs,
-                           QMessageBox::Yes)});
-        click("Command7");
-        EXPECT_TRUE(script.done());
-    }
-    EXPECT_EQ(presets->count(), 1);
+    save({nameBox(u"Work"_qs),
+          answerBox(u"Preset Exists"_qs, QMessageBox::Yes,
+                    u"Do you wish to overwrite the preset named \"Work\"?"_qs)});
+    EXPECT_EQ(presets->count(), 2);
     EXPECT_TRUE(settingsText().contains(u"\"Filetype\"=\"2\""));
 
     // Delete: No keeps it, Yes removes it from the box and the file.
-    {
-        DialogScript script(
-            {expectMessage(u"Preset Exists"_qs,
-                           u"Are you sure you wish to delete the selected preset?"_qs,
-                           QMessageBox::No),
-             expectMessage(u"Preset Exists"_qs,
-                           u"Are you sure you wish to delete the selected preset?"_qs,
-                           QMessageBox::Yes)});
-        click("Command6");
-        EXPECT_EQ(presets->count(), 1);
-        click("Command6");
-        EXPECT_TRUE(script.done());
-    }
-    EXPECT_EQ(presets->count(), 0);
+    ASSERT_EQ(presets->currentText(), u"Work"_qs);
+    const QString sure = u"Are you sure you wish to delete the selected preset?"_qs;
+    DialogScript script({answerBox(u"Preset Exists"_qs, QMessageBox::No, sure),
+                         answerBox(u"Preset Exists"_qs, QMessageBox::Yes, sure)});
+    click("Command6");
+    EXPECT_EQ(presets->count(), 2);
+    click("Command6");
+    EXPECT_TRUE(script.done());
+    EXPECT_EQ(presets->count(), 1);
     EXPECT_FALSE(settingsText().contains(u"Presets\\Work"));
 }
 
-TEST_F(ProgramTest, ASettingsFileThatCannotBeWrittenIsReportedAtClose)
+// No write can succeed, whoever runs the test: first a file where the settings folder
+// should be, then a folder where the file should be.
+TEST_F(ProgramTest, ASettingsFileThatCannotBeWrittenIsRetriedOrGivenUpAtClose)
 {
     start();
     child<QCheckBox>("chkMD")->setCheckState(Qt::Checked);
-    // A file where the settings folder should be fails for root too.
-    const QString folder = QFileInfo(RegHiveFilePath(HKEY_CURRENT_USER)).path();
+    const QString file = RegHiveFilePath(HKEY_CURRENT_USER);
+    const QString folder = QFileInfo(file).path();
     QDir(folder).removeRecursively();
     home.write(QDir(home.home()).relativeFilePath(folder), "in the way");
-
-    const QString text =
-        u"Your settings could not be saved to \"" + RegHiveFilePath(HKEY_CURRENT_USER) +
-        u"\".\n\nPress Retry to try again, or Cancel to close without saving them.";
-    // Retry while it still fails asks again; Retry once the folder is back saves.
-    DialogScript script({expectMessage(u"Oops!"_qs, text, QMessageBox::Retry), [&](QWidget* w) {
-                             QFile::remove(folder);
-                             QDir().mkpath(folder);
-                             expectMessage(u"Oops!"_qs, text, QMessageBox::Retry)(w);
-                         }});
-    EXPECT_TRUE(form()->close());
-    EXPECT_TRUE(script.done());
+    const auto oops = [&](QMessageBox::StandardButton answer) {
+        return answerBox(u"Oops!"_qs, answer,
+                         u"Your settings could not be saved to \"" + file +
+                             u"\".\n\nPress Retry to try again, or Cancel to close without "
+                             u"saving them.");
+    };
+    {
+        // Retry while it still fails asks again; Retry once the folder is back saves.
+        DialogScript script({oops(QMessageBox::Retry), [&](QWidget* w) {
+                                 QFile::remove(folder);
+                                 QDir().mkpath(folder);
+                                 oops(QMessageBox::Retry)(w);
+                             }});
+        EXPECT_TRUE(form()->close());
+        EXPECT_TRUE(script.done());
+    }
     EXPECT_TRUE(settingsText().contains(u"\"My Documents\"=\"1\""));
-}
 
-TEST_F(ProgramTest, CancelClosesWithoutTheSettingsThatCannotBeWritten)
-{
-    start();
-    const QString file = RegHiveFilePath(HKEY_CURRENT_USER);
+    // Cancel does not trap the user: the window closes without the settings.
+    restart();
     QFile::remove(file);
-    QDir().mkpath(file); // a folder where the file should be
-    DialogScript script({[](QWidget* w) {
-        EXPECT_EQ(w->windowTitle(), u"Oops!"_qs);
-        Modal::press(w, QMessageBox::Cancel);
-    }});
+    QDir().mkpath(file);
+    DialogScript script({oops(QMessageBox::Retry), oops(QMessageBox::Cancel)});
     EXPECT_TRUE(form()->close());
     EXPECT_TRUE(script.done());
     EXPECT_FALSE(form()->isVisible());
@@ -273,14 +239,7 @@ TEST_F(ProgramTest, TerminationSignalDismissesTheDialogAndClosesSavingTheSetting
 TEST(ProgramSmoke, StartsAndEndsCleanlyOnSigtermWritingItsSettings)
 {
     const TempHome home;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
-    for (const char* name :
-         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME",
-          "XDG_RUNTIME_DIR", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
-        env.insert(QString::fromLatin1(name), QString::fromLocal8Bit(qgetenv(name)));
-    process.setProcessEnvironment(env);
+    QProcess process; // the private HOME, XDG folders and offscreen platform are inherited
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(QStringLiteral(KF_EXECUTABLE), {});
     ASSERT_TRUE(process.waitForStarted(10000));

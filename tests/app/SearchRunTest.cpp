@@ -109,19 +109,23 @@ TEST_F(SearchRunTest, NoFileTypeFindsNothingAndAStopSkipsTheRestOfTheSpecialFold
     EXPECT_EQ(host.rows, 0);
     EXPECT_EQ(host.panel2, QStringLiteral("Search complete"));
 
-    // Stop while the missing alternate folder is reported, before any walk began: the first
-    // special folder's walk ends at once and the rest are skipped.
+    // Stop (twice) while the first missing alternate folder is reported, before any walk
+    // began: the second is still reported, the first special folder's walk ends at once and
+    // the rest are skipped.
     host.type = 0;
     host.panel1.clear();
-    host.alts = {{home.path(QStringLiteral("missing")), true}};
+    host.alts = {{home.path(QStringLiteral("missing")), true},
+                 {home.path(QStringLiteral("missing2")), true}};
     prompt.onMessage([&](const ScriptedPrompt::Asked&) {
         run.command();
         run.command();
     });
     runToEnd();
+    EXPECT_EQ(prompt.asked().size(), 2);
     EXPECT_EQ(host.caption, QStringLiteral("Search"));
     EXPECT_EQ(host.panel1, (QStringList{"(c)", "Searching in Desktop", "(c)"}));
     EXPECT_EQ(host.panel2, QStringLiteral("Search cancelled"));
+    EXPECT_EQ(host.panel3, QStringLiteral("0 item(s) found."));
     EXPECT_EQ(host.rows, 0);
     EXPECT_TRUE(run.SearchIdle());
     EXPECT_EQ(run.state(), SearchRun::State::Idle);
