@@ -14,7 +14,7 @@ using namespace ResultColumn;
 struct SortIndex::Item {
     uint64_t first;  ///< key bytes 0-7, or rank, size or time
     uint64_t second; ///< key bytes 8-15, or name bytes 0-7
-    uint64_t third;  ///< name bytes 0-7, or name bytes 8-15
+    uint64_t third;  ///< unused for Name (its key holds the name), or name bytes 8-15
     uint32_t key;    ///< full Name key offset
     uint32_t row;    ///< stored row being ordered
 };
@@ -30,6 +30,12 @@ int compareBytes(std::string_view a, std::string_view b)
     if (const int c = common ? std::memcmp(a.data(), b.data(), common) : 0)
         return c;
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// The last word on equal rows: the order they were stored in, which is the walk's.
+int compareArrival(uint32_t a, uint32_t b)
+{
+    return a < b ? -1 : (a > b ? 1 : 0);
 }
 
 // Eight name bytes from `from` on as a number in the bytes' order, zero-padded (names hold
@@ -192,7 +198,7 @@ int SortIndex::compareTie(uint32_t a, uint32_t b) const
     // of the same folders: equal names in many folders cost no read of the folders.
     if (const int c = compareBytes(m_rows.name(a), m_rows.name(b)))
         return c;
-    return a < b ? -1 : (a > b ? 1 : 0);
+    return compareArrival(a, b);
 }
 
 int SortIndex::compare(uint32_t a, uint32_t b) const
@@ -211,7 +217,7 @@ int SortIndex::compare(uint32_t a, uint32_t b) const
             if (const int c = std::strcmp(m_names.key(m_nameKeys[a]), m_names.key(m_nameKeys[b])))
                 return c;
         }
-        return a < b ? -1 : (a > b ? 1 : 0); // equal keys, equal names: the walk's order
+        return compareArrival(a, b); // equal keys, equal names
     case FileType:
     case Location:
     case Url:
@@ -287,7 +293,7 @@ std::vector<SortIndex::Item> SortIndex::itemsFor(const std::vector<uint32_t>& ro
             item.key = m_nameKeys[row];
             item.first = m_names.prefix(item.key);
             item.second = m_names.prefix(item.key, 8);
-            item.third = 0; // the key holds the name's bytes
+            item.third = 0;
             continue;
         }
         const std::string_view name = m_rows.name(row);
