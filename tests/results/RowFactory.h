@@ -6,6 +6,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QDateTime>
+#include <QHash>
 #include <QRandomGenerator>
 
 #include <memory>
@@ -65,36 +66,24 @@ inline std::unique_ptr<QAbstractItemModelTester> checked(ResultModel* model)
 
 /// Rows of every column's kind of value, with names that collation orders unlike bytes
 /// (case, accents, numbers by value) and long shared prefixes that leave ties to be decided
-/// past the first 16 bytes.
+/// past the first 16 bytes; each path once.
 inline ResultRows randomRows(QRandomGenerator& random, int count)
 {
-    static const char* const parts[] = {"a",
-                                        "B",
-                                        "é",
-                                        "E",
-                                        "z",
-                                        "Ä",
-                                        "10",
-                                        "9",
-                                        "-",
-                                        "_",
-                                        " ",
-                                        "ß",
-                                        "Straße",
-                                        "x2",
-                                        "X10",
-                                        "ö",
-                                        "Doc",
-                                        "doc",
-                                        "IMG_20230101_1200"};
+    static const QList<QByteArray> parts =
+        QByteArray("a|B|é|E|z|Ä|10|9|-|_| |ß|Straße|x2|X10|ö|Doc|doc|IMG_20230101_1200").split('|');
     ResultRows rows;
+    QHash<QByteArray, bool> taken;
     for (int i = 0; i < count; ++i) {
         QByteArray name;
         for (int p = 0, n = 1 + int(random.bounded(4)); p < n; ++p)
-            name += parts[random.bounded(int(std::size(parts)))];
-        rows.push_back(makeRow("/t/f" + QByteArray::number(random.bounded(40)) + '/' + name +
-                                   (i % 4 ? ".txt" : ".PDF"),
-                               i % 9 ? random.bounded(100000) : 0,
+            name += parts[random.bounded(int(parts.size()))];
+        const QByteArray path = "/t/f" + QByteArray::number(random.bounded(40)) + '/' + name +
+                                (i % 4 ? ".txt" : ".PDF");
+        if (std::exchange(taken[path], true)) {
+            --i;
+            continue;
+        }
+        rows.push_back(makeRow(path, i % 9 ? random.bounded(100000) : 0,
                                i % 50 ? utcMs(2000 + random.bounded(20), 1, 1) : ResultRow::NoTime,
                                i % 2 ? QStringLiteral("Text") : QStringLiteral("PDF document"),
                                i % 7 ? QStringLiteral("n/a") : QStringLiteral("http://x/"),

@@ -34,13 +34,4 @@ TEST(FileFilter, PatternsFollowTheWildcardRules)
     }
 }
 
-TEST(FileFilter, EmptyPatternsAndOddChoicesLetNothingThrough)
-{
-    EXPECT_FALSE(FileFilter().accepts("a.txt"));
-    for (const FileFilter& filter : {FileFilter::fromChoice(FileFilter::Custom, QString()),
-                                     FileFilter::fromChoice(-1), FileFilter::fromChoice(7)})
-        EXPECT_TRUE(filter.matchesNothing());
-    EXPECT_TRUE(FileFilter::fromChoice(FileFilter::Applications).needsExecutable());
-}
-
 } // namespace

@@ -72,9 +72,8 @@ protected:
                             mid + "/m-deep/m-leaf\nline"});
             }
         }
-        tree->make({"top1/mid-7/m-deep/big/", "top0/m-closed/", "top0/m-closed/m-hidden",
-                    "top2/mid-3/m-bad\xff\xfe.txt", "top2/mid-3/m-bad\xff\xfe/",
-                    "top2/mid-3/m-bad\xff\xfe/m-\xc3(inner"});
+        tree->make({"top1/mid-7/m-deep/big/", "top0/m-closed/", "top0/m-closed/m-hidden", longName,
+                    "top2/mid-3/m-bad\xff\xfe/", "top2/mid-3/m-bad\xff\xfe/m-\xc3(inner"});
         for (int i = 0; i < 3000; ++i)
             tree->file("top1/mid-7/m-deep/big/m-" + QByteArray::number(i) + QByteArray(80, 'p'));
         ASSERT_EQ(symlink("..", tree->path("top2/m-up-link").constData()), 0);
@@ -86,6 +85,8 @@ protected:
         delete tree;
     }
     static inline ByteTree* tree = nullptr;
+    // Near the longest name a folder can hold, and not UTF-8.
+    static inline const QByteArray longName = "top2/mid-3/m-bad\xff\xfe" + QByteArray(240, 'n');
 };
 
 TEST_P(ParallelWalkTest, AFailedWriteStopsEveryThread)
@@ -140,8 +141,8 @@ TEST_P(ParallelWalkTest, BytesAndRowsComeInTheOrderAndWithTheBytesOfOneThread)
     }
     std::sort(odd.begin(), odd.end());
     EXPECT_EQ(odd, (QList<QByteArray>{tree->path("top2/mid-3/m-bad\xff\xfe"),
-                                      tree->path("top2/mid-3/m-bad\xff\xfe.txt"),
-                                      tree->path("top2/mid-3/m-bad\xff\xfe/m-\xc3(inner")}));
+                                      tree->path("top2/mid-3/m-bad\xff\xfe/m-\xc3(inner"),
+                                      tree->path(longName)}));
 }
 
 TEST_P(ParallelWalkTest, AStopOrACancelEndsEveryThreadWithRowsInOrderUpToIt)
@@ -198,32 +199,61 @@ TEST(ParallelWalk, FollowsALinkOnlyWhenItIsTheTopFolder)
     EXPECT_EQ(walked.count, 0u);
 }
 
-TEST(ParallelWalk, ASubtreeReplacedByALinkIsSkippedAndNamed)
+TEST(ParallelWalk, AFolderReplacedByALinkAfterItWasListedIsSkippedAndNamed)
 {
-    // The top folder is read first, then its subtrees: one is replaced by a link to a tree
-    // outside in between, at the report of a match of the top folder.
-    for (const int threads : {1, 2}) {
-        const ByteTree tree;
-        const ByteTree outside;
-        tree.make({"a/", "a/m-inner", "m-trigger", "z/", "z/m-last"});
-        outside.make({"m-secret"});
-        const Walked walked = parallel(
-            allFilesIn(tree.root()), u"m-"_qs, threads, -1,
-            [&](const FoundEntry& entry, std::string& line) {
-                if (entry.name == QByteArrayView("m-trigger")) {
+    // After it was listed, the folder to be entered next (at the report of a match of the top
+    // folder) or the folder above it (at the report of a match inside) is replaced by a link to
+    // a tree outside: nothing behind the link is listed, and the rest is.
+    const struct {
+        const char* trigger;
+        const char* skipped;
+        QList<QByteArray> found; // relative, sorted
+    } cases[] = {{"m-top", "a/", {"m-top", "z/m-last"}},
+                 {"a/m-inside", "a/b/", {"a/m-inside", "m-top", "z/m-last"}}};
+    for (const auto& c : cases) {
+        for (const int threads : {0, 1, 2}) { // 0: a single FolderWalker
+            SCOPED_TRACE(testing::Message() << c.trigger << ", threads " << threads);
+            const ByteTree tree;
+            const ByteTree outside;
+            tree.make({"a/", "a/b/", "a/b/m-inner", "a/m-inside", "m-top", "z/", "z/m-last"});
+            outside.make({"b/", "b/m-secret", "m-secret"});
+            const auto swap = [&](const QByteArray& path) {
+                if (path == tree.path(c.trigger)) {
                     const QByteArray a = tree.path("a");
                     EXPECT_EQ(rename(a.constData(), QByteArray(a + "-moved").constData()), 0);
                     EXPECT_EQ(symlink(outside.root().constData(), a.constData()), 0);
                 }
-                lineOf(entry, line);
-            });
-        EXPECT_EQ(walked.outcome, FolderWalker::Outcome::Finished);
-        EXPECT_EQ(walked.out,
-                  QByteArray(tree.path("m-trigger\n") + tree.path("z/m-last\n")).toStdString())
-            << threads;
-        ASSERT_EQ(walked.skipped.size(), 1);
-        EXPECT_EQ(walked.skipped[0].first, tree.path("a/"));
-        EXPECT_TRUE(walked.skipped[0].second == ELOOP || walked.skipped[0].second == ENOTDIR);
+            };
+            Walked walked;
+            if (threads > 0) {
+                walked = parallel(allFilesIn(tree.root()), u"m-"_qs, threads, -1,
+                                  [&](const FoundEntry& entry, std::string& line) {
+                                      swap(QByteArray(entry.folder + entry.name));
+                                      lineOf(entry, line);
+                                  });
+            } else {
+                LiveQuery query;
+                query.setSearchText(u"m-"_qs);
+                CollectingSink sink;
+                sink.onFound = [&] {
+                    swap(sink.rows.back().path());
+                };
+                walked.outcome = sink.walk(query, allFilesIn(tree.root()));
+                for (const QByteArray& path : sink.paths())
+                    walked.out += path.toStdString() + '\n';
+                walked.skipped = sink.skipped;
+            }
+            EXPECT_EQ(walked.outcome, FolderWalker::Outcome::Finished);
+            QList<QByteArray> found = QByteArray::fromStdString(walked.out)
+                                          .replace(tree.root(), "")
+                                          .chopped(1)
+                                          .split('\n');
+            std::sort(found.begin(), found.end());
+            EXPECT_EQ(found, c.found);
+            ASSERT_EQ(walked.skipped.size(), 1);
+            EXPECT_EQ(walked.skipped[0].first, tree.path(c.skipped));
+            EXPECT_TRUE(walked.skipped[0].second == ELOOP || walked.skipped[0].second == ENOTDIR);
+        }
     }
 }
 
