@@ -82,7 +82,6 @@ public:
     /// One random change; returns what it did, for the failure message.
     std::string change()
     {
-        static const char* const renamed[] = {"", ".url", ".txt"};
         const int kind = int(pick(11));
         if (kind <= 1)
             return makeFile(randomFolder());
@@ -110,7 +109,7 @@ public:
         switch (kind) {
         case 4: {
             const fs::path to =
-                (pick(2) ? entry.parent_path() : randomFolder()) / newName(renamed, 3);
+                (pick(2) ? entry.parent_path() : randomFolder()) / newName({"", ".url", ".txt"});
             fs::rename(entry, to, error); // into itself fails: fine
             return "rename " + entry.string() + " to " + to.string();
         }
@@ -170,10 +169,11 @@ private:
         folders.push_back(m_root);
         return pickFrom(folders);
     }
-    std::string newName(const char* const* suffixes, size_t count)
+    std::string newName(std::initializer_list<const char*> suffixes)
     {
         static const char* const stems[] = {"img_", "invoice-", "Kestrel ", "note", "x"};
-        return stems[pick(5)] + std::to_string(m_counter++) + suffixes[pick(count)];
+        return stems[pick(5)] + std::to_string(m_counter++) +
+               suffixes.begin()[pick(suffixes.size())];
     }
     QByteArray shortcut(bool internet)
     {
@@ -186,8 +186,7 @@ private:
     }
     std::string makeFile(const fs::path& folder)
     {
-        static const char* const suffixes[] = {"", ".txt", ".JPG", ".url", ".desktop", "url"};
-        const fs::path file = folder / newName(suffixes, 6);
+        const fs::path file = folder / newName({"", ".txt", ".JPG", ".url", ".desktop", "url"});
         const std::string name = file.string();
         return "file " + write(file, name.ends_with("url") ? shortcut(true)
                                      : name.ends_with(".desktop")
@@ -196,8 +195,7 @@ private:
     }
     std::string makeFolder(const fs::path& folder)
     {
-        static const char* const suffixes[] = {"", ".d"};
-        const fs::path made = folder / newName(suffixes, 2);
+        const fs::path made = folder / newName({"", ".d"});
         fs::create_directory(made);
         makeFile(made);
         return "folder " + made.string();

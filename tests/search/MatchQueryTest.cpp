@@ -46,13 +46,10 @@ TEST(MatchQuery, FolderScanNeverMissesAMatchingName)
     std::mt19937 random(seed);
     const char* const pieces[] = {"img_", "IMG_", "Invoice", "x",      "\342\204\252", "ä", "Ä",
                                   "\xff", "σ",    "ς",       "readme", ".url",         "e"};
-    const auto textOf = [](const char* text) {
-        return QString::fromUtf8(text);
-    };
     std::vector<MatchQuery> queries;
     for (const bool matchCase : {false, true}) {
         for (const char* text : {"img_", "IMG_", "invoice", "k", "ä", "ΣΊΣ", "", "e_x"})
-            queries.emplace_back(textOf(text), matchCase);
+            queries.emplace_back(QString::fromUtf8(text), matchCase);
         queries.push_back(MatchQuery::fromBytes("\xffimg", matchCase));
     }
     int passedOver = 0;
@@ -78,9 +75,6 @@ TEST(MatchQuery, FolderScanNeverMissesAMatchingName)
         }
     }
     EXPECT_GT(passedOver, 400) << "seed " << seed;
-    EXPECT_FALSE(MatchQuery(textOf("abc"), false).mayMatchAmong("", true));
-    EXPECT_FALSE(MatchQuery(textOf("abc"), false).mayMatchAmong("xaxbxcABXC", true));
-    EXPECT_TRUE(MatchQuery(textOf("abc"), false).mayMatchAmong("xaxbxcABXC\xc3\xa4", false));
 }
 
 TEST(MatchQuery, ATextGivenAsBytesThatIsNotUtf8IsMatchedByItsBytes)
