@@ -3,13 +3,11 @@
 #include "results/SortArrowHeader.h"
 #include "results/SortState.h"
 
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -75,29 +73,16 @@ protected:
     QWidget* viewport() const { return list.currentView()->viewport(); }
     QPoint blank() const { return {viewport()->width() - 3, viewport()->height() - 3}; }
 
-    void selectRows(std::initializer_list<int> rows)
-    {
-        for (int r : rows)
-            list.selectionModel()->select(list.model()->index(r, 0),
-                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-
-    // The window's side of a header click: run the rules, then apply them.
-    void connectWindow()
-    {
-        QObject::connect(&list, &ResultList::columnClicked, &list, [this](int column) {
-            sort.ListView1_ColumnClick(column);
-            list.applySort(sort);
-        });
-    }
-
     ResultList list;
-    SortState sort;
 };
 
 TEST_F(ResultListTest, HeaderClickSortsAndShowsTheArrowOnlyThere)
 {
-    connectWindow();
+    SortState sort; // the window's side of a header click: the rules, then the list
+    QObject::connect(&list, &ResultList::columnClicked, &list, [&](int column) {
+        sort.ListView1_ColumnClick(column);
+        list.applySort(sort);
+    });
     SortArrowHeader* h = list.header();
     auto click = [&](int column) {
         const int x = h->sectionViewportPosition(column - 1) + 5;
@@ -147,7 +132,9 @@ TEST_F(ResultListTest, SelectedFilesInListOrderAndSelectAll)
     fill();
     list.model()->sortBy(ResultModel::Name, Qt::AscendingOrder);
     EXPECT_EQ(list.GetSelectedFiles(), QList<QByteArray>{QByteArray()});
-    selectRows({2, 0});
+    for (const int row : {2, 0})
+        list.selectionModel()->select(list.model()->index(row, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
     EXPECT_EQ(list.GetSelectedFiles(), (QList<QByteArray>{"/h/a.url", "/h/c.url"}));
     list.model()->sortBy(ResultModel::Name, Qt::DescendingOrder);
     EXPECT_EQ(list.GetSelectedFiles(), (QList<QByteArray>{"/h/c.url", "/h/a.url"}));

@@ -12,7 +12,6 @@
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/capability.h>

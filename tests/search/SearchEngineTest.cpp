@@ -5,8 +5,6 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 namespace {
 
 class SearchEngineTest : public ::testing::Test {
