@@ -37,11 +37,9 @@ TEST(Shortcut, ReadsOnlyTheFirst64KiBOfRegularFiles)
     const auto data = Shortcut::readSmallFile(AT_FDCWD, tree.path("big.url").constData());
     ASSERT_TRUE(data);
     EXPECT_EQ(data->size(), Shortcut::MaxShortcutBytes);
-    // A folder, a FIFO (would block) and a device (endless) are never read.
+    // A folder and a device (endless) are never read; a FIFO is the walker's test.
     tree.dir("folder.url");
-    ASSERT_EQ(mkfifo(tree.path("pipe.url").constData(), 0644), 0);
-    for (const QByteArray& path :
-         {tree.path("folder.url"), tree.path("pipe.url"), QByteArray("/dev/zero")})
+    for (const QByteArray& path : {tree.path("folder.url"), QByteArray("/dev/zero")})
         EXPECT_FALSE(Shortcut::readSmallFile(AT_FDCWD, path.constData())) << path.constData();
 }
 
