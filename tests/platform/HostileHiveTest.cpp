@@ -17,17 +17,11 @@
 
 namespace {
 
-/// lstat's file type bits of `path`, 0 when it does not exist.
-mode_t typeOf(const QString& path)
+/// lstat's mode of `path` (type and permission bits), 0 when it does not exist.
+mode_t modeOf(const QString& path)
 {
     struct stat st;
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & S_IFMT) : 0;
-}
-
-mode_t permissionsOf(const QString& path)
-{
-    struct stat st;
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 07777) : 0;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode : 0;
 }
 
 LSTATUS writeOneValue(const QString& text)
@@ -78,19 +72,19 @@ TEST(HostileHive, WhatIsNotARegularFileIsNeitherReadNorWrittenThroughButKeptAsid
                                                             : QByteArray("/dev/zero");
             ASSERT_EQ(::symlink(target.constData(), path.constData()), 0);
         }
-        const mode_t type = typeOf(p.hive);
+        const mode_t type = modeOf(p.hive) & S_IFMT;
         // Reading neither hangs (FIFO) nor runs out of memory (/dev/zero): nothing is there.
         EXPECT_FALSE(keyExists("Software"));
         EXPECT_FALSE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty());
         EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty()); // told once
 
         ASSERT_EQ(writeOneValue("mine"), ERROR_SUCCESS);
-        EXPECT_EQ(typeOf(p.hive), mode_t(S_IFREG));
-        EXPECT_EQ(permissionsOf(p.hive), 0600u);
+        EXPECT_EQ(modeOf(p.hive) & S_IFMT, mode_t(S_IFREG));
+        EXPECT_EQ(modeOf(p.hive) & 07777, 0600u);
         EXPECT_TRUE(readFile(p.hive).contains("\"v\"=\"mine\""));
         EXPECT_EQ(readFile(p.victim), p.victimText); // the link's target is never written
-        EXPECT_EQ(permissionsOf(p.victim), 0644u);
-        EXPECT_EQ(typeOf(p.hive + ".bad"), type); // the entry itself is kept, as it was
+        EXPECT_EQ(modeOf(p.victim) & 07777, 0644u);
+        EXPECT_EQ(modeOf(p.hive + ".bad") & S_IFMT, type); // the entry itself is kept, as it was
         EXPECT_TRUE(keyExists("Software\\H"));
     }
 }
@@ -104,7 +98,7 @@ TEST_F(HostileHiveTest, ALockFileThatIsALinkIsRefusedNotFollowed)
     EXPECT_EQ(writeOneValue("x"), ERROR_WRITE_FAULT);
     EXPECT_FALSE(QFileInfo::exists(lockTarget));
     EXPECT_TRUE(RegHiveWriteError(HKEY_CURRENT_USER).contains(".lock"));
-    EXPECT_EQ(typeOf(hive), 0u);
+    EXPECT_EQ(modeOf(hive) & S_IFMT, 0u);
 
     ASSERT_TRUE(QFile::remove(hive + ".lock"));
     EXPECT_EQ(writeOneValue("x"), ERROR_SUCCESS);
@@ -116,9 +110,9 @@ TEST_F(HostileHiveTest, TheSettingsFolderIsMadePrivate)
     const QString folder = QFileInfo(hive).path();
     ASSERT_TRUE(QDir(folder).removeRecursively());
     ASSERT_EQ(writeOneValue("x"), ERROR_SUCCESS);
-    EXPECT_EQ(permissionsOf(folder), 0700u);
-    EXPECT_EQ(permissionsOf(hive), 0600u);
-    EXPECT_EQ(permissionsOf(hive + ".lock"), 0600u);
+    EXPECT_EQ(modeOf(folder) & 07777, 0700u);
+    EXPECT_EQ(modeOf(hive) & 07777, 0600u);
+    EXPECT_EQ(modeOf(hive + ".lock") & 07777, 0600u);
 }
 
 TEST_F(HostileHiveTest, AFileOverTheSizeCapIsDamagedAndKeptWhole)
@@ -135,15 +129,6 @@ TEST_F(HostileHiveTest, AFileOverTheSizeCapIsDamagedAndKeptWhole)
     ASSERT_EQ(writeOneValue("x"), ERROR_SUCCESS);
     EXPECT_EQ(QFileInfo(hive + ".bad").size(), 65 * 1024 * 1024);
     EXPECT_TRUE(readFile(hive + ".bad").startsWith(head));
-}
-
-TEST_F(HostileHiveTest, AWholeFileHasNoDamageReport)
-{
-    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty()); // no file at all
-    ASSERT_EQ(writeOneValue("x"), ERROR_SUCCESS);
-    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty());
-    home.write(".config/kestrelfind/HKEY_CURRENT_USER.reg", "REGEDIT4\n[HKEY_CURRENT_USER\n");
-    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).contains("damaged"));
 }
 
 // A parser that looks each name up by walking the key's list takes minutes here (it grows

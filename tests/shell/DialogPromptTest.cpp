@@ -90,14 +90,11 @@ TEST(DialogPrompt, InputBoxTellsCancelFromAnEmptyAnswer)
         WhenModal modal(std::move(act));
         return prompt.InputBox("Enter a name for new preset.", "Enter Name", "Old");
     };
-    QString shown;
     EXPECT_EQ(answer([&](QWidget* w) {
-                  shown = w->findChild<QLineEdit*>()->text();
                   w->findChild<QLineEdit*>()->setText(QStringLiteral("Work <b>"));
                   qobject_cast<QDialog*>(w)->accept();
               }),
               QStringLiteral("Work <b>"));
-    EXPECT_EQ(shown, QStringLiteral("Old"));
     EXPECT_EQ(answer([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); }), std::nullopt);
     EXPECT_EQ(answer([](QWidget* w) {
                   w->findChild<QLineEdit*>()->clear();

@@ -48,8 +48,6 @@ TEST(HelpWindow, OpensOnTheContentsFollowsItsOwnLinksAndLaunchesOthers)
     QStringList launched;
     HelpWindow help(bin, [&](QWidget*, const QString& address) { launched << address; });
     ASSERT_TRUE(help.showContents());
-    EXPECT_TRUE(help.isVisible());
-    EXPECT_EQ(help.currentPage().toLocalFile(), bin + QStringLiteral("/manual/index.html"));
     EXPECT_EQ(help.currentPage().fragment(), QStringLiteral("contents"));
 
     auto* browser = help.findChild<QTextBrowser*>(QStringLiteral("helpBrowser"));
