@@ -32,10 +32,7 @@ QString RecentMenu::caption(int number, const QString& stored)
         const QString path = displayText(RecentLaunchList::targetOf(stored));
         shown = GetFilename(path, PathPart::Name) + GetFilename(path, PathPart::Extension);
     }
-    for (QChar& c : shown) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = QChar::ReplacementCharacter;
-    }
+    shown = oneLine(std::move(shown));
     shown.replace(u'&', QStringLiteral("&&"));
     return u'&' + QString::number(number) + u". " + shown;
 }

@@ -1,5 +1,7 @@
 #include "sbStatusBar.h"
 
+#include "search/PathHelpers.h"
+
 #include <algorithm>
 
 #include <QEvent>
@@ -97,9 +99,11 @@ void sbStatusBar::setPanelText(int panel, const QString& text)
 {
     if (panel < 1 || panel > 3)
         return;
+    // A panel is one line high: a name's line break must not grow the bar.
+    const QString shown = oneLine(text);
     QLabel* label = m_panels[panel - 1];
-    label->setText(text);
-    label->setAccessibleName(text);
+    label->setText(shown);
+    label->setAccessibleName(shown);
 }
 
 QString sbStatusBar::panelText(int panel) const

@@ -116,9 +116,8 @@ TEST(RecentMenuTest, Captions)
         {2, "HTTP://Example.invalid/a/b", "&2. HTTP://Example.invalid/a/b"},
         {3, "https://e.invalid/?a=1&b=2", "&3. https://e.invalid/?a=1&&b=2"},
         {4, "/d/Tom & Jerry.avi", "&4. Tom && Jerry.avi"},
-        {5, "/d/line\nbreak.txt",
-         "&5. line\xef\xbf\xbd"
-         "break.txt"},
+        {5, "/d/line\nbreak.txt", "&5. line\u23CEbreak.txt"},
+        {5, "/d/tab\tbell\a.txt", "&5. tab\uFFFDbell\uFFFD.txt"},
         {6, "file:///d/caf%E9.txt", "&6. caf\xef\xbf\xbd.txt"},
         {7, "/d/a:b.txt", "&7. a:b.txt"},
     };

@@ -21,6 +21,16 @@ TEST(StatusBar, PanelsAreWideEnoughAndSayTheirTexts)
     EXPECT_EQ(bar.panelText(5), u"");
 }
 
+TEST(StatusBar, ANameWithLineBreaksStaysOnOneLine)
+{
+    // Selected rows put their path here; a name's line break must not make the bar taller.
+    sbStatusBar bar;
+    bar.setPanelText(1, u"/home/u/line\nbreak\r\u2028x\u2029y\u0085z\tend"_qs);
+    EXPECT_EQ(bar.panelText(1), u"/home/u/line\u23CEbreak\u23CE\u23CEx\u23CEy\u23CEz\uFFFDend"_qs);
+    EXPECT_EQ(bar.panel(1)->accessibleName(), bar.panelText(1));
+    EXPECT_EQ(bar.panel(1)->sizeHint().height(), bar.panel(2)->sizeHint().height());
+}
+
 TEST(StatusBar, ActivityLightIsRedWhileRunning)
 {
     sbStatusBar bar;
