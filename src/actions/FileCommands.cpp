@@ -105,9 +105,10 @@ void DeleteCommand::run()
     });
 }
 
-RenameCommand::RenameCommand(ItemHost& host, FileOperations& ops, QObject* parent)
+RenameCommand::RenameCommand(ItemHost& host, Prompt& prompt, FileOperations& ops, QObject* parent)
     : QObject(parent)
     , m_host(host)
+    , m_prompt(prompt)
     , m_ops(ops)
 {}
 
@@ -121,7 +122,8 @@ QByteArray RenameCommand::newName(const QByteArray& oldName, const QString& edit
                                   bool extensionsShown)
 {
     const QByteArray typed = QFile::encodeName(edited);
-    if (extensionsShown)
+    // An emptied edit names nothing: the bare extension would hide the file behind a dot.
+    if (extensionsShown || typed.isEmpty())
         return typed;
     // The list hides the last extension, and dots at the very end of the name with it.
     qsizetype end = oldName.size();
@@ -135,11 +137,28 @@ QByteArray RenameCommand::newName(const QByteArray& oldName, const QString& edit
     return typed + oldName.mid(end);
 }
 
+QString RenameCommand::invalidNameReason(const QByteArray& name)
+{
+    if (name.isEmpty())
+        return QStringLiteral("You must type a file name.");
+    if (name == "." || name == "..")
+        return u"A file cannot be called \u201c" + QString::fromLatin1(name) + u"\u201d.";
+    if (name.contains('/'))
+        return QStringLiteral("\u201c/\u201d is not allowed inside file names.");
+    if (name.contains('\0'))
+        return QStringLiteral("A file name cannot hold a NUL character.");
+    return {};
+}
+
 void RenameCommand::commit(const QByteArray& oldPath, const QByteArray& newName,
                            std::function<void(bool aborted)> done)
 {
-    if (newName.isEmpty() || newName == "." || newName == ".." || newName.contains('/') ||
-        newName.contains('\0') || oldPath.isEmpty()) {
+    const QString reason = invalidNameReason(newName);
+    if (!reason.isEmpty() || oldPath.isEmpty()) {
+        // Said, not just undone: the edit the user typed would otherwise vanish unexplained.
+        if (!reason.isEmpty())
+            m_prompt.MsgBox(reason, MsgStyle::OkOnly | MsgStyle::Critical,
+                            QStringLiteral("Rename"));
         if (done)
             done(true);
         return;

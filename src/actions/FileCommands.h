@@ -73,21 +73,26 @@ class RenameCommand final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RenameCommand)
 public:
-    RenameCommand(ItemHost& host, FileOperations& ops, QObject* parent = nullptr);
+    RenameCommand(ItemHost& host, Prompt& prompt, FileOperations& ops, QObject* parent = nullptr);
 
     /// Starts the edit of the current row's name; nothing without a current row.
     void run();
     /// The new name for an edit of the item named `oldName` that ended with `edited`: with
     /// extensions hidden, the part of the old name the list hid (its extension) is kept.
+    /// An empty edit gives an empty name, which commit() refuses.
     static QByteArray newName(const QByteArray& oldName, const QString& edited,
                               bool extensionsShown);
     /// Renames `oldPath` to `newName` in the same folder. A name that is empty, "." or ".."
-    /// or holds '/' or NUL is refused (aborted). `done` gets the aborted flag.
+    /// or holds '/' or NUL is refused with a message (aborted). `done` gets the aborted flag.
     void commit(const QByteArray& oldPath, const QByteArray& newName,
                 std::function<void(bool aborted)> done);
 
+    /// Why `name` cannot name a file, or "" when it can.
+    static QString invalidNameReason(const QByteArray& name);
+
 private:
     ItemHost& m_host;
+    Prompt& m_prompt;
     FileOperations& m_ops;
 };
 

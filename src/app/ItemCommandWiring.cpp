@@ -33,7 +33,7 @@ ItemCommandWiring::ItemCommandWiring(Form1Ui& ui, QWidget& window, ItemHost& hos
     , m_copyTo(TransferToCommand::Mode::Copy, host, prompt, m_ops)
     , m_moveTo(TransferToCommand::Mode::Move, host, prompt, m_ops)
     , m_delete(host, prompt, m_ops)
-    , m_rename(host, m_ops)
+    , m_rename(host, prompt, m_ops)
     , m_drop(host, prompt, m_ops)
     , m_dragDrop(*ui.ListView1, std::move(searchIdle))
 {

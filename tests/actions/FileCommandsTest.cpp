@@ -133,7 +133,7 @@ TEST_F(FileCommandsTest, DeleteConfirmsTheCountAndRemovesExactlyTheTrashedRows)
 
 TEST_F(FileCommandsTest, RenameStartsTheEditAndRefusesUnsoundNames)
 {
-    RenameCommand command(host, ops);
+    RenameCommand command(host, prompt, ops);
     command.run();
     EXPECT_EQ(host.renames, 1);
     host.current.clear();
@@ -143,9 +143,16 @@ TEST_F(FileCommandsTest, RenameStartsTheEditAndRefusesUnsoundNames)
     for (const QByteArray& bad :
          {QByteArray(), QByteArray("."), QByteArray(".."), QByteArray("a/b")}) {
         bool aborted = false;
+        prompt.clear();
         command.commit(m_paths[0], bad, [&](bool a) { aborted = a; });
         EXPECT_TRUE(aborted) << bad.constData();
+        // Refused with a reason, never silently: the typed name would vanish unexplained.
+        ASSERT_EQ(prompt.asked().size(), 1) << bad.constData();
+        EXPECT_EQ(prompt.asked()[0].title, QStringLiteral("Rename"));
+        EXPECT_EQ(prompt.asked()[0].text, RenameCommand::invalidNameReason(bad));
+        EXPECT_FALSE(prompt.asked()[0].text.isEmpty());
     }
+    EXPECT_TRUE(bf::exists(m_paths[0]));
 }
 
 TEST_F(FileCommandsTest, DroppingCopiesSilentlyAndAMoveAsksFilesMoved)
@@ -176,6 +183,7 @@ TEST(RenameNewName, KeepsWhatTheListHidWhenExtensionsAreHidden)
     };
     const Case cases[] = {
         {"report.txt", QStringLiteral("summary.md"), true, "summary.md"},
+        {"report.txt", QString(), false, ""}, // not ".txt": that would hide the file
         {"archive.tar.gz", QStringLiteral("old.tar"), false, "old.tar.gz"},
         {"a.b.", QStringLiteral("c"), false, "c.b."},
         {"x..", QStringLiteral("y"), false, "y.."},

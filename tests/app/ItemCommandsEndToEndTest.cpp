@@ -161,13 +161,18 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
     const int row = model()->rowOfPath(QFile::encodeName(root + u"/renamed.txt"));
     EXPECT_EQ(model()->index(row, ResultModel::Name).data().toString(), u"renamed"_qs);
 
-    // A name with '/' is refused: nothing changes.
-    ASSERT_TRUE(pressF2(u"b.txt"_qs));
-    editor->setText(u"x/y"_qs);
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTest::qWait(200);
-    EXPECT_TRUE(exists(root + u"/b.txt"));
-    EXPECT_GE(model()->rowOfPath(QFile::encodeName(root + u"/b.txt")), 0);
+    // A name with '/', or none at all, is refused with a reason: nothing changes (an emptied
+    // edit must not rename the file to its bare, hidden extension).
+    for (const QString& typed : {u"x/y"_qs, QString()}) {
+        ASSERT_TRUE(pressF2(u"b.txt"_qs));
+        editor->setText(typed);
+        DialogScript script({answerBox(u"Rename"_qs, QMessageBox::Ok)});
+        QTest::keyClick(editor, Qt::Key_Return);
+        ASSERT_TRUE(waitFor([&] { return script.done(); })) << typed.toStdString();
+        EXPECT_TRUE(exists(root + u"/b.txt"));
+        EXPECT_FALSE(exists(root + u"/.txt"));
+        EXPECT_GE(model()->rowOfPath(QFile::encodeName(root + u"/b.txt")), 0);
+    }
 
     // A single click never opens the editor.
     const QRect rect = view->visualRect(model()->index(0, 0));
