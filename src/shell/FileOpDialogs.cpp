@@ -225,6 +225,11 @@ void FileOpDialogs::showProgress()
             m_job->cancel();
     });
     m_progress->show();
+    // A question asked before the progress showed stays in front: it is what the job waits for.
+    if (m_question) {
+        m_question->raise();
+        m_question->activateWindow();
+    }
 }
 
 void FileOpDialogs::askConflict(FileJob& job, const ConflictQuestion& question)
