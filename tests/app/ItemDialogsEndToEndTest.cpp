@@ -152,27 +152,30 @@ TEST_F(CopyDialogsEndToEnd, ProgressShowsOnALongCopyAndItsCancelLeavesNothingBeh
 
     EXPECT_EQ(entries(target), "") << "a partial copy was left";
     EXPECT_EQ(sizeOf(big), kSize);
-    EXPECT_EQ(readFile(rootBytes() + "/a.txt"), "alpha");
+    EXPECT_EQ(readFile(root + u"/a.txt"), "alpha");
     EXPECT_EQ(script.unexpected(), 0) << "a cancelled copy asks nothing more";
     EXPECT_EQ(model()->rowCount(), 5);
 }
 
-/// A folder nobody may write into: no write permission, and for root (whom permissions do
-/// not stop) the immutable flag. Unlocked again when it goes.
-class LockedFolder final {
-public:
-    explicit LockedFolder(QByteArray path)
-        : m_path(std::move(path))
-    {
-        set(true);
-    }
-    ~LockedFolder() { set(false); }
-    Q_DISABLE_COPY_MOVE(LockedFolder)
+/// A folder nobody may write into while locked: no write permission, and for root (whom
+/// permissions do not stop) the immutable flag. Unlocked again when it goes.
+struct LockedFolder {
+    QByteArray path;
+    ~LockedFolder() { lock(false); }
 
-    /// True when creating a file inside fails.
-    bool locked() const
+    /// Locks or unlocks it; whether creating a file inside now fails.
+    bool lock(bool on)
     {
-        const QByteArray probe = m_path + "/.probe";
+        ::chmod(path.constData(), on ? 0555 : 0755);
+        if (const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+            int flags = 0;
+            if (::geteuid() == 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+                ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+            }
+            ::close(fd);
+        }
+        const QByteArray probe = path + "/.probe";
         const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0)
             return true;
@@ -180,26 +183,6 @@ public:
         ::unlink(probe.constData());
         return false;
     }
-    void unlock() { set(false); }
-
-private:
-    void set(bool on)
-    {
-        ::chmod(m_path.constData(), on ? 0555 : 0755);
-        if (::geteuid() != 0)
-            return;
-        const int fd = ::open(m_path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            return;
-        int flags = 0;
-        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-        }
-        ::close(fd);
-    }
-
-    QByteArray m_path;
 };
 
 struct ErrorCase {
@@ -218,8 +201,8 @@ TEST_P(CopyErrorEndToEnd, AnswerToTheErrorDecidesWhatIsCopied)
     const ErrorCase& c = GetParam();
     ASSERT_NO_FATAL_FAILURE(startAndSearch());
     const QString target = home.mkdir(u"locked"_qs);
-    LockedFolder lock(QFile::encodeName(target));
-    if (!lock.locked())
+    LockedFolder folder{QFile::encodeName(target)};
+    if (!folder.lock(true))
         GTEST_SKIP() << "this file system cannot refuse writes to a folder here";
     const bool finishes = QByteArray(c.button) != "cancel";
     std::vector<DialogScript::Step> steps = {
@@ -229,7 +212,7 @@ TEST_P(CopyErrorEndToEnd, AnswerToTheErrorDecidesWhatIsCopied)
             EXPECT_TRUE(w->accessibleDescription().startsWith(QString(root + u"/a.txt\n\n")))
                 << w->accessibleDescription().toStdString();
             EXPECT_EQ(entries(target), "") << "nothing was written yet";
-            lock.unlock();
+            folder.lock(false);
             auto* button = w->findChild<QPushButton*>(QLatin1String(c.button));
             ASSERT_NE(button, nullptr) << c.button;
             button->click();
@@ -243,12 +226,10 @@ TEST_P(CopyErrorEndToEnd, AnswerToTheErrorDecidesWhatIsCopied)
     ASSERT_NO_FATAL_FAILURE(waitForJobs());
 
     EXPECT_EQ(entries(target), c.copied.join(u'|').toUtf8());
-    const QByteArray targetBytes = QFile::encodeName(target);
     for (const QString& name : c.copied)
-        EXPECT_EQ(readFile(QByteArray(targetBytes + '/' + name.toUtf8())),
-                  readFile(QByteArray(rootBytes() + '/' + name.toUtf8())));
-    EXPECT_EQ(readFile(rootBytes() + "/a.txt"), "alpha");
-    EXPECT_EQ(readFile(rootBytes() + "/b.txt"), "beta");
+        EXPECT_EQ(readFile(target + u'/' + name), readFile(root + u'/' + name));
+    EXPECT_EQ(readFile(root + u"/a.txt"), "alpha");
+    EXPECT_EQ(readFile(root + u"/b.txt"), "beta");
     EXPECT_EQ(script.unexpected(), 0);
 }
 
@@ -275,7 +256,7 @@ class FailedLaunchEndToEnd : public ItemCommandsFixture,
 protected:
     QByteArray recentDocuments() const
     {
-        return readFile(qgetenv("XDG_DATA_HOME") + "/recently-used.xbel");
+        return readFile(qEnvironmentVariable("XDG_DATA_HOME") + u"/recently-used.xbel");
     }
     /// Launches the row of `path` as the case says.
     void launch(const LaunchCase& c, const QByteArray& path)
@@ -303,7 +284,7 @@ TEST_P(FailedLaunchEndToEnd, OopsIsShownAndNothingIsRecorded)
     QString shown;
     DialogScript script({[&](QWidget* w) {
         EXPECT_EQ(w->windowTitle(), u"Oops!"_qs);
-        if (QMessageBox* box = Modal::messageBox(w)) {
+        if (QMessageBox* box = qobject_cast<QMessageBox*>(w)) {
             shown = box->text();
             EXPECT_EQ(box->icon(), QMessageBox::Critical);
         }
@@ -327,8 +308,8 @@ TEST_P(FailedLaunchEndToEnd, OopsIsShownAndNothingIsRecorded)
     EXPECT_EQ(launchedLog(), root + u"/b.txt\n") << "the failed item reached a program";
     EXPECT_EQ(first->text(), u"&1. b.txt"_qs);
     EXPECT_FALSE(action("mnuRecentLaunch1")->isVisible());
-    EXPECT_TRUE(settingsBytes().contains(good));
-    EXPECT_FALSE(settingsBytes().contains(path)) << "the failed launch was stored";
+    EXPECT_TRUE(readFile(hivePath()).contains(good));
+    EXPECT_FALSE(readFile(hivePath()).contains(path)) << "the failed launch was stored";
     EXPECT_TRUE(recentDocuments().contains("/found/b.txt"));
     EXPECT_FALSE(recentDocuments().contains(QByteArray(QByteArray("/found/") + c.file)));
     EXPECT_EQ(script.unexpected(), 0);

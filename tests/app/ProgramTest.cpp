@@ -82,7 +82,7 @@ TEST_F(ProgramTest, ADeletedFolderIsToldAndClosingMeanwhileIsRefused)
     bool closed = true;
     DialogScript script({
         [&](QWidget* w) {
-            QMessageBox* box = Modal::messageBox(w);
+            QMessageBox* box = qobject_cast<QMessageBox*>(w);
             ASSERT_NE(box, nullptr) << w->windowTitle().toStdString();
             EXPECT_EQ(box->windowTitle(), u"Invalid Folder"_qs);
             EXPECT_EQ(box->text(), u"Could not find one of your alternate folders, \"" + folder +
@@ -174,14 +174,32 @@ TEST_F(ProgramTest, PresetsAreNamedLoadedOverwrittenAndDeletedThroughTheirDialog
     // Delete: No keeps it, Yes removes it from the box and the file.
     ASSERT_EQ(presets->currentText(), u"Work"_qs);
     const QString sure = u"Are you sure you wish to delete the selected preset?"_qs;
-    DialogScript script({answerBox(u"Preset Exists"_qs, QMessageBox::No, sure),
-                         answerBox(u"Preset Exists"_qs, QMessageBox::Yes, sure)});
-    click("Command6");
-    EXPECT_EQ(presets->count(), 2);
-    click("Command6");
-    EXPECT_TRUE(script.done());
+    {
+        DialogScript script({answerBox(u"Preset Exists"_qs, QMessageBox::No, sure),
+                             answerBox(u"Preset Exists"_qs, QMessageBox::Yes, sure)});
+        click("Command6");
+        EXPECT_EQ(presets->count(), 2);
+        click("Command6");
+        EXPECT_TRUE(script.done());
+    }
     EXPECT_EQ(presets->count(), 1);
     EXPECT_FALSE(settingsText().contains(u"Presets\\Work"));
+
+    // A refused name is told and asked again. The file stays readable, but no write can take
+    // its lock (a folder is in the way): the user is told, and neither a save nor a delete
+    // changes the list.
+    const QString lock = hivePath() + u".lock";
+    QFile::remove(lock);
+    ASSERT_TRUE(QDir().mkpath(lock));
+    save({nameBox(u"a\\b"_qs), answerBox(u"Enter Name"_qs, QMessageBox::Ok), nameBox(u"Other"_qs),
+          answerBox(u"Oops!"_qs, QMessageBox::Ok)});
+    DialogScript failed({answerBox(u"Preset Exists"_qs, QMessageBox::Yes, sure),
+                         answerBox(u"Oops!"_qs, QMessageBox::Ok)});
+    click("Command6");
+    EXPECT_TRUE(failed.done());
+    ASSERT_EQ(presets->count(), 1);
+    EXPECT_EQ(presets->itemText(0), u"Home"_qs);
+    QDir(lock).removeRecursively();
 }
 
 // No write can succeed, whoever runs the test: first a file where the settings folder
@@ -190,7 +208,7 @@ TEST_F(ProgramTest, ASettingsFileThatCannotBeWrittenIsRetriedOrGivenUpAtClose)
 {
     start();
     child<QCheckBox>("chkMD")->setCheckState(Qt::Checked);
-    const QString file = RegHiveFilePath(HKEY_CURRENT_USER);
+    const QString file = hivePath();
     const QString folder = QFileInfo(file).path();
     QDir(folder).removeRecursively();
     home.write(QDir(home.home()).relativeFilePath(folder), "in the way");

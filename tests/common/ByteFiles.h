@@ -47,11 +47,6 @@ inline bool exists(const QByteArray& path)
     return ::lstat(path.constData(), &st) == 0;
 }
 
-inline bool mkdir(const QByteArray& path)
-{
-    return ::mkdir(path.constData(), 0755) == 0;
-}
-
 /// The names in a folder, sorted; empty when it cannot be read.
 inline QList<QByteArray> list(const QByteArray& path)
 {
@@ -106,7 +101,7 @@ public:
     explicit TmpfsMount(const char* options = "size=1m")
     {
         m_path = m_dir.path() + "/mnt";
-        bytefiles::mkdir(m_path);
+        ::mkdir(m_path.constData(), 0755);
         m_mounted = ::mount("tmpfs", m_path.constData(), "tmpfs", 0, options) == 0;
     }
     ~TmpfsMount()
