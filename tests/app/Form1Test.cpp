@@ -82,7 +82,7 @@ TEST_F(Form1Test, StartUpListsTheHistoryAndLeavesTheSearchBoxEmpty)
     EXPECT_EQ(searchBox()->currentText(), u"new"_qs);
 }
 
-TEST_F(Form1Test, EnterSearchesFromTheBoxOrAnEmptyListAndLaunchesFromRows)
+TEST_F(Form1Test, EnterSearchesFromTheBoxOrAnEmptyList)
 {
     startScoped({});
     EXPECT_FALSE(searchButton()->isEnabled());
@@ -117,17 +117,6 @@ TEST_F(Form1Test, EnterSearchesFromTheBoxOrAnEmptyListAndLaunchesFromRows)
     EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
     EXPECT_EQ(model()->rowCount(), 1);
     EXPECT_EQ(history("Number"), u"1"_qs);
-
-    // With rows, a row current and the list focused, Enter is the list's (no program here
-    // opens the file).
-    list->detailsView()->setFocus();
-    list->detailsView()->setCurrentIndex(model()->index(0, 0));
-    ASSERT_FALSE(searchButton()->isDefault());
-    DialogScript oops({answerBox(u"Oops!"_qs, QMessageBox::Ok)});
-    QTest::keyClick(list->detailsView(), Qt::Key_Return);
-    EXPECT_TRUE(oops.done());
-    EXPECT_EQ(launches, 1);
-    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
 }
 
 TEST_F(Form1Test, DestroyingTheWindowMidRunLeavesNoWorker)

@@ -61,8 +61,7 @@ TEST_P(FileManagerEndToEnd, PropertiesFromThePopupAndExploreFromTheFileMenu)
 
     DialogScript noModal({}); // the commands ask nothing here
     const QByteArray path = rootBytes() + '/' + odd;
-    const QByteArray uriBytes = "file://" + path.toPercentEncoding("/");
-    const QString uri = QString::fromLatin1(uriBytes);
+    const QString uri = QString::fromLatin1("file://" + path.toPercentEncoding("/"));
     ASSERT_TRUE(uri.endsWith(u"/found/caf%E9%20x.txt"));
     selectPaths({path});
     chooseFromPopup(path, "mnuPopProp");
@@ -81,7 +80,6 @@ TEST_P(FileManagerEndToEnd, PropertiesFromThePopupAndExploreFromTheFileMenu)
             return QStringLiteral("(missing)");
         };
         EXPECT_EQ(text("name"), QString::fromUtf8(odd)); // the bad byte shows as U+FFFD
-        EXPECT_TRUE(text("name").contains(QChar::ReplacementCharacter));
         EXPECT_EQ(text("location"), root);
         EXPECT_TRUE(text("size").endsWith(u"(1,234 bytes)")) << text("size").toStdString();
         QPointer<PropertiesDialog> open = dialog;
@@ -113,14 +111,7 @@ INSTANTIATE_TEST_SUITE_P(Bus, FileManagerEndToEnd, ::testing::Bool(), [](const a
 // ---------------------------------------------------------------------------------------
 // A copy's progress dialog and error dialog.
 
-class CopyDialogsEndToEnd : public ItemCommandsFixture {
-protected:
-    /// Waits until every file job has ended.
-    void waitForJobs()
-    {
-        ASSERT_TRUE(waitFor([&] { return form()->fileJobsRunning() == 0; }));
-    }
-};
+using CopyDialogsEndToEnd = ItemCommandsFixture;
 
 TEST_F(CopyDialogsEndToEnd, ProgressShowsOnALongCopyAndItsCancelLeavesNothingBehind)
 {
@@ -147,7 +138,7 @@ TEST_F(CopyDialogsEndToEnd, ProgressShowsOnALongCopyAndItsCancelLeavesNothingBeh
     EXPECT_EQ(progress->windowTitle(), u"Copying"_qs);
     QPointer<FileProgressDialog> open = progress;
     progress->findChild<QPushButton*>(u"cancel"_qs)->click();
-    ASSERT_NO_FATAL_FAILURE(waitForJobs());
+    ASSERT_TRUE(waitFor([&] { return form()->fileJobsRunning() == 0; }));
     ASSERT_TRUE(waitFor([&] { return open.isNull() || !open->isVisible(); }));
 
     EXPECT_EQ(entries(target), "") << "a partial copy was left";
@@ -191,7 +182,7 @@ struct ErrorCase {
     QStringList copied; ///< what the destination holds afterwards
 };
 
-class CopyErrorEndToEnd : public CopyDialogsEndToEnd,
+class CopyErrorEndToEnd : public ItemCommandsFixture,
                           public ::testing::WithParamInterface<ErrorCase> {};
 
 // a.txt and b.txt copied into a folder that refuses them: the error names a.txt; the folder
@@ -223,7 +214,7 @@ TEST_P(CopyErrorEndToEnd, AnswerToTheErrorDecidesWhatIsCopied)
     select({u"a.txt"_qs, u"b.txt"_qs});
     chooseFromPopup(rootBytes() + "/a.txt", "mnuPopCopy");
     ASSERT_TRUE(waitFor([&] { return script.done(); })) << script.answered() << " answered";
-    ASSERT_NO_FATAL_FAILURE(waitForJobs());
+    ASSERT_TRUE(waitFor([&] { return form()->fileJobsRunning() == 0; }));
 
     EXPECT_EQ(entries(target), c.copied.join(u'|').toUtf8());
     for (const QString& name : c.copied)
