@@ -1,13 +1,12 @@
 // The window's life cycle as main() runs it: first start, a run and a restart, a window
-// stored off screen, a second copy, a crashed copy's socket, a damaged settings file, the
-// Help menu with the About box, and the tray command. Real dialogs, answered; the real
-// settings file under the test's home.
+// stored off screen, a second copy, a damaged settings file, the Help menu with the About
+// box, and the tray command. Real dialogs, answered; the real settings file under the
+// test's home.
 #include "app/FrmAbt.h"
 #include "results/ResultList.h"
 #include "settings/SearchScope.h"
 #include "settings/WindowGeometry.h"
 #include "shell/HelpWindow.h"
-#include "shell/MPrevInst.h"
 #include "shell/SystemTray.h"
 
 #include "ProgramFixture.h"
@@ -24,12 +23,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
-
-#include <cstring>
-
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 
@@ -110,26 +103,25 @@ TEST_F(LifeCycleTest, ARestartBringsBackWhatTheRunLeft)
     EXPECT_EQ(form()->MinTrackWidth(), 640);
 }
 
-TEST_F(LifeCycleTest, TheFirstStartIsCentredAtTheSmallestSize)
+TEST_F(LifeCycleTest, TheFirstStartIsCentredAtTheSmallestSizeAndAStoredWindowOnScreen)
 {
     start();
-    const QRect window = form()->geometry();
+    QRect window = form()->geometry();
     EXPECT_TRUE(primaryArea().contains(window));
     EXPECT_LE(std::abs(window.center().x() - primaryArea().center().x()), 1);
     EXPECT_LE(std::abs(window.center().y() - primaryArea().center().y()), 1);
     // The start-up size is the smallest the border can be dragged to.
     EXPECT_NEAR(form()->MinTrackWidth(), window.width(), 1);
     EXPECT_NEAR(form()->MinTrackHeight(), window.height(), 1);
-}
 
-TEST_F(LifeCycleTest, AWindowStoredOffEveryScreenComesBackOnScreen)
-{
+    // Stored off every screen: fitted to the screen; a frame the desktop adds may push the
+    // far edges by its width.
+    program.reset();
     ASSERT_TRUE(writeFile(hivePath(), "REGEDIT4\n\n" + (kKey + u"Window Settings]\n").toUtf8() +
                                           "\"WinPosX\"=\"90000\"\n\"WinPosY\"=\"-60000\"\n"
                                           "\"Width\"=\"90000\"\n\"Height\"=\"6000\"\n"));
     start();
-    // Fitted to the screen; a frame the desktop adds may push the far edges by its width.
-    const QRect window = form()->geometry();
+    window = form()->geometry();
     EXPECT_TRUE(primaryArea().contains(window.topLeft())) << window.x() << "," << window.y();
     EXPECT_LE(window.width(), primaryArea().width());
     EXPECT_LE(window.height(), primaryArea().height());
@@ -155,26 +147,6 @@ TEST_F(LifeCycleTest, ASecondStartBringsTheFirstForwardAndWritesNothing)
     EXPECT_TRUE(form()->isVisible());
     EXPECT_EQ(readFile(hivePath()), before);
     EXPECT_EQ(QFileInfo(hivePath()).lastModified(), written);
-}
-
-TEST_F(LifeCycleTest, ASocketLeftByACrashedCopyDoesNotStopTheNextStart)
-{
-    const QString path = MPrevInst(MPrevInst::defaultFolder()).socketPath();
-    ASSERT_FALSE(path.isEmpty());
-    QDir().mkpath(QFileInfo(path).path());
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray name = QFile::encodeName(path);
-    ASSERT_LT(size_t(name.size()), sizeof(address.sun_path));
-    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    ::close(fd); // bound, never listened, closed: what a crash leaves
-    ASSERT_TRUE(QFileInfo::exists(path));
-
-    start();
-    EXPECT_TRUE(form()->isVisible());
 }
 
 TEST_F(LifeCycleTest, ADamagedSettingsFileIsReportedOnce)

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -26,19 +25,6 @@ inline bool write(const QByteArray& path, const QByteArray& data, mode_t mode = 
         return false;
     const bool ok = ::write(fd, data.constData(), size_t(data.size())) == data.size();
     return ::close(fd) == 0 && ok;
-}
-
-inline std::optional<QByteArray> read(const QByteArray& path)
-{
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    QByteArray data;
-    char buffer[65536];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        data.append(buffer, n);
-    ::close(fd);
-    return data;
 }
 
 inline bool exists(const QByteArray& path)
