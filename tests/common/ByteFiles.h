@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -27,10 +28,28 @@ inline bool write(const QByteArray& path, const QByteArray& data, mode_t mode = 
     return ::close(fd) == 0 && ok;
 }
 
+inline std::optional<QByteArray> read(const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    QByteArray data;
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        data.append(buffer, n);
+    ::close(fd);
+    return data;
+}
+
 inline bool exists(const QByteArray& path)
 {
     struct stat st {};
     return ::lstat(path.constData(), &st) == 0;
+}
+
+inline bool mkdir(const QByteArray& path)
+{
+    return ::mkdir(path.constData(), 0755) == 0;
 }
 
 /// The names in a folder, sorted; empty when it cannot be read.
@@ -87,7 +106,7 @@ public:
     explicit TmpfsMount(const char* options = "size=1m")
     {
         m_path = m_dir.path() + "/mnt";
-        ::mkdir(m_path.constData(), 0755);
+        bytefiles::mkdir(m_path);
         m_mounted = ::mount("tmpfs", m_path.constData(), "tmpfs", 0, options) == 0;
     }
     ~TmpfsMount()
