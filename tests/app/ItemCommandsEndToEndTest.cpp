@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QMimeData>
 
+#include <optional>
+
 namespace {
 
 class ItemCommandsEndToEnd : public ItemCommandsFixture {};
@@ -104,7 +106,7 @@ TEST_F(ItemCommandsEndToEnd, CopyMoveAndDeleteChangeTheFilesAndTheRows)
     }
     EXPECT_TRUE(exists(target + u"/a.txt"));
     EXPECT_TRUE(exists(root + u"/a.txt"));
-    EXPECT_EQ(readFile(QFile::encodeName(target + u"/b.txt")), "older");
+    EXPECT_EQ(readFile(target + u"/b.txt"), "older");
 
     {
         // Move to, and OK searches again: the moved row is gone.
@@ -197,28 +199,23 @@ TEST_F(ItemCommandsEndToEnd, FilesDroppedOnAFolderRowWithShiftMoveAndAsk)
     data.setData(u"text/uri-list"_qs, QFile::encodeName(u"file://" + root + u"/a.txt\r\n"));
 
     // Qt sends the moves and the drop to the widget that accepted the drag's entry.
-    QDragEnterEvent enter(onFile, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                          Qt::NoModifier);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(onFile, actions, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view->viewport(), &enter);
     ASSERT_TRUE(enter.isAccepted());
+    // The action a move over `at` is accepted with; none when refused.
+    const auto dragOver = [&](QPoint at, Qt::KeyboardModifier key) -> std::optional<int> {
+        QDragMoveEvent move(at, actions, &data, Qt::LeftButton, key);
+        QApplication::sendEvent(view->viewport(), &move);
+        return move.isAccepted() ? std::optional<int>(move.dropAction()) : std::nullopt;
+    };
     // Over a file row nothing can be dropped; over the folder's name with Shift it moves.
-    QDragMoveEvent overFile(onFile, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                            Qt::ShiftModifier);
-    QApplication::sendEvent(view->viewport(), &overFile);
-    EXPECT_FALSE(overFile.isAccepted());
-    QDragMoveEvent overFolder(onName, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                              Qt::ShiftModifier);
-    QApplication::sendEvent(view->viewport(), &overFolder);
-    EXPECT_TRUE(overFolder.isAccepted());
-    EXPECT_EQ(overFolder.dropAction(), Qt::MoveAction);
-    QDragMoveEvent withAlt(onName, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                           Qt::AltModifier);
-    QApplication::sendEvent(view->viewport(), &withAlt);
-    EXPECT_FALSE(withAlt.isAccepted());
+    EXPECT_EQ(dragOver(onFile, Qt::ShiftModifier), std::nullopt);
+    EXPECT_EQ(dragOver(onName, Qt::ShiftModifier), Qt::MoveAction);
+    EXPECT_EQ(dragOver(onName, Qt::AltModifier), std::nullopt);
 
     DialogScript script({expectMessage(u"File(s) Moved"_qs, QMessageBox::Cancel)});
-    QDropEvent drop(onName, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
-                    Qt::ShiftModifier);
+    QDropEvent drop(onName, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(view->viewport(), &drop);
     ASSERT_TRUE(waitFor([&] { return script.done(); }));
     EXPECT_TRUE(exists(root + u"/sub/a.txt"));

@@ -26,17 +26,6 @@ inline bool exists(const QString& path)
     return bytefiles::exists(QFile::encodeName(path));
 }
 
-inline void writeFile(const QString& path, const QByteArray& contents)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    ASSERT_TRUE(bytefiles::write(QFile::encodeName(path), contents)) << path.toStdString();
-}
-
-inline QByteArray readFile(const QByteArray& path)
-{
-    return bytefiles::read(path).value_or(QByteArray());
-}
-
 /// The "search again?" box after a change, answered with `button`.
 inline DialogScript::Step expectMessage(QString title, QMessageBox::StandardButton button)
 {
@@ -88,7 +77,7 @@ protected:
     }
     QString launchedLog() const
     {
-        return QString::fromUtf8(readFile(QFile::encodeName(home.path(u"launched.log"_qs))));
+        return QString::fromUtf8(readFile(home.path(u"launched.log"_qs)));
     }
 
     /// Starts the program and searches `root`: a.txt, b.txt, the folder "sub" with c.txt,

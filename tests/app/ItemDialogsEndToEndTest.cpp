@@ -24,12 +24,6 @@ QByteArray entries(const QString& folder)
     return bytefiles::list(QFile::encodeName(folder)).join('|');
 }
 
-qint64 sizeOf(const QByteArray& path)
-{
-    struct stat info {};
-    return ::lstat(path.constData(), &info) == 0 ? qint64(info.st_size) : -1;
-}
-
 // ---------------------------------------------------------------------------------------
 // Properties and Explore location: the file manager, or our own fallbacks without one.
 
@@ -61,8 +55,7 @@ TEST_P(FileManagerEndToEnd, PropertiesFromThePopupAndExploreFromTheFileMenu)
 
     DialogScript noModal({}); // the commands ask nothing here
     const QByteArray path = rootBytes() + '/' + odd;
-    const QByteArray uriBytes = "file://" + path.toPercentEncoding("/");
-    const QString uri = QString::fromLatin1(uriBytes);
+    const QString uri = QString::fromLatin1("file://" + path.toPercentEncoding("/"));
     ASSERT_TRUE(uri.endsWith(u"/found/caf%E9%20x.txt"));
     selectPaths({path});
     chooseFromPopup(path, "mnuPopProp");
@@ -81,7 +74,6 @@ TEST_P(FileManagerEndToEnd, PropertiesFromThePopupAndExploreFromTheFileMenu)
             return QStringLiteral("(missing)");
         };
         EXPECT_EQ(text("name"), QString::fromUtf8(odd)); // the bad byte shows as U+FFFD
-        EXPECT_TRUE(text("name").contains(QChar::ReplacementCharacter));
         EXPECT_EQ(text("location"), root);
         EXPECT_TRUE(text("size").endsWith(u"(1,234 bytes)")) << text("size").toStdString();
         QPointer<PropertiesDialog> open = dialog;
@@ -113,14 +105,7 @@ INSTANTIATE_TEST_SUITE_P(Bus, FileManagerEndToEnd, ::testing::Bool(), [](const a
 // ---------------------------------------------------------------------------------------
 // A copy's progress dialog and error dialog.
 
-class CopyDialogsEndToEnd : public ItemCommandsFixture {
-protected:
-    /// Waits until every file job has ended.
-    void waitForJobs()
-    {
-        ASSERT_TRUE(waitFor([&] { return form()->fileJobsRunning() == 0; }));
-    }
-};
+using CopyDialogsEndToEnd = ItemCommandsFixture;
 
 TEST_F(CopyDialogsEndToEnd, ProgressShowsOnALongCopyAndItsCancelLeavesNothingBehind)
 {
@@ -147,32 +132,35 @@ TEST_F(CopyDialogsEndToEnd, ProgressShowsOnALongCopyAndItsCancelLeavesNothingBeh
     EXPECT_EQ(progress->windowTitle(), u"Copying"_qs);
     QPointer<FileProgressDialog> open = progress;
     progress->findChild<QPushButton*>(u"cancel"_qs)->click();
-    ASSERT_NO_FATAL_FAILURE(waitForJobs());
+    ASSERT_TRUE(waitFor([&] { return form()->fileJobsRunning() == 0; }));
     ASSERT_TRUE(waitFor([&] { return open.isNull() || !open->isVisible(); }));
 
     EXPECT_EQ(entries(target), "") << "a partial copy was left";
-    EXPECT_EQ(sizeOf(big), kSize);
-    EXPECT_EQ(readFile(rootBytes() + "/a.txt"), "alpha");
+    EXPECT_EQ(QFileInfo(root + u"/big.bin").size(), kSize);
+    EXPECT_EQ(readFile(root + u"/a.txt"), "alpha");
     EXPECT_EQ(script.unexpected(), 0) << "a cancelled copy asks nothing more";
     EXPECT_EQ(model()->rowCount(), 5);
 }
 
-/// A folder nobody may write into: no write permission, and for root (whom permissions do
-/// not stop) the immutable flag. Unlocked again when it goes.
-class LockedFolder final {
-public:
-    explicit LockedFolder(QByteArray path)
-        : m_path(std::move(path))
-    {
-        set(true);
-    }
-    ~LockedFolder() { set(false); }
-    Q_DISABLE_COPY_MOVE(LockedFolder)
+/// A folder nobody may write into while locked: no write permission, and for root (whom
+/// permissions do not stop) the immutable flag. Unlocked again when it goes.
+struct LockedFolder {
+    QByteArray path;
+    ~LockedFolder() { lock(false); }
 
-    /// True when creating a file inside fails.
-    bool locked() const
+    /// Locks or unlocks it; whether creating a file inside now fails.
+    bool lock(bool on)
     {
-        const QByteArray probe = m_path + "/.probe";
+        ::chmod(path.constData(), on ? 0555 : 0755);
+        if (const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+            int flags = 0;
+            if (::geteuid() == 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+                ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+            }
+            ::close(fd);
+        }
+        const QByteArray probe = path + "/.probe";
         const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0)
             return true;
@@ -180,26 +168,6 @@ public:
         ::unlink(probe.constData());
         return false;
     }
-    void unlock() { set(false); }
-
-private:
-    void set(bool on)
-    {
-        ::chmod(m_path.constData(), on ? 0555 : 0755);
-        if (::geteuid() != 0)
-            return;
-        const int fd = ::open(m_path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            return;
-        int flags = 0;
-        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-        }
-        ::close(fd);
-    }
-
-    QByteArray m_path;
 };
 
 struct ErrorCase {
@@ -208,7 +176,7 @@ struct ErrorCase {
     QStringList copied; ///< what the destination holds afterwards
 };
 
-class CopyErrorEndToEnd : public CopyDialogsEndToEnd,
+class CopyErrorEndToEnd : public ItemCommandsFixture,
                           public ::testing::WithParamInterface<ErrorCase> {};
 
 // a.txt and b.txt copied into a folder that refuses them: the error names a.txt; the folder
@@ -218,8 +186,8 @@ TEST_P(CopyErrorEndToEnd, AnswerToTheErrorDecidesWhatIsCopied)
     const ErrorCase& c = GetParam();
     ASSERT_NO_FATAL_FAILURE(startAndSearch());
     const QString target = home.mkdir(u"locked"_qs);
-    LockedFolder lock(QFile::encodeName(target));
-    if (!lock.locked())
+    LockedFolder folder{QFile::encodeName(target)};
+    if (!folder.lock(true))
         GTEST_SKIP() << "this file system cannot refuse writes to a folder here";
     const bool finishes = QByteArray(c.button) != "cancel";
     std::vector<DialogScript::Step> steps = {
@@ -229,7 +197,7 @@ TEST_P(CopyErrorEndToEnd, AnswerToTheErrorDecidesWhatIsCopied)
             EXPECT_TRUE(w->accessibleDescription().startsWith(QString(root + u"/a.txt\n\n")))
                 << w->accessibleDescription().toStdString();
             EXPECT_EQ(entries(target), "") << "nothing was written yet";
-            lock.unlock();
+            folder.lock(false);
             auto* button = w->findChild<QPushButton*>(QLatin1String(c.button));
             ASSERT_NE(button, nullptr) << c.button;
             button->click();
@@ -240,15 +208,13 @@ TEST_P(CopyErrorEndToEnd, AnswerToTheErrorDecidesWhatIsCopied)
     select({u"a.txt"_qs, u"b.txt"_qs});
     chooseFromPopup(rootBytes() + "/a.txt", "mnuPopCopy");
     ASSERT_TRUE(waitFor([&] { return script.done(); })) << script.answered() << " answered";
-    ASSERT_NO_FATAL_FAILURE(waitForJobs());
+    ASSERT_TRUE(waitFor([&] { return form()->fileJobsRunning() == 0; }));
 
     EXPECT_EQ(entries(target), c.copied.join(u'|').toUtf8());
-    const QByteArray targetBytes = QFile::encodeName(target);
     for (const QString& name : c.copied)
-        EXPECT_EQ(readFile(QByteArray(targetBytes + '/' + name.toUtf8())),
-                  readFile(QByteArray(rootBytes() + '/' + name.toUtf8())));
-    EXPECT_EQ(readFile(rootBytes() + "/a.txt"), "alpha");
-    EXPECT_EQ(readFile(rootBytes() + "/b.txt"), "beta");
+        EXPECT_EQ(readFile(target + u'/' + name), readFile(root + u'/' + name));
+    EXPECT_EQ(readFile(root + u"/a.txt"), "alpha");
+    EXPECT_EQ(readFile(root + u"/b.txt"), "beta");
     EXPECT_EQ(script.unexpected(), 0);
 }
 
@@ -275,7 +241,7 @@ class FailedLaunchEndToEnd : public ItemCommandsFixture,
 protected:
     QByteArray recentDocuments() const
     {
-        return readFile(qgetenv("XDG_DATA_HOME") + "/recently-used.xbel");
+        return readFile(qEnvironmentVariable("XDG_DATA_HOME") + u"/recently-used.xbel");
     }
     /// Launches the row of `path` as the case says.
     void launch(const LaunchCase& c, const QByteArray& path)
@@ -303,7 +269,7 @@ TEST_P(FailedLaunchEndToEnd, OopsIsShownAndNothingIsRecorded)
     QString shown;
     DialogScript script({[&](QWidget* w) {
         EXPECT_EQ(w->windowTitle(), u"Oops!"_qs);
-        if (QMessageBox* box = Modal::messageBox(w)) {
+        if (QMessageBox* box = qobject_cast<QMessageBox*>(w)) {
             shown = box->text();
             EXPECT_EQ(box->icon(), QMessageBox::Critical);
         }
@@ -327,8 +293,8 @@ TEST_P(FailedLaunchEndToEnd, OopsIsShownAndNothingIsRecorded)
     EXPECT_EQ(launchedLog(), root + u"/b.txt\n") << "the failed item reached a program";
     EXPECT_EQ(first->text(), u"&1. b.txt"_qs);
     EXPECT_FALSE(action("mnuRecentLaunch1")->isVisible());
-    EXPECT_TRUE(settingsBytes().contains(good));
-    EXPECT_FALSE(settingsBytes().contains(path)) << "the failed launch was stored";
+    EXPECT_TRUE(readFile(hivePath()).contains(good));
+    EXPECT_FALSE(readFile(hivePath()).contains(path)) << "the failed launch was stored";
     EXPECT_TRUE(recentDocuments().contains("/found/b.txt"));
     EXPECT_FALSE(recentDocuments().contains(QByteArray(QByteArray("/found/") + c.file)));
     EXPECT_EQ(script.unexpected(), 0);

@@ -2,13 +2,12 @@
 
 // The program started as main() starts it, under the test process's private HOME, and what
 // this folder's tests share: the real settings file, named children, dialogs answered.
-#include "app/Form1.h"
-#include "app/Program.h"
-#include "platform/RegistryHive.h"
-
+#include "HiveFiles.h"
 #include "ModalHelper.h"
 #include "SignalWait.h"
 #include "TempHome.h"
+#include "app/Form1.h"
+#include "app/Program.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -23,23 +22,10 @@
 
 namespace AppTest {
 
-/// The settings file's bytes; empty when there is none.
-inline QByteArray settingsBytes()
-{
-    QFile file(RegHiveFilePath(HKEY_CURRENT_USER));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+/// The settings file's text; empty when there is none.
 inline QString settingsText()
 {
-    return QString::fromUtf8(settingsBytes());
-}
-
-inline bool writeSettings(const QByteArray& bytes)
-{
-    const QString path = RegHiveFilePath(HKEY_CURRENT_USER);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) >= 0;
+    return QString::fromUtf8(readFile(hivePath()));
 }
 
 /// The child of `parent` named `name` (a failed expectation when there is none).
@@ -57,7 +43,7 @@ inline DialogScript::Step answerBox(QString title, QMessageBox::StandardButton b
                                     QString text = {}, Qt::MatchFlag match = Qt::MatchExactly)
 {
     return [=](QWidget* w) {
-        QMessageBox* box = Modal::messageBox(w);
+        QMessageBox* box = qobject_cast<QMessageBox*>(w);
         if (!box) {
             ADD_FAILURE() << "expected \"" << title.toStdString() << "\", got "
                           << w->windowTitle().toStdString();

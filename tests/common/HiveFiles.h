@@ -1,7 +1,7 @@
 #pragma once
 
-// The settings file for the platform and settings tests: read and written whole, and keys
-// and values made through the registry calls, as another program might.
+// The settings file for the tests: read and written whole, and keys and values made through
+// the registry calls, as another program might.
 
 #include "platform/RegistryHive.h"
 

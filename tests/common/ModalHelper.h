@@ -92,16 +92,10 @@ private:
 
 namespace Modal {
 
-/// The message box `w` is, or nullptr (a failed expectation names it).
-inline QMessageBox* messageBox(QWidget* w)
-{
-    return qobject_cast<QMessageBox*>(w);
-}
-
 /// Presses the standard button `which` of the message box `w` (nothing when it has none).
 inline void press(QWidget* w, QMessageBox::StandardButton which)
 {
-    if (QMessageBox* box = messageBox(w); box && box->button(which))
+    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->button(which))
         box->button(which)->click();
 }
 

@@ -82,18 +82,12 @@ public:
     }
 
 public Q_SLOTS:
-    void ShowItems(const QStringList& uris, const QString&) { record(u"items " + uris.join(u' ')); }
+    void ShowItems(const QStringList& uris, const QString&)
+    {
+        calls << u"items " + uris.join(u' ');
+    }
     void ShowItemProperties(const QStringList& uris, const QString&)
     {
-        record(u"properties " + uris.join(u' '));
-    }
-Q_SIGNALS:
-    void called();
-
-private:
-    void record(const QString& call)
-    {
-        calls.append(call);
-        Q_EMIT called();
+        calls << u"properties " + uris.join(u' ');
     }
 };

@@ -27,7 +27,6 @@ public:
     /// Called instead of answering a conflict question (the test answers or cancels itself).
     std::function<void(FileJob&, const ConflictQuestion&)> onConflict;
     FileJob* job = nullptr;
-    int finishedCalls = 0;
 
     void started(FileJob& j, const FileOpRequest&) override { job = &j; }
     void progress(const FileOpProgress& p) override
@@ -52,7 +51,7 @@ public:
             return onError(j, q);
         j.answerError(errorAnswers.isEmpty() ? ErrorAnswer::Skip : errorAnswers.takeFirst());
     }
-    void finished(const FileOpOutcome&) override { ++finishedCalls; }
+    void finished(const FileOpOutcome&) override {}
 };
 
 /// Runs a request to its end with `ui` and returns the outcome (fails the test on a hang).

@@ -4,36 +4,31 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdlib>
-
 namespace {
-const char* const kVariables[] = {"HOME",           "XDG_CONFIG_HOME", "XDG_DATA_HOME",
-                                  "XDG_CACHE_HOME", "XDG_STATE_HOME",  "XDG_RUNTIME_DIR",
-                                  "XDG_DATA_DIRS",  "XDG_CONFIG_DIRS"};
-}
+/// Each variable and the folder below the temporary home it points at.
+const struct {
+    const char* name;
+    const char* folder;
+} kVariables[] = {{"HOME", ""},
+                  {"XDG_CONFIG_HOME", "/.config"},
+                  {"XDG_DATA_HOME", "/.local/share"},
+                  {"XDG_CACHE_HOME", "/.cache"},
+                  {"XDG_STATE_HOME", "/.local/state"},
+                  {"XDG_RUNTIME_DIR", "/runtime"},
+                  {"XDG_DATA_DIRS", "/sys/share"},
+                  {"XDG_CONFIG_DIRS", "/sys/xdg"}};
+} // namespace
 
 TempHome::TempHome()
 {
-    for (const char* name : kVariables)
+    for (const auto& [name, folder] : kVariables) {
         m_saved.append({name, qgetenv(name)});
-    const QString root = m_dir.path();
-    QDir().mkpath(root + u"/.config");
-    QDir().mkpath(root + u"/.local/share");
-    QDir().mkpath(root + u"/.cache");
-    QDir().mkpath(root + u"/.local/state");
-    QDir().mkpath(root + u"/runtime");
-    QFile::setPermissions(root + u"/runtime",
+        const QString path = m_dir.path() + QLatin1String(folder);
+        QDir().mkpath(path);
+        qputenv(name, QFile::encodeName(path));
+    }
+    QFile::setPermissions(path(u"runtime"_qs),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QDir().mkpath(root + u"/sys/share");
-    QDir().mkpath(root + u"/sys/xdg");
-    qputenv("HOME", QFile::encodeName(root));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + u"/.config"));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(root + u"/.local/share"));
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(root + u"/.cache"));
-    qputenv("XDG_STATE_HOME", QFile::encodeName(root + u"/.local/state"));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + u"/runtime"));
-    qputenv("XDG_DATA_DIRS", QFile::encodeName(root + u"/sys/share"));
-    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(root + u"/sys/xdg"));
 }
 
 TempHome::~TempHome()
