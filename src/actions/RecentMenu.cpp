@@ -2,6 +2,7 @@
 
 #include "LaunchCommand.h"
 #include "RecentLaunchList.h"
+#include "platform/DisplayText.h"
 #include "search/PathHelpers.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "sbStatusBar.h"
 
-#include "search/PathHelpers.h"
+#include "platform/DisplayText.h"
 
 #include <algorithm>
 

@@ -21,7 +21,3 @@ QByteArray AddTrailingBackslash(const QByteArray& path);
 
 /// Decodes file-name bytes for display; bytes that are not valid text show as U+FFFD.
 QString displayText(QByteArrayView bytes);
-
-/// `text` for a one-line label or menu item: line breaks, which names may hold, show as the
-/// mark U+23CE (as the file dialogs show them) and other control characters as U+FFFD.
-QString oneLine(QString text);

@@ -1,5 +1,6 @@
 #include "FileOpDialogs.h"
 
+#include "platform/DisplayText.h"
 #include "platform/FileJob.h"
 
 #include <QCheckBox>
@@ -60,9 +61,7 @@ QPushButton* addButton(QDialogButtonBox* box, const QString& caption, const QStr
 
 QString displayFileName(const QByteArray& path)
 {
-    QString text = QFile::decodeName(path);
-    text.replace(u'\n', QChar(0x23CE)).replace(u'\r', QChar(0x23CE));
-    return text;
+    return oneLine(QFile::decodeName(path));
 }
 
 FileProgressDialog::FileProgressDialog(FileOpRequest::Kind kind, QWidget* parent)

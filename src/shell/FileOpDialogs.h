@@ -99,5 +99,5 @@ private:
     QPointer<QDialog> m_question;
 };
 
-/// A file name for display: decoded from its bytes, line breaks shown as a visible mark.
+/// A file name for display: decoded from its bytes, on one line (see oneLine()).
 QString displayFileName(const QByteArray& path);

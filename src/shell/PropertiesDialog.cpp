@@ -1,5 +1,7 @@
 #include "PropertiesDialog.h"
 
+#include "platform/DisplayText.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -37,7 +39,7 @@ PropertiesDialog::PropertiesDialog(const FileProperties& p, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("PropertiesDialog"));
-    setWindowTitle(p.name + u" Properties");
+    setWindowTitle(oneLine(p.name) + u" Properties");
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     const QString type = p.isLink ? QStringLiteral("Link to ") + p.typeName : p.typeName;
