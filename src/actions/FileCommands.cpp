@@ -1,5 +1,6 @@
 #include "FileCommands.h"
 
+#include "platform/DisplayText.h"
 #include "search/PathHelpers.h"
 
 #include <QFile>
@@ -76,8 +77,8 @@ DeleteCommand::DeleteCommand(ItemHost& host, Prompt& prompt, FileOperations& ops
 QString DeleteCommand::confirmation(const QList<QByteArray>& paths)
 {
     if (paths.size() == 1) {
-        QString name = QFile::decodeName(paths.first().mid(paths.first().lastIndexOf('/') + 1));
-        name.replace(u'\n', u' ');
+        const QString name =
+            oneLine(QFile::decodeName(paths.first().mid(paths.first().lastIndexOf('/') + 1)));
         return QStringLiteral("Are you sure you want to move \"%1\" to the Trash?").arg(name);
     }
     return QStringLiteral("Are you sure you want to move these %1 items to the Trash?")

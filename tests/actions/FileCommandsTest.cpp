@@ -128,7 +128,7 @@ TEST_F(FileCommandsTest, DeleteConfirmsTheCountAndRemovesExactlyTheTrashedRows)
     for (const QByteArray& path : m_paths)
         EXPECT_FALSE(bf::exists(path));
     EXPECT_TRUE(
-        DeleteCommand::confirmation({m_paths[2]}).contains(QStringLiteral("\"three lines\"")));
+        DeleteCommand::confirmation({m_paths[2]}).contains(QStringLiteral("\"three\u23CElines\"")));
 }
 
 TEST_F(FileCommandsTest, RenameStartsTheEditAndRefusesUnsoundNames)
