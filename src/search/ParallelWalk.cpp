@@ -136,15 +136,13 @@ public:
     /// Whether piece `index` is the first whose output is not yet handed on.
     bool isNext(size_t index) const
     {
-        return m_written.load(std::memory_order_acquire) == index &&
-               index <= m_cut.load(std::memory_order_relaxed);
+        return m_written.load(std::memory_order_acquire) == index && mayGoOut(index);
     }
     /// Hands on and empties the buffer of piece `index` if every piece before it is handed on.
     void streamIfNext(size_t index)
     {
         const std::lock_guard lock(m_mutex);
-        if (m_written.load(std::memory_order_relaxed) == index &&
-            index <= m_cut.load(std::memory_order_relaxed)) {
+        if (isNext(index)) {
             hand(m_pieces[index].out);
             deliverIfDue();
         }
@@ -167,12 +165,13 @@ public:
     void fail() { m_failed.store(true, std::memory_order_relaxed); }
 
 private:
+    /// Whether piece `index` may go out at all: none after the one a stop cut short.
+    bool mayGoOut(size_t index) const { return index <= m_cut.load(std::memory_order_relaxed); }
     void drain()
     {
-        while (m_written.load(std::memory_order_relaxed) < m_pieces.size() &&
-               m_written.load(std::memory_order_relaxed) <= m_cut.load(std::memory_order_relaxed) &&
-               m_pieces[m_written.load(std::memory_order_relaxed)].walked) {
-            Buffer& out = m_pieces[m_written.load(std::memory_order_relaxed)].out;
+        for (size_t next = m_written.load(std::memory_order_relaxed);
+             next < m_pieces.size() && mayGoOut(next) && m_pieces[next].walked; ++next) {
+            Buffer& out = m_pieces[next].out;
             hand(out);
             Buffer().swap(out);
             m_written.fetch_add(1, std::memory_order_release);
