@@ -2,6 +2,8 @@
 
 #include "TempHome.h"
 #include "WalkFixture.h"
+#include "search/CommandLineOptions.h"
+#include "search/PathHelpers.h"
 #include "search/RowText.h"
 #include "search/SearchPlaces.h"
 
@@ -297,6 +299,138 @@ TEST(SearchPlaces, AlternateFoldersFirstThenTickedBoxesInRunOrder)
     scope.altFolders.clear();
     // Recent Documents is searched before Favorites, whatever the order on screen.
     EXPECT_EQ(searchFolders(scope), (QList<QByteArray>{start, recent, favorites}));
+}
+
+/// The parsed options in one line: action, text, folders, format and the flags that are set.
+QByteArray describe(const FindOptions& o)
+{
+    static const char* const actions[] = {"search", "help", "version"};
+    static const char* const formats[] = {"lines", "nul", "columns"};
+    QByteArray line = QByteArray(actions[int(o.action)]) + " text=" + o.text.value_or("<none>") +
+                      " folders=" + o.folders.join(',') + ' ' + formats[int(o.format)];
+    if (o.matchCase)
+        line += " case";
+    if (o.noSubfolders)
+        line += " no-sub";
+    if (o.pattern)
+        line += " pattern=" + o.pattern->toUtf8();
+    return line;
+}
+
+TEST(FindOptions, ParsesEveryOptionInAnyOrder)
+{
+    // A text starting with a dash, --no-subfolders and --pattern: the finder's own tests.
+    const struct {
+        QList<QByteArray> arguments;
+        const char* expected;
+    } cases[] = {
+        {{"--match-case", "--find", "abc", "/a", "/b"}, "search text=abc folders=/a,/b lines case"},
+        {{"--find=x=y", "-0"}, "search text=x=y folders= nul"},
+        {{"--find=", "--columns"}, "search text= folders= columns"},
+        {{"--pattern=*.c", "--find", "a", "--", "-folder", "--find"},
+         "search text=a folders=-folder,--find lines pattern=*.c"},
+        {{"--find", "a", "-"}, "search text=a folders=- lines"},
+        {{"--help"}, "help text=<none> folders= lines"},
+        {{"--find", "a", "-h"}, "help text=a folders= lines"},
+        {{"--version"}, "version text=<none> folders= lines"},
+    };
+    for (const auto& c : cases) {
+        const ParsedFindOptions parsed = parseFindOptions(c.arguments);
+        const QByteArray what = c.arguments.join(' ');
+        ASSERT_TRUE(parsed.options) << what.constData() << ": " << parsed.error.constData();
+        EXPECT_EQ(describe(*parsed.options), c.expected) << what.constData();
+    }
+}
+
+TEST(FindOptions, ErrorsWhereverTheyStand)
+{
+    const struct {
+        QList<QByteArray> arguments;
+        const char* error;
+    } cases[] = {
+        {{}, "--find needs a search text"},
+        {{"/a"}, "--find needs a search text"},
+        {{"--find"}, "--find needs a value"},
+        {{"--find", "a", "--pattern"}, "--pattern needs a value"},
+        {{"--bogus", "--find", "a"}, "unknown option '--bogus'"},
+        {{"--find", "a", "/x", "-z"}, "unknown option '-z'"},
+        {{"--help", "--bogus"}, "unknown option '--bogus'"},
+        {{"--findx", "a"}, "unknown option '--findx'"},
+        {{"--find", "a", "--find=b"}, "--find given twice"},
+    };
+    for (const auto& c : cases) {
+        const ParsedFindOptions parsed = parseFindOptions(c.arguments);
+        EXPECT_FALSE(parsed.options) << c.arguments.join(' ').constData();
+        EXPECT_EQ(parsed.error, QByteArray(c.error)) << c.arguments.join(' ').constData();
+    }
+}
+
+TEST(FindOptions, AnyListHoldingFindHelpOrVersionIsForTheFinder)
+{
+    const struct {
+        QList<QByteArray> arguments;
+        bool wanted;
+    } cases[] = {
+        {{"--find", "a"}, true},
+        {{"--match-case", "--find", "a", "/d"}, true},
+        {{"--find=a"}, true},
+        {{"-h"}, true},
+        {{"--help"}, true},
+        {{"--version"}, true},
+        {{}, false},
+        {{"-platform", "offscreen"}, false},
+        {{"--", "--find"}, false},
+        {{"--findings"}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(findOptionsWanted(c.arguments), c.wanted) << c.arguments.join(' ').constData();
+}
+
+TEST(PathHelpers, GetFilenameSplitsFolderNameAndLastExtension)
+{
+    const struct {
+        const char* path;
+        const char* parts; // drive|folder|name|extension
+    } cases[] = {
+        {"/a/b.txt", "|/a/|b|.txt"},
+        {"archive.tar.gz", "||archive.tar|.gz"},
+        {".profile", "|||.profile"},
+        {"file.", "||file|"},
+        {"/dir.d/plain", "|/dir.d/|plain|"}, // a dot in the folder is no extension
+        {"/x/Grüße.ТЕКСТ", "|/x/|Grüße|.ТЕКСТ"},
+    };
+    for (const auto& c : cases) {
+        QStringList parts;
+        for (const PathPart part :
+             {PathPart::Drive, PathPart::Folder, PathPart::Name, PathPart::Extension})
+            parts.append(GetFilename(QString::fromUtf8(c.path), part));
+        EXPECT_EQ(parts.join(u'|'), QString::fromUtf8(c.parts)) << c.path;
+    }
+}
+
+TEST(RowTextTest, SizeIsKilobytesRoundedHalfToEvenWithLocaleGrouping)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const struct {
+        qint64 bytes;
+        const char* text;
+    } cases[] = {{500, "0 KB"},         {1500, "2 KB"},
+                 {2500, "2 KB"},        {2501, "3 KB"},
+                 {1234567, "1,235 KB"}, {Q_INT64_C(5000000000000), "5,000,000,000 KB"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(sizeText(c.bytes), QString::fromUtf8(c.text)) << c.bytes;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(sizeText(1234567), u"1.235 KB"_qs);
+    QLocale::setDefault(QLocale::c());
+}
+
+TEST(PathHelpers, TrimnullAndTrailingSeparator)
+{
+    EXPECT_EQ(trimnull(QString::fromUtf8("ab\0cd", 5)), u"ab"_qs);
+    EXPECT_EQ(trimnull(u"abc"_qs), u"abc"_qs);
+    EXPECT_EQ(AddTrailingBackslash(u"/tmp"_qs), u"/tmp/"_qs);
+    EXPECT_EQ(AddTrailingBackslash(u"/"_qs), u"/"_qs);
+    EXPECT_EQ(AddTrailingBackslash(QByteArray("/a\xff")), QByteArray("/a\xff/"));
 }
 
 } // namespace

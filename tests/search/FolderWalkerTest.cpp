@@ -1,4 +1,6 @@
 #include "search/FolderWalker.h"
+#include "search/FolderOpen.h"
+#include "search/Shortcut.h"
 
 #include "WalkFixture.h"
 
@@ -219,6 +221,119 @@ TEST(FolderWalker, WalksDeepTreesWithLongPathsAndFewDescriptors)
     EXPECT_EQ(deepest.path().count('/') - tree.root().count('/'), depth);
     EXPECT_EQ(deepest.name(), QByteArrayView("mark4999"));
     EXPECT_NE(deepest.mtime, ResultRow::NoTime); // its size and time were read too
+}
+
+TEST(FileFilter, PatternsFollowTheWildcardRules)
+{
+    const struct {
+        const char* pattern;
+        const char* name;
+        bool accepted;
+    } cases[] = {
+        {"*.*", "readme", true}, // also names without a dot
+        {"*.*", ".hidden", true},
+        {"*.gif", "Photo.GIF", true},
+        {"*.gif", "photo.gift", false},
+        {"*.gif", "gif", false},
+        {"*.txt;*.doc", "a.txt", false}, // one pattern, not a list
+        {"*.txt;*.doc", "a.txt;b.doc", true},
+        {"report?.txt", "report12.txt", false},
+        {"report?.txt", "reporté.txt", true}, // '?' is one character, not a byte
+        {"a*b*c", "aXXbYYc", true},
+        {"a*b*c", "aXXbYY", false},
+        {"abc.*", "abc", true}, // a trailing ".*" also fits a name without a dot
+        {"abc.*", "abcd", false},
+        {"ÄB*", "äbc.txt", true},
+        {"*.url", "bad\xff.URL", true},
+        {"b?d*", "b\377d", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FileFilter::fromPattern(QString::fromUtf8(c.pattern)).accepts(c.name), c.accepted)
+            << "pattern " << c.pattern << " name " << c.name;
+    }
+}
+
+TEST(FolderOpen, BelowTheAnchorNoLinkIsFollowedAndNothingAboveIsReached)
+{
+    const ByteTree tree;
+    tree.make({"a/", "a/b/", "a/b/c/", "file"});
+    ASSERT_EQ(symlink("a", tree.path("link-a").constData()), 0);
+    ASSERT_EQ(symlink("b", tree.path("a/link-b").constData()), 0);
+    const int anchor = FolderOpen::named(tree.root().constData());
+    ASSERT_GE(anchor, 0);
+    const struct {
+        const char* relative;
+        bool opens;
+    } cases[] = {
+        {"a", true},         {"a/b/c", true},     {"link-a", false},
+        {"link-a/b", false}, {"a/link-b", false}, {"a/link-b/c", false},
+        {"file", false},     {"..", false},       {"missing", false},
+    };
+    using Open = int (*)(int, const char*);
+    for (const Open open : {Open(FolderOpen::beneath), Open(FolderOpen::beneathByName)}) {
+        for (const auto& c : cases) {
+            const int fd = open(anchor, c.relative);
+            EXPECT_EQ(fd >= 0, c.opens) << c.relative;
+            if (fd >= 0)
+                close(fd);
+        }
+    }
+    // The listing's identity: the same folder passes, another one on the same device not.
+    struct stat a, b;
+    ASSERT_EQ(stat(tree.path("a").constData(), &a), 0);
+    ASSERT_EQ(stat(tree.path("a/b").constData(), &b), 0);
+    const int fd = FolderOpen::beneath(anchor, "a");
+    quint64 dev = 0;
+    EXPECT_TRUE(FolderOpen::isListed(fd, {quint64(a.st_ino), quint64(a.st_dev)}, dev));
+    EXPECT_EQ(dev, quint64(a.st_dev));
+    EXPECT_FALSE(FolderOpen::isListed(fd, {quint64(b.st_ino), quint64(a.st_dev)}, dev));
+    close(fd);
+    close(anchor);
+}
+
+TEST(Shortcut, IniValuesAndDesktopLinksGiveTheirAddress)
+{
+    const struct {
+        QByteArray ini;
+        QString expected;
+    } cases[] = {
+        {"[InternetShortcut]\nURL=http://a/\n", u"http://a/"_qs},
+        {"[internetshortcut]\r\nurl = http://b/  \r\n", u"http://b/"_qs},
+        {"  [ InternetShortcut ]\nUrl=\"http://c/\"\n", u"http://c/"_qs},
+        {"[Other]\nURL=http://x/\n", u"dflt"_qs},
+        {"[InternetShortcut]\nURL=\n", u""_qs},
+        {"[InternetShortcut]\n;URL=commented\nURL=real\n", u"real"_qs},
+        {"[InternetShortcut]\nURL=first\nURL=second\n", u"first"_qs},
+        {"garbage\x01\xff\n=\n[", u"dflt"_qs},
+        {"[InternetShortcut]\nURL=http://ü/\n", u"http://ü/"_qs},
+        {"[InternetShortcut]\nURL=" + QByteArray(5000, 'u') + '\n', QString(2047, u'u')},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Shortcut::iniValue(c.ini, u"InternetShortcut"_qs, u"URL"_qs, u"dflt"_qs),
+                  c.expected)
+            << c.ini.left(60).constData();
+    }
+    EXPECT_EQ(Shortcut::desktopLinkUrl("[Desktop Entry]\nType=Link\nURL=https://a.example/x\\sy\n"),
+              u"https://a.example/x y"_qs);
+    EXPECT_EQ(Shortcut::desktopLinkUrl("[Desktop Entry]\nType=Link\nName=No address\n"), QString());
+    EXPECT_FALSE(Shortcut::desktopLinkUrl("[Desktop Entry]\nType=Application\nURL=x\n"));
+    EXPECT_FALSE(Shortcut::desktopLinkUrl("[Other]\nType=Link\nURL=x\n"));
+    EXPECT_EQ(Shortcut::desktopLinkUrl(
+                  "# c\n[Desktop Entry]\nURL=first\nType=Link\n[Desktop Action x]\nURL=no\n"),
+              u"first"_qs);
+}
+
+TEST(Shortcut, ReadsOnlyTheFirst64KiBOfRegularFiles)
+{
+    const ByteTree tree;
+    tree.file("big.url", "[InternetShortcut]\nURL=near\n" + QByteArray(4 << 20, 'x'));
+    const auto data = Shortcut::readSmallFile(AT_FDCWD, tree.path("big.url").constData());
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->size(), Shortcut::MaxShortcutBytes);
+    // A folder and a device (endless) are never read; a FIFO is the walker's test.
+    tree.dir("folder.url");
+    for (const QByteArray& path : {tree.path("folder.url"), QByteArray("/dev/zero")})
+        EXPECT_FALSE(Shortcut::readSmallFile(AT_FDCWD, path.constData())) << path.constData();
 }
 
 } // namespace

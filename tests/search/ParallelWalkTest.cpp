@@ -96,15 +96,6 @@ TEST_P(ParallelWalkTest, AFailedWriteStopsEveryThread)
     EXPECT_EQ(walked.writes, 1);
 }
 
-/// The paths of `rows`, in order.
-QList<QByteArray> pathsOf(const ResultRows& rows)
-{
-    QList<QByteArray> paths;
-    for (const ResultRow& row : rows)
-        paths.append(row.path());
-    return paths;
-}
-
 TEST_P(ParallelWalkTest, BytesAndRowsComeInTheOrderAndWithTheBytesOfOneThread)
 {
     for (const bool subfolders : {true, false}) {

@@ -21,10 +21,8 @@ protected:
     QList<QByteArray> paths() const
     {
         QList<QByteArray> paths;
-        for (const ResultRows& batch : taken) {
-            for (const ResultRow& row : batch)
-                paths.append(row.path());
-        }
+        for (const ResultRows& batch : taken)
+            paths += pathsOf(batch);
         return paths;
     }
 

@@ -93,6 +93,15 @@ private:
     QByteArray m_root;
 };
 
+/// The full paths of `rows`, in order.
+inline QList<QByteArray> pathsOf(const ResultRows& rows)
+{
+    QList<QByteArray> paths;
+    for (const ResultRow& row : rows)
+        paths.append(row.path());
+    return paths;
+}
+
 /// Collects every match of a walk as a row; can stop after a number of entries, and run hooks
 /// when asked whether to stop and when given a match.
 class CollectingSink final : public WalkSink {
@@ -122,13 +131,7 @@ public:
         return outcome = walker.walk(request);
     }
     /// The full paths found, in order.
-    QList<QByteArray> paths() const
-    {
-        QList<QByteArray> result;
-        for (const ResultRow& row : rows)
-            result.append(row.path());
-        return result;
-    }
+    QList<QByteArray> paths() const { return pathsOf(rows); }
     /// The paths found, relative to `root` and sorted.
     QList<QByteArray> sortedBelow(const QByteArray& root) const
     {
