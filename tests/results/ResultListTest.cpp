@@ -1,15 +1,24 @@
 #include "results/ResultList.h"
 #include "RowFactory.h"
+#include "results/LargeIconView.h"
 #include "results/SortArrowHeader.h"
 #include "results/SortState.h"
+#include "results/sbStatusBar.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QImage>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QListView>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -249,6 +258,108 @@ TEST_F(ResultListTest, FocusAndTheMenuKeyFollowTheShownView)
     EXPECT_EQ(popup.count(), 1);
     list.clearFocus();
     EXPECT_FALSE(list.ListHasFocus());
+}
+
+// One header click (replayed or the user's) and the state expected after it.
+struct Step {
+    int column;
+    bool replay, sortAscending, listAscending;
+    int arrow; ///< the arrow's column, negative when pointing down; 0: no arrow
+};
+
+struct Sequence {
+    const char* name;
+    bool storedAscending; // SortAscending before the first step
+    std::vector<Step> steps;
+};
+
+class SortStateSequence : public ::testing::TestWithParam<Sequence> {};
+
+TEST_P(SortStateSequence, FollowsTheColumnClickRules)
+{
+    SortState state;
+    state.SortAscending = GetParam().storedAscending;
+    for (const Step& step : GetParam().steps) {
+        SCOPED_TRACE(testing::Message() << "column " << step.column << " replay " << step.replay);
+        state.ApplyingStoredSort = step.replay;
+        state.ListView1_ColumnClick(step.column);
+        EXPECT_FALSE(state.ApplyingStoredSort);
+        EXPECT_EQ(state.SortAscending, step.sortAscending);
+        // List column N sorts model key N - 1; an ignored click leaves the list unsorted.
+        EXPECT_EQ(state.listSortKey(), step.column >= 1 && step.column <= 6 ? step.column - 1 : -1);
+        EXPECT_EQ(state.listAscending(), step.listAscending);
+        EXPECT_EQ(state.arrowColumn(), std::abs(step.arrow));
+        EXPECT_EQ(step.arrow != 0 && state.arrowUp(), step.arrow > 0); // up only with an arrow
+    }
+}
+
+constexpr bool T = true, F = false;
+
+INSTANTIATE_TEST_SUITE_P(
+    Clicks, SortStateSequence,
+    ::testing::Values(
+        // The user's clicks on Name, Date and URL, and the end of a search's replay: the list's
+        // header tests. Here the replays at start-up, where the stored direction is not shown.
+        Sequence{"StartupReplayThenName", T, {{1, T, T, T, 0}, {1, F, F, F, -1}}},
+        Sequence{"StartupReplayDescending", F, {{3, T, F, T, 0}, {3, F, T, T, 3}}},
+        Sequence{"StartupDateReplay", F, {{4, T, F, T, 0}, {4, F, T, T, 4}}},
+        // Date reverses on every click: after a descending Name it is oldest first.
+        Sequence{
+            "DateAfterDescendingName", T, {{1, F, T, T, 1}, {1, F, F, F, -1}, {4, F, T, T, 4}}},
+        Sequence{"OutOfRangeIgnored", T, {{0, T, T, T, 0}, {7, F, T, T, 0}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LargeIconNames, WrapOntoTwoLinesAndAreCutOnlyBeyond)
+{
+    const QFontMetrics metrics(QApplication::font());
+    const int width = metrics.horizontalAdvance(QStringLiteral("report-")) + 2;
+    const auto lines = [&](const QString& name, int most) {
+        return LargeIconDelegate::nameLines(name, metrics, width, most);
+    };
+    // Two lines rather than "rep…"; words go whole onto the next line.
+    EXPECT_EQ(lines(QStringLiteral("report-2024"), 2), (QStringList{"report-", "2024"}));
+    EXPECT_EQ(lines(QStringLiteral("a b"), 2), QStringList{"a b"});
+    EXPECT_EQ(lines(QStringLiteral("annual report"), 2), (QStringList{"annual", "report"}));
+    // A word longer than the cell breaks anywhere; past two lines the rest is cut short.
+    const QString longName = QStringLiteral("quarterly_summary_of_everything_2024.pdf");
+    const QStringList two = lines(longName, 2);
+    ASSERT_EQ(two.size(), 2);
+    EXPECT_TRUE(longName.startsWith(two[0]));
+    EXPECT_TRUE(two[1].endsWith(QChar(0x2026))) << two[1].toStdString();
+    for (const QString& line : two)
+        EXPECT_LE(metrics.horizontalAdvance(line), width) << line.toStdString();
+    // The whole name: every line, nothing cut.
+    EXPECT_EQ(lines(longName, 8).join(QString()), longName);
+}
+
+TEST(StatusBar, PanelsAreWideEnoughAndSayTheirTextsOnOneLine)
+{
+    sbStatusBar bar;
+    EXPECT_GT(bar.panel(2)->width(),
+              bar.panel(2)->fontMetrics().horizontalAdvance(u"Search cancelled"_qs));
+    EXPECT_GT(bar.panel(3)->width(),
+              bar.panel(3)->fontMetrics().horizontalAdvance(u"10,000 item(s) found."_qs));
+    // Selected rows put their path in the first panel; a name's line break must not make the
+    // bar taller. Texts are the panels' accessible names; panels that do not exist are ignored.
+    bar.setPanelText(1, u"/home/u/line\nbreak\r\u2028x\u2029y\u0085z\tend"_qs);
+    EXPECT_EQ(bar.panelText(1), u"/home/u/line\u23CEbreak\u23CE\u23CEx\u23CEy\u23CEz\uFFFDend"_qs);
+    EXPECT_EQ(bar.panel(1)->accessibleName(), bar.panelText(1));
+    EXPECT_EQ(bar.panel(1)->sizeHint().height(), bar.panel(2)->sizeHint().height());
+    bar.setPanelText(5, QStringLiteral("x"));
+    EXPECT_EQ(bar.panelText(5), u"");
+}
+
+TEST(StatusBar, ActivityLightIsRedWhileRunning)
+{
+    sbStatusBar bar;
+    for (const bool running : {true, false}) {
+        bar.setActivity(running);
+        const QImage light = bar.panel(4)->pixmap().toImage();
+        ASSERT_FALSE(light.isNull());
+        const QColor centre = light.pixelColor(light.width() / 2, light.height() / 2);
+        EXPECT_EQ(centre.red() > centre.green(), running);
+        EXPECT_EQ(light.pixelColor(0, 0).alpha(), 0) << "round, not square";
+    }
 }
 
 } // namespace
