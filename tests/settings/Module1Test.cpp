@@ -1,5 +1,7 @@
 #include "settings/Module1.h"
 #include "settings/Presets.h"
+#include "settings/SettingValues.h"
+#include "settings/WindowGeometry.h"
 
 #include "StoreFixture.h"
 
@@ -8,9 +10,17 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <optional>
+#include <ostream>
 #include <random>
 
+inline void PrintTo(const QRect& r, std::ostream* os)
+{
+    *os << '(' << r.x() << ", " << r.y() << ", " << r.width() << " x " << r.height() << ')';
+}
+
 using namespace StoreFixture;
+using namespace SettingValues;
 
 namespace {
 
@@ -271,6 +281,94 @@ TEST_F(Module1Test, MaximisedOrMinimisedAtCloseStoresTheNormalPlace)
         EXPECT_EQ(loaded.state, maximised ? WinState::Maximized : WinState::Normal);
         EXPECT_EQ(loaded.geometry, maximised ? kCentred : saved.geometry);
     }
+}
+
+// Hand-edited or damaged values, one table per way of reading them.
+struct ValueCase {
+    const char* text;
+    double number;              ///< readNumber
+    std::optional<int> integer; ///< readInteger
+    std::optional<bool> truth;  ///< readTruth
+};
+
+class ReadValueTest : public ::testing::TestWithParam<ValueCase> {};
+
+TEST_P(ReadValueTest, ReadsAsNumberIntegerAndTruth)
+{
+    const ValueCase& c = GetParam();
+    const QString text = QString::fromUtf8(c.text);
+    EXPECT_DOUBLE_EQ(readNumber(text), c.number) << c.text;
+    EXPECT_EQ(readInteger(text), c.integer) << c.text;
+    EXPECT_EQ(readTruth(text), c.truth) << c.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ReadValueTest,
+    ::testing::Values(
+        ValueCase{"", 0, std::nullopt, std::nullopt},
+        ValueCase{"12abc", 12, std::nullopt, std::nullopt}, ValueCase{" 12 ", 12, 12, true},
+        ValueCase{"\t-3.5x", -3.5, std::nullopt, std::nullopt}, ValueCase{"1e3", 1000, 1000, true},
+        ValueCase{"2.5", 2.5, 2, true}, ValueCase{"-2.5", -2.5, -2, true},
+        ValueCase{"32768", 32768, std::nullopt, true}, ValueCase{"-32768", -32768, -32768, true},
+        ValueCase{"0", 0, 0, false}, ValueCase{"1e400", 0, std::nullopt, std::nullopt},
+        ValueCase{"0x10", 0, std::nullopt, std::nullopt},
+        ValueCase{"\xef\xbc\x91", 0, std::nullopt, std::nullopt}, // full-width 1
+        ValueCase{" false ", 0, std::nullopt, false}, ValueCase{"tRuE", 0, std::nullopt, true}));
+
+TEST(SettingValues, CountRoundsHalvesToEvenAndClamps)
+{
+    EXPECT_EQ(readCount(QStringLiteral("2.5"), 0, 9), 2);
+    EXPECT_EQ(readCount(QStringLiteral("3.5"), 0, 9), 4);
+    EXPECT_EQ(readCount(QStringLiteral("-4"), 0, 9), 0);
+    EXPECT_EQ(readCount(QStringLiteral("1e300"), 0, 1000), 1000);
+}
+
+using namespace WindowGeometry;
+
+TEST(WindowGeometry, TwipsFollowTheLogicalDpi)
+{
+    struct Case {
+        double dpi;
+        double perPixel;
+        int pixelsOf9600;
+    };
+    for (const Case c : {Case{96, 15, 640}, Case{192, 7.5, 1280}, Case{0, 15, 640}}) {
+        EXPECT_DOUBLE_EQ(twipsPerPixel(c.dpi), c.perPixel) << c.dpi;
+        EXPECT_EQ(twipsToPixels(9600, c.dpi), c.pixelsOf9600) << c.dpi;
+        EXPECT_EQ(pixelsToTwips(c.pixelsOf9600, c.dpi), 9600) << c.dpi;
+    }
+    const QRect pixels(-100, 50, 641, 481);
+    EXPECT_EQ(twipsToPixels(pixelsToTwips(pixels, 96, 144), 96, 144), pixels);
+    EXPECT_EQ(pixelsToTwips(pixels, 96, 144), QRect(-1500, 500, 9615, 4810));
+    EXPECT_EQ(minimumTrackSize(QSize(9615, 7214), 96, 96), QSize(641, 480));
+    EXPECT_EQ(minimumTrackSize(QSize(9615, 7214), 144, 120), QSize(961, 601));
+}
+
+// A 1920×1040 primary screen (task bar below) and a 1280×1024 screen to its right.
+TEST(WindowGeometry, CentresKeepsVisibleWindowsAndBringsBackLostOnes)
+{
+    EXPECT_EQ(centred(QSize(640, 480), QRect(1920, 100, 1280, 1024)), QPoint(2240, 372));
+    const QList<QRect> screens{QRect(0, 0, 1920, 1040), QRect(1920, 0, 1280, 1024)};
+    const struct {
+        const char* what;
+        QRect window;
+        QRect expected;
+    } cases[] = {
+        {"inside", QRect(100, 100, 800, 600), QRect(100, 100, 800, 600)},
+        {"across two", QRect(1500, 100, 800, 600), QRect(1500, 100, 800, 600)},
+        {"partly off", QRect(-400, 100, 800, 600), QRect(-400, 100, 800, 600)},
+        {"far right", QRect(5000, 100, 800, 600), QRect(2400, 100, 800, 600)},
+        {"far left", QRect(-3000, 200, 800, 600), QRect(0, 200, 800, 600)},
+        {"below", QRect(100, 2000, 800, 600), QRect(100, 440, 800, 600)},
+        {"a sliver", QRect(-790, 100, 800, 600), QRect(0, 100, 800, 600)},
+        {"too big", QRect(0, 0, 3000, 2000), QRect(0, 0, 1920, 1040)},
+        {"too tall", QRect(100, 100, 800, 1500), QRect(100, 0, 800, 1040)},
+        {"too big off", QRect(9000, 9000, 3000, 3000), QRect(1920, 0, 1280, 1024)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(placeOnScreens(c.window, screens), c.expected) << c.what;
+    // No screens leave the window alone.
+    EXPECT_EQ(placeOnScreens(QRect(5000, 5000, 10, 10), {}), QRect(5000, 5000, 10, 10));
 }
 
 } // namespace
