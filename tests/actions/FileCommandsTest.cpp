@@ -148,7 +148,6 @@ TEST_F(FileCommandsTest, RenameStartsTheEditAndRefusesUnsoundNames)
         EXPECT_TRUE(aborted) << bad.constData();
         // Refused with a reason, never silently: the typed name would vanish unexplained.
         ASSERT_EQ(prompt.asked().size(), 1) << bad.constData();
-        EXPECT_EQ(prompt.asked()[0].title, QStringLiteral("Rename"));
         EXPECT_EQ(prompt.asked()[0].text, RenameCommand::invalidNameReason(bad));
         EXPECT_FALSE(prompt.asked()[0].text.isEmpty());
     }

@@ -54,12 +54,6 @@ struct FakeDialogs final : ItemDialogs {
     void showProperties(const FileProperties& properties) override { shown = properties; }
 };
 
-QDBusConnection noBus()
-{
-    return QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/kf-no-bus"),
-                                         QStringLiteral("kf-no-bus"));
-}
-
 class ItemCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override { Desktop::clearLogs(); }
@@ -68,7 +62,8 @@ protected:
     FakeLauncher launcher;
     FakeDialogs dialogs;
     ScriptedPrompt prompt;
-    FileManagerBus bus{noBus()};
+    FileManagerBus bus{QDBusConnection::connectToBus(
+        QStringLiteral("unix:path=/nonexistent/kf-no-bus"), QStringLiteral("kf-no-bus"))};
 };
 
 TEST_F(ItemCommandsTest, ClipboardHoldsCopiedFiles)

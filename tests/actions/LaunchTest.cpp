@@ -1,15 +1,21 @@
 // Launching through GIO with the test's own desktop: real programs started, the two
-// "Oops!" texts, recent documents in recently-used.xbel, and the launch command end to end.
+// "Oops!" texts, recent documents in recently-used.xbel, the launch command end to end, and
+// the "Recent Files" list in the real settings file with the Recently Launched menu built
+// from it.
 
 #include "DesktopFixture.h"
 #include "ScriptedPrompt.h"
 #include "actions/LaunchCommand.h"
 #include "actions/LaunchService.h"
 #include "actions/RecentLaunchList.h"
+#include "actions/RecentMenu.h"
 #include "platform/FileUri.h"
 #include "platform/Launcher.h"
 #include "platform/RecentDocuments.h"
 #include "settings/CRegSettings.h"
+
+#include <QAction>
+#include <QMenu>
 
 #include <glib.h>
 
@@ -42,13 +48,34 @@ std::pair<QByteArray, bool> bookmarkOf(const QByteArray& uri)
     return {mime, ours};
 }
 
+const QString kSection = QStringLiteral("Recent Files");
+
 class LaunchTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         Desktop::clearLogs();
-        for (int i = 1; i <= 11; ++i)
-            store.DeleteSetting(QStringLiteral("Recent Files"), QString::number(i));
+        for (int i = 1; i <= 12; ++i)
+            store.DeleteSetting(kSection, QString::number(i));
+    }
+    /// Stores "/d/" and each letter as values "1", "2", …; '-' leaves that value out.
+    void stored(const QString& letters)
+    {
+        for (int i = 0; i < letters.size(); ++i) {
+            if (letters[i] != u'-')
+                store.SaveSetting(kSection, QString::number(i + 1), u"/d/" + letters[i]);
+        }
+    }
+    /// Values "1" … "11" by their letter after "/d/"; '-' for a missing or empty one (a gap
+    /// copied down stays an empty value).
+    QString raw() const
+    {
+        QString out;
+        for (int i = 1; i <= 11; ++i) {
+            const QString value = store.GetSetting(kSection, QString::number(i));
+            out += value.isEmpty() ? u"-"_qs : value.startsWith(u"/d/") ? value.mid(3) : value;
+        }
+        return out;
     }
 
     ScriptedPrompt prompt;
@@ -129,18 +156,13 @@ TEST_F(LaunchTest, ShortcutsAndLaunchersOpenWhatTheyPointAt)
 TEST_F(LaunchTest, VanishedFilesAndUnknownTypesShowOops)
 {
     // A file deleted since it was listed and a type no program opens: see the end-to-end tests.
-    const struct {
-        QByteArray target;
-        QString text;
-    } cases[] = {
-        {"", kNotFound},
-        {"kfnosuchscheme://x", kNoApp},
-    };
-    for (const auto& c : cases) {
+    const std::pair<QByteArray, QString> cases[] = {{"", kNotFound},
+                                                    {"kfnosuchscheme://x", kNoApp}};
+    for (const auto& [target, text] : cases) {
         prompt.clear();
-        EXPECT_FALSE(LaunchFile(prompt, c.target)) << c.target.constData();
+        EXPECT_FALSE(LaunchFile(prompt, target)) << target.constData();
         ASSERT_EQ(prompt.asked().size(), 1);
-        EXPECT_EQ(prompt.asked()[0].text, c.text);
+        EXPECT_EQ(prompt.asked()[0].text, text);
         EXPECT_EQ(prompt.asked()[0].title, QStringLiteral("Oops!"));
         EXPECT_EQ(prompt.asked()[0].style, 16);
     }
@@ -188,8 +210,7 @@ TEST_F(LaunchTest, LaunchCommandGuards)
     command.mnuRecentLaunch_Click(0); // an empty recent entry
     EXPECT_TRUE(prompt.asked().isEmpty());
     EXPECT_TRUE(recent.entries().isEmpty());
-    EXPECT_EQ(store.GetSetting(QStringLiteral("Recent Files"), QStringLiteral("1"), "unset"),
-              QStringLiteral("unset"));
+    EXPECT_EQ(store.GetSetting(kSection, QStringLiteral("1"), "unset"), QStringLiteral("unset"));
 
     host.selected = {a};
     host.button = 2;
@@ -208,6 +229,100 @@ TEST_F(LaunchTest, DamagedRecentDocumentsFileIsLeftAlone)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), damaged);
     file.remove();
+}
+
+struct AddCase {
+    const char* name;
+    QString before; ///< one letter per stored value, '-' for a gap
+    QString added;
+    QString after; ///< values "1" … "11" as raw() gives them
+    bool changed;
+};
+
+// Every case of the reordering, read back from the settings file.
+TEST_F(LaunchTest, AddReordersAsDocumented)
+{
+    const AddCase cases[] = {
+        {"empty list", "", "a", "a----------", true},
+        {"new on top", "abc", "x", "xabc-------", true},
+        {"found at four", "abcdefghij", "d", "dabcefghij-", true},
+        {"already first", "abc", "a", "abc--------", false},
+        {"full list drops the tenth", "abcdefghij", "x", "xabcdefghi-", true},
+        {"eleventh value never moves", "abcdefghijk", "x", "xabcdefghik", true},
+        {"gap ends the list", "ab-d", "x", "xabd-------", true},
+        {"found beyond a gap", "ab-d", "d", "dab--------", true},
+        {"case matters", "A", "a", "aA---------", true},
+    };
+    for (const AddCase& c : cases) {
+        SetUp();
+        stored(c.before);
+        EXPECT_EQ(recent.add(QByteArray("/d/") + c.added.toUtf8()), c.changed) << c.name;
+        EXPECT_EQ(raw(), c.after) << c.name;
+    }
+}
+
+// Names that are not valid UTF-8 keep every byte; valid ones are stored as they are; an
+// empty one never.
+TEST_F(LaunchTest, StoredTextKeepsEveryByte)
+{
+    const QByteArray targets[] = {"/d/caf\xe9.txt", "/d/line\nbreak", "/d/ok \xc3\xa9.txt",
+                                  "http://example.invalid/?a=1"};
+    for (const QByteArray& target : targets) {
+        ASSERT_TRUE(recent.add(target));
+        EXPECT_EQ(recent.target(1), target);
+    }
+    EXPECT_EQ(recent.entry(1), QStringLiteral("http://example.invalid/?a=1"));
+    EXPECT_EQ(recent.entry(2), QString::fromUtf8("/d/ok \xc3\xa9.txt"));
+    EXPECT_EQ(recent.entry(4), QStringLiteral("file:///d/caf%E9.txt"));
+    EXPECT_FALSE(recent.add(QByteArray()));
+    EXPECT_EQ(recent.entries().size(), 4);
+}
+
+TEST(RecentMenuTest, Captions)
+{
+    const struct {
+        int number;
+        const char* stored;
+        const char* caption;
+    } cases[] = {
+        {1, "/home/u/Docs/report.txt", "&1. report.txt"},
+        {1, "/home/u/Docs/Report.final.doc", "&1. Report.final.doc"},
+        {10, "/x/y", "&10. y"},
+        {2, "HTTP://Example.invalid/a/b", "&2. HTTP://Example.invalid/a/b"},
+        {3, "https://e.invalid/?a=1&b=2", "&3. https://e.invalid/?a=1&&b=2"},
+        {4, "/d/Tom & Jerry.avi", "&4. Tom && Jerry.avi"},
+        {5, "/d/line\nbreak.txt", "&5. line\u23CEbreak.txt"},
+        {5, "/d/tab\tbell\a.txt", "&5. tab\uFFFDbell\uFFFD.txt"},
+        {6, "file:///d/caf%E9.txt", "&6. caf\xef\xbf\xbd.txt"},
+        {7, "/d/a:b.txt", "&7. a:b.txt"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RecentMenu::caption(c.number, QString::fromUtf8(c.stored)),
+                  QString::fromUtf8(c.caption))
+            << c.stored;
+    }
+}
+
+// Items only ever grow, also when the list shrinks.
+TEST(RecentMenuTest, ItemsOnlyGrow)
+{
+    QMenu menu;
+    const QList<QAction*> actions = createRecentMenuItems(menu);
+    ASSERT_EQ(actions.size(), 10); // "(Empty)" at first: see ItemDialogsEndToEnd
+
+    RecentMenu state;
+    state.load({QStringLiteral("/a/one.txt"), QStringLiteral("/a/two.txt")});
+    fillRecentMenu(state, actions);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("&1. one.txt"));
+    EXPECT_TRUE(actions[0]->isEnabled());
+    EXPECT_TRUE(actions[1]->isVisible());
+    EXPECT_FALSE(actions[2]->isVisible());
+
+    state.load({QStringLiteral("/a/three.txt")});
+    fillRecentMenu(state, actions);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("&1. three.txt"));
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("&2. two.txt"));
+    EXPECT_TRUE(actions[1]->isVisible());
 }
 
 } // namespace

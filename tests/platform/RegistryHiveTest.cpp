@@ -1,9 +1,19 @@
 #include "platform/RegistryHive.h"
+#include "platform/RegHiveFormat.h"
 
 #include "HiveFiles.h"
 #include "TempHome.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,10 +28,12 @@ QByteArray query(HKEY key, const QString& name)
     return r == ERROR_SUCCESS ? data : "<rc " + QByteArray::number(qint64(r)) + '>';
 }
 
+/// A private home with its settings folder.
 class RegistryHiveTest : public ::testing::Test {
 protected:
+    RegistryHiveTest() { EXPECT_TRUE(QDir().mkpath(QFileInfo(hive).path())); }
     TempHome home;
-    QString hive = RegHiveFilePath(HKEY_CURRENT_USER);
+    QString hive = hivePath();
 };
 
 TEST_F(RegistryHiveTest, ResultCodesOfTheOriginalCalls)
@@ -170,6 +182,271 @@ TEST_F(RegistryHiveTest, BatchWritesOnceAtTheEndAndDropsItsChangesWhenThatFails)
     }
     EXPECT_EQ(query(k, "v"), "<rc " + QByteArray::number(ERROR_FILE_NOT_FOUND) + '>');
     RegCloseKey(k);
+}
+
+// ---------------------------------------------------------------------------------------
+// The settings file as hostile input: links, FIFOs, devices and files far larger than any the
+// program writes, and files shaped to make a careless parser slow.
+
+/// lstat's mode of `path` (type and permission bits), 0 when it does not exist.
+mode_t modeOf(const QString& path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode : 0;
+}
+
+LSTATUS writeOneValue(const QString& text)
+{
+    HKEY key = 0;
+    LSTATUS rc = RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\H", {}, KEY_ALL_ACCESS, &key);
+    if (rc == ERROR_SUCCESS)
+        rc = setText(key, "v", text.toUtf8());
+    RegCloseKey(key);
+    return rc;
+}
+
+bool keyExists(const QString& path)
+{
+    HKEY key = 0;
+    const LSTATUS rc = RegOpenKeyEx(HKEY_CURRENT_USER, path, KEY_READ, &key);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+TEST(HostileHive, WhatIsNotARegularFileIsNeitherReadNorWrittenThroughButKeptAsideAndReplaced)
+{
+    enum Entry { LinkToFile, LinkToDevZero, Fifo, LinkToFifo };
+    for (const Entry entry : {LinkToFile, LinkToDevZero, Fifo, LinkToFifo}) {
+        SCOPED_TRACE(int(entry));
+        const TempHome home;
+        const QString hive = hivePath();
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(hive).path()));
+        const QByteArray victimText = "root:x:0:0:root:/root:/bin/bash\n";
+        const QString victimPath = home.write("victim", victimText);
+        const QByteArray path = QFile::encodeName(hive);
+        const QByteArray fifo = QFile::encodeName(home.path("fifo"));
+        const QByteArray victim = QFile::encodeName(victimPath);
+        ::chmod(victim.constData(), 0644);
+        if (entry == Fifo || entry == LinkToFifo) {
+            ASSERT_EQ(::mkfifo((entry == Fifo ? path : fifo).constData(), 0600), 0);
+        }
+        if (entry != Fifo) {
+            const QByteArray target = entry == LinkToFile   ? victim
+                                      : entry == LinkToFifo ? fifo
+                                                            : QByteArray("/dev/zero");
+            ASSERT_EQ(::symlink(target.constData(), path.constData()), 0);
+        }
+        const mode_t type = modeOf(hive) & S_IFMT;
+        // Reading neither hangs (FIFO) nor runs out of memory (/dev/zero): nothing is there.
+        EXPECT_FALSE(keyExists("Software"));
+        EXPECT_FALSE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty());
+        EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty()); // told once
+
+        ASSERT_EQ(writeOneValue("mine"), ERROR_SUCCESS);
+        EXPECT_EQ(modeOf(hive) & S_IFMT, mode_t(S_IFREG));
+        EXPECT_EQ(modeOf(hive) & 07777, 0600u);
+        EXPECT_TRUE(readFile(hive).contains("\"v\"=\"mine\""));
+        EXPECT_EQ(readFile(victimPath), victimText); // the link's target is never written
+        EXPECT_EQ(modeOf(victimPath) & 07777, 0644u);
+        EXPECT_EQ(modeOf(hive + ".bad") & S_IFMT, type); // the entry itself is kept, as it was
+        EXPECT_TRUE(keyExists("Software\\H"));
+    }
+}
+
+TEST_F(RegistryHiveTest, ALockFileThatIsALinkIsRefusedNotFollowed)
+{
+    const QString lockTarget = home.path("made-through-link");
+    ASSERT_EQ(::symlink(QFile::encodeName(lockTarget).constData(),
+                        QFile::encodeName(hive + ".lock").constData()),
+              0);
+    EXPECT_EQ(writeOneValue("x"), ERROR_WRITE_FAULT);
+    EXPECT_FALSE(QFileInfo::exists(lockTarget));
+    EXPECT_TRUE(RegHiveWriteError(HKEY_CURRENT_USER).contains(".lock"));
+    EXPECT_EQ(modeOf(hive) & S_IFMT, 0u);
+
+    ASSERT_TRUE(QFile::remove(hive + ".lock"));
+    EXPECT_EQ(writeOneValue("x"), ERROR_SUCCESS);
+    EXPECT_TRUE(RegHiveWriteError(HKEY_CURRENT_USER).isEmpty());
+}
+
+TEST_F(RegistryHiveTest, TheSettingsFolderIsMadePrivate)
+{
+    const QString folder = QFileInfo(hive).path();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    ASSERT_EQ(writeOneValue("x"), ERROR_SUCCESS);
+    EXPECT_EQ(modeOf(folder) & 07777, 0700u);
+    EXPECT_EQ(modeOf(hive) & 07777, 0600u);
+    EXPECT_EQ(modeOf(hive + ".lock") & 07777, 0600u);
+}
+
+TEST_F(RegistryHiveTest, AFileOverTheSizeCapIsDamagedAndKeptWhole)
+{
+    const QByteArray head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Big]\n\"a\"=\"1\"\n";
+    {
+        QFile f(hive);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(head);
+        ASSERT_TRUE(f.resize(65 * 1024 * 1024)); // sparse: the rest reads as NULs
+    }
+    EXPECT_FALSE(keyExists("Software\\Big"));
+    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).contains("large"));
+    ASSERT_EQ(writeOneValue("x"), ERROR_SUCCESS);
+    EXPECT_EQ(QFileInfo(hive + ".bad").size(), 65 * 1024 * 1024);
+    EXPECT_TRUE(readFile(hive + ".bad").startsWith(head));
+}
+
+// A parser that looks each name up by walking the key's list takes minutes here (it grows
+// with the square of the count); an index makes it a fraction of a second. The test checks
+// the content; the time is measured by settings_bench.
+TEST_F(RegistryHiveTest, TwoHundredThousandValuesAndKeysReadBackWhole)
+{
+    constexpr int kCount = 200000;
+    QByteArray text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Many]\n";
+    for (int i = 0; i < kCount; ++i)
+        text += "\"Value" + QByteArray::number(i) + "\"=\"" + QByteArray::number(i) + "\"\n";
+    text += "\"VALUE7\"=\"again\"\n"; // the same name in another case replaces the first
+    for (int i = 0; i < kCount; ++i)
+        text += "[HKEY_CURRENT_USER\\Software\\Keys\\K" + QByteArray::number(i) + "]\n";
+    ASSERT_TRUE(writeFile(hive, text));
+
+    HKEY many = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Many", KEY_READ, &many), ERROR_SUCCESS);
+    std::uint32_t values = 0;
+    ASSERT_EQ(RegQueryInfoKey(many, nullptr, nullptr, &values, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(values, std::uint32_t(kCount));
+    char buffer[16];
+    for (const auto& [name, expected] :
+         {std::pair{"value0", "0"}, std::pair{"Value199999", "199999"},
+          std::pair{"value7", "again"}}) {
+        std::uint32_t size = sizeof buffer;
+        ASSERT_EQ(RegQueryValueEx(many, name, nullptr, buffer, &size), ERROR_SUCCESS) << name;
+        EXPECT_STREQ(buffer, expected);
+    }
+    RegCloseKey(many);
+
+    HKEY keys = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Keys", KEY_READ, &keys), ERROR_SUCCESS);
+    int listed = 0;
+    QString name;
+    std::uint32_t chars = 256;
+    for (std::uint32_t i = 0; RegEnumKeyEx(keys, i, &name, &chars) == ERROR_SUCCESS;
+         ++i, chars = 256)
+        ++listed;
+    EXPECT_EQ(listed, kCount);
+    RegCloseKey(keys);
+}
+
+// ---------------------------------------------------------------------------------------
+// The file's text format, read and written without the file.
+
+const QString kRoot = QStringLiteral("HKEY_CURRENT_USER");
+
+const RegValue* valueAt(const RegKey& root, const QString& path, const QString& name)
+{
+    const RegKey* key = &root;
+    for (const QString& part : path.split(u'\\')) {
+        if (!(key = key->child(part)))
+            return nullptr;
+    }
+    const int i = key->valueIndex(name);
+    return i < 0 ? nullptr : &key->values[size_t(i)];
+}
+
+// Texts with line breaks, quotes and non-ASCII go through the settings tests; these are the
+// values only other programs write.
+TEST(RegHiveFormat, ValuesWrittenThenReadGiveTheSameBytes)
+{
+    const struct {
+        QString name;
+        std::uint32_t type;
+        QByteArray data;
+    } cases[] = {
+        {"E", REG_SZ, QByteArray(1, '\0')},              // empty text
+        {"Z", REG_SZ, QByteArray()},                     // zero-byte text
+        {"", REG_SZ, QByteArray("def", 4)},              // the default value
+        {"bad", REG_SZ, QByteArray("\xff\xfe", 3)},      // not valid UTF-8
+        {"nul", REG_SZ, QByteArray("a\0b", 4)},          // a NUL inside
+        {"d", REG_DWORD, QByteArray("\x01\x02", 2)},     // a short DWORD
+        {"b", REG_BINARY, QByteArray(1000, '\x80')},     // long binary
+        {"x", 0x1234567, QByteArray("\x09\x00\x07", 3)}, // a type of its own
+    };
+    for (const auto& c : cases) {
+        RegKey root;
+        root.ensureChild(QStringLiteral("Software"))
+            ->ensureChild(QStringLiteral("[Odd] v1.2"))
+            ->setValue(c.name, c.type, c.data);
+        const QByteArray text = regWriteHive(root, kRoot);
+        SCOPED_TRACE(text.constData());
+        RegKey back;
+        ASSERT_TRUE(regParseHive(text, kRoot, back));
+        const RegValue* value = valueAt(back, QStringLiteral("software\\[odd] V1.2"), c.name);
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(value->type, c.type);
+        EXPECT_EQ(value->data, c.data);
+    }
+}
+
+TEST(RegHiveFormat, ReadsAnExportAsTheSystemWritesIt)
+{
+    const QByteArray text = "Windows Registry Editor Version 5.00\r\n\r\n; a comment\r\n"
+                            "[HKEY_CURRENT_USER\\Software\\Test]\r\n"
+                            "@=\"default\"\r\n"
+                            "\"Num\"=dword:0000002a\r\n"
+                            "\"Long\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,\\\r\n"
+                            "  10,11\r\n"
+                            "\"Gone\"=-\r\n";
+    RegKey root;
+    EXPECT_TRUE(regParseHive(text, kRoot, root));
+    const QString key = QStringLiteral("Software\\Test");
+    ASSERT_NE(valueAt(root, key, QString()), nullptr);
+    EXPECT_EQ(valueAt(root, key, QString())->data, QByteArray("default", 8));
+    EXPECT_EQ(valueAt(root, key, "num")->data, QByteArray("\x2a\0\0\0", 4));
+    EXPECT_EQ(valueAt(root, key, "Long")->data, QByteArray("\x00\x01\x02\x03\x04\x05\x06\x07\x08"
+                                                           "\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10\x11",
+                                                           18));
+    EXPECT_EQ(valueAt(root, key, "Gone"), nullptr);
+}
+
+// Whatever the damage, the parser reads what it can and reports it.
+TEST(RegHiveFormat, DamagedFilesReadWhatTheyCanAndReportTheDamage)
+{
+    const QByteArray start = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\T]\n";
+    const struct {
+        const char* label;
+        QByteArray text;
+        bool survives; ///< whether "a" in Software\T is read
+    } cases[] = {
+        {"no header", "[HKEY_CURRENT_USER\\Software\\T]\n\"a\"=\"1\"\n", true},
+        {"not a hive", QByteArray("\x7f\x45LF\x01\x02\0\0garbage", 14), false},
+        {"ini file", "[Software]\na=1\n", false},
+        {"cut in text", start + "\"a\"=\"1\"\n\"b\"=\"tr", true},
+        {"cut in hex", start + "\"a\"=\"1\"\n\"b\"=hex:01,\\", true},
+        {"cut in section", start + "\"a\"=\"1\"\n[HKEY_CU", true},
+        {"garbled lines", start + "#!?\n\"b\"=hex:zz\n\"\xff\"=\"1\"\n\"a\"=\"1\"\n", true},
+        {"other root",
+         "REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=\"1\"\n[HKEY_CURRENT_USER\\Software\\T]\n\"a\"="
+         "\"1\"\n",
+         true},
+        {"value before section", "REGEDIT4\n\"a\"=\"1\"\n", false},
+        {"empty file", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        RegKey root;
+        EXPECT_FALSE(regParseHive(c.text, kRoot, root));
+        EXPECT_EQ(valueAt(root, QStringLiteral("Software\\T"), "a") != nullptr, c.survives);
+    }
+}
+
+TEST(RegHiveFormat, RefusesPathsDeeperThanTheLimit)
+{
+    QByteArray text = "REGEDIT4\n[HKEY_CURRENT_USER";
+    for (int i = 0; i < kMaxKeyDepth + 1; ++i)
+        text += "\\k";
+    text += "]\n\"a\"=\"1\"\n";
+    RegKey root;
+    EXPECT_FALSE(regParseHive(text, kRoot, root));
+    EXPECT_TRUE(root.subKeys.empty());
 }
 
 } // namespace

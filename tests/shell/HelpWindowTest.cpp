@@ -1,50 +1,41 @@
 #include "shell/HelpWindow.h"
 
+#include "TempHome.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 
 namespace {
 
-void write(const QString& path, const QByteArray& text)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-}
-
 TEST(ManualLocator, BesideTheProgramFirstThenItsPrefixShareFolders)
 {
-    QTemporaryDir prefix;
-    const QString bin = prefix.filePath(QStringLiteral("bin"));
+    const TempHome prefix;
+    const QString bin = prefix.path(QStringLiteral("bin"));
     const QStringList places = ManualLocator::candidates(bin);
     ASSERT_GE(places.size(), 3);
     EXPECT_EQ(places.at(0), bin + QStringLiteral("/manual/index.html"));
-    EXPECT_EQ(places.at(1),
-              prefix.filePath(QStringLiteral("share/doc/kestrelfind/manual/index.html")));
-    EXPECT_EQ(places.at(2), prefix.filePath(QStringLiteral("share/kestrelfind/manual/index.html")));
+    EXPECT_EQ(places.at(1), prefix.path(QStringLiteral("share/doc/kestrelfind/manual/index.html")));
+    EXPECT_EQ(places.at(2), prefix.path(QStringLiteral("share/kestrelfind/manual/index.html")));
     EXPECT_EQ(ManualLocator::find(bin), QString());
 
-    const QString installed = places.at(1);
-    write(installed, "<p>installed</p>");
-    EXPECT_EQ(ManualLocator::find(bin), installed);
-    write(places.at(0), "<p>build tree</p>");
+    prefix.write(QStringLiteral("share/doc/kestrelfind/manual/index.html"), "<p>installed</p>");
+    EXPECT_EQ(ManualLocator::find(bin), places.at(1));
+    prefix.write(QStringLiteral("bin/manual/index.html"), "<p>build tree</p>");
     EXPECT_EQ(ManualLocator::find(bin), places.at(0));
 }
 
 TEST(HelpWindow, OpensOnTheContentsFollowsItsOwnLinksAndLaunchesOthers)
 {
-    QTemporaryDir prefix;
-    const QString bin = prefix.filePath(QStringLiteral("bin"));
-    write(bin + QStringLiteral("/manual/index.html"),
-          "<h1 id=\"contents\">Contents</h1><a href=\"keys.html#find\">Keys</a>"
-          "<a href=\"https://example.org/\">Web</a>");
-    write(bin + QStringLiteral("/manual/keys.html"), "<h2 id=\"find\">Find</h2>");
+    const TempHome prefix;
+    const QString bin = prefix.path(QStringLiteral("bin"));
+    prefix.write(QStringLiteral("bin/manual/index.html"),
+                 "<h1 id=\"contents\">Contents</h1><a href=\"keys.html#find\">Keys</a>"
+                 "<a href=\"https://example.org/\">Web</a>");
+    prefix.write(QStringLiteral("bin/manual/keys.html"), "<h2 id=\"find\">Find</h2>");
     QStringList launched;
     HelpWindow help(bin, [&](QWidget*, const QString& address) { launched << address; });
     ASSERT_TRUE(help.showContents());
@@ -63,13 +54,13 @@ TEST(HelpWindow, OpensOnTheContentsFollowsItsOwnLinksAndLaunchesOthers)
 
 TEST(HelpWindow, AMissingManualSaysWhereItWasLookedFor)
 {
-    QTemporaryDir prefix;
-    HelpWindow help(prefix.path(), {});
+    const TempHome prefix;
+    HelpWindow help(prefix.home(), {});
     EXPECT_FALSE(help.showContents());
     const QString text =
         help.findChild<QTextBrowser*>(QStringLiteral("helpBrowser"))->toPlainText();
     EXPECT_TRUE(text.contains(QStringLiteral("not installed")));
-    EXPECT_TRUE(text.contains(prefix.path() + QStringLiteral("/manual/index.html")));
+    EXPECT_TRUE(text.contains(prefix.path(QStringLiteral("manual/index.html"))));
 }
 
 TEST(Manual, HasAContentsAndEveryLinkOfItsOwnLeadsSomewhere)

@@ -1,6 +1,7 @@
 #include "shell/MPrevInst.h"
 
-#include <QDir>
+#include "TempHome.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -68,18 +69,13 @@ TEST(MPrevInst, AFileThatIsNotASocketIsLeftAloneAndNoFolderMeansNoCheck)
 
 TEST(MPrevInst, TheFolderIsTheUsersRuntimeFolderOrAPrivateOne)
 {
-    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const TempHome home; // a private XDG_RUNTIME_DIR, put back afterwards
     const QByteArray savedTmp = qgetenv("TMPDIR");
-    QTemporaryDir scratch;
-    qputenv("TMPDIR", QFile::encodeName(scratch.path()));
-
-    const QString runtime = scratch.filePath(QStringLiteral("run"));
-    QDir().mkpath(runtime);
-    ::chmod(QFile::encodeName(runtime).constData(), 0700);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    qputenv("TMPDIR", QFile::encodeName(home.home()));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     EXPECT_EQ(MPrevInst::defaultFolder(), runtime);
 
-    const QString own = scratch.filePath(QStringLiteral("kestrelfind-%1").arg(::geteuid()));
+    const QString own = home.path(QStringLiteral("kestrelfind-%1").arg(::geteuid()));
     ::chmod(QFile::encodeName(runtime).constData(), 0777); // anyone could plant a socket
     EXPECT_EQ(MPrevInst::defaultFolder(), own);
     qunsetenv("XDG_RUNTIME_DIR");
@@ -91,7 +87,6 @@ TEST(MPrevInst, TheFolderIsTheUsersRuntimeFolderOrAPrivateOne)
     ::chmod(QFile::encodeName(own).constData(), 0755); // no longer private: not used
     EXPECT_EQ(MPrevInst::defaultFolder(), QString());
 
-    qputenv("XDG_RUNTIME_DIR", savedRuntime);
     qputenv("TMPDIR", savedTmp);
     if (savedTmp.isNull())
         qunsetenv("TMPDIR");

@@ -1,7 +1,10 @@
 #include "shell/MSubclass.h"
+#include "shell/MinTrackSize.h"
 
 #include <QCoreApplication>
+#include <QScreen>
 #include <QStringList>
+#include <QTest>
 #include <QThread>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -73,19 +76,23 @@ bool send(QObject* window, QEvent::Type type)
     return QCoreApplication::sendEvent(window, &e);
 }
 
+class MSubclassTest : public ::testing::Test {
+protected:
+    QStringList log;
+    LoggingWidget window{log};
+};
+
 struct OrderCase {
     std::vector<EMsgResponse> responses;
     QStringList expected;
     bool result; ///< SubclassWindowProc's result: clients answer false, the window true
 };
 
-class DispatchOrder : public ::testing::TestWithParam<OrderCase> {};
+class DispatchOrder : public MSubclassTest, public ::testing::WithParamInterface<OrderCase> {};
 
 TEST_P(DispatchOrder, ClientsAndTheWindowRunInTheirOrderAndTheWindowAtMostOnce)
 {
     const OrderCase& c = GetParam();
-    QStringList log;
-    LoggingWidget window(log);
     std::vector<std::unique_ptr<Recorder>> clients;
     for (size_t i = 0; i < c.responses.size(); ++i) {
         clients.push_back(
@@ -115,10 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
         OrderCase{{emrPostProcess, emrConsume}, {"A?", "A", "B", "B?"}, false},
         OrderCase{{emrConsume, emrPreprocess, emrConsume}, {"A?", "A", "B", "C", "C?"}, false}));
 
-TEST(MSubclass, DetachKeepsTheOrderAndLeavesNoPropertiesBehind)
+TEST_F(MSubclassTest, DetachKeepsTheOrderAndLeavesNoPropertiesBehind)
 {
-    QStringList log;
-    LoggingWidget window(log);
     Recorder a(QStringLiteral("A"), log), b(QStringLiteral("B"), log), c(QStringLiteral("C"), log);
     for (Recorder* r : {&a, &b, &c})
         ASSERT_TRUE(MSubclass::AttachMessage(r, &window, Probe).ok());
@@ -139,10 +144,8 @@ TEST(MSubclass, DetachKeepsTheOrderAndLeavesNoPropertiesBehind)
     EXPECT_EQ(log, QStringList{"window"}); // the window's own handling is back
 }
 
-TEST(MSubclass, RefusedCallsReportTheirErrorAndChangeNothing)
+TEST_F(MSubclassTest, RefusedCallsReportTheirErrorAndChangeNothing)
 {
-    QStringList log;
-    LoggingWidget window(log);
     Recorder a(QStringLiteral("A"), log);
 
     EXPECT_EQ(MSubclass::AttachMessage(&a, nullptr, Probe).number, -2147208421);
@@ -168,10 +171,8 @@ TEST(MSubclass, RefusedCallsReportTheirErrorAndChangeNothing)
     EXPECT_TRUE(window.dynamicPropertyNames().isEmpty());
 }
 
-TEST(MSubclass, CurrentMessageAndNestedDispatch)
+TEST_F(MSubclassTest, CurrentMessageAndNestedDispatch)
 {
-    QStringList log;
-    LoggingWidget window(log);
     Recorder outer(QStringLiteral("O"), log), inner(QStringLiteral("I"), log);
     ASSERT_TRUE(MSubclass::AttachMessage(&outer, &window, Probe).ok());
     ASSERT_TRUE(MSubclass::AttachMessage(&inner, &window, Other).ok());
@@ -186,10 +187,8 @@ TEST(MSubclass, CurrentMessageAndNestedDispatch)
     ASSERT_TRUE(MSubclass::DetachMessage(&inner, &window, Other).ok());
 }
 
-TEST(MSubclass, AClientMayDetachItselfWhileHandling)
+TEST_F(MSubclassTest, AClientMayDetachItselfWhileHandling)
 {
-    QStringList log;
-    LoggingWidget window(log);
     Recorder a(QStringLiteral("A"), log, emrPostProcess);
     ASSERT_TRUE(MSubclass::AttachMessage(&a, &window, Probe).ok());
     a.onProc = [&a](QObject* w) {
@@ -202,6 +201,54 @@ TEST(MSubclass, AClientMayDetachItselfWhileHandling)
     log.clear();
     send(&window, Probe);
     EXPECT_EQ(log, QStringList{"window"});
+}
+
+TEST(MinTrackSize, TheBorderStopsAtTheTrackedSizeAndMaximisingStillWorks)
+{
+    QWidget window;
+    window.resize(420, 310);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    MinTrackSize client(&window);
+    ASSERT_TRUE(client.attach().ok());
+    client.setMinTrack(window.width(), window.height());
+    EXPECT_EQ(window.minimumSize(), QSize(420, 310));
+
+    window.resize(200, 100); // what a drag of the border asks for
+    EXPECT_EQ(window.size(), QSize(420, 310));
+    window.resize(500, 400); // growing is free
+    EXPECT_EQ(window.size(), QSize(500, 400));
+
+    const QSize screen = window.screen()->availableGeometry().size();
+    window.showMaximized();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.isMaximized(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.frameGeometry().size() == screen; }))
+        << window.frameGeometry().width() << 'x' << window.frameGeometry().height();
+    window.showNormal();
+
+    // A tracked size beyond the screen is held to the screen, so maximising keeps working.
+    client.setMinTrack(screen.width() + 500, screen.height() + 500);
+    EXPECT_EQ(window.minimumSize(), screen);
+
+    ASSERT_TRUE(client.detach().ok());
+    EXPECT_EQ(window.minimumSize(), QSize(0, 0));
+    EXPECT_TRUE(window.dynamicPropertyNames().isEmpty());
+}
+
+TEST(MinTrackSize, AnswersOnlyTheSizeQueryAndAlwaysConsumes)
+{
+    QWidget window;
+    MinTrackSize client(&window);
+    client.setMsgResponse(emrPostProcess);
+    EXPECT_EQ(client.MsgResponse(), emrConsume);
+    QEvent other(QEvent::User);
+    EXPECT_FALSE(client.WindowProc(&window, &other));
+    MinMaxInfoEvent info;
+    info.ptMaxTrackSize = QPoint(900, 700);
+    client.setMinTrack(30, 40);
+    EXPECT_TRUE(client.WindowProc(&window, &info));
+    EXPECT_EQ(info.ptMinTrackSize, QPoint(30, 40));
+    EXPECT_EQ(info.ptMaxTrackSize, QPoint(900, 700)); // the other fields are left alone
 }
 
 } // namespace
