@@ -13,6 +13,7 @@
 #include "ProgramFixture.h"
 #include "ScriptedPrompt.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -268,6 +269,56 @@ TEST_F(Form1Test, ViewsExtensionsAndSelectAllActOnTheListedRows)
     EXPECT_EQ(form()->GetSelectedFiles().size(), 2);
     child<QAction>("mnuViewO0")->trigger();
     EXPECT_EQ(form()->GetSelectedFiles().size(), 2); // one selection for every view
+}
+
+/// What a screen reader is told of the visible controls below `item` that take the focus
+/// but have neither a name nor a label: their object names.
+QStringList unnamedControls(QAccessibleInterface* item)
+{
+    QStringList unnamed;
+    if (!item || item->state().invisible)
+        return unnamed;
+    auto* widget = qobject_cast<QWidget*>(item->object());
+    if (widget && widget->focusPolicy() != Qt::NoFocus && !widget->focusProxy() &&
+        item->text(QAccessible::Name).isEmpty() && item->relations(QAccessible::Label).isEmpty())
+        unnamed << widget->objectName() + u'(' + widget->metaObject()->className() + u')';
+    for (int c = 0; c < item->childCount(); ++c)
+        unnamed << unnamedControls(item->child(c));
+    return unnamed;
+}
+
+TEST_F(Form1Test, AScreenReaderGetsEveryControlRowAndStatusText)
+{
+    home.write(QStringLiteral("Desktop/report.txt"), "x");
+    startScoped({"chkDT"});
+    search(u"rep"_qs);
+
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(form());
+    EXPECT_EQ(unnamedControls(window).join(u", ").toStdString(), "");
+    // Combo boxes are named after their text on Linux: a reader finds them by their label.
+    const auto labels =
+        QAccessible::queryAccessibleInterface(searchBox())->relations(QAccessible::Label);
+    ASSERT_FALSE(labels.isEmpty());
+    EXPECT_EQ(labels.first().first->text(QAccessible::Name), u"Search Text:"_qs);
+
+    // A row is read as its name, the other columns as its description.
+    QTreeView* details = child<ResultList>("ListView1")->findChild<QTreeView*>();
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(details)->tableInterface();
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->rowCount(), 1);
+    QAccessibleInterface* name = table->cellAt(0, 0);
+    EXPECT_EQ(name->text(QAccessible::Name), u"report"_qs);
+    EXPECT_TRUE(name->text(QAccessible::Description).contains(u"File Type: "_qs));
+
+    const QStringList descriptions{u"Hint"_qs, u"State"_qs, u"Count"_qs, u"Activity"_qs};
+    for (int p = 1; p <= 4; ++p) {
+        auto* item =
+            QAccessible::queryAccessibleInterface(child<sbStatusBar>("sbStatusBar")->panel(p));
+        // The activity light has no text: its name says what it shows.
+        EXPECT_EQ(item->text(QAccessible::Name), p < 4 ? panel(p) : u"Idle"_qs) << p;
+        EXPECT_EQ(item->text(QAccessible::Description), descriptions[p - 1]);
+    }
 }
 
 // ---------------------------------------------------------------------------------------
