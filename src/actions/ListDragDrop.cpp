@@ -2,6 +2,7 @@
 
 #include "MClipFileCopy.h"
 #include "platform/FileUri.h"
+#include "results/DropTargetMark.h"
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
 
@@ -29,9 +30,11 @@ ListDragDrop::ListDragDrop(ResultList& list, std::function<bool()> canDrag, QObj
     , m_list(list)
     , m_canDrag(std::move(canDrag))
 {
-    for (QAbstractItemView* view : views()) {
-        view->viewport()->setAcceptDrops(true);
-        view->viewport()->installEventFilter(this);
+    const auto all = views();
+    for (size_t i = 0; i < all.size(); ++i) {
+        all[i]->viewport()->setAcceptDrops(true);
+        all[i]->viewport()->installEventFilter(this);
+        m_marks[i] = new DropTargetMark(all[i]->viewport());
     }
     list.setDragStarter([this] { startDrag(); });
 }
@@ -68,18 +71,27 @@ QList<QByteArray> ListDragDrop::droppedPaths(const QMimeData& data)
     return paths;
 }
 
-QByteArray ListDragDrop::folderAt(QAbstractItemView& view, const QPoint& pos) const
+QModelIndex ListDragDrop::folderIndexAt(QAbstractItemView& view, const QPoint& pos) const
 {
     const QModelIndex index = view.indexAt(pos);
     if (!index.isValid())
         return {};
     // Only the icon and name count, as in a file manager; the other cells of the row do not.
     const QModelIndex name = index.siblingAtColumn(ResultModel::Name);
-    if (!view.visualRect(name).contains(pos))
+    if (!view.visualRect(name).contains(pos) || !name.data(ResultModel::FolderRole).toBool())
         return {};
-    if (!name.data(ResultModel::FolderRole).toBool())
-        return {};
-    return name.data(ResultModel::PathRole).toByteArray();
+    return name;
+}
+
+QByteArray ListDragDrop::folderAt(QAbstractItemView& view, const QPoint& pos) const
+{
+    const QModelIndex name = folderIndexAt(view, pos);
+    return name.isValid() ? name.data(ResultModel::PathRole).toByteArray() : QByteArray();
+}
+
+DropTargetMark* ListDragDrop::markOf(const QAbstractItemView& view) const
+{
+    return &view == views()[0] ? m_marks[0] : m_marks[1];
 }
 
 void ListDragDrop::startDrag()
@@ -132,11 +144,13 @@ bool ListDragDrop::dragMove(QAbstractItemView& view, QDropEvent& event)
         bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
         scrolledUp = true;
     }
-    const QByteArray folder = folderAt(view, pos);
+    const QModelIndex folder = folderIndexAt(view, pos);
     const Qt::DropAction proposed = scrolledUp ? Qt::IgnoreAction : event.proposedAction();
     const Qt::DropAction effect =
-        folder.isEmpty() ? Qt::IgnoreAction : effectFor(event.modifiers(), proposed);
-    if (effect == Qt::IgnoreAction || !(event.possibleActions() & effect))
+        folder.isValid() ? effectFor(event.modifiers(), proposed) : Qt::IgnoreAction;
+    const bool droppable = effect != Qt::IgnoreAction && (event.possibleActions() & effect);
+    markOf(view)->frame(droppable ? view.visualRect(folder) : QRect());
+    if (!droppable)
         return false;
     event.setDropAction(effect);
     return true;
@@ -144,6 +158,7 @@ bool ListDragDrop::dragMove(QAbstractItemView& view, QDropEvent& event)
 
 void ListDragDrop::drop(QAbstractItemView& view, QDropEvent& event)
 {
+    markOf(view)->frame({});
     const QByteArray folder = folderAt(view, event.position().toPoint());
     const Qt::DropAction effect = effectFor(event.modifiers(), Qt::CopyAction);
     if (folder.isEmpty() || effect == Qt::IgnoreAction || !(event.possibleActions() & effect)) {
@@ -186,6 +201,7 @@ bool ListDragDrop::eventFilter(QObject* watched, QEvent* event)
         drop(*view, *static_cast<QDropEvent*>(event));
         return true;
     case QEvent::DragLeave:
+        markOf(*view)->frame({});
         return true;
     default:
         return QObject::eventFilter(watched, event);

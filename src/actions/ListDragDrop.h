@@ -2,11 +2,13 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QModelIndex>
 #include <QObject>
 
 #include <array>
 #include <functional>
 
+class DropTargetMark;
 class QAbstractItemView;
 class QDropEvent;
 class QMimeData;
@@ -15,8 +17,9 @@ class ResultList;
 
 /// Files dragged out of the result list and dropped onto its folder rows. Drags carry the
 /// selected rows' paths as a file list (copy or move allowed); a drop onto the icon or name of
-/// a folder row copies (no key, Ctrl) or moves (Shift) into that folder; Alt refuses. Near the
-/// list's top and bottom edges a drag scrolls the list.
+/// a folder row copies (no key, Ctrl) or moves (Shift) into that folder; Alt refuses. The
+/// folder a drop would go into is framed while the drag is over it. Near the list's top and
+/// bottom edges a drag scrolls the list.
 class ListDragDrop final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListDragDrop)
@@ -54,10 +57,14 @@ protected:
 private:
     std::array<QAbstractItemView*, 2> views() const;
     QAbstractItemView* viewOf(QObject* watched) const;
+    /// The name cell of the folder row whose icon or name is at `pos`; invalid when none.
+    QModelIndex folderIndexAt(QAbstractItemView& view, const QPoint& pos) const;
+    DropTargetMark* markOf(const QAbstractItemView& view) const;
     bool dragMove(QAbstractItemView& view, QDropEvent& event);
     void drop(QAbstractItemView& view, QDropEvent& event);
 
     ResultList& m_list;
+    std::array<DropTargetMark*, 2> m_marks{}; // one per view, over its rows
     std::function<bool()> m_canDrag;
     QList<QByteArray> m_selected;
     bool m_dragging = false;

@@ -209,10 +209,19 @@ TEST_F(ItemCommandsEndToEnd, FilesDroppedOnAFolderRowWithShiftMoveAndAsk)
         QApplication::sendEvent(view->viewport(), &move);
         return move.isAccepted() ? std::optional<int>(move.dropAction()) : std::nullopt;
     };
-    // Over a file row nothing can be dropped; over the folder's name with Shift it moves.
+    // Over a file row nothing can be dropped; over the folder's name with Shift it moves, and
+    // the folder is framed while a drop there would go into it.
+    auto* mark = view->viewport()->findChild<QWidget*>(u"dropTargetMark"_qs);
+    ASSERT_NE(mark, nullptr);
     EXPECT_EQ(dragOver(onFile, Qt::ShiftModifier), std::nullopt);
+    EXPECT_FALSE(mark->isVisible());
     EXPECT_EQ(dragOver(onName, Qt::ShiftModifier), Qt::MoveAction);
+    EXPECT_TRUE(mark->isVisible());
+    EXPECT_TRUE(mark->geometry().contains(onName));
+    EXPECT_FALSE(mark->geometry().contains(onFile));
     EXPECT_EQ(dragOver(onName, Qt::AltModifier), std::nullopt);
+    EXPECT_FALSE(mark->isVisible());
+    EXPECT_EQ(dragOver(onName, Qt::ShiftModifier), Qt::MoveAction);
 
     DialogScript script({expectMessage(u"File(s) Moved"_qs, QMessageBox::Cancel)});
     QDropEvent drop(onName, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
@@ -220,6 +229,7 @@ TEST_F(ItemCommandsEndToEnd, FilesDroppedOnAFolderRowWithShiftMoveAndAsk)
     ASSERT_TRUE(waitFor([&] { return script.done(); }));
     EXPECT_TRUE(exists(root + u"/sub/a.txt"));
     EXPECT_FALSE(exists(root + u"/a.txt"));
+    EXPECT_FALSE(mark->isVisible());
 }
 
 } // namespace
