@@ -178,6 +178,16 @@ void ResultList::setUpIconView()
     m_iconView->setViewMode(QListView::ListMode);
     m_iconView->setFlow(QListView::TopToBottom);
     m_iconView->setIconSize(QSize(SmallIcon, SmallIcon));
+    keepDragAndDrop();
+}
+
+void ResultList::keepDragAndDrop()
+{
+    // QListView ties dragging and dropping to moving its items, and turns both off with a
+    // static layout or a new view mode; here rows are dragged out as files and folder rows
+    // take drops in every view.
+    m_iconView->setDragEnabled(true);
+    m_iconView->viewport()->setAcceptDrops(true);
 }
 
 void ResultList::watch(QAbstractItemView* view)
@@ -265,6 +275,7 @@ void ResultList::setViewMode(int index)
         m_iconView->setLargeIcons(m_largeIcons);
     }
     m_iconView->setUniformItemSizes(true);
+    keepDragAndDrop();
     QAbstractItemView* view = currentView();
     attach(view, true);
     m_stack->setCurrentWidget(view);

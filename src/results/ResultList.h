@@ -115,6 +115,7 @@ private:
     void keepSelectionOnShifts();
     void setUpDetails();
     void setUpIconView();
+    void keepDragAndDrop();
     void watch(QAbstractItemView* view);
     void attach(QAbstractItemView* view, bool on);
     void showArrow();

@@ -184,6 +184,18 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
     EXPECT_TRUE(!editor || !editor->isVisible());
 }
 
+TEST_F(ItemCommandsEndToEnd, RowsAreDraggedAndFoldersTakeDropsInEveryView)
+{
+    startAndSearch();
+    // Qt's icon list turns dragging and dropping off with its items' movement on every switch.
+    for (const char* mode : {"mnuViewO1", "mnuViewO2", "mnuViewO0", "mnuViewO2"}) {
+        child<QAction>(mode)->trigger();
+        QAbstractItemView* view = list()->currentView();
+        EXPECT_TRUE(view->dragEnabled()) << mode;
+        EXPECT_TRUE(view->viewport()->acceptDrops()) << mode;
+    }
+}
+
 TEST_F(ItemCommandsEndToEnd, FilesDroppedOnAFolderRowWithShiftMoveAndAsk)
 {
     startAndSearch();
