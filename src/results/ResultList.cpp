@@ -14,6 +14,7 @@
 #include <QListView>
 #include <QMouseEvent>
 #include <QStackedLayout>
+#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
@@ -79,6 +80,9 @@ ResultList::ResultList(QWidget* parent)
     m_stack->addWidget(m_iconView);
     m_stack->setCurrentWidget(m_details);
     setFocusProxy(m_details);
+
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &ResultList::refreshHoverText);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &ResultList::refreshHoverText);
 }
 
 ResultList::~ResultList()
@@ -250,6 +254,7 @@ void ResultList::setViewMode(int index)
         return;
     const bool hadFocus = currentView()->hasFocus();
     m_viewMode = index;
+    m_hoverView = nullptr; // the other view is under the pointer now
     if (index == List) {
         m_iconView->setViewMode(QListView::ListMode);
         m_iconView->setFlow(QListView::TopToBottom);
@@ -295,6 +300,7 @@ void ResultList::applySort(const SortState& state)
     m_arrowColumn = state.arrowColumn();
     m_arrowUp = state.arrowUp();
     showArrow();
+    refreshHoverText();
 }
 
 void ResultList::showArrow()
@@ -393,6 +399,19 @@ QString ResultList::hoverText(const QPoint& viewportPos, QAbstractItemView* view
     return row.url.isNull() ? QStringLiteral("") : row.url;
 }
 
+void ResultList::refreshHoverText()
+{
+    if (!m_hoverView || m_hoverRefreshPending)
+        return;
+    // Once for a burst of changes (a delete removes many runs of rows).
+    m_hoverRefreshPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_hoverRefreshPending = false;
+        if (m_hoverView == currentView() && m_model->rowCount() > 0)
+            Q_EMIT hoverTextChanged(hoverText(m_hoverPos, m_hoverView));
+    });
+}
+
 bool ResultList::eventFilter(QObject* watched, QEvent* event)
 {
     QAbstractItemView* view = viewOf(watched);
@@ -433,9 +452,15 @@ bool ResultList::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove:
         if (onViewport) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
+            m_hoverView = view;
+            m_hoverPos = mouse->position().toPoint();
             if (mouse->buttons() == Qt::NoButton && m_model->rowCount() > 0)
-                Q_EMIT hoverTextChanged(hoverText(mouse->position().toPoint(), view));
+                Q_EMIT hoverTextChanged(hoverText(m_hoverPos, view));
         }
+        break;
+    case QEvent::Leave:
+        if (onViewport)
+            m_hoverView = nullptr;
         break;
     case QEvent::ContextMenu: {
         const auto* menu = static_cast<QContextMenuEvent*>(event);

@@ -121,6 +121,9 @@ private:
     void showArrow();
     void setFocusState(bool hasFocus);
     QString hoverText(const QPoint& viewportPos, QAbstractItemView* view) const;
+    /// Tells the hint text again, soon, when rows changed under a resting pointer (renamed,
+    /// removed, sorted), so that the panel never names a row that is no longer there.
+    void refreshHoverText();
     QAbstractItemView* viewOf(QObject* watched) const;
 
     std::unique_ptr<modExtractIcon> m_icons;
@@ -137,5 +140,8 @@ private:
     bool m_arrowUp = true;
     bool m_hasFocus = false;
     int m_lastButton = 0;
-    bool m_keyActivation = false; ///< the last input to a view was a key, not the mouse
+    bool m_keyActivation = false;             ///< the last input to a view was a key, not the mouse
+    QAbstractItemView* m_hoverView = nullptr; ///< the view under the pointer, if any
+    QPoint m_hoverPos;                        ///< where in its viewport the pointer rests
+    bool m_hoverRefreshPending = false;
 };

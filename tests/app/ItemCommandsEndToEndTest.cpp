@@ -2,6 +2,7 @@
 // commands run from the File menu, the popup and the keys, the real dialogs answered as a
 // user would, and the files checked on disk afterwards.
 #include "ItemCommandsFixture.h"
+#include "results/sbStatusBar.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -154,6 +155,14 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
     };
     ASSERT_TRUE(pressF2(u"a.txt"_qs));
     EXPECT_EQ(editor->text(), u"a"_qs) << "extensions are hidden";
+    // The pointer rests on the row: the hint panel names it, and after the rename the row now
+    // there (the renamed one moves to its place in the order).
+    const auto hint = [&] {
+        return child<sbStatusBar>("sbStatusBar")->panelText(1);
+    };
+    const QModelIndex size = view->currentIndex().siblingAtColumn(ResultModel::Size);
+    QTest::mouseMove(view->viewport(), view->visualRect(size).center()); // beside the editor
+    EXPECT_EQ(hint(), root + u"/a.txt");
     editor->setText(u"renamed"_qs);
     QTest::keyClick(editor, Qt::Key_Return);
     ASSERT_TRUE(waitFor([&] { return exists(root + u"/renamed.txt"); }));
@@ -162,6 +171,7 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
         [&] { return model()->rowOfPath(QFile::encodeName(root + u"/renamed.txt")) >= 0; }));
     const int row = model()->rowOfPath(QFile::encodeName(root + u"/renamed.txt"));
     EXPECT_EQ(model()->index(row, ResultModel::Name).data().toString(), u"renamed"_qs);
+    EXPECT_TRUE(waitFor([&] { return hint() == root + u"/b.txt"; })) << hint().toStdString();
 
     // A name with '/', or none at all, is refused with a reason: nothing changes (an emptied
     // edit must not rename the file to its bare, hidden extension).
