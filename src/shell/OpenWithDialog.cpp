@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 OpenWithDialog::OpenWithDialog(const QString& fileName, const QString& typeName,
                                const QList<AppEntry>& apps, QWidget* parent)
     : QDialog(parent)
@@ -29,12 +31,33 @@ OpenWithDialog::OpenWithDialog(const QString& fileName, const QString& typeName,
     m_list->setObjectName(QStringLiteral("programList"));
     m_list->setAccessibleName(QStringLiteral("Programs"));
     listLabel->setBuddy(m_list);
-    for (const AppEntry& app : apps) {
+    // Programs declared for the file's type come first; when others follow, headings tell
+    // the two apart (they cannot be chosen, and the arrow keys pass over them).
+    const auto forType = [](const AppEntry& app) {
+        return app.forType;
+    };
+    const bool grouped = std::any_of(apps.begin(), apps.end(), forType) &&
+                         !std::all_of(apps.begin(), apps.end(), forType);
+    const auto heading = [this](const QString& text) {
+        auto* item = new QListWidgetItem(text, m_list);
+        item->setFlags(Qt::NoItemFlags);
+        QFont font = item->font();
+        font.setBold(true);
+        item->setFont(font);
+        item->setForeground(m_list->palette().text()); // readable, not greyed like a disabled row
+    };
+    if (grouped)
+        heading(QStringLiteral("Recommended Programs"));
+    for (qsizetype i = 0; i < apps.size(); ++i) {
+        const AppEntry& app = apps[i];
+        if (grouped && !app.forType && (i == 0 || apps[i - 1].forType))
+            heading(QStringLiteral("Other Programs"));
         auto* item = new QListWidgetItem(QIcon::fromTheme(app.iconName), app.name, m_list);
         item->setData(Qt::AccessibleTextRole, app.name);
+        item->setData(AppIndexRole, int(i));
+        if (!m_list->currentItem())
+            m_list->setCurrentItem(item);
     }
-    if (!apps.isEmpty())
-        m_list->setCurrentRow(0);
     m_always = new QCheckBox(
         QStringLiteral("&Always use the selected program to open this kind of file"), this);
     m_always->setObjectName(QStringLiteral("alwaysUse"));
@@ -57,10 +80,11 @@ OpenWithDialog::OpenWithDialog(const QString& fileName, const QString& typeName,
 
 std::optional<AppChoice> OpenWithDialog::choice() const
 {
-    const int row = m_list->currentRow();
-    if (row < 0 || row >= m_apps.size())
-        return std::nullopt;
-    return AppChoice{m_apps[row].id, m_always->isChecked()};
+    const QListWidgetItem* item = m_list->currentItem();
+    const QVariant index = item ? item->data(AppIndexRole) : QVariant();
+    if (!index.isValid())
+        return std::nullopt; // nothing, or a heading
+    return AppChoice{m_apps[index.toInt()].id, m_always->isChecked()};
 }
 
 std::optional<AppChoice> DesktopItemDialogs::chooseApplication(const QString& fileName,

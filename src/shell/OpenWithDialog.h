@@ -22,6 +22,7 @@ public:
     std::optional<AppChoice> choice() const;
 
 private:
+    static constexpr int AppIndexRole = Qt::UserRole; ///< an item's index in m_apps
     QList<AppEntry> m_apps;
     QListWidget* m_list = nullptr;
     QCheckBox* m_always = nullptr;

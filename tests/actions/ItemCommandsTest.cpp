@@ -164,11 +164,12 @@ TEST_F(ItemCommandsTest, OpenWithChosenProgram)
     EXPECT_TRUE(prompt.asked().isEmpty());
 }
 
-// Keyboard only: the list has the focus, arrows move, Space ticks "always", Enter accepts.
+// Keyboard only: the list has the focus, arrows move (over the headings between programs for
+// the type and the others), Space ticks "always", Enter accepts.
 TEST(OpenWithDialogTest, KeyboardAndNames)
 {
     const QList<AppEntry> apps = {{"one.desktop", QStringLiteral("One"), {}, true, true},
-                                  {"two.desktop", QStringLiteral("Two"), {}, false, true}};
+                                  {"two.desktop", QStringLiteral("Two"), {}, false, false}};
     OpenWithDialog dialog(QStringLiteral("a.txt"), QStringLiteral("Text"), apps);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
@@ -177,6 +178,9 @@ TEST(OpenWithDialogTest, KeyboardAndNames)
     ASSERT_TRUE(list && always);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(list)->text(QAccessible::Name),
               QStringLiteral("Programs"));
+    ASSERT_EQ(list->count(), 4);
+    EXPECT_EQ(list->item(2)->text(), QStringLiteral("Other Programs"));
+    EXPECT_EQ(dialog.choice()->appId, "one.desktop") << "the first program, not a heading";
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
     QTest::keyClick(list, Qt::Key_Tab);
