@@ -9,6 +9,7 @@
 #include "search/RowText.h"
 
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QListView>
@@ -455,6 +456,16 @@ bool ResultList::eventFilter(QObject* watched, QEvent* event)
             m_hoverView = view;
             m_hoverPos = mouse->position().toPoint();
             if (mouse->buttons() == Qt::NoButton && m_model->rowCount() > 0)
+                Q_EMIT hoverTextChanged(hoverText(m_hoverPos, view));
+        }
+        break;
+    case QEvent::Enter:
+        // Also when a dialog closes over a resting pointer: the rows under it may have changed.
+        if (onViewport) {
+            const auto* enter = static_cast<QEnterEvent*>(event);
+            m_hoverView = view;
+            m_hoverPos = enter->position().toPoint();
+            if (QGuiApplication::mouseButtons() == Qt::NoButton && m_model->rowCount() > 0)
                 Q_EMIT hoverTextChanged(hoverText(m_hoverPos, view));
         }
         break;

@@ -123,9 +123,17 @@ TEST_F(ItemCommandsEndToEnd, CopyMoveAndDeleteChangeTheFilesAndTheRows)
     }
     {
         // Delete with the key on the focused list: confirmed, the row goes, the file is in
-        // the trash.
+        // the trash, and the hint panel names the row now under the resting pointer.
         select({u"b.txt"_qs});
         focusList();
+        QTreeView* view = list()->detailsView();
+        const int b = model()->rowOfPath(QFile::encodeName(root + u"/b.txt"));
+        const QPoint pos = view->visualRect(model()->index(b, ResultModel::Size)).center();
+        QTest::mouseMove(view->viewport(), pos);
+        const auto hint = [&] {
+            return child<sbStatusBar>("sbStatusBar")->panelText(1);
+        };
+        EXPECT_EQ(hint(), root + u"/b.txt");
         DialogScript script({[](QWidget* w) {
             EXPECT_EQ(w->windowTitle(), u"Delete"_qs);
             Modal::press(w, QMessageBox::Yes);
@@ -136,6 +144,10 @@ TEST_F(ItemCommandsEndToEnd, CopyMoveAndDeleteChangeTheFilesAndTheRows)
         EXPECT_FALSE(exists(root + u"/b.txt"));
         EXPECT_TRUE(exists(qEnvironmentVariable("XDG_DATA_HOME") + u"/Trash/files/b.txt"));
         EXPECT_EQ(model()->rowOfPath(QFile::encodeName(root + u"/b.txt")), -1);
+        const QModelIndex there = view->indexAt(pos);
+        ASSERT_TRUE(there.isValid());
+        const QString path = QFile::decodeName(there.data(ResultModel::PathRole).toByteArray());
+        EXPECT_TRUE(waitFor([&] { return hint() == path; })) << hint().toStdString();
     }
 }
 
