@@ -27,7 +27,9 @@ bool hasWildcard(QStringView pattern)
 
 /// Whether the character class starting at `pattern[at]` ('[') holds `c`; `end` is set past
 /// its ']'. False with `end` = -1 when the class is not closed ('[' is then a plain letter).
-bool classHolds(QStringView pattern, qsizetype at, QChar c, qsizetype& end)
+/// `View` is QStringView, or QByteArrayView for ASCII.
+template<typename View, typename Char>
+bool classHolds(View pattern, qsizetype at, Char c, qsizetype& end)
 {
     qsizetype i = at + 1;
     const bool negated = i < pattern.size() && (pattern[i] == u'!' || pattern[i] == u'^');
@@ -54,7 +56,7 @@ bool classHolds(QStringView pattern, qsizetype at, QChar c, qsizetype& end)
 
 /// Shell-style matching of a whole name: '*', '?' and classes ("[0-9]", "[!a]"). Both are
 /// lower-cased by the caller.
-bool globMatches(QStringView pattern, QStringView name)
+template<typename View> bool globMatches(View pattern, View name)
 {
     qsizetype p = 0;
     qsizetype n = 0;
@@ -62,7 +64,7 @@ bool globMatches(QStringView pattern, QStringView name)
     qsizetype starN = 0;  // where that '*' began to match
     while (n < name.size()) {
         if (p < pattern.size()) {
-            const QChar c = pattern[p];
+            const auto c = pattern[p];
             if (c == u'*') {
                 starP = ++p;
                 starN = n;
@@ -99,7 +101,7 @@ bool globMatches(QStringView pattern, QStringView name)
 }
 
 /// Whether `name` starts with `prefix` and ends with `suffix` (which may be empty).
-bool fitsEnds(QStringView name, QStringView prefix, QStringView suffix)
+template<typename View> bool fitsEnds(View name, View prefix, View suffix)
 {
     if (name.size() < prefix.size() + suffix.size())
         return false;
@@ -145,6 +147,24 @@ TypeNames::TypeNames()
         while (last > first && !isWild(pattern[last - 1]) && pattern[last - 1] != u']')
             --last;
         m_otherGlobs.append({pattern, pattern.first(first), pattern.sliced(last)});
+    }
+    const auto ascii = [](QStringView text) {
+        return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    };
+    for (const QString& name : std::as_const(m_literalNames)) {
+        if (ascii(name))
+            m_asciiLiterals.insert(name.toLatin1());
+    }
+    for (const QString& suffix : std::as_const(m_multiDotSuffixes)) {
+        if (ascii(suffix))
+            m_asciiMultiDot.insert(suffix.toLatin1());
+    }
+    for (const Glob& glob : std::as_const(m_otherGlobs)) {
+        // A pattern that is not ASCII may still fit an ASCII name ("[!é]*"): only its ends
+        // are kept, and a name that fits them takes the general way.
+        if (ascii(glob.prefix) && ascii(glob.suffix))
+            m_asciiGlobs.push_back({glob.prefix.toLatin1(), glob.suffix.toLatin1(),
+                                    ascii(glob.pattern) ? glob.pattern.toLatin1() : QByteArray()});
     }
 }
 
@@ -223,7 +243,8 @@ QString TypeNames::cacheKey(const QString& name) const
     if (m_literalNames.contains(lower))
         return u'/' + name; // '/' never occurs in a name: whole-name keys cannot clash
     for (const Glob& glob : m_otherGlobs) {
-        if (fitsEnds(lower, glob.prefix, glob.suffix) && globMatches(glob.pattern, lower))
+        if (fitsEnds<QStringView>(lower, glob.prefix, glob.suffix) &&
+            globMatches<QStringView>(glob.pattern, lower))
             return u'/' + name;
     }
     // The longest suffix over several dots that some type claims, else the last extension.
@@ -233,6 +254,40 @@ QString TypeNames::cacheKey(const QString& name) const
             return name.sliced(dot);
     }
     return lastExtension(name);
+}
+
+std::optional<QByteArrayView> TypeNames::plainExtension(QByteArrayView name) const
+{
+    // The same rules as cacheKey, on bytes.
+    char lower[256];
+    if (name.size() > qsizetype(sizeof lower))
+        return std::nullopt;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (c == 0 || static_cast<unsigned char>(c) >= 0x80)
+            return std::nullopt;
+        lower[i] = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+    }
+    const QByteArrayView low(lower, name.size());
+    if (m_asciiLiterals.contains(QByteArray::fromRawData(lower, low.size())))
+        return std::nullopt;
+    for (const AsciiGlob& glob : m_asciiGlobs) {
+        if (fitsEnds<QByteArrayView>(low, glob.prefix, glob.suffix) &&
+            (glob.pattern.isEmpty() || globMatches<QByteArrayView>(glob.pattern, low)))
+            return std::nullopt;
+    }
+    for (qsizetype dot = low.indexOf('.', 1); dot >= 0; dot = low.indexOf('.', dot + 1)) {
+        const QByteArrayView suffix = low.sliced(dot);
+        if (suffix.count('.') > 1 &&
+            m_asciiMultiDot.contains(QByteArray::fromRawData(suffix.data(), suffix.size())))
+            return std::nullopt;
+    }
+    // As lastExtension: trailing dots dropped, then from the last remaining dot on.
+    qsizetype end = name.size();
+    while (end > 0 && name[end - 1] == '.')
+        --end;
+    const qsizetype dot = end == 0 ? -1 : name.first(end).lastIndexOf('.');
+    return dot < 0 ? QByteArrayView() : name.sliced(dot, end - dot);
 }
 
 QString TypeNames::lookUp(const QString& name) const
@@ -267,6 +322,16 @@ QString TypeNames::Local::typeName(QByteArrayView name, bool folder)
     if (folder)
         return folderTypeName();
     // The key's rules are fixed once the names are built, so working it out needs no lock.
+    if (const std::optional<QByteArrayView> extension = m_names.plainExtension(name)) {
+        // Most names: found by their extension's bytes, with no string made.
+        const auto it =
+            m_byExtension.constFind(QByteArray::fromRawData(extension->data(), extension->size()));
+        if (it != m_byExtension.constEnd())
+            return it.value();
+        const QString text = decoded(name);
+        return *m_byExtension.insert(extension->toByteArray(),
+                                     m_names.shared(m_names.cacheKey(text), text));
+    }
     const QString text = decoded(name);
     const QString key = m_names.cacheKey(text);
     const auto it = m_cache.constFind(key);

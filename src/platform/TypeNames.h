@@ -8,6 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+#include <vector>
+
 /// The type names shown in the File Type column: "File Folder" for folders, otherwise the
 /// MIME comment of the name (no content sniffing), else the extension fallback ("XYZ File").
 /// Names are cached by the part of the name that decides their type, and equal names share
@@ -38,6 +41,7 @@ public:
     private:
         TypeNames& m_names;
         QHash<QString, QString> m_cache;
+        QHash<QByteArray, QString> m_byExtension; // plain ASCII names, by their last extension
     };
 
     /// The exact type name of every directory.
@@ -51,6 +55,10 @@ private:
     static QString decoded(QByteArrayView name);
     QString shared(const QString& key, const QString& text);
     QString cacheKey(const QString& name) const;
+    /// For a plain ASCII name that no whole-name, wildcard or multi-dot glob may fit: its
+    /// last extension (empty for none), which alone then decides its type, found without
+    /// making a string; std::nullopt for every other name.
+    std::optional<QByteArrayView> plainExtension(QByteArrayView name) const;
     QString lookUp(const QString& name) const;
     void addGlob(const QString& glob, QStringList& otherGlobs);
     bool readGlobFiles(QStringList& otherGlobs);
@@ -66,4 +74,14 @@ private:
         QString suffix;  // the letters after its last wildcard
     };
     QList<Glob> m_otherGlobs; // "readme*", "*~": checked one by one
+    // The same rules as ASCII bytes, for plainExtension; a rule that is not ASCII cannot fit
+    // an ASCII name, so it is left out.
+    QSet<QByteArray> m_asciiLiterals;
+    QSet<QByteArray> m_asciiMultiDot;
+    struct AsciiGlob {
+        QByteArray prefix;
+        QByteArray suffix;
+        QByteArray pattern; // empty when the pattern itself is not ASCII
+    };
+    std::vector<AsciiGlob> m_asciiGlobs;
 };

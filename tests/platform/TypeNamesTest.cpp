@@ -34,27 +34,40 @@ TEST(TypeNames, NamesThatDecideByMoreThanTheLastExtensionAreNotMixedUp)
 {
     // Each plain name comes first and shares its last extension with the next, which fits a
     // longer, wildcard or whole-name glob: a cache keyed by the extension alone answers wrong.
-    const char* const names[] = {
-        "first.gz",       "second.tar.gz",    "third.gz",    "Makefile",       "Other",
-        "notes.md",       "README.md",        "config.am",   "Makefile.am",    "backup.txt",
-        "backup.txt~",    "abc.vdr",          "123.vdr",     "page.txt",       "page.3",
-        "libz.2",         "libz.so.2",        "list.txt",    "CMakeLists.txt", "x.env",
-        "SConscript.env", "plain.v",          "history.c,v", "data.xyzzyq",    "holiday.png",
-        "HOLIDAY.PNG",    "qqzz-no-extension"};
+    const char* const names[] = {"first.gz",       "second.tar.gz", "third.gz",
+                                 "Makefile",       "Other",         "notes.md",
+                                 "README.md",      "config.am",     "Makefile.am",
+                                 "backup.txt",     "backup.txt~",   "abc.vdr",
+                                 "123.vdr",        "page.txt",      "page.3",
+                                 "libz.2",         "libz.so.2",     "list.txt",
+                                 "CMakeLists.txt", "x.env",         "SConscript.env",
+                                 "plain.v",        "history.c,v",   "data.xyzzyq",
+                                 "holiday.png",    "HOLIDAY.PNG",   "qqzz-no-extension",
+                                 "MAKEFILE",       "readme",        "README.txt",
+                                 "main.c",         "main.C",        "a.b.",
+                                 "ARCHIVE.TAR.GZ", "libx.so.1",     "straße.txt",
+                                 "notes.txt~",     ".bashrc",       "...",
+                                 "qqzz.Z"};
     const QMimeDatabase db;
     ASSERT_FALSE(db.mimeTypeForName(u"image/png"_qs).comment().isEmpty()); // the system's data
     TypeNames& typeNames = TypeNames::instance();
-    // A walking thread's own cache in front of the shared one must not mix them up either.
+    const auto expected = [&](const char* name) {
+        const QString text = QString::fromUtf8(name);
+        const QList<QMimeType> types = db.mimeTypesForFileName(text);
+        return !types.isEmpty() && !types.first().comment().isEmpty()
+                   ? types.first().comment()
+                   : TypeNames::extensionFallback(text);
+    };
+    // A walking thread's own cache in front of the shared one must not mix them up either,
+    // whichever name of a pair it sees first.
     TypeNames::Local local(typeNames);
     for (const char* name : names) {
-        const QString text = QString::fromLatin1(name);
-        const QList<QMimeType> types = db.mimeTypesForFileName(text);
-        const QString expected = !types.isEmpty() && !types.first().comment().isEmpty()
-                                     ? types.first().comment()
-                                     : TypeNames::extensionFallback(text);
-        EXPECT_EQ(local.typeName(name, false), expected) << name;
-        EXPECT_EQ(typeNames.typeName(name, false), expected) << name;
+        EXPECT_EQ(local.typeName(name, false), expected(name)) << name;
+        EXPECT_EQ(typeNames.typeName(name, false), expected(name)) << name;
     }
+    TypeNames::Local backwards(typeNames);
+    for (auto it = std::rbegin(names); it != std::rend(names); ++it)
+        EXPECT_EQ(backwards.typeName(*it, false), expected(*it)) << *it;
     EXPECT_EQ(local.typeName("photo.png", true), u"File Folder"_qs);
     EXPECT_EQ(typeNames.typeName("photo.png", true), u"File Folder"_qs);
 }
