@@ -400,6 +400,15 @@ QString ResultList::hoverText(const QPoint& viewportPos, QAbstractItemView* view
     return row.url.isNull() ? QStringLiteral("") : row.url;
 }
 
+void ResultList::pointerAt(QAbstractItemView* view, const QPoint& viewportPos,
+                           Qt::MouseButtons buttons)
+{
+    m_hoverView = view;
+    m_hoverPos = viewportPos;
+    if (buttons == Qt::NoButton && m_model->rowCount() > 0)
+        Q_EMIT hoverTextChanged(hoverText(viewportPos, view));
+}
+
 void ResultList::refreshHoverText()
 {
     if (!m_hoverView || m_hoverRefreshPending)
@@ -453,20 +462,14 @@ bool ResultList::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove:
         if (onViewport) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            m_hoverView = view;
-            m_hoverPos = mouse->position().toPoint();
-            if (mouse->buttons() == Qt::NoButton && m_model->rowCount() > 0)
-                Q_EMIT hoverTextChanged(hoverText(m_hoverPos, view));
+            pointerAt(view, mouse->position().toPoint(), mouse->buttons());
         }
         break;
     case QEvent::Enter:
         // Also when a dialog closes over a resting pointer: the rows under it may have changed.
         if (onViewport) {
             const auto* enter = static_cast<QEnterEvent*>(event);
-            m_hoverView = view;
-            m_hoverPos = enter->position().toPoint();
-            if (QGuiApplication::mouseButtons() == Qt::NoButton && m_model->rowCount() > 0)
-                Q_EMIT hoverTextChanged(hoverText(m_hoverPos, view));
+            pointerAt(view, enter->position().toPoint(), QGuiApplication::mouseButtons());
         }
         break;
     case QEvent::Leave:

@@ -121,6 +121,9 @@ private:
     void showArrow();
     void setFocusState(bool hasFocus);
     QString hoverText(const QPoint& viewportPos, QAbstractItemView* view) const;
+    /// The pointer is at `viewportPos` over `view` (with `buttons` down): the hint text of
+    /// the row there, when no button is down.
+    void pointerAt(QAbstractItemView* view, const QPoint& viewportPos, Qt::MouseButtons buttons);
     /// Tells the hint text again, soon, when rows changed under a resting pointer (renamed,
     /// removed, sorted), so that the panel never names a row that is no longer there.
     void refreshHoverText();

@@ -133,7 +133,7 @@ TEST_F(ItemCommandsEndToEnd, CopyMoveAndDeleteChangeTheFilesAndTheRows)
         const auto hint = [&] {
             return child<sbStatusBar>("sbStatusBar")->panelText(1);
         };
-        EXPECT_EQ(hint(), root + u"/b.txt");
+        EXPECT_TRUE(waitFor([&] { return hint() == root + u"/b.txt"; }));
         DialogScript script({[](QWidget* w) {
             EXPECT_EQ(w->windowTitle(), u"Delete"_qs);
             Modal::press(w, QMessageBox::Yes);
@@ -174,7 +174,7 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
     };
     const QModelIndex size = view->currentIndex().siblingAtColumn(ResultModel::Size);
     QTest::mouseMove(view->viewport(), view->visualRect(size).center()); // beside the editor
-    EXPECT_EQ(hint(), root + u"/a.txt");
+    ASSERT_TRUE(waitFor([&] { return hint() == root + u"/a.txt"; })) << hint().toStdString();
     editor->setText(u"renamed"_qs);
     QTest::keyClick(editor, Qt::Key_Return);
     ASSERT_TRUE(waitFor([&] { return exists(root + u"/renamed.txt"); }));
