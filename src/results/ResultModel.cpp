@@ -1,5 +1,6 @@
 #include "ResultModel.h"
 
+#include "platform/DisplayText.h"
 #include "results/NameKeyPreparation.h"
 #include "results/modExtractIcon.h"
 #include "search/AsciiText.h"
@@ -20,19 +21,6 @@ namespace {
 // rows, and a removal of at most this many runs each run as removed rows; more places are
 // one layout change.
 constexpr size_t MaxRuns = 4;
-
-// Names may hold line breaks and other control characters; shown raw they would break the
-// row's line, so each shows as its visible control picture.
-QString visible(QString text)
-{
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20)
-            c = QChar(0x2400 + c.unicode());
-        else if (c.unicode() == 0x7f)
-            c = QChar(0x2421);
-    }
-    return text;
-}
 
 std::string_view bytesOf(QByteArrayView bytes)
 {
@@ -190,9 +178,11 @@ QString ResultModel::columnCaption(int column)
 
 QString ResultModel::cellText(const ResultRow& row, int column) const
 {
+    // Names may hold line breaks and other control characters: shown raw they would break
+    // the row's line, so they show as everywhere else in the window.
     switch (column) {
     case Name:
-        return visible(RowText::name(row, m_showExtensions));
+        return oneLine(RowText::name(row, m_showExtensions));
     case Size:
         return RowText::size(row);
     case FileType:
@@ -200,9 +190,9 @@ QString ResultModel::cellText(const ResultRow& row, int column) const
     case Date:
         return FileDateText(row.mtime);
     case Location:
-        return visible(RowText::location(row));
+        return oneLine(RowText::location(row));
     case Url:
-        return visible(row.url);
+        return oneLine(row.url);
     default:
         return {};
     }
@@ -231,7 +221,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const
             return parts.join(u", ");
         }
     case Qt::ToolTipRole:
-        return column == Name || column == Location ? visible(RowText::fullPath(r)) : QVariant();
+        return column == Name || column == Location ? oneLine(RowText::fullPath(r)) : QVariant();
     case Qt::DecorationRole:
         if (column == Name && m_showIcons && m_icons)
             return m_icons->iconFor(r);
