@@ -266,6 +266,7 @@ void FileOpDialogs::finished(const FileOpOutcome& outcome)
     m_job = nullptr;
     if (m_question)
         m_question->close();
+    // Not close(): that asks the dialog to reject, which only requests a cancel.
     if (m_progress)
-        m_progress->close();
+        m_progress->accept();
 }

@@ -101,7 +101,9 @@ TEST_F(FileOpDialogsTest, ProgressShowsAfterHalfASecondAndCancelsWhileAQuestionI
     ASSERT_TRUE(done.wait(5000));
     EXPECT_TRUE(job.outcome().aborted);
     EXPECT_TRUE(bf::list(m_root + "/to").isEmpty());
+    // The job's end closes both: the question and the progress that no longer moves.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !m_window.findChild<ErrorDialog*>(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_window.findChild<FileProgressDialog*>(); }, 5000));
 }
 
 } // namespace
