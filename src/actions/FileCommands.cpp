@@ -6,12 +6,83 @@
 #include <QFile>
 #include <QPointer>
 
+#include <utility>
+
 namespace {
 
 QList<QByteArray> withoutEmpty(QList<QByteArray> paths)
 {
     paths.removeAll(QByteArray());
     return paths;
+}
+
+/// How many bytes the UTF-8 sequence at `at` takes and how many UTF-16 units it decodes to;
+/// a byte that starts no valid sequence is one byte shown as one U+FFFD.
+std::pair<qsizetype, qsizetype> utf8Step(const QByteArray& bytes, qsizetype at)
+{
+    const auto byte = [&](qsizetype i) {
+        return i < bytes.size() ? uchar(bytes[i]) : 0u;
+    };
+    const auto follows = [&](qsizetype i, uint low = 0x80, uint high = 0xBF) {
+        return byte(i) >= low && byte(i) <= high;
+    };
+    const uint b = byte(at);
+    if (b < 0x80)
+        return {1, 1};
+    if (b >= 0xC2 && b <= 0xDF && follows(at + 1))
+        return {2, 1};
+    const uint low3 = b == 0xE0 ? 0xA0 : 0x80;
+    const uint high3 = b == 0xED ? 0x9F : 0xBF;
+    if (b >= 0xE0 && b <= 0xEF && follows(at + 1, low3, high3) && follows(at + 2))
+        return {3, 1};
+    const uint low4 = b == 0xF0 ? 0x90 : 0x80;
+    const uint high4 = b == 0xF4 ? 0x8F : 0xBF;
+    if (b >= 0xF0 && b <= 0xF4 && follows(at + 1, low4, high4) && follows(at + 2) &&
+        follows(at + 3))
+        return {4, 2};
+    return {1, 1};
+}
+
+/// `edited`, an edit of `shown` as the editor showed it (decoded, on one line), as bytes:
+/// the parts before and after what the user changed keep their exact bytes, so that a byte
+/// that is not UTF-8 or a line break, shown as a mark, is not written as the mark itself.
+QByteArray editedBytes(const QByteArray& shown, const QString& edited)
+{
+    const QString before = oneLine(QFile::decodeName(shown));
+    if (edited == before)
+        return shown;
+    qsizetype prefix = 0;
+    while (prefix < before.size() && prefix < edited.size() && before[prefix] == edited[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < before.size() - prefix && suffix < edited.size() - prefix &&
+           before[before.size() - 1 - suffix] == edited[edited.size() - 1 - suffix])
+        ++suffix;
+    // Never half a surrogate pair on either side.
+    if (prefix > 0 && before[prefix - 1].isHighSurrogate())
+        --prefix;
+    if (suffix > 0 && before[before.size() - suffix].isLowSurrogate())
+        --suffix;
+    // The byte offsets where the kept beginning ends and the kept end starts.
+    qsizetype head = -1;
+    qsizetype tail = -1;
+    qsizetype units = 0;
+    for (qsizetype at = 0;; at += utf8Step(shown, at).first) {
+        if (units == prefix && head < 0)
+            head = at;
+        if (units == before.size() - suffix && tail < 0)
+            tail = at;
+        if (at >= shown.size())
+            break;
+        units += utf8Step(shown, at).second;
+    }
+    const bool mapped = head >= 0 && tail >= 0 &&
+                        oneLine(QFile::decodeName(shown.left(head))) == before.left(prefix) &&
+                        oneLine(QFile::decodeName(shown.mid(tail))) == before.last(suffix);
+    if (!mapped) // the decoder split the bytes otherwise: the edit as typed
+        return QFile::encodeName(edited);
+    return shown.left(head) +
+           QFile::encodeName(edited.mid(prefix, edited.size() - prefix - suffix)) + shown.mid(tail);
 }
 
 } // namespace
@@ -122,19 +193,19 @@ void RenameCommand::run()
 QByteArray RenameCommand::newName(const QByteArray& oldName, const QString& edited,
                                   bool extensionsShown)
 {
-    const QByteArray typed = QFile::encodeName(edited);
-    // An emptied edit names nothing: the bare extension would hide the file behind a dot.
-    if (extensionsShown || typed.isEmpty())
-        return typed;
     // The list hides the last extension, and dots at the very end of the name with it.
     qsizetype end = oldName.size();
     bool extension = false;
-    for (qsizetype i = oldName.size() - 1; i >= 0 && !extension; --i) {
+    for (qsizetype i = oldName.size() - 1; i >= 0 && !extensionsShown && !extension; --i) {
         if (oldName.at(i) != '.')
             continue;
         extension = i + 1 < end;
         end = i;
     }
+    const QByteArray typed = editedBytes(oldName.left(end), edited);
+    // An emptied edit names nothing: the bare extension would hide the file behind a dot.
+    if (typed.isEmpty())
+        return typed;
     return typed + oldName.mid(end);
 }
 

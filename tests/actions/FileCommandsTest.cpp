@@ -189,6 +189,18 @@ TEST(RenameNewName, KeepsWhatTheListHidWhenExtensionsAreHidden)
         {".bashrc", QStringLiteral("profile"), false, "profile.bashrc"},
         {"Makefile", QStringLiteral("GNUmakefile"), false, "GNUmakefile"},
         {"bytes\xff.dat", QStringLiteral("clean"), false, "clean.dat"},
+        // What the user left as it was keeps its bytes: undecodable bytes and line breaks
+        // are shown as marks, which must not be written back in their place.
+        {"bad\xff\xfe-report.txt", u"bad\uFFFD\uFFFD-report-old"_qs, false,
+         "bad\xff\xfe-report-old.txt"},
+        {"bad\xff.txt", u"bad\uFFFD"_qs, false, "bad\xff.txt"}, // unchanged: the same bytes
+        {"new\xffname.dat", u"new-\uFFFDname.dat"_qs, true, "new-\xffname.dat"},
+        {"line\nbreak.txt", u"line\u23CEbreak-2.md"_qs, true, "line\nbreak-2.md"},
+        {"two\r\nends\xe2\x80\xa8.txt", u"Two\u23CE\u23CEends\u23CE"_qs, false,
+         "Two\r\nends\xe2\x80\xa8.txt"},
+        {"\xf0\x9f\x98\x80x.txt", u"\U0001F600y"_qs, false, "\xf0\x9f\x98\x80y.txt"},
+        {"a.txt", u"a\u23CEb"_qs, false, "a\xe2\x8f\x8e" "b.txt"}, // a mark typed stays one
+        {"cut\xe2\x80.txt", u"cut\uFFFD\uFFFD!"_qs, false, "cut\xe2\x80!.txt"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(RenameCommand::newName(c.oldName, c.edited, c.shown), c.expected)
