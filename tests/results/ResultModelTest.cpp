@@ -109,7 +109,9 @@ TEST(ResultModel, BatchesRemovalsRenamesAndColumnSwitchesGiveTheOrderOfOneSort)
         const QByteArray keptPath = merged.path(first + 1);
         QSignalSpy layouts(&merged, &QAbstractItemModel::layoutChanged);
         QSignalSpy removals(&merged, &QAbstractItemModel::rowsRemoved);
-        EXPECT_EQ(merged.removePaths(gone + gone.first(2) + QList<QByteArray>{{}, "/t/x", "/t/f1"}),
+        // (Few rows may have come yet: a list of one path has no second to name twice.)
+        const QList<QByteArray> twice = gone.first(std::min<qsizetype>(2, gone.size()));
+        EXPECT_EQ(merged.removePaths(gone + twice + QList<QByteArray>{{}, "/t/x", "/t/f1"}),
                   gone.size());
         EXPECT_TRUE(gone.size() < 10 || (layouts.size() == 1 && removals.isEmpty()));
         EXPECT_TRUE(merged.path(kept.row()) == keptPath && kept.column() == 2);
