@@ -67,14 +67,16 @@ QByteArray editedBytes(const QByteArray& shown, const QString& edited)
     qsizetype head = -1;
     qsizetype tail = -1;
     qsizetype units = 0;
-    for (qsizetype at = 0;; at += utf8Step(shown, at).first) {
+    for (qsizetype at = 0;;) {
         if (units == prefix && head < 0)
             head = at;
         if (units == before.size() - suffix && tail < 0)
             tail = at;
         if (at >= shown.size())
             break;
-        units += utf8Step(shown, at).second;
+        const auto [bytes, decoded] = utf8Step(shown, at);
+        at += bytes;
+        units += decoded;
     }
     const bool mapped = head >= 0 && tail >= 0 &&
                         oneLine(QFile::decodeName(shown.left(head))) == before.left(prefix) &&
