@@ -75,6 +75,10 @@ Form1::~Form1()
     m_engine.reset();
     // The controls are about to go; their last signals must not reach a half-destroyed window.
     m_destroying = true;
+    // They go in the base class's destructor, after this one, and some tell of it (a list's
+    // model resets as it goes): by then this is no longer a window to call.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
 }
 
 // ---------------------------------------------------------------------------------------
