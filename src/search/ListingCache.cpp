@@ -164,14 +164,18 @@ ListingCache::Builder::finish(const Signature& folder) const
                              listing->m_nameBytes);
     listing->m_block = std::make_unique_for_overwrite<std::byte[]>(layout.total);
     std::byte* block = listing->m_block.get();
-    std::memcpy(block, m_offsets.data(), sizeof(quint32) * m_offsets.size());
+    // An empty vector may have no storage at all, and memcpy is never to be given none.
+    const auto copy = [](std::byte* to, const auto& items) {
+        if (!items.empty())
+            std::memcpy(to, items.data(), sizeof(items[0]) * items.size());
+    };
+    copy(block, m_offsets);
     const auto end = quint32(m_names.size());
     std::memcpy(block + sizeof(quint32) * m_offsets.size(), &end, sizeof end);
-    std::memcpy(block + sizeof(quint32) * (m_offsets.size() + 1), m_shortcuts.data(),
-                sizeof(quint32) * m_shortcuts.size());
-    std::memcpy(block + layout.inos, m_folderInos.data(), sizeof(quint64) * m_folderInos.size());
-    std::memcpy(block + layout.types, m_types.data(), m_types.size());
-    std::memcpy(block + layout.names, m_names.data(), m_names.size());
+    copy(block + sizeof(quint32) * (m_offsets.size() + 1), m_shortcuts);
+    copy(block + layout.inos, m_folderInos);
+    copy(block + layout.types, m_types);
+    copy(block + layout.names, m_names);
     listing->m_memos = m_memos; // added in entry order
     listing->m_urls = m_urls;
     return listing;
