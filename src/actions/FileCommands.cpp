@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QPointer>
 
+#include <algorithm>
+
 #include <utility>
 
 namespace {
@@ -20,27 +22,8 @@ QList<QByteArray> withoutEmpty(QList<QByteArray> paths)
 /// a byte that starts no valid sequence is one byte shown as one U+FFFD.
 std::pair<qsizetype, qsizetype> utf8Step(const QByteArray& bytes, qsizetype at)
 {
-    const auto byte = [&](qsizetype i) {
-        return i < bytes.size() ? uchar(bytes[i]) : 0u;
-    };
-    const auto follows = [&](qsizetype i, uint low = 0x80, uint high = 0xBF) {
-        return byte(i) >= low && byte(i) <= high;
-    };
-    const uint b = byte(at);
-    if (b < 0x80)
-        return {1, 1};
-    if (b >= 0xC2 && b <= 0xDF && follows(at + 1))
-        return {2, 1};
-    const uint low3 = b == 0xE0 ? 0xA0 : 0x80;
-    const uint high3 = b == 0xED ? 0x9F : 0xBF;
-    if (b >= 0xE0 && b <= 0xEF && follows(at + 1, low3, high3) && follows(at + 2))
-        return {3, 1};
-    const uint low4 = b == 0xF0 ? 0x90 : 0x80;
-    const uint high4 = b == 0xF4 ? 0x8F : 0xBF;
-    if (b >= 0xF0 && b <= 0xF4 && follows(at + 1, low4, high4) && follows(at + 2) &&
-        follows(at + 3))
-        return {4, 2};
-    return {1, 1};
+    const qsizetype length = utf8Length(bytes, at);
+    return {std::max<qsizetype>(length, 1), length == 4 ? 2 : 1};
 }
 
 /// `edited`, an edit of `shown` as the editor showed it (decoded, on one line), as bytes:

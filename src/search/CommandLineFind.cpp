@@ -6,6 +6,7 @@
 #include "MatchQuery.h"
 #include "ParallelWalk.h"
 #include "RowText.h"
+#include "platform/DisplayText.h"
 #include "platform/TypeNames.h"
 
 #include <QFile>
@@ -146,22 +147,6 @@ void appendHex(QByteArray& out, unsigned char c)
     out.append("\\x");
     out.append(digits[c >> 4]);
     out.append(digits[c & 15]);
-}
-
-/// The length of the valid UTF-8 sequence at `at`, 0 when the byte there starts none.
-qsizetype utf8Length(QByteArrayView value, qsizetype at)
-{
-    const auto c = static_cast<unsigned char>(value[at]);
-    const qsizetype length = c < 0x80   ? 1
-                             : c < 0xc2 ? 0
-                             : c < 0xe0 ? 2
-                             : c < 0xf0 ? 3
-                             : c < 0xf5 ? 4
-                                        : 0;
-    if (length <= 1 || at + length > value.size())
-        return length == 1 ? 1 : 0;
-    const QString decoded = QString::fromUtf8(value.sliced(at, length));
-    return decoded.size() >= 1 && !decoded.contains(QChar::ReplacementCharacter) ? length : 0;
 }
 
 } // namespace
