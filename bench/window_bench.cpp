@@ -9,6 +9,7 @@
 // window's merge of the walk's rows, RUNS times (steadier, for comparing changes to it);
 // KF_BENCH_REPEATS=N repeats each first search N times (for profiling the repeated one).
 #include "app/Form1.h"
+#include "results/NameKeyPreparation.h"
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
 #include "search/AsciiText.h"
@@ -330,6 +331,8 @@ int main(int argc, char** argv)
         oneThread.push_back(timeWalkAlone(folder, text, true));
     }
     const double loadAfter = loadAverage();
+    const auto keys = std::dynamic_pointer_cast<const NameKeyPreparation>(model->rowPreparation());
+    const double keptKeyBytes = keys ? double(keys->keptBytes()) : 0.0;
     double mergeAlone = timeMergeAlone(folder, text);
     for (int i = 1; i < runs; ++i)
         mergeAlone = std::min(mergeAlone, timeMergeAlone(folder, text));
@@ -397,6 +400,8 @@ int main(int argc, char** argv)
                 mergeAlone);
     std::printf("heap per listed row         %.0f bytes (rows, model, sort keys, views)\n",
                 bytesPerRow);
+    std::printf("name keys kept              %.1f MB (%.0f bytes per listed row)\n",
+                keptKeyBytes / (1 << 20), rows > 0 ? keptKeyBytes / rows : 0.0);
     std::printf("idle window CPU over 10 s   %.3f %%\n", idleCpu);
     return 0;
 }

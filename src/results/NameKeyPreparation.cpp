@@ -23,11 +23,15 @@ public:
     {
         if (!m_owner.wanted())
             return;
-        nameSortText(row, m_text);
-        m_key.clear();
         const QByteArrayView name = row.name();
-        m_keys.write(m_text, m_key, std::string_view(name.data(), size_t(name.size())));
-        row.nameKey.assign(m_key.data(), m_key.size() - 1); // without the NUL
+        m_key.clear();
+        if (!m_owner.m_memo.find(name, m_key)) {
+            nameSortText(row, m_text);
+            m_keys.write(m_text, m_key, std::string_view(name.data(), size_t(name.size())));
+            m_key.pop_back(); // the NUL
+            m_owner.m_memo.store(name, {m_key.data(), m_key.size()});
+        }
+        row.nameKey.assign(m_key.data(), m_key.size());
     }
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NameKeyMemo.h"
 #include "search/RowPreparation.h"
 
 #include <QtGlobal>
@@ -26,9 +27,12 @@ public:
     void setWanted(bool wanted) { m_wanted.store(wanted, std::memory_order_relaxed); }
     /// Whether rows get keys.
     bool wanted() const { return m_wanted.load(std::memory_order_relaxed); }
+    /// The memory the keys kept for names met again take.
+    size_t keptBytes() const { return m_memo.bytes(); }
 
 private:
     class KeyStep;
     std::string m_locale;
     std::atomic<bool> m_wanted{true};
+    mutable NameKeyMemo m_memo; // shared by the steps of every walk, for this locale
 };
