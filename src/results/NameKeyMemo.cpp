@@ -29,7 +29,7 @@ constexpr size_t FirstSlots = 1024;
 
 NameKeyMemo::NameKeyMemo(size_t maxBytes)
     // A quarter of each part's share for its slots, the rest for its records.
-    : m_recordBytes(maxBytes / PartCount / 4 * 3)
+    : m_recordBytes(std::min<size_t>(maxBytes / PartCount / 4 * 3, UINT32_MAX - 1))
     , m_maxSlots(std::bit_floor(std::max<size_t>(maxBytes / PartCount / 4 / sizeof(Slot), 2)))
 {}
 
@@ -84,9 +84,7 @@ void NameKeyMemo::store(QByteArrayView name, std::string_view key)
     if (part.records.size() + recordSize > m_recordBytes)
         empty(part); // full: start afresh rather than track which names were used last
     if ((part.count + 1) * 2 > part.slots.size() && !grow(part))
-        empty(part);
-    if (part.slots.empty())
-        return; // not even the first slots fit the bound
+        empty(part); // at its most slots (a part with none always gets its first ones)
     Slot& slot = slotOf(part, hash, name);
     if (slot.record != 0)
         return; // another thread made the same key meanwhile

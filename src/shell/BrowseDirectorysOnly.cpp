@@ -17,10 +17,14 @@ QString BrowseForFolder(QWidget* owner, const QString& Title, const QString& Ini
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // Without a usable initial folder the picker starts at home, not at whatever folder the
-    // program happened to be started from.
-    if (!InitialFolder.isEmpty() && QFileInfo(InitialFolder).isDir())
-        dialog.setDirectory(QDir::cleanPath(QFileInfo(InitialFolder).absoluteFilePath()));
+    // A file given (Copy to starts from the current row) opens the folder that holds it, where
+    // a copy is most often meant to go. Without a usable initial folder the picker starts at
+    // home, not at whatever folder the program happened to be started from.
+    QFileInfo initial(InitialFolder);
+    if (!InitialFolder.isEmpty() && initial.exists() && !initial.isDir())
+        initial = QFileInfo(initial.absolutePath());
+    if (!InitialFolder.isEmpty() && initial.isDir())
+        dialog.setDirectory(QDir::cleanPath(initial.absoluteFilePath()));
     else
         dialog.setDirectory(QDir::homePath());
 

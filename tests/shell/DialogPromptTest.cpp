@@ -131,10 +131,13 @@ TEST(FolderPicker, OpensAtTheInitialFolderAndReturnsItWithoutTrailingSeparator)
     EXPECT_EQ(opened, folder);
     EXPECT_EQ(pick(folder, false), QString()); // cancelled
     EXPECT_EQ(pick(QStringLiteral("//"), true), QStringLiteral("/"));
-    // No, a missing or a non-folder initial path opens at home; the answer is still a folder.
+    // A file opens the folder holding it, as Copy to gives the current row's path.
+    pick(home.write("Data/Grüße/plain.txt", "x"), false, &opened);
+    EXPECT_EQ(opened, folder);
+    // No or a missing initial path opens at home; the answer is still a folder.
     const QString workingFolder = QDir::currentPath();
     QDir::setCurrent(folder);
-    for (const QString& initial : {QString(), home.path("gone"), home.write("plain.txt", "x")}) {
+    for (const QString& initial : {QString(), home.path("gone"), home.path("gone/plain.txt")}) {
         const QString chosen = pick(initial, true, &opened);
         EXPECT_EQ(opened, QDir::homePath());
         EXPECT_TRUE(QFileInfo(chosen).isDir()) << chosen.toStdString();
