@@ -69,12 +69,13 @@ Form1::Form1(Prompt& prompt, QWidget* parent)
 Form1::~Form1()
 {
     unload();
+    // From here on the window is going: what its parts still tell it as they go (the walk as it
+    // stops, the controls' last signals) must not reach a half-destroyed window.
+    m_destroying = true;
     m_tray.reset();
     // Stop the walk before the controls it reports to go away.
     m_run.reset();
     m_engine.reset();
-    // The controls are about to go; their last signals must not reach a half-destroyed window.
-    m_destroying = true;
     // They go in the base class's destructor, after this one, and some tell of it (a list's
     // model resets as it goes): by then this is no longer a window to call.
     for (QObject* child : findChildren<QObject*>())
