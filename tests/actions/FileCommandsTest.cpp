@@ -199,7 +199,9 @@ TEST(RenameNewName, KeepsWhatTheListHidWhenExtensionsAreHidden)
         {"two\r\nends\xe2\x80\xa8.txt", u"Two\u23CE\u23CEends\u23CE"_qs, false,
          "Two\r\nends\xe2\x80\xa8.txt"},
         {"\xf0\x9f\x98\x80x.txt", u"\U0001F600y"_qs, false, "\xf0\x9f\x98\x80y.txt"},
-        {"a.txt", u"a\u23CEb"_qs, false, "a\xe2\x8f\x8e" "b.txt"}, // a mark typed stays one
+        {"a.txt", u"a\u23CEb"_qs, false,
+         "a\xe2\x8f\x8e"
+         "b.txt"}, // a mark typed stays one
         {"cut\xe2\x80.txt", u"cut\uFFFD\uFFFD!"_qs, false, "cut\xe2\x80!.txt"},
     };
     for (const Case& c : cases)
