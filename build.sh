@@ -13,10 +13,14 @@ build_dir=${KF_BUILD_DIR:-build}
 # Debian 12 packages: compiler and build tools, Qt 6, GLib/GIO, test libraries, an icon
 # theme and a font for headless runs, and the validators the install test runs on the
 # desktop entry and the AppStream data, and a D-Bus daemon for the tests' private session
-# bus. The benchmark adds fd and clang's libFuzzer.
+# bus. The tests add clang-format, which checks the code's layout; the benchmark adds fd and
+# clang's libFuzzer.
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqt6svg6 libglib2.0-dev
           libgtest-dev googletest adwaita-icon-theme fonts-dejavu-core shared-mime-info
           libicu-dev desktop-file-utils appstream dbus-daemon)
+if [ "$mode" = test ]; then
+    packages+=(clang-format)
+fi
 if [ "$mode" = bench ]; then
     packages+=(fd-find findutils clang libclang-rt-14-dev hyperfine)
 fi
