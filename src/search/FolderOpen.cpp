@@ -94,6 +94,13 @@ bool isListed(int fd, const Listed& listed, struct stat& st)
         return true; // a mount point: the listing named the folder beneath it
     if (quint64(st.st_ino) == listed.ino)
         return true;
+    // A bind mount of a folder of the same file system: the listing named the folder beneath
+    // it, on the same device. Only a mount can put it there, never a swap by another user.
+    struct statx stx;
+    if (statx(fd, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, 0, &stx) == 0 &&
+        (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+        (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0)
+        return true;
     // Overlay file systems may list other inode numbers than they report for the open folder.
     struct statfs fs;
     return fstatfs(fd, &fs) == 0 && fs.f_type == OVERLAYFS_SUPER_MAGIC;

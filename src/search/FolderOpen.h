@@ -28,8 +28,9 @@ int beneath(int anchorFd, const char* relative);
 int beneathByName(int anchorFd, const char* relative);
 
 /// Whether the open folder `fd` is the folder that was listed: the same inode on the
-/// parent's device, or the root of a file system mounted there (whose inode the listing
-/// cannot know). `dev` receives the folder's device.
+/// parent's device, or the root of a mount there (another file system, or a folder of the
+/// same one bound there), whose inode the listing cannot know. `dev` receives the folder's
+/// device.
 bool isListed(int fd, const Listed& listed, quint64& dev);
 
 /// As `isListed`, giving the folder's whole status in `st`.

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <thread>
 
+#include <cstring>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -114,6 +116,18 @@ TEST(FolderWalker, LinksAreListedAsThemselvesAndNeverFollowed)
     const ResultRow* link = sink.row(tree.path("loop/up-link"));
     EXPECT_FALSE(link->folder);
     EXPECT_EQ(link->size, 2); // the link's own size ("..")
+}
+
+TEST(FolderWalker, AFolderBoundOverAnotherOfTheSameFileSystemIsSearched)
+{
+    const ByteTree tree;
+    tree.make({"elsewhere/", "elsewhere/x-bound", "inside/", "inside/mnt/", "inside/x-top"});
+    if (::mount(tree.path("elsewhere").constData(), tree.path("inside/mnt").constData(), nullptr,
+                MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "cannot bind-mount here: " << std::strerror(errno);
+    const CollectingSink sink = walkFor(allFilesIn(tree.path("inside")), u"x-"_qs);
+    ::umount2(tree.path("inside/mnt").constData(), MNT_DETACH);
+    EXPECT_EQ(sink.sortedBelow(tree.path("inside/")), (QList<QByteArray>{"mnt/x-bound", "x-top"}));
 }
 
 TEST(FolderWalker, ATopFolderThatIsMissingOrAFileIsUnreadable)
