@@ -107,6 +107,21 @@ bool writeAll(int fd, const QByteArray& text)
     return !out.failed();
 }
 
+/// Writes the help or the version; returns the exit status. A failure is said as a search's
+/// would be (a closed pipe quietly).
+int writeText(int outFd, int errFd, const QByteArray& text)
+{
+    Output out(outFd);
+    out.append(text);
+    out.flush();
+    if (!out.failed())
+        return 0;
+    if (out.error() != EPIPE)
+        writeAll(errFd, "kestrelfind: cannot write the output: " +
+                            QByteArray(std::strerror(out.error())) + '\n');
+    return 2;
+}
+
 using Format = FindOptions::Format;
 
 /// Appends a column value, escaped, and its tab.
@@ -322,9 +337,9 @@ int run(const QList<QByteArray>& arguments, int outFd, int errFd,
     const FindOptions& options = *parsed.options;
     switch (options.action) {
     case FindOptions::Action::Help:
-        return writeAll(outFd, QByteArray(usage)) ? 0 : 2;
+        return writeText(outFd, errFd, QByteArray(usage));
     case FindOptions::Action::Version:
-        return writeAll(outFd, QByteArray("kestrelfind " KF_VERSION "\n")) ? 0 : 2;
+        return writeText(outFd, errFd, QByteArray("kestrelfind " KF_VERSION "\n"));
     case FindOptions::Action::Search:
         break;
     }

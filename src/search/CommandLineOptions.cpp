@@ -96,6 +96,11 @@ bool findOptionsWanted(const QList<QByteArray>& arguments)
             return false;
         if (isFindFlag(arg) || arg == "-h" || arg == "--help" || arg == "--version")
             return true;
+        // The finder's own options without --find were meant for it: they get its error, not
+        // a window a script would wait on.
+        if (arg == "--pattern" || arg.startsWith("--pattern=") || arg == "--match-case" ||
+            arg == "--no-subfolders" || arg == "-0" || arg == "--columns")
+            return true;
     }
     return false;
 }

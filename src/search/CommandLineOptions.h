@@ -33,5 +33,6 @@ struct ParsedFindOptions {
 ParsedFindOptions parseFindOptions(const QList<QByteArray>& arguments);
 
 /// Whether the arguments ask for the finder rather than the window: they hold `--find`,
-/// `--find=…`, `-h`, `--help` or `--version` before any `--`.
+/// `--find=…`, `-h`, `--help`, `--version` or another of the finder's options before any
+/// `--`. Anything else (Qt's own options, a session manager's) is left to the window.
 bool findOptionsWanted(const QList<QByteArray>& arguments);

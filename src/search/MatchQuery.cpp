@@ -42,11 +42,19 @@ bool containsFoldedAscii(QByteArrayView haystack, QByteArrayView needle)
     return false;
 }
 
+/// `text` with case differences taken out: lower-cased first, so that letters whose lower
+/// case is more than one character match it ('İ' is 'i' and a combining dot), then folded, so
+/// that letters with several lower cases match each other (final and medial sigma).
+QString folded(const QString& text)
+{
+    return text.toLower().toCaseFolded();
+}
+
 } // namespace
 
 MatchQuery::MatchQuery(const QString& text, bool matchCase)
     : m_text(text)
-    , m_lowerText(text.toCaseFolded())
+    , m_lowerText(folded(text))
     , m_utf8(text.toUtf8())
     , m_matchCase(matchCase)
 {
@@ -137,7 +145,7 @@ bool MatchQuery::slowMatch(QByteArrayView name) const
     const QString decoded = QFile::decodeName(name.toByteArray());
     if (m_matchCase)
         return decoded.contains(m_text);
-    return decoded.toCaseFolded().contains(m_lowerText);
+    return folded(decoded).contains(m_lowerText);
 }
 
 bool MatchQuery::matchesText(const QString& text) const
@@ -146,7 +154,7 @@ bool MatchQuery::matchesText(const QString& text) const
         return false;
     if (m_matchCase)
         return text.contains(m_text);
-    return text.toCaseFolded().contains(m_lowerText);
+    return folded(text).contains(m_lowerText);
 }
 
 LiveQuery::LiveQuery()

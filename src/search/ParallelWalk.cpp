@@ -322,20 +322,25 @@ FolderWalker::Outcome OrderedWalk<Format>::walk(const SearchRequest& request)
     if (topFd < 0)
         return FolderWalker::Outcome::Unreadable; // errno tells why
     Output output(pieces, m_write);
-    const bool split = this->split(request, topFd, pieces, output);
-    if (split)
+    const FolderWalker::Outcome split = this->split(request, topFd, pieces, output);
+    const int error = errno;
+    if (split == FolderWalker::Outcome::Finished)
         walkPieces(request, topFd, pieces, output);
     else
         output.drainReady(); // what the top folder listed before the stop
     close(topFd);
-    if (!split || output.failed() || request.Cancel.cancelled())
+    if (split == FolderWalker::Outcome::Unreadable) {
+        errno = error;
+        return split;
+    }
+    if (split == FolderWalker::Outcome::Stopped || output.failed() || request.Cancel.cancelled())
         return FolderWalker::Outcome::Stopped;
     return FolderWalker::Outcome::Finished;
 }
 
 template<typename Format>
-bool OrderedWalk<Format>::split(const SearchRequest& request, int topFd, std::vector<Piece>& pieces,
-                                Output& output)
+FolderWalker::Outcome OrderedWalk<Format>::split(const SearchRequest& request, int topFd,
+                                                 std::vector<Piece>& pieces, Output& output)
 {
     // Read the upper folders level by level, in order, until there are enough subtrees.
     PieceSink sink(*this, output);
@@ -369,8 +374,12 @@ bool OrderedWalk<Format>::split(const SearchRequest& request, int topFd, std::ve
                 // What was found before the stop still goes out, in order.
                 next.push_back(std::move(own));
                 pieces = std::move(next);
-                return false;
+                return outcome;
             }
+            // The top folder opened but cannot be read (listable without the right to enter
+            // it): the walk's own failure, as if it had not opened, not a skipped subfolder.
+            if (outcome == FolderWalker::Outcome::Unreadable && level == 0)
+                return outcome; // errno tells why
             if (outcome == FolderWalker::Outcome::Unreadable)
                 sink.unreadable(QByteArrayView(piece.folder.data(), qsizetype(piece.folder.size())),
                                 errno);
@@ -387,7 +396,7 @@ bool OrderedWalk<Format>::split(const SearchRequest& request, int topFd, std::ve
         pieces = std::move(next);
     }
     output.drainReady();
-    return true;
+    return FolderWalker::Outcome::Finished;
 }
 
 template<typename Format>

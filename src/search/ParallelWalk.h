@@ -94,7 +94,8 @@ private:
     class Output;
     class PieceSink;
 
-    bool split(const SearchRequest& request, int topFd, std::vector<Piece>& pieces, Output& output);
+    FolderWalker::Outcome split(const SearchRequest& request, int topFd, std::vector<Piece>& pieces,
+                                Output& output);
     void walkPieces(const SearchRequest& request, int topFd, std::vector<Piece>& pieces,
                     Output& output);
 

@@ -239,7 +239,11 @@ TEST_F(CommandLineFindTest, AClosedPipeEndsTheSearchQuietlyAndAnyOtherFailedWrit
         EXPECT_EQ(CommandLineFind::run(c.arguments, c.fd, err.handle(), {}), c.status)
             << c.arguments.join(' ').constData();
         err.seek(0);
-        EXPECT_TRUE(c.status != 0 || err.readAll().isEmpty()); // the closed pipe says nothing
+        const QByteArray said = err.readAll();
+        if (c.status == 0)
+            EXPECT_TRUE(said.isEmpty()); // the closed pipe says nothing
+        else                             // a full disk is said, whatever was written
+            EXPECT_TRUE(said.contains("cannot write the output")) << said.constData();
     }
     close(pipeFds[1]);
     close(full);
@@ -279,6 +283,33 @@ TEST_F(CommandLineFindTest, AFolderInsideThatCannotBeReadIsNamedOnStandardError)
     EXPECT_EQ(err.readAll(),
               "kestrelfind: '" + tree.path("Locked") + "': " + std::strerror(EACCES) + '\n');
     EXPECT_TRUE(out.readAll().contains("top-report.txt"));
+}
+
+TEST_F(CommandLineFindTest, AFolderGivenThatCanBeListedButNotEnteredIsAnError)
+{
+    tree.make({"Listable/", "Listable/report-inside"});
+    ASSERT_EQ(chmod(tree.path("Listable").constData(), 0444), 0);
+    QTemporaryFile out, err;
+    ASSERT_TRUE(out.open() && err.open());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && !dropReadAnyFolder())
+            _exit(99);
+        _exit(CommandLineFind::run({"--find", "report", tree.path("Listable")}, out.handle(),
+                                   err.handle(), {}));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    chmod(tree.path("Listable").constData(), 0700);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 99)
+        GTEST_SKIP() << "cannot drop the capability to read any folder";
+    out.seek(0);
+    err.seek(0);
+    EXPECT_EQ(WEXITSTATUS(status), 2) << err.readAll().constData();
+    err.seek(0);
+    EXPECT_TRUE(err.readAll().startsWith("kestrelfind: cannot read folder"));
 }
 
 TEST(SearchPlaces, AlternateFoldersFirstThenTickedBoxesInRunOrder)
@@ -365,7 +396,7 @@ TEST(FindOptions, ErrorsWhereverTheyStand)
     }
 }
 
-TEST(FindOptions, AnyListHoldingFindHelpOrVersionIsForTheFinder)
+TEST(FindOptions, AnyListHoldingTheFindersOwnOptionsIsForTheFinder)
 {
     const struct {
         QList<QByteArray> arguments;
@@ -377,7 +408,13 @@ TEST(FindOptions, AnyListHoldingFindHelpOrVersionIsForTheFinder)
         {{"-h"}, true},
         {{"--help"}, true},
         {{"--version"}, true},
+        {{"--pattern", "*.txt", "."}, true}, // --find forgotten: the finder's error, no window
+        {{"--pattern=*.txt"}, true},
+        {{"-0", "abc"}, true},
+        {{"--columns"}, true},
+        {{"--no-subfolders"}, true},
         {{}, false},
+        {{"-session", "1234"}, false},
         {{"-platform", "offscreen"}, false},
         {{"--", "--find"}, false},
         {{"--findings"}, false},
