@@ -208,7 +208,7 @@ QString RenameCommand::invalidNameReason(const QByteArray& name)
 }
 
 void RenameCommand::commit(const QByteArray& oldPath, const QByteArray& newName,
-                           std::function<void(bool aborted)> done)
+                           std::function<void(bool aborted, const QByteArray& newPath)> done)
 {
     const QString reason = invalidNameReason(newName);
     if (!reason.isEmpty() || oldPath.isEmpty()) {
@@ -217,14 +217,19 @@ void RenameCommand::commit(const QByteArray& oldPath, const QByteArray& newName,
             m_prompt.MsgBox(reason, MsgStyle::OkOnly | MsgStyle::Critical,
                             QStringLiteral("Rename"));
         if (done)
-            done(true);
+            done(true, oldPath);
         return;
     }
     const qsizetype slash = oldPath.lastIndexOf('/');
     const QByteArray newPath = oldPath.left(slash + 1) + newName;
     m_ops.RenameFile(oldPath, newPath, [done = std::move(done)](const FileOpOutcome& outcome) {
-        if (done)
-            done(outcome.aborted || outcome.done.isEmpty());
+        if (!done)
+            return;
+        const bool renamed = !outcome.placed.isEmpty() && !outcome.placed.first().isEmpty();
+        if (outcome.aborted || !renamed)
+            done(true, {});
+        else
+            done(false, outcome.placed.first());
     });
 }
 

@@ -83,9 +83,10 @@ public:
     static QByteArray newName(const QByteArray& oldName, const QString& edited,
                               bool extensionsShown);
     /// Renames `oldPath` to `newName` in the same folder. A name that is empty, "." or ".."
-    /// or holds '/' or NUL is refused with a message (aborted). `done` gets the aborted flag.
+    /// or holds '/' or NUL is refused with a message (aborted). `done` gets the aborted flag
+    /// and the item's path now (another name than asked for when the user kept both).
     void commit(const QByteArray& oldPath, const QByteArray& newName,
-                std::function<void(bool aborted)> done);
+                std::function<void(bool aborted, const QByteArray& newPath)> done);
 
     /// Why `name` cannot name a file, or "" when it can.
     static QString invalidNameReason(const QByteArray& name);

@@ -134,10 +134,10 @@ void ItemCommandWiring::finishRename(const QByteArray& oldPath, const QString& e
     const QByteArray name = RenameCommand::newName(oldName, edited, model->showExtensions());
     if (name == oldName)
         return; // nothing changed: nothing to rename
-    const QByteArray newPath = before.location + name;
     QPointer<ResultModel> guard = model;
-    m_rename.commit(oldPath, name, [guard, oldPath, newPath](bool aborted) {
+    m_rename.commit(oldPath, name, [guard, oldPath](bool aborted, const QByteArray& newPath) {
         // Refused or cancelled: the row keeps its old name, as the model never took the edit.
+        // Otherwise it names the item where it now is, which "Keep Both" numbered.
         if (aborted || !guard)
             return;
         const int at = guard->rowOfPath(oldPath);

@@ -54,6 +54,9 @@ struct FileOpOutcome {
     bool aborted = false;
     /// The sources that were dealt with completely (copied, moved, trashed or renamed).
     QList<QByteArray> done;
+    /// Where each of `done` now is, in the same order: its new path ("Keep Both" picks another
+    /// name than asked for); empty for what went to the trash.
+    QList<QByteArray> placed;
     /// Errors the user was told about and skipped; empty when all went well.
     int skipped = 0;
 };

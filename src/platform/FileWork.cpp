@@ -116,6 +116,7 @@ FileOpOutcome FileWork::run(const FileOpRequest& request)
         if (stopped())
             break;
         Step step = Step::Skipped;
+        m_placed.clear();
         switch (request.kind) {
         case FileOpRequest::Kind::Copy:
             step = transferTop(source, request.destination, false);
@@ -130,8 +131,10 @@ FileOpOutcome FileWork::run(const FileOpRequest& request)
             step = renameOne(source, request.destination);
             break;
         }
-        if (step == Step::Done)
+        if (step == Step::Done) {
             outcome.done.append(source);
+            outcome.placed.append(m_placed);
+        }
     }
     outcome.aborted = stopped();
     outcome.skipped = m_skipped;
@@ -224,6 +227,7 @@ FileWork::Step FileWork::transferTop(const QByteArray& source, const QByteArray&
     if (exists(target, &existing)) {
         if (existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) {
             if (move) { // already where it should go
+                m_placed = target;
                 itemDone(source, true);
                 return Step::Done;
             }
@@ -232,6 +236,7 @@ FileWork::Step FileWork::transferTop(const QByteArray& source, const QByteArray&
             return step;
         }
     }
+    m_placed = target;
     if (!move)
         return copyItem(source, st, target, replace);
     step = moveItem(source, st, target, replace);
@@ -529,6 +534,7 @@ FileWork::Step FileWork::renameOne(const QByteArray& source, QByteArray target)
     Step step = statItem(source, st, QStringLiteral("Cannot rename"));
     if (step != Step::Done)
         return step;
+    m_placed = target;
     if (trimmed(source) == trimmed(target))
         return Step::Done;
     bool replace = false;
@@ -537,6 +543,7 @@ FileWork::Step FileWork::renameOne(const QByteArray& source, QByteArray target)
         exists(target, &existing) && existing.st_dev == st.st_dev && existing.st_ino == st.st_ino;
     if (!sameItem && (step = resolveConflict(source, st, target, replace)) != Step::Done)
         return step;
+    m_placed = target;
     step = moveItem(source, st, target, replace);
     itemDone(source, true);
     return step;

@@ -75,4 +75,5 @@ private:
     FileOpProgress m_progress;
     bool m_aborted = false;
     int m_skipped = 0;
+    QByteArray m_placed; ///< where the item in hand went (copy, move, rename)
 };

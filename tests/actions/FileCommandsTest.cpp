@@ -144,7 +144,7 @@ TEST_F(FileCommandsTest, RenameStartsTheEditAndRefusesUnsoundNames)
          {QByteArray(), QByteArray("."), QByteArray(".."), QByteArray("a/b")}) {
         bool aborted = false;
         prompt.clear();
-        command.commit(m_paths[0], bad, [&](bool a) { aborted = a; });
+        command.commit(m_paths[0], bad, [&](bool a, const QByteArray&) { aborted = a; });
         EXPECT_TRUE(aborted) << bad.constData();
         // Refused with a reason, never silently: the typed name would vanish unexplained.
         ASSERT_EQ(prompt.asked().size(), 1) << bad.constData();

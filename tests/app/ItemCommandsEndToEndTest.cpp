@@ -198,6 +198,24 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
         EXPECT_GE(model()->rowOfPath(QFile::encodeName(root + u"/b.txt")), 0);
     }
 
+    // Renamed onto b.txt, kept both: the row follows the file to its numbered name, so that
+    // a Delete of it trashes that file and not the b.txt that was in the way.
+    ASSERT_TRUE(pressF2(u"renamed.txt"_qs));
+    editor->setText(u"b"_qs);
+    DialogScript keepBoth({[](QWidget* w) {
+        ASSERT_EQ(w->objectName(), u"ConflictDialog"_qs);
+        w->findChild<QPushButton*>(u"keepBoth"_qs)->click();
+    }});
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return keepBoth.done() && exists(root + u"/b (2).txt"); }));
+    ASSERT_TRUE(
+        waitFor([&] { return model()->rowOfPath(QFile::encodeName(root + u"/b (2).txt")) >= 0; }));
+    EXPECT_EQ(readFile(root + u"/b (2).txt"), "alpha");
+    EXPECT_EQ(readFile(root + u"/b.txt"), "beta");
+    EXPECT_LT(model()->rowOfPath(QFile::encodeName(root + u"/renamed.txt")), 0);
+    const int kept = model()->rowOfPath(QFile::encodeName(root + u"/b (2).txt"));
+    EXPECT_EQ(model()->index(kept, ResultModel::Name).data().toString(), u"b (2)"_qs);
+
     // A single click never opens the editor.
     const QRect rect = view->visualRect(model()->index(0, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());

@@ -263,9 +263,22 @@ TEST_F(FileWorkTest, RenameAsksBeforeReplacingAndCarriesAnyBytes)
     EXPECT_EQ(run(Kind::Rename, {at("old")}, at("taken")).done.size(), 0); // Skip by default
     EXPECT_EQ(ui.conflicts.size(), 1);
     EXPECT_EQ(bf::read(at("taken")), QByteArray("2"));
-    EXPECT_EQ(run(Kind::Rename, {at("old")}, at("new\xff\nname")).done.size(), 1);
+    FileOpOutcome outcome = run(Kind::Rename, {at("old")}, at("new\xff\nname"));
+    EXPECT_EQ(outcome.placed, QList<QByteArray>{at("new\xff\nname")});
     EXPECT_EQ(bf::read(at("new\xff\nname")), QByteArray("1"));
     EXPECT_FALSE(bf::exists(at("old")));
+    // Keep Both renames it to a numbered name, and the outcome says which: the list's row
+    // must follow the file there, not name the one that was in the way.
+    ui.conflictAnswers = {ConflictAnswer::KeepBoth};
+    outcome = run(Kind::Rename, {at("new\xff\nname")}, at("taken"));
+    EXPECT_EQ(outcome.placed, QList<QByteArray>{at("taken (2)")});
+    EXPECT_EQ(bf::read(at("taken (2)")), QByteArray("1"));
+    EXPECT_EQ(bf::read(at("taken")), QByteArray("2"));
+    // A copy kept beside its own original is numbered too; what goes to the trash is nowhere.
+    outcome = run(Kind::Copy, {at("taken")}, m_root);
+    EXPECT_EQ(outcome.placed, QList<QByteArray>{at("taken (3)")});
+    outcome = run(Kind::Delete, {at("taken (3)")}, {});
+    EXPECT_EQ(outcome.placed, QList<QByteArray>{QByteArray()});
 }
 
 TEST_F(FileWorkTest, KeepBothPicksAFreeNumberedName)
