@@ -297,6 +297,10 @@ void Form1Ui::buildPresetsFrame(QWidget* client)
     layout->setContentsMargins(6, 2, 6, 4);
     layout->setSpacing(2);
     Combo2 = named(new QComboBox(Frame3), "Combo2");
+    // The frame keeps its width whatever the presets are called: a long name is cut in the
+    // box (the list that drops down shows it whole), and never widens the right-hand column.
+    Combo2->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    Combo2->setMinimumContentsLength(8);
     layout->addWidget(Combo2);
     auto* row = new QHBoxLayout;
     Command8 = named(new QPushButton(QStringLiteral("Load"), Frame3), "Command8");

@@ -76,9 +76,11 @@ TEST_F(LifeCycleTest, ARestartBringsBackWhatTheRunLeft)
     child<QLineEdit>("Text2")->setText(u"*.txt"_qs);
     child<QAction>("mnuOptionsMC")->setChecked(true);
     form()->mnuViewO_Click(2);
-    {
-        DialogScript name({[](QWidget* w) {
-            Modal::enterText(w, u"Work"_qs);
+    const int rightColumn = child<QWidget>("Frame3")->width();
+    // The longest name a preset may have must not widen the right-hand column at the next start.
+    for (const QString& preset : {u"Work"_qs, QString(254, u'M')}) {
+        DialogScript name({[&](QWidget* w) {
+            Modal::enterText(w, preset);
         }});
         child<QPushButton>("Command7")->click();
         EXPECT_TRUE(name.done());
@@ -98,8 +100,10 @@ TEST_F(LifeCycleTest, ARestartBringsBackWhatTheRunLeft)
 
     restart();
     EXPECT_EQ(shown(), before);
-    EXPECT_EQ(child<QComboBox>("Combo2")->count(), 1);
-    EXPECT_EQ(child<QComboBox>("Combo2")->itemText(0), u"Work"_qs);
+    EXPECT_EQ(child<QComboBox>("Combo2")->count(), 2);
+    EXPECT_GE(child<QComboBox>("Combo2")->findText(u"Work"_qs), 0);
+    EXPECT_EQ(child<QWidget>("Frame3")->width(), rightColumn);
+    EXPECT_EQ(child<QWidget>("Frame1")->width(), rightColumn);
     EXPECT_EQ(form()->MinTrackWidth(), 640);
 }
 
