@@ -135,7 +135,12 @@ void ItemCommandWiring::finishRename(const QByteArray& oldPath, const QString& e
     if (name == oldName)
         return; // nothing changed: nothing to rename
     QPointer<ResultModel> guard = model;
-    m_rename.commit(oldPath, name, [guard, oldPath](bool aborted, const QByteArray& newPath) {
+    QPointer<ResultList> list = m_ui.ListView1;
+    m_rename.commit(oldPath, name, [guard, list, oldPath](bool aborted, const QByteArray& newPath) {
+        // The editor is gone and a message may have taken the focus: it goes back to the
+        // list, where the user was (not to the next control in the window).
+        if (list)
+            list->setFocus(Qt::OtherFocusReason);
         // Refused or cancelled: the row keeps its old name, as the model never took the edit.
         // Otherwise it names the item where it now is, which "Keep Both" numbered.
         if (aborted || !guard)

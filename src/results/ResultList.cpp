@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
 #include <QStackedLayout>
@@ -261,7 +262,11 @@ void ResultList::setViewMode(int index)
         m_iconView->setFlow(QListView::TopToBottom);
         m_iconView->setWrapping(true);
         m_iconView->setIconSize(QSize(SmallIcon, SmallIcon));
-        m_iconView->setGridSize(QSize());
+        // Items share one size (a million rows are not measured one by one): a column wide
+        // enough for most names, rather than whatever the first row needed.
+        const QFontMetrics metrics = fontMetrics();
+        m_iconView->setGridSize(QSize(SmallIcon + 12 + metrics.averageCharWidth() * 32,
+                                      std::max(SmallIcon, metrics.height()) + 4));
         m_iconView->setWordWrap(false);
         m_iconView->setLargeIcons(nullptr);
     } else if (index == LargeIcons) {
@@ -437,9 +442,16 @@ bool ResultList::eventFilter(QObject* watched, QEvent* event)
         if (!onViewport)
             setFocusState(m_details->hasFocus() || m_iconView->hasFocus());
         break;
-    case QEvent::KeyPress:
+    case QEvent::KeyPress: {
         m_keyActivation = true;
+        // Shift+F10 is the popup's other key on Linux desktops too; Qt only knows the Menu key.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+            return eventFilter(watched, &menu);
+        }
         break;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
         m_keyActivation = false;

@@ -193,6 +193,9 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
         DialogScript script({answerBox(u"Rename"_qs, QMessageBox::Ok)});
         QTest::keyClick(editor, Qt::Key_Return);
         ASSERT_TRUE(waitFor([&] { return script.done(); })) << typed.toStdString();
+        // The keys go to the list again (F2 works at once), not to the search box.
+        EXPECT_TRUE(waitFor([&] { return form()->focusWidget() == view; }))
+            << (form()->focusWidget() ? form()->focusWidget()->objectName().toStdString() : "");
         EXPECT_TRUE(exists(root + u"/b.txt"));
         EXPECT_FALSE(exists(root + u"/.txt"));
         EXPECT_GE(model()->rowOfPath(QFile::encodeName(root + u"/b.txt")), 0);

@@ -256,6 +256,10 @@ TEST_F(ResultListTest, FocusAndTheMenuKeyFollowTheShownView)
     QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(1, 1), QPoint(1, 1));
     QCoreApplication::sendEvent(list.currentView(), &menu);
     EXPECT_EQ(popup.count(), 1);
+    QTest::keyClick(list.currentView(), Qt::Key_F10, Qt::ShiftModifier); // the other popup key
+    EXPECT_EQ(popup.count(), 2);
+    QTest::keyClick(list.currentView(), Qt::Key_F10); // F10 alone is the menu bar's
+    EXPECT_EQ(popup.count(), 2);
     list.clearFocus();
     EXPECT_FALSE(list.ListHasFocus());
 }
