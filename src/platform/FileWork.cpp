@@ -3,6 +3,7 @@
 #include "FileCopy.h"
 
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <cerrno>
 #include <climits>
@@ -39,6 +40,16 @@ QByteArray parentOf(const QByteArray& path)
     const QByteArray clean = trimmed(path);
     const qsizetype slash = clean.lastIndexOf('/');
     return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : clean.left(slash);
+}
+
+/// Whether `path` lies inside one of the folders `trashed` (trimmed paths).
+bool insideAny(const QByteArray& path, const QSet<QByteArray>& trashed)
+{
+    for (QByteArray up = parentOf(path); up.size() > 1 && up != "."; up = parentOf(up)) {
+        if (trashed.contains(up))
+            return true;
+    }
+    return false;
 }
 
 QByteArray join(const QByteArray& folder, const QByteArray& name)
@@ -112,6 +123,7 @@ FileOpOutcome FileWork::run(const FileOpRequest& request)
         m_progress.itemsTotal = int(request.sources.size());
     }
     m_context.progress(m_progress);
+    QSet<QByteArray> trashed;
     for (const QByteArray& source : request.sources) {
         if (stopped())
             break;
@@ -125,7 +137,13 @@ FileOpOutcome FileWork::run(const FileOpRequest& request)
             step = transferTop(source, request.destination, true);
             break;
         case FileOpRequest::Kind::Delete:
-            step = trashOne(source);
+            // An item inside a folder already trashed went with it: done, not missing.
+            if (insideAny(trimmed(source), trashed)) {
+                itemDone(source, true);
+                step = Step::Done;
+            } else if ((step = trashOne(source)) == Step::Done) {
+                trashed.insert(trimmed(source));
+            }
             break;
         case FileOpRequest::Kind::Rename:
             step = renameOne(source, request.destination);

@@ -312,8 +312,10 @@ TEST_F(TrashTest, AJobPutsFilesAndFoldersInTheHomeTrash)
     bf::write(file, "first");
     bf::mkdir(m_root + "/folder");
     bf::write(m_root + "/folder/inside", "i");
-    const QList<QByteArray> paths = {file, m_root + "/folder"};
+    // The folder's own file selected beside it goes with it: done, and no error asked.
+    const QList<QByteArray> paths = {file, m_root + "/folder", m_root + "/folder/inside"};
     EXPECT_EQ(run(Kind::Delete, paths, {}).done, paths);
+    EXPECT_TRUE(ui.errors.isEmpty());
     const QByteArray trash = m_data + "/Trash";
     EXPECT_FALSE(bf::exists(file) || bf::exists(m_root + "/folder"));
     EXPECT_EQ(bf::read(trash + "/files/folder/inside"), QByteArray("i"));
