@@ -258,9 +258,12 @@ void FileOpDialogs::openQuestion(QDialog* dialog, FileJob& job,
     m_question = dialog;
     dialog->open();
     // A question right after another opens while the window manager hands the focus back from
-    // the first one: it asks for the focus itself, or the keys would go to a blocked window.
-    dialog->raise();
-    dialog->activateWindow();
+    // the first one, to the window the question blocks: once that is settled it asks for the
+    // focus itself, or the keys would go to a window that cannot take them.
+    QTimer::singleShot(kQuestionFocusDelayMs, dialog, [dialog] {
+        dialog->raise();
+        dialog->activateWindow();
+    });
 }
 
 void FileOpDialogs::finished(const FileOpOutcome& outcome)

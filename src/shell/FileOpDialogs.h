@@ -83,6 +83,9 @@ public:
 
     /// Delay before the progress dialog shows, so quick jobs show nothing.
     static constexpr int kProgressDelayMs = 500;
+    /// How long a question waits before it takes the focus (after the window manager's own
+    /// hand-over from the question before it).
+    static constexpr int kQuestionFocusDelayMs = 150;
 
 private:
     void showProgress();
