@@ -23,12 +23,11 @@ std::optional<PresetName> askPresetName(Prompt& prompt, const QStringList& liste
         const int existing = Presets::indexOfName(listed, name);
         if (existing < 0)
             return PresetName{name, -1};
-        const int overwrite =
-            prompt.MsgBox(u"Do you wish to overwrite the preset named \"" + name + u"\"?",
-                          MsgStyle::YesNo | MsgStyle::Exclamation, QStringLiteral("Preset Exists"));
-        if (overwrite == MsgResult::Yes) {
-            // Names are one key whatever their case: keep the stored spelling.
-            return PresetName{listed.at(existing), existing};
-        }
+        // Names are one key whatever their case: the question names the preset it replaces.
+        const int overwrite = prompt.MsgBox(
+            u"Do you wish to overwrite the preset named \"" + listed.at(existing) + u"\"?",
+            MsgStyle::YesNo | MsgStyle::Exclamation, QStringLiteral("Preset Exists"));
+        if (overwrite == MsgResult::Yes)
+            return PresetName{listed.at(existing), existing}; // the stored spelling stays
     }
 }

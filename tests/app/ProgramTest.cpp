@@ -146,7 +146,9 @@ TEST_F(ProgramTest, PresetsAreNamedLoadedOverwrittenAndDeletedThroughTheirDialog
 
     // "work" is the same preset: No asks for another name, offering the last one.
     folders->clear();
-    save({nameBox(u"work"_qs), answerBox(u"Preset Exists"_qs, QMessageBox::No),
+    save({nameBox(u"work"_qs),
+          answerBox(u"Preset Exists"_qs, QMessageBox::No,
+                    u"Do you wish to overwrite the preset named \"Work\"?"_qs),
           nameBox(u"Home"_qs, u"work"_qs)});
     ASSERT_EQ(presets->count(), 2);
     EXPECT_EQ(presets->itemText(0), u"Home"_qs);
