@@ -165,6 +165,7 @@ void ResultList::setUpDetails()
     m_details->setHeader(m_header);
     QHeaderView* h = m_header;
     h->setObjectName(QStringLiteral("ListView1Header"));
+    h->setAccessibleName(QStringLiteral("Column headers"));
     h->setSectionsMovable(true);
     h->setSectionsClickable(true);
     h->setStretchLastSection(false);

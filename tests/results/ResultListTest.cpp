@@ -132,6 +132,28 @@ TEST_F(ResultListTest, HeaderClickSortsAndShowsTheArrowOnlyThere)
     list.applySort(sort);
     EXPECT_EQ(arrows(), only(6, Arrow::Down));
     EXPECT_EQ(list.model()->sortColumn(), ResultModel::Date);
+
+    // The keyboard: Tab from the rows reaches the header on the sorted column; the arrows
+    // pick a column in the order shown (moved and hidden ones too) and Space sorts by it.
+    h->moveSection(h->visualIndex(4), 0); // Location shown first
+    h->hideSection(1);                    // Size hidden
+    list.currentView()->setFocus();
+    QTest::keyClick(list.currentView(), Qt::Key_Tab);
+    ASSERT_TRUE(h->hasFocus());
+    EXPECT_EQ(h->keySection(), 5);
+    QTest::keyClick(h, Qt::Key_Home);
+    EXPECT_EQ(h->keySection(), 4);
+    QTest::keyClick(h, Qt::Key_Right);
+    QTest::keyClick(h, Qt::Key_Right); // past Name, over the hidden Size
+    EXPECT_EQ(h->keySection(), 2);
+    QTest::keyClick(h, Qt::Key_Space);
+    EXPECT_EQ(sort.SortColumn, 3);
+    EXPECT_EQ(h->arrowSection(), 2);
+    QTest::keyClick(h, Qt::Key_End);
+    QTest::keyClick(h, Qt::Key_Right); // nothing further
+    EXPECT_EQ(h->keySection(), 5);
+    QTest::keyClick(h, Qt::Key_Return);
+    EXPECT_EQ(sort.SortColumn, 6);
 }
 
 TEST_F(ResultListTest, SelectedFilesInListOrderAndSelectAll)
