@@ -17,6 +17,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -257,59 +258,57 @@ bool dropReadAnyFolder()
     return syscall(SYS_capset, &header, data) == 0;
 }
 
+/// What the finder wrote and its exit status; nullopt where root cannot drop its power to
+/// read any folder.
+struct Unprivileged {
+    int status = 0;
+    QByteArray out, err;
+};
+std::optional<Unprivileged> findWithoutReadingAnyFolder(const QList<QByteArray>& arguments)
+{
+    QTemporaryFile out, err;
+    if (!out.open() || !err.open())
+        return std::nullopt;
+    // Root reads any folder: the search runs in a child without that power.
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && !dropReadAnyFolder())
+            _exit(99);
+        _exit(CommandLineFind::run(arguments, out.handle(), err.handle(), {}));
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) == 99)
+        return std::nullopt;
+    out.seek(0);
+    err.seek(0);
+    return Unprivileged{WEXITSTATUS(status), out.readAll(), err.readAll()};
+}
+
 TEST_F(CommandLineFindTest, AFolderInsideThatCannotBeReadIsNamedOnStandardError)
 {
     tree.make({"Locked/", "Locked/report-inside"});
     ASSERT_EQ(chmod(tree.path("Locked").constData(), 0), 0);
-    QTemporaryFile out, err;
-    ASSERT_TRUE(out.open() && err.open());
-    // Root reads any folder: the search runs in a child without that power.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (geteuid() == 0 && !dropReadAnyFolder())
-            _exit(99);
-        _exit(CommandLineFind::run({"--find", "report", root}, out.handle(), err.handle(), {}));
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    const auto found = findWithoutReadingAnyFolder({"--find", "report", root});
     chmod(tree.path("Locked").constData(), 0700);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 99)
+    if (!found)
         GTEST_SKIP() << "cannot drop the capability to read any folder";
-    EXPECT_EQ(WEXITSTATUS(status), 0); // the rest was found
-    out.seek(0);
-    err.seek(0);
-    EXPECT_EQ(err.readAll(),
+    EXPECT_EQ(found->status, 0); // the rest was found
+    EXPECT_EQ(found->err,
               "kestrelfind: '" + tree.path("Locked") + "': " + std::strerror(EACCES) + '\n');
-    EXPECT_TRUE(out.readAll().contains("top-report.txt"));
+    EXPECT_TRUE(found->out.contains("top-report.txt"));
 }
 
 TEST_F(CommandLineFindTest, AFolderGivenThatCanBeListedButNotEnteredIsAnError)
 {
     tree.make({"Listable/", "Listable/report-inside"});
     ASSERT_EQ(chmod(tree.path("Listable").constData(), 0444), 0);
-    QTemporaryFile out, err;
-    ASSERT_TRUE(out.open() && err.open());
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (geteuid() == 0 && !dropReadAnyFolder())
-            _exit(99);
-        _exit(CommandLineFind::run({"--find", "report", tree.path("Listable")}, out.handle(),
-                                   err.handle(), {}));
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    const auto found = findWithoutReadingAnyFolder({"--find", "report", tree.path("Listable")});
     chmod(tree.path("Listable").constData(), 0700);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 99)
+    if (!found)
         GTEST_SKIP() << "cannot drop the capability to read any folder";
-    out.seek(0);
-    err.seek(0);
-    EXPECT_EQ(WEXITSTATUS(status), 2) << err.readAll().constData();
-    err.seek(0);
-    EXPECT_TRUE(err.readAll().startsWith("kestrelfind: cannot read folder"));
+    EXPECT_EQ(found->status, 2) << found->err.constData();
+    EXPECT_TRUE(found->err.startsWith("kestrelfind: cannot read folder")) << found->err.constData();
 }
 
 TEST(SearchPlaces, AlternateFoldersFirstThenTickedBoxesInRunOrder)
