@@ -87,6 +87,13 @@ Form1::~Form1()
 
 void Form1::connectSignals()
 {
+    // F10 opens the menu bar's first menu, as on other Linux desktops' programs.
+    auto* menuKey = new QAction(this);
+    menuKey->setObjectName(QStringLiteral("menuBarKey"));
+    menuKey->setShortcut(Qt::Key_F10);
+    addAction(menuKey);
+    connect(menuKey, &QAction::triggered, this,
+            [this] { menuBar()->setActiveAction(mnuFile->menuAction()); });
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Text1, &QComboBox::editTextChanged, m_engine.get(), &SearchEngine::setSearchText);
     connect(mnuOptionsMC, &QAction::toggled, m_engine.get(), &SearchEngine::setMatchCase);

@@ -52,6 +52,20 @@ bool insideAny(const QByteArray& path, const QSet<QByteArray>& trashed)
     return false;
 }
 
+/// The sources, those inside none of the others first: a folder goes to the trash whole, with
+/// whatever of it was chosen beside it, rather than emptied item by item.
+QList<QByteArray> outermostFirst(const QList<QByteArray>& sources)
+{
+    QSet<QByteArray> all;
+    for (const QByteArray& source : sources)
+        all.insert(trimmed(source));
+    QList<QByteArray> outer;
+    QList<QByteArray> inner;
+    for (const QByteArray& source : sources)
+        (insideAny(trimmed(source), all) ? inner : outer).append(source);
+    return outer + inner;
+}
+
 QByteArray join(const QByteArray& folder, const QByteArray& name)
 {
     return folder.endsWith('/') ? QByteArray(folder + name) : QByteArray(folder + '/' + name);
@@ -124,7 +138,10 @@ FileOpOutcome FileWork::run(const FileOpRequest& request)
     }
     m_context.progress(m_progress);
     QSet<QByteArray> trashed;
-    for (const QByteArray& source : request.sources) {
+    const QList<QByteArray> sources = request.kind == FileOpRequest::Kind::Delete
+                                          ? outermostFirst(request.sources)
+                                          : request.sources;
+    for (const QByteArray& source : sources) {
         if (stopped())
             break;
         Step step = Step::Skipped;

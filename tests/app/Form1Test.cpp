@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -269,6 +270,16 @@ TEST_F(Form1Test, ViewsExtensionsAndSelectAllActOnTheListedRows)
     EXPECT_EQ(form()->GetSelectedFiles().size(), 2);
     child<QAction>("mnuViewO0")->trigger();
     EXPECT_EQ(form()->GetSelectedFiles().size(), 2); // one selection for every view
+
+    // F10 from the list opens the File menu; Escape closes it again.
+    form()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form()));
+    child<ResultList>("ListView1")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
+    auto* file = child<QMenu>("mnuFile");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }));
+    QTest::keyClick(file, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !file->isVisible(); }));
 }
 
 /// What a screen reader is told of the visible controls below `item` that take the focus

@@ -312,10 +312,13 @@ TEST_F(TrashTest, AJobPutsFilesAndFoldersInTheHomeTrash)
     bf::write(file, "first");
     bf::mkdir(m_root + "/folder");
     bf::write(m_root + "/folder/inside", "i");
-    // The folder's own file selected beside it goes with it: done, and no error asked.
-    const QList<QByteArray> paths = {file, m_root + "/folder", m_root + "/folder/inside"};
-    EXPECT_EQ(run(Kind::Delete, paths, {}).done, paths);
+    // The folder's own file chosen beside it, even before it, goes with it: done, no error
+    // asked, and no trash entry of its own.
+    const QList<QByteArray> paths = {m_root + "/folder/inside", file, m_root + "/folder"};
+    EXPECT_EQ(run(Kind::Delete, paths, {}).done,
+              (QList<QByteArray>{file, m_root + "/folder", m_root + "/folder/inside"}));
     EXPECT_TRUE(ui.errors.isEmpty());
+    EXPECT_EQ(info(m_data + "/Trash", "inside"), "missing");
     const QByteArray trash = m_data + "/Trash";
     EXPECT_FALSE(bf::exists(file) || bf::exists(m_root + "/folder"));
     EXPECT_EQ(bf::read(trash + "/files/folder/inside"), QByteArray("i"));
