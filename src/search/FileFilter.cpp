@@ -1,6 +1,7 @@
 #include "FileFilter.h"
 
 #include "AsciiText.h"
+#include "MatchQuery.h"
 
 #include <QFile>
 
@@ -9,7 +10,7 @@ namespace {
 std::vector<char32_t> foldedCodePoints(const QString& text)
 {
     std::vector<char32_t> result;
-    const QList<uint> ucs4 = text.toCaseFolded().toUcs4();
+    const QList<uint> ucs4 = withoutCase(text).toUcs4();
     result.reserve(size_t(ucs4.size()));
     for (const uint c : ucs4)
         result.push_back(char32_t(c));

@@ -42,19 +42,29 @@ bool containsFoldedAscii(QByteArrayView haystack, QByteArrayView needle)
     return false;
 }
 
-/// `text` with case differences taken out: lower-cased first, so that letters whose lower
-/// case is more than one character match it ('İ' is 'i' and a combining dot), then folded, so
-/// that letters with several lower cases match each other (final and medial sigma).
-QString folded(const QString& text)
-{
-    return text.toLower().toCaseFolded();
-}
-
 } // namespace
+
+// Folding after lowering makes letters with several lower cases match each other (final and
+// medial sigma); lowering one character at a time lets "istanbul" find "İstanbul".
+QString withoutCase(const QString& text)
+{
+    QString lower;
+    lower.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            ++i;
+        }
+        // U+0130 is the one letter whose lower case Qt gives only as two characters.
+        lower.append(QChar::fromUcs4(c == 0x130 ? U'i' : QChar::toLower(c)));
+    }
+    return lower.toCaseFolded();
+}
 
 MatchQuery::MatchQuery(const QString& text, bool matchCase)
     : m_text(text)
-    , m_lowerText(folded(text))
+    , m_lowerText(withoutCase(text))
     , m_utf8(text.toUtf8())
     , m_matchCase(matchCase)
 {
@@ -145,7 +155,7 @@ bool MatchQuery::slowMatch(QByteArrayView name) const
     const QString decoded = QFile::decodeName(name.toByteArray());
     if (m_matchCase)
         return decoded.contains(m_text);
-    return folded(decoded).contains(m_lowerText);
+    return withoutCase(decoded).contains(m_lowerText);
 }
 
 bool MatchQuery::matchesText(const QString& text) const
@@ -154,7 +164,7 @@ bool MatchQuery::matchesText(const QString& text) const
         return false;
     if (m_matchCase)
         return text.contains(m_text);
-    return folded(text).contains(m_lowerText);
+    return withoutCase(text).contains(m_lowerText);
 }
 
 LiveQuery::LiveQuery()

@@ -9,6 +9,10 @@
 #include <memory>
 #include <optional>
 
+/// `text` with case differences taken out, as every comparison without regard to case does:
+/// each character lower-cased on its own ('İ' is 'i'), then case-folded.
+QString withoutCase(const QString& text);
+
 /// The "contains" test of a search: whether a name or address contains the search text,
 /// exactly (Match Case) or without regard to case (both case-folded, so that "ΣΊΣΥΦΟΣ" finds
 /// "σίσυφος" with its final sigma; "ß" still does not stand for "SS"). Built once per change of the

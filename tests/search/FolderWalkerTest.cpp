@@ -258,6 +258,7 @@ TEST(FileFilter, PatternsFollowTheWildcardRules)
         {"abc.*", "abc", true}, // a trailing ".*" also fits a name without a dot
         {"abc.*", "abcd", false},
         {"ÄB*", "äbc.txt", true},
+        {"i*", "\304\260stanbul", true}, // case as the search text's: the dotted I is an i
         {"*.url", "bad\xff.URL", true},
         {"b?d*", "b\377d", true},
     };
