@@ -222,15 +222,16 @@ void RenameCommand::commit(const QByteArray& oldPath, const QByteArray& newName,
     }
     const qsizetype slash = oldPath.lastIndexOf('/');
     const QByteArray newPath = oldPath.left(slash + 1) + newName;
-    m_ops.RenameFile(oldPath, newPath, [done = std::move(done)](const FileOpOutcome& outcome) {
-        if (!done)
-            return;
-        const bool renamed = !outcome.placed.isEmpty() && !outcome.placed.first().isEmpty();
-        if (outcome.aborted || !renamed)
-            done(true, {});
-        else
-            done(false, outcome.placed.first());
-    });
+    m_ops.RenameFile(
+        oldPath, newPath, [done = std::move(done), oldPath](const FileOpOutcome& outcome) {
+            if (!done)
+                return;
+            const bool renamed = !outcome.placed.isEmpty() && !outcome.placed.first().isEmpty();
+            if (outcome.aborted || !renamed)
+                done(true, oldPath);
+            else
+                done(false, outcome.placed.first());
+        });
 }
 
 DropCommand::DropCommand(ItemHost& host, Prompt& prompt, FileOperations& ops, QObject* parent)
