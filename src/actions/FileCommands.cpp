@@ -7,7 +7,6 @@
 #include <QPointer>
 
 #include <algorithm>
-
 #include <utility>
 
 namespace {

@@ -44,22 +44,13 @@ bool containsFoldedAscii(QByteArrayView haystack, QByteArrayView needle)
 
 } // namespace
 
-// Folding after lowering makes letters with several lower cases match each other (final and
-// medial sigma); lowering one character at a time lets "istanbul" find "İstanbul".
-QString withoutCase(const QString& text)
+QString withoutCase(QString text)
 {
-    QString lower;
-    lower.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-            ++i;
-        }
-        // U+0130 is the one letter whose lower case Qt gives only as two characters.
-        lower.append(QChar::fromUcs4(c == 0x130 ? U'i' : QChar::toLower(c)));
-    }
-    return lower.toCaseFolded();
+    // Folding takes case out of every letter but one: the dotted capital I, which has no
+    // one-character fold (Qt lowers it to 'i' and a combining dot). As 'i', "istanbul" finds
+    // "İstanbul".
+    text.replace(QChar(0x130), QLatin1Char('i'));
+    return text.toCaseFolded();
 }
 
 MatchQuery::MatchQuery(const QString& text, bool matchCase)

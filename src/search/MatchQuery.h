@@ -10,8 +10,8 @@
 #include <optional>
 
 /// `text` with case differences taken out, as every comparison without regard to case does:
-/// each character lower-cased on its own ('İ' is 'i'), then case-folded.
-QString withoutCase(const QString& text);
+/// case-folded, the dotted capital I taken as 'i'.
+QString withoutCase(QString text);
 
 /// The "contains" test of a search: whether a name or address contains the search text,
 /// exactly (Match Case) or without regard to case (both case-folded, so that "ΣΊΣΥΦΟΣ" finds
