@@ -191,7 +191,14 @@ TEST_P(CopyErrorEndToEnd, AnswerToTheErrorDecidesWhatIsCopied)
         GTEST_SKIP() << "this file system cannot refuse writes to a folder here";
     const bool finishes = QByteArray(c.button) != "cancel";
     std::vector<DialogScript::Step> steps = {
-        pick(u"Copy file(s) to..."_qs, target), [&](QWidget* w) {
+        [&, typeTarget = pick(u"Copy file(s) to..."_qs, target)](QWidget* w) {
+            // The picker opens where the current row's file is, not at home.
+            auto* picker = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(picker, nullptr);
+            EXPECT_EQ(picker->directory().absolutePath(), root);
+            typeTarget(w);
+        },
+        [&](QWidget* w) {
             EXPECT_EQ(w->objectName(), u"ErrorDialog"_qs);
             EXPECT_EQ(w->windowTitle(), u"Problem"_qs);
             EXPECT_TRUE(w->accessibleDescription().startsWith(QString(root + u"/a.txt\n\n")))
