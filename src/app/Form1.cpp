@@ -2,6 +2,7 @@
 
 #include "ItemCommandWiring.h"
 
+#include "platform/DisplayText.h"
 #include "platform/Prompt.h"
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
@@ -273,7 +274,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
                 if (!item && text3->count() > 0 &&
                     text3->viewport()->rect().contains(move->position().toPoint()))
                     item = text3->item(text3->count() - 1);
-                text3->setToolTip(item ? item->text() : QString());
+                text3->setToolTip(item ? plainToolTip(item->text()) : QString());
             }
         } else if ((watched == centralWidget() || watched == Frame1 || watched == Frame2) &&
                    m_run->SearchIdle()) {

@@ -335,4 +335,9 @@ void Form1Ui::setAccessibleNames(QMainWindow& window)
     Combo1->setAccessibleName(QStringLiteral("File Type"));
     Text2->setAccessibleName(QStringLiteral("Custom filter"));
     Combo2->setAccessibleName(QStringLiteral("Presets"));
+    // The edit field inside an editable box is what a screen reader meets while typing.
+    for (QComboBox* box : {static_cast<QComboBox*>(Text1), Combo2}) {
+        if (box->lineEdit())
+            box->lineEdit()->setAccessibleName(box->accessibleName());
+    }
 }

@@ -1,5 +1,6 @@
 #include "ScopeCommands.h"
 
+#include "platform/DisplayText.h"
 #include "platform/Prompt.h"
 
 #include <QCheckBox>
@@ -118,6 +119,6 @@ QListWidgetItem* ScopeCommands::makeItem(const AltFolder& folder)
     auto* item = new QListWidgetItem(folder.path);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(folder.ticked ? Qt::Checked : Qt::Unchecked);
-    item->setToolTip(folder.path);
+    item->setToolTip(plainToolTip(folder.path));
     return item;
 }

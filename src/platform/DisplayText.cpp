@@ -12,6 +12,14 @@ QString oneLine(QString text)
     return text;
 }
 
+QString plainToolTip(const QString& text)
+{
+    if (!text.contains(u'<'))
+        return text; // never taken as markup
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() +
+           QStringLiteral("</p>");
+}
+
 qsizetype utf8Length(QByteArrayView value, qsizetype at)
 {
     const auto c = static_cast<unsigned char>(value[at]);

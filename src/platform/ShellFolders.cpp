@@ -65,7 +65,12 @@ QString firstDirectory(const QStringList& candidates)
 /// the whole home.
 QString userDirectory(QStandardPaths::StandardLocation location)
 {
-    const QString path = QStandardPaths::writableLocation(location);
+    // user-dirs.dirs may hold a relative path by mistake: it would name a folder below
+    // wherever the program was started, so it names none.
+    const QString written = QStandardPaths::writableLocation(location);
+    if (!QDir::isAbsolutePath(written))
+        return {};
+    const QString path = QDir::cleanPath(written);
     if (!isDirectory(path))
         return {};
     const QFileInfo info(path);

@@ -221,7 +221,8 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const
             return parts.join(u", ");
         }
     case Qt::ToolTipRole:
-        return column == Name || column == Location ? oneLine(RowText::fullPath(r)) : QVariant();
+        return column == Name || column == Location ? plainToolTip(oneLine(RowText::fullPath(r)))
+                                                    : QVariant();
     case Qt::DecorationRole:
         if (column == Name && m_showIcons && m_icons)
             return m_icons->iconFor(r);

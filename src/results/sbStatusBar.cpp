@@ -59,6 +59,7 @@ sbStatusBar::sbStatusBar(QWidget* parent)
     setMouseTracking(true);
     for (int i = 0; i < 4; ++i) {
         auto* label = new QLabel(this);
+        label->setTextFormat(Qt::PlainText); // names and folders are never read as markup
         const PanelSetup& setup = Panels[i];
         label->setObjectName(QString::fromLatin1(setup.name));
         label->setAccessibleDescription(QString::fromLatin1(setup.description));

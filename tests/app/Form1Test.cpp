@@ -311,6 +311,10 @@ TEST_F(Form1Test, AScreenReaderGetsEveryControlRowAndStatusText)
         QAccessible::queryAccessibleInterface(searchBox())->relations(QAccessible::Label);
     ASSERT_FALSE(labels.isEmpty());
     EXPECT_EQ(labels.first().first->text(QAccessible::Name), u"Search Text:"_qs);
+    // The edit field inside is what a reader meets while the text is typed.
+    EXPECT_EQ(
+        QAccessible::queryAccessibleInterface(searchBox()->lineEdit())->text(QAccessible::Name),
+        u"Search Text"_qs);
 
     // A row is read as its name, the other columns as its description.
     QTreeView* details = child<ResultList>("ListView1")->findChild<QTreeView*>();
@@ -591,6 +595,15 @@ TEST(SpecialFolders, DesktopAndDocumentsNeverStandForTheHomeFolder)
     const QString documents = home.mkdir("Docs");
     EXPECT_EQ(GetSpecialFolder(Csidl::DesktopDirectory), desktop);
     EXPECT_EQ(GetSpecialFolder(Csidl::Personal), documents);
+
+    // A relative entry is a mistake: it must not name a folder below the working folder.
+    home.write(".config/user-dirs.dirs",
+               "XDG_DESKTOP_DIR=\"Bureau\"\nXDG_DOCUMENTS_DIR=\"$HOME/./Docs/\"\n");
+    const QString workingFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(home.home()));
+    EXPECT_EQ(GetSpecialFolder(Csidl::DesktopDirectory), QString());
+    EXPECT_EQ(GetSpecialFolder(Csidl::Personal), documents); // shown without "/./"
+    QDir::setCurrent(workingFolder);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -373,6 +374,34 @@ TEST(StatusBar, PanelsAreWideEnoughAndSayTheirTextsOnOneLine)
     EXPECT_EQ(bar.panel(1)->sizeHint().height(), bar.panel(2)->sizeHint().height());
     bar.setPanelText(5, QStringLiteral("x"));
     EXPECT_EQ(bar.panelText(5), u"");
+}
+
+// What a label or tooltip shows of `text`: Qt takes text that looks like markup as markup.
+QString shownAs(const QString& text, Qt::TextFormat format = Qt::AutoText)
+{
+    if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text)))
+        return text;
+    QTextDocument document;
+    document.setHtml(text);
+    return document.toPlainText();
+}
+
+TEST(MarkupInNames, PanelsAndTooltipsShowNamesAsTheyAre)
+{
+    // Names and folders may hold anything that looks like markup.
+    const QString path = u"/h/<i>odd</i> & <b>x</b> &lt;y&gt;.txt"_qs;
+    sbStatusBar bar;
+    bar.setPanelText(1, path);
+    EXPECT_EQ(shownAs(bar.panel(1)->text(), bar.panel(1)->textFormat()), path);
+
+    ResultModel model;
+    model.addRows({makeRow(path.toUtf8()), makeRow("/h/a<b.txt"), makeRow("/h/plain & simple")});
+    for (int row = 0; row < model.rowCount(); ++row) {
+        for (const int c : {ResultModel::Name, ResultModel::Location}) {
+            const QString tip = model.data(model.index(row, c), Qt::ToolTipRole).toString();
+            EXPECT_EQ(shownAs(tip), QString::fromUtf8(model.path(row))) << tip.toStdString();
+        }
+    }
 }
 
 TEST(StatusBar, ActivityLightIsRedWhileRunning)
