@@ -74,6 +74,8 @@ public:
 Q_SIGNALS:
     /// The control update ran (enabled states and the default button were recomputed).
     void controlsUpdated();
+    /// The window closed for good (its settings saved as far as they could be).
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -162,6 +162,7 @@ void Form1::closeEvent(QCloseEvent* event)
     saveSettingsOrAsk();
     unload();
     event->accept();
+    Q_EMIT closed();
 }
 
 void Form1::closeUnattended()

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QTimer>
 
 Program::Program(QObject* parent)
     : QObject(parent)
@@ -47,10 +48,15 @@ bool Program::start()
     connect(
         m_instance, &MPrevInst::activationRequested, m_window->tray(),
         [tray = m_window->tray()](const QByteArray& token) { tray->mnuSysTrayRest_Click(token); });
+    // The program ends with its window. Closing the last visible window would not end it when
+    // the window closes hidden in the tray, or from a dialog's own event loop.
+    connect(m_window.get(), &Form1::closed, qApp, &QCoreApplication::quit);
     m_signals = new TerminationSignals(this);
     connect(m_signals, &TerminationSignals::received, this, &Program::endSession);
     m_window->show();
-    m_window->reportStartUpProblems();
+    // Told from the event loop, where a session's end can also end the program while a box
+    // is up; before that loop runs, nothing could.
+    QTimer::singleShot(0, m_window.get(), &Form1::reportStartUpProblems);
     return true;
 }
 

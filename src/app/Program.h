@@ -25,7 +25,8 @@ public:
     /// The start-up steps: hands over to a copy already running (false: end at once, with
     /// no window and nothing written), builds the window over the prompt, lets SIGTERM,
     /// SIGINT and SIGHUP close it as the user would, shows it and tells what start-up found
-    /// wrong. A later start of the program brings this window forward. Call once.
+    /// wrong once the event loop runs. The program ends when the window closes. A later start
+    /// of the program brings this window forward. Call once.
     bool start();
 
     /// The window; null before start().

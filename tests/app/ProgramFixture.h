@@ -110,6 +110,7 @@ protected:
         program = std::make_unique<Program>();
         ASSERT_TRUE(program->start());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form()));
+        QCoreApplication::processEvents(); // what main()'s event loop does first
     }
     /// Closes the window (when it still shows) and starts the program again.
     void restart()

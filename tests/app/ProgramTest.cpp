@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QTimer>
 
 #include <csignal>
 
@@ -250,6 +251,42 @@ TEST_F(ProgramTest, TerminationSignalDismissesTheDialogAndClosesSavingTheSetting
     click("Command2"); // the picker is up when the session ends
     EXPECT_TRUE(script.done());
     EXPECT_FALSE(form()->isVisible());
+    EXPECT_TRUE(settingsText().contains(u"\"My Documents\"=\"1\""));
+}
+
+/// main()'s event loop, ended by a watchdog with 99 when the program does not end by itself.
+int runMainLoop()
+{
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(15000);
+    return QApplication::exec();
+}
+
+// A session's end must end the program, not only close its window: the process would stay,
+// holding the single-instance socket, until killed.
+TEST_F(ProgramTest, TerminationSignalEndsTheProgramWhileAStartUpBoxIsUp)
+{
+    ASSERT_TRUE(writeFile(hivePath(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\x"));
+    DialogScript script({[](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), u"Problem"_qs);
+        std::raise(SIGTERM);
+    }});
+    program = std::make_unique<Program>();
+    ASSERT_TRUE(program->start()); // as main() does, then its loop
+    EXPECT_EQ(runMainLoop(), 0);
+    EXPECT_TRUE(script.done());
+    EXPECT_FALSE(form()->isVisible());
+}
+
+TEST_F(ProgramTest, TerminationSignalEndsTheProgramWhileTheWindowIsHidden)
+{
+    start();
+    child<QCheckBox>("chkMD")->setCheckState(Qt::Checked);
+    form()->hide(); // as in the notification area
+    QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+    EXPECT_EQ(runMainLoop(), 0);
     EXPECT_TRUE(settingsText().contains(u"\"My Documents\"=\"1\""));
 }
 
