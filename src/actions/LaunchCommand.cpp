@@ -4,6 +4,18 @@
 #include "LaunchService.h"
 #include "RecentLaunchList.h"
 
+#include <sys/stat.h>
+
+namespace {
+
+bool exists(const QByteArray& path)
+{
+    struct stat st;
+    return ::stat(path.constData(), &st) == 0;
+}
+
+} // namespace
+
 LaunchCommand::LaunchCommand(ItemHost& host, LaunchService& launcher, RecentLaunchList& recent,
                              QObject* parent)
     : QObject(parent)
@@ -18,7 +30,9 @@ void LaunchCommand::mnuFileLaunch_Click()
     if (m_host.LastListButton() == 2 || m_host.listRowCount() == 0)
         return;
     for (const QByteArray& path : selectedPaths(m_host)) {
-        if (!m_launcher.launch(path))
+        // An item no program opens is still recorded, as one that opened; only an item that
+        // is gone is not, since an entry for it would lead nowhere.
+        if (!m_launcher.launch(path) && !exists(path))
             continue;
         m_launcher.addToRecentDocs(path);
         if (m_recent.add(path))

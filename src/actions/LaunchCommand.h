@@ -18,8 +18,9 @@ public:
 
     /// Launches the selected rows in list order, unless the last button pressed over the
     /// list was the right one or the list is empty. Each started item is added to the
-    /// desktop's recent documents and made entry "1" of the recent list; an item that
-    /// failed to start (the user was told) is not recorded. Nothing selected: nothing.
+    /// desktop's recent documents and made entry "1" of the recent list, also when no
+    /// program opens it (the user was told); an item that is gone is not recorded. Nothing
+    /// selected: nothing.
     void mnuFileLaunch_Click();
     /// The popup's Launch: clears LastListButton, then launches as mnuFileLaunch_Click.
     void mnuPopLaunch_Click();

@@ -35,7 +35,10 @@ QString RecentMenu::caption(int number, const QString& stored)
     }
     shown = oneLine(std::move(shown));
     shown.replace(u'&', QStringLiteral("&&"));
-    return u'&' + QString::number(number) + u". " + shown;
+    // The last digit is the access key: with "&10." the tenth entry would share "1" with the
+    // first, and Alt+F, R, 1 then Enter would open the oldest item instead of the newest.
+    const QString digits = QString::number(number);
+    return digits.chopped(1) + u'&' + digits.right(1) + u". " + shown;
 }
 
 QList<QAction*> createRecentMenuItems(QMenu& menu)

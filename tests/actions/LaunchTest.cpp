@@ -15,7 +15,9 @@
 #include "settings/CRegSettings.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
+#include <QSet>
 
 #include <glib.h>
 
@@ -169,8 +171,9 @@ TEST_F(LaunchTest, VanishedFilesAndUnknownTypesShowOops)
     EXPECT_TRUE(Desktop::launched().isEmpty());
 }
 
-// Three rows launched in list order; the failures are told but never recorded.
-TEST_F(LaunchTest, LaunchCommandRecordsOnlyWhatStarted)
+// Rows launched in list order; the failures are told. One that no program opens is recorded
+// all the same, one that is gone is not.
+TEST_F(LaunchTest, LaunchCommandRecordsWhatStillExists)
 {
     const QByteArray a = makeFile("a.txt");
     const QByteArray odd = makeFile("b\xe9\nc.txt");
@@ -182,13 +185,16 @@ TEST_F(LaunchTest, LaunchCommandRecordsOnlyWhatStarted)
     EXPECT_TRUE(Desktop::waitLaunched(odd));
     EXPECT_EQ(Desktop::launched(), (QList<QByteArray>{a, odd}));
     EXPECT_EQ(prompt.asked().size(), 2);
-    EXPECT_EQ(recent.entries().size(), 2);
+    EXPECT_EQ(recent.entries().size(), 3);
     EXPECT_EQ(recent.target(1), odd);
-    EXPECT_EQ(recent.target(2), a);
+    EXPECT_EQ(recent.target(2), none);
+    EXPECT_EQ(recent.target(3), a);
+    EXPECT_TRUE(bookmarkOf(fileUri(none)).second);
+    EXPECT_FALSE(bookmarkOf(fileUri(gone)).second);
 
     // A recent item launches again without reordering the list.
     Desktop::clearLogs();
-    command.mnuRecentLaunch_Click(1);
+    command.mnuRecentLaunch_Click(2);
     EXPECT_TRUE(Desktop::waitLaunched(a));
     EXPECT_EQ(recent.target(1), odd);
 }
@@ -287,7 +293,7 @@ TEST(RecentMenuTest, Captions)
     } cases[] = {
         {1, "/home/u/Docs/report.txt", "&1. report.txt"},
         {1, "/home/u/Docs/Report.final.doc", "&1. Report.final.doc"},
-        {10, "/x/y", "&10. y"},
+        {10, "/x/y", "1&0. y"},
         {2, "HTTP://Example.invalid/a/b", "&2. HTTP://Example.invalid/a/b"},
         {3, "https://e.invalid/?a=1&b=2", "&3. https://e.invalid/?a=1&&b=2"},
         {4, "/d/Tom & Jerry.avi", "&4. Tom && Jerry.avi"},
@@ -301,6 +307,11 @@ TEST(RecentMenuTest, Captions)
                   QString::fromUtf8(c.caption))
             << c.stored;
     }
+    // Each of the ten entries has its own access key.
+    QSet<QKeySequence> keys;
+    for (int number = 1; number <= RecentMenu::ItemCount; ++number)
+        keys.insert(QKeySequence::mnemonic(RecentMenu::caption(number, u"/d/x"_qs)));
+    EXPECT_EQ(keys.size(), RecentMenu::ItemCount);
 }
 
 // Items only ever grow, also when the list shrinks.
