@@ -23,6 +23,13 @@ bool exists(const QByteArray& path)
     struct stat st {};
     return ::lstat(path.constData(), &st) == 0;
 }
+
+// A link that leads nowhere exists but opens nothing; its type would be the link's own.
+bool opens(const QByteArray& path)
+{
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0;
+}
 } // namespace
 
 void OpenWithCommand::mnuFileOW_Click()
@@ -30,7 +37,7 @@ void OpenWithCommand::mnuFileOW_Click()
     const QByteArray path = firstSelected(m_host);
     if (path.isEmpty())
         return;
-    if (!exists(path)) {
+    if (!opens(path)) {
         reportLaunchFailure(m_prompt, {LaunchError::FileNotFound, {}});
         return;
     }

@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 
 #include <gio/gio.h>
+#include <unistd.h>
 
 namespace {
 
@@ -135,6 +136,16 @@ TEST_F(ItemCommandsTest, VanishedOrNothingSelected)
     EXPECT_EQ(prompt.asked()[0].text, QStringLiteral("File no longer exists."));
     EXPECT_TRUE(prompt.asked()[1].text.endsWith(u"Description: File no longer exists."));
     EXPECT_FALSE(dialogs.shown.has_value());
+
+    // A link whose target is gone: nothing to open, and no program is offered for links.
+    prompt.clear();
+    const QByteArray dangling = Desktop::files() + "/dangling.txt";
+    ASSERT_EQ(::symlink("/nonexistent/kf-target.txt", dangling.constData()), 0);
+    host.selected = {dangling};
+    openWith.mnuFileOW_Click();
+    EXPECT_TRUE(dialogs.offered.isEmpty());
+    ASSERT_EQ(prompt.asked().size(), 1);
+    EXPECT_TRUE(prompt.asked()[0].text.endsWith(u"Description: File no longer exists."));
 }
 
 // The chosen program opens the file; "always use" makes it the type's default.
