@@ -14,6 +14,9 @@ namespace {
 /// Runs `line` for every line of `text` (without its line break).
 template<typename Fn> void forEachLine(QByteArrayView text, Fn&& line)
 {
+    // Editors on other systems often begin a UTF-8 file with a byte-order mark.
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text = text.sliced(3);
     while (!text.isEmpty()) {
         qsizetype end = text.indexOf('\n');
         const qsizetype next = end < 0 ? text.size() : end + 1;

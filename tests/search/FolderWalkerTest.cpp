@@ -321,6 +321,7 @@ TEST(Shortcut, IniValuesAndDesktopLinksGiveTheirAddress)
         {"[InternetShortcut]\nURL=first\nURL=second\n", u"first"_qs},
         {"garbage\x01\xff\n=\n[", u"dflt"_qs},
         {"[InternetShortcut]\nURL=http://ü/\n", u"http://ü/"_qs},
+        {"\xEF\xBB\xBF[InternetShortcut]\r\nURL=http://bom/\r\n", u"http://bom/"_qs},
         {"[InternetShortcut]\nURL=" + QByteArray(5000, 'u') + '\n', QString(2047, u'u')},
     };
     for (const auto& c : cases) {
@@ -331,6 +332,8 @@ TEST(Shortcut, IniValuesAndDesktopLinksGiveTheirAddress)
     EXPECT_EQ(Shortcut::desktopLinkUrl("[Desktop Entry]\nType=Link\nURL=https://a.example/x\\sy\n"),
               u"https://a.example/x y"_qs);
     EXPECT_EQ(Shortcut::desktopLinkUrl("[Desktop Entry]\nType=Link\nName=No address\n"), QString());
+    EXPECT_EQ(Shortcut::desktopLinkUrl("\xEF\xBB\xBF[Desktop Entry]\nType=Link\nURL=bom\n"),
+              u"bom"_qs);
     EXPECT_FALSE(Shortcut::desktopLinkUrl("[Desktop Entry]\nType=Application\nURL=x\n"));
     EXPECT_FALSE(Shortcut::desktopLinkUrl("[Other]\nType=Link\nURL=x\n"));
     EXPECT_EQ(Shortcut::desktopLinkUrl(
