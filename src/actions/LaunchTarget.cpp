@@ -20,15 +20,18 @@ QByteArray folderOf(const QByteArray& path)
     return slash <= 0 ? QByteArray("/") : path.left(slash);
 }
 
-/// Whether the launcher at `path` (a regular file) may start its application.
+/// Whether the launcher at `path` (a regular file, or a link to one: `st` is the file's) may
+/// start its application.
 bool trustedLauncher(const QByteArray& path, const struct stat& st)
 {
     if (st.st_uid == ::getuid() && (st.st_mode & S_IXUSR))
         return true;
-    char* real = ::realpath(folderOf(path).constData(), nullptr);
+    // Where the file really is: a link on the desktop to an installed launcher is trusted as
+    // that launcher is.
+    char* real = ::realpath(path.constData(), nullptr);
     if (!real)
         return false;
-    const QByteArray folder(real);
+    const QByteArray folder = folderOf(QByteArray(real));
     std::free(real);
     const QStringList places =
         QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);

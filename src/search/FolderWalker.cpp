@@ -57,7 +57,13 @@ unsigned char typeOfMode(mode_t mode)
 bool shortcutNamed(QByteArrayView name, unsigned char type)
 {
     return AsciiText::endsWithNoCase(name, "url") ||
-           (type == DT_REG && AsciiText::endsWithNoCase(name, ".desktop"));
+           ((type == DT_REG || type == DT_LNK) && AsciiText::endsWithNoCase(name, ".desktop"));
+}
+
+/// Whether a shortcut's address is read from the entry: a file, or a link to one.
+bool readable(unsigned char type)
+{
+    return type == DT_REG || type == DT_LNK;
 }
 
 } // namespace
@@ -502,7 +508,7 @@ bool FolderWalker::scanFolder(int fd, Frame& subfolders, const ListingCache::Sig
         }
         if (m_building) {
             m_builder.add(entry.name, entry.type, entry.ino,
-                          entry.type == DT_REG && shortcutNamed(entry.name, entry.type));
+                          readable(entry.type) && shortcutNamed(entry.name, entry.type));
         }
         handleEntry(entry, subfolders);
     }
@@ -559,7 +565,7 @@ bool FolderWalker::replayUnmatched(const ListingCache::Listing& listing, Frame& 
             return false;
         entry.index = listing.shortcutEntry(k);
         entry.name = listing.name(entry.index);
-        entry.type = DT_REG;
+        entry.type = listing.type(entry.index);
         entry.ino = 0;
         entry.haveStat = false;
         handleEntry(entry, subfolders);
@@ -643,11 +649,12 @@ bool FolderWalker::readShortcut(Entry& entry, bool nameMatches, FoundEntry& foun
             found.url = m_replay->url(*memo);
         return nameMatches || (isShortcut && m_query.current().matchesText(found.url));
     }
-    // Only regular files are read; anything else named so has no readable address.
+    // Only regular files are read, also through a link; anything else named so has no
+    // readable address.
     std::optional<QByteArray> data;
     struct stat st;
     const qint64 readAt = m_building ? nowNanoseconds() : 0;
-    if (entry.type == DT_REG) {
+    if (readable(entry.type)) {
         const char* name = atName(entry); // may change m_entryFd
         data = Shortcut::readSmallFile(m_entryFd, name, &st);
     }
@@ -662,7 +669,8 @@ bool FolderWalker::readShortcut(Entry& entry, bool nameMatches, FoundEntry& foun
             found.url = *link;
         }
     }
-    if (data && m_building) {
+    // A link's own signature does not change with the file it names: only files are kept.
+    if (data && m_building && entry.type == DT_REG) {
         const ListingCache::Signature file = ListingCache::Signature::of(st, true);
         if (m_request->Listings->settled(file, readAt))
             m_builder.addShortcut(entry.index, file, isShortcut, found.url);

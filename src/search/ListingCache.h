@@ -81,7 +81,7 @@ public:
         QByteArrayView allNames() const { return {names(), qsizetype(m_nameBytes)}; }
         /// Whether every name is ASCII.
         bool asciiNames() const { return m_asciiNames; }
-        /// The number of regular files whose names mark them as possible shortcuts.
+        /// The number of files (or links) whose names mark them as possible shortcuts.
         quint32 shortcutCount() const { return m_shortcuts; }
         /// The position of the `k`-th of those files, in listing order.
         quint32 shortcutEntry(quint32 k) const { return offsets()[m_count + 1 + k]; }
@@ -123,7 +123,7 @@ public:
         /// The position the next entry will have.
         quint32 count() const { return quint32(m_types.size()); }
         /// Adds an entry (its type resolved; `ino` is kept for folders only); `mayBeShortcut`:
-        /// a regular file whose name marks it as a possible shortcut.
+        /// a file or link whose name marks it as a possible shortcut.
         void add(QByteArrayView name, unsigned char type, quint64 ino, bool mayBeShortcut);
         /// Remembers the address read from the shortcut file at position `entry`.
         void addShortcut(quint32 entry, const Signature& file, bool isShortcut, const QString& url);

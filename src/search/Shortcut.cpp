@@ -47,11 +47,11 @@ QString cutValue(QString value)
 std::optional<QByteArray> readSmallFile(int dirFd, const char* name, struct stat* opened)
 {
     // Only a regular file is opened: a device is not even opened. Non-blocking, so that a
-    // FIFO swapped in meanwhile cannot hang the open; not following links; checked again.
+    // FIFO swapped in meanwhile cannot hang the open; checked again once open.
     struct stat st;
-    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+    if (fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    const int fd = openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    const int fd = openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -135,12 +135,24 @@ TEST_F(LaunchTest, ShortcutsAndLaunchersOpenWhatTheyPointAt)
     Desktop::writeFile(installed, launcher("apps-marker"));
     const QByteArray untrusted = makeFile("downloaded.desktop");
     Desktop::writeFile(untrusted, launcher("untrusted-marker"));
+    // Links open what they lead to; a link to an installed launcher is trusted as it is.
+    const auto linkTo = [](const QByteArray& target, const char* name) {
+        const QByteArray path = Desktop::files() + '/' + name;
+        EXPECT_EQ(::symlink(target.constData(), path.constData()), 0) << name;
+        return path;
+    };
+    const QByteArray linkedUrl = linkTo(url, "linked-site.url");
+    const QByteArray linkedInstalled = linkTo(installed, "linked-tool.desktop");
+    const QByteArray linkedUntrusted = linkTo(untrusted, "linked-downloaded.desktop");
 
     const QByteArray expected[][2] = {{url, "http://example.invalid/from-url"},
                                       {link, "http://example.invalid/from-link"},
                                       {executable, "exec-marker"},
-                                      {installed, "apps-marker"}};
+                                      {installed, "apps-marker"},
+                                      {linkedUrl, "http://example.invalid/from-url"},
+                                      {linkedInstalled, "apps-marker"}};
     for (const auto& [target, started] : expected) {
+        Desktop::clearLogs(); // each one's own start is seen
         EXPECT_TRUE(service.launch(target)) << target.constData();
         EXPECT_TRUE(Desktop::waitLaunched(started)) << target.constData();
     }
@@ -148,6 +160,7 @@ TEST_F(LaunchTest, ShortcutsAndLaunchersOpenWhatTheyPointAt)
 
     // The untrusted launcher is opened as a file (or refused): its command never runs.
     service.launch(untrusted);
+    service.launch(linkedUntrusted);
     const QByteArray after = makeFile("after.txt");
     EXPECT_TRUE(service.launch(after));
     EXPECT_TRUE(Desktop::waitLaunched(after));

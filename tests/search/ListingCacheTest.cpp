@@ -187,10 +187,19 @@ private:
     {
         const fs::path file = folder / newName({"", ".txt", ".JPG", ".url", ".desktop", "url"});
         const std::string name = file.string();
-        return "file " + write(file, name.ends_with("url") ? shortcut(true)
-                                     : name.ends_with(".desktop")
-                                         ? shortcut(false)
-                                         : QByteArray(qsizetype(pick(3000)), 'z'));
+        const bool isShortcut = name.ends_with("url") || name.ends_with(".desktop");
+        std::string made = "file " + write(file, name.ends_with("url") ? shortcut(true)
+                                                 : name.ends_with(".desktop")
+                                                     ? shortcut(false)
+                                                     : QByteArray(qsizetype(pick(3000)), 'z'));
+        if (isShortcut && pick(3) == 0) {
+            // Read through the link: a rewrite of the file must show in the link's row too.
+            const fs::path link = randomFolder() / newName({".url", ".desktop", "url"});
+            std::error_code error;
+            fs::create_symlink(file, link, error);
+            made += ", linked from " + link.string();
+        }
+        return made;
     }
     std::string makeFolder(const fs::path& folder)
     {
@@ -276,6 +285,33 @@ TEST(ListingCache, CachedSearchesMatchFreshWalksWhileTheTreeChanges)
     // depends on the changes; it must still be a large part.
     EXPECT_GT(counts.replayed * 3, counts.read) << counts.replayed << " of " << counts.read;
     EXPECT_GT(counts.stored, 0u);
+}
+
+/// A link to a shortcut elsewhere: its folder does not change when the shortcut is rewritten,
+/// so a repeated search must read the address through the link again.
+TEST(ListingCache, LinkedShortcutsAreReadThroughOnEveryRepeat)
+{
+    const ByteTree tree;
+    const ByteTree elsewhere;
+    tree.make({"plain/", "plain/other.txt"});
+    const QByteArray target = elsewhere.file("site.url", "[InternetShortcut]\nURL=http://aaaa/\n");
+    ASSERT_EQ(symlink(target.constData(), tree.path("plain/linked.url").constData()), 0);
+    letSettle();
+    const auto cache = testCache();
+    const SearchRequest request = cachedIn(allFilesIn(tree.root()), cache);
+    for (const char* address : {"aaaa", "bbbb"}) {
+        struct stat before;
+        ASSERT_EQ(::stat(target.constData(), &before), 0);
+        elsewhere.file("site.url", "[InternetShortcut]\nURL=http://" + QByteArray(address) + "/\n");
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, target.constData(), times, 0), 0);
+        for (int repeat = 0; repeat < 2; ++repeat) {
+            const Answer got = singleWalk(request, QString::fromLatin1(address));
+            ASSERT_EQ(got.rows.size(), 1u) << address << " repeat " << repeat;
+            EXPECT_EQ(got, singleWalk(allFilesIn(tree.root()), QString::fromLatin1(address)));
+        }
+    }
+    EXPECT_GT(cache->counts().replayed, 0u);
 }
 
 /// A repeated search reads only the folders that changed; a folder whose listing was taken
