@@ -137,10 +137,13 @@ bool Form1::saveSettingsOrAsk()
             qWarning("kestrelfind: the settings could not be saved to %s", qPrintable(file));
             return false;
         }
-        // Losing the user's choices without a word is worse than one more question.
+        // Losing the user's choices without a word is worse than one more question; the
+        // reason (a full disk, a read-only folder) tells what to do before Retry.
+        const QString reason = CRegSettings::lastWriteError();
         const int answer = m_prompt.MsgBox(
-            u"Your settings could not be saved to \"" + file +
-                u"\".\n\nPress Retry to try again, or Cancel to close without saving them.",
+            u"Your settings could not be saved to \"" + file + u"\"." +
+                (reason.isEmpty() ? QString() : u"\n\n" + reason) +
+                u"\n\nPress Retry to try again, or Cancel to close without saving them.",
             MsgStyle::RetryCancel | MsgStyle::Exclamation, QStringLiteral("Oops!"));
         if (answer != MsgResult::Retry)
             return false;

@@ -72,7 +72,9 @@ bool PresetCommands::remove()
 
 void PresetCommands::tellNotWritten(const QString& name, const QString& what)
 {
+    const QString reason = CRegSettings::lastWriteError();
     m_prompt.MsgBox(u"The preset \"" + name + u"\" could not be " + what +
-                        u": the settings file cannot be written.",
+                        u": the settings file cannot be written." +
+                        (reason.isEmpty() ? QString() : u"\n\n" + reason),
                     MsgStyle::OkOnly | MsgStyle::Critical, QStringLiteral("Oops!"));
 }

@@ -213,11 +213,19 @@ TEST_F(ProgramTest, ASettingsFileThatCannotBeWrittenIsRetriedOrGivenUpAtClose)
     const QString folder = QFileInfo(file).path();
     QDir(folder).removeRecursively();
     home.write(QDir(home.home()).relativeFilePath(folder), "in the way");
+    // Each question names the file, says why it failed, and what the answers do.
+    QStringList reasons;
     const auto oops = [&](QMessageBox::StandardButton answer) {
-        return answerBox(u"Oops!"_qs, answer,
-                         u"Your settings could not be saved to \"" + file +
-                             u"\".\n\nPress Retry to try again, or Cancel to close without "
-                             u"saving them.");
+        return [&, answer](QWidget* w) {
+            const QString text =
+                qobject_cast<QMessageBox*>(w) ? qobject_cast<QMessageBox*>(w)->text() : QString();
+            const QString head = u"Your settings could not be saved to \"" + file + u"\".\n\n";
+            const QString tail =
+                u"\n\nPress Retry to try again, or Cancel to close without saving them."_qs;
+            EXPECT_TRUE(text.startsWith(head) && text.endsWith(tail)) << text.toStdString();
+            reasons << text.mid(head.size(), text.size() - head.size() - tail.size());
+            answerBox(u"Oops!"_qs, answer)(w);
+        };
     };
     {
         // Retry while it still fails asks again; Retry once the folder is back saves.
@@ -230,15 +238,23 @@ TEST_F(ProgramTest, ASettingsFileThatCannotBeWrittenIsRetriedOrGivenUpAtClose)
         EXPECT_TRUE(script.done());
     }
     EXPECT_TRUE(settingsText().contains(u"\"My Documents\"=\"1\""));
+    ASSERT_EQ(reasons.size(), 2);
+    EXPECT_EQ(reasons[0], reasons[1]);
+    EXPECT_TRUE(reasons[0].contains(u"Not a directory"_qs)) << reasons[0].toStdString();
 
     // Cancel does not trap the user: the window closes without the settings.
     restart();
     QFile::remove(file);
     QDir().mkpath(file);
+    reasons.clear();
     DialogScript script({oops(QMessageBox::Retry), oops(QMessageBox::Cancel)});
     EXPECT_TRUE(form()->close());
     EXPECT_TRUE(script.done());
     EXPECT_FALSE(form()->isVisible());
+    ASSERT_EQ(reasons.size(), 2);
+    EXPECT_TRUE(reasons[0].contains(u"Is a directory"_qs) ||
+                reasons[0].contains(u"folder stands"_qs))
+        << reasons[0].toStdString();
 }
 
 TEST_F(ProgramTest, TerminationSignalDismissesTheDialogAndClosesSavingTheSettings)
