@@ -1,5 +1,7 @@
 #include "LargeIconView.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
@@ -157,6 +159,23 @@ void ResultIconView::paintEvent(QPaintEvent* event)
         option.state |= QStyle::State_HasFocus;
     QPainter painter(viewport());
     m_large->paintWholeName(&painter, option, current);
+}
+
+QModelIndex ResultIconView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const bool page = cursorAction == MovePageDown || cursorAction == MovePageUp;
+    const QModelIndex current = currentIndex();
+    const QSize cell = gridSize();
+    if (!page || flow() != TopToBottom || !isWrapping() || !model() || !current.isValid() ||
+        cell.isEmpty())
+        return QListView::moveCursor(cursorAction, modifiers);
+    const int rows = model()->rowCount(rootIndex());
+    const int perColumn = std::max(1, viewport()->height() / cell.height());
+    const int columns = std::max(1, viewport()->width() / cell.width());
+    const int step = perColumn * columns;
+    const int row = cursorAction == MovePageDown ? std::min(rows - 1, current.row() + step)
+                                                 : std::max(0, current.row() - step);
+    return model()->index(row, current.column(), rootIndex());
 }
 
 void ResultIconView::currentChanged(const QModelIndex& current, const QModelIndex& previous)

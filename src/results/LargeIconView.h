@@ -65,6 +65,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    /// In List (columns filled top to bottom), Page Down and Page Up move a screenful of
+    /// columns: QListView would only move within the current column.
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 
 private:
     LargeIconDelegate* m_large = nullptr;

@@ -264,6 +264,34 @@ TEST_F(ResultListTest, PopupLaunchAndLastListButton)
     EXPECT_EQ(mouseLaunch.count(), 1) << "the right button does not launch";
 }
 
+// In List the columns fill top to bottom: Page Down and Page Up go a screenful of columns on
+// and back, as they page in the other views.
+TEST_F(ResultListTest, PageKeysPageThroughTheColumnsOfTheListView)
+{
+    ResultRows rows;
+    for (int i = 0; i < 2000; ++i)
+        rows.push_back(makeRow("/h/f" + QByteArray::number(10000 + i)));
+    list.model()->addRows(std::move(rows));
+    list.setViewMode(ResultList::List);
+    QTest::qWait(0);
+    QAbstractItemView* view = list.currentView();
+    view->setFocus();
+    view->setCurrentIndex(list.model()->index(0, 0));
+    const int perColumn = viewport()->height() / std::max(1, view->sizeHintForRow(0));
+    QTest::keyClick(view, Qt::Key_PageDown);
+    const int paged = view->currentIndex().row();
+    EXPECT_GT(paged, perColumn) << "stayed in the first column";
+    EXPECT_TRUE(viewport()->rect().intersects(view->visualRect(view->currentIndex())));
+    QTest::keyClick(view, Qt::Key_PageDown);
+    EXPECT_GT(view->currentIndex().row(), paged);
+    QTest::keyClick(view, Qt::Key_PageUp);
+    QTest::keyClick(view, Qt::Key_PageUp);
+    EXPECT_EQ(view->currentIndex().row(), 0);
+    QTest::keyClick(view, Qt::Key_End);
+    QTest::keyClick(view, Qt::Key_PageDown); // at the end: stays
+    EXPECT_EQ(view->currentIndex().row(), 1999);
+}
+
 TEST_F(ResultListTest, FocusAndTheMenuKeyFollowTheShownView)
 {
     fill();
