@@ -555,7 +555,9 @@ void Form1::searchAgain()
 
 void Form1::removeRows(const QList<QByteArray>& paths)
 {
-    ListView1->model()->removePaths(paths);
+    // The count follows the list; while a run goes on, its next rows update it.
+    if (ListView1->model()->removePaths(paths) > 0 && !searchRunning())
+        setPanelText(3, SearchRun::countText(ListView1->model()->rowCount()));
 }
 
 void Form1::beginRename()

@@ -28,12 +28,12 @@ bool folderMissing(const QByteArray& path)
     return errno == ENOENT || errno == ENOTDIR;
 }
 
-QString countText(int rows)
+} // namespace
+
+QString SearchRun::countText(int rows)
 {
     return QString::number(rows) + u" item(s) found.";
 }
-
-} // namespace
 
 SearchRun::SearchRun(SearchRunHost& host, SearchEngine& engine, Prompt& prompt, QObject* parent)
     : QObject(parent)

@@ -59,6 +59,9 @@ public:
     /// end at their next entry and the run then winds down).
     enum class State { Idle, Running, Stopping };
 
+    /// The count panel's text for `rows` rows.
+    static QString countText(int rows);
+
     /// Starts a run, or asks the running one to stop (the caption decides, as the button shows).
     void command();
     /// The run's state.

@@ -482,14 +482,24 @@ int ResultModel::removePaths(const QList<QByteArray>& paths)
     // Wanted names by folder: rows keep their folder and name apart, and the rows of one
     // folder share one location string, so each folder is looked up once per run of its rows.
     QHash<QByteArray, QSet<QByteArray>> wanted;
+    QSet<QByteArray> folders; // each path as a folder, ending in '/': rows inside it go too
     for (const QByteArray& path : paths) {
         if (path.isEmpty())
             continue;
         const qsizetype slash = path.lastIndexOf('/') + 1;
         wanted[path.first(slash)].insert(path.sliced(slash));
+        folders.insert(path.endsWith('/') ? path : path + '/');
     }
     if (wanted.isEmpty())
         return 0;
+    const auto inRemovedFolder = [&folders](const QByteArray& location) {
+        for (qsizetype end = location.size(); end > 1;
+             end = location.lastIndexOf('/', end - 2) + 1) {
+            if (folders.contains(location.first(end)))
+                return true;
+        }
+        return false;
+    };
     // The rows are looked up in the order they were stored, which is mostly the order of
     // their bytes in memory; in list order each lookup would miss the cache. Removed rows
     // hold no name.
@@ -497,6 +507,7 @@ int ResultModel::removePaths(const QList<QByteArray>& paths)
     size_t found = 0;
     const char* lastLocation = nullptr;
     const QSet<QByteArray>* names = nullptr;
+    bool inside = false;
     for (size_t s = 0; s < m_rows.size(); ++s) {
         const ResultRow& row = m_rows[s];
         if (row.fileName.isEmpty())
@@ -505,8 +516,9 @@ int ResultModel::removePaths(const QList<QByteArray>& paths)
             lastLocation = row.location.constData();
             const auto folder = wanted.constFind(row.location);
             names = folder == wanted.cend() ? nullptr : &folder.value();
+            inside = inRemovedFolder(row.location);
         }
-        if (names && names->contains(row.fileName)) {
+        if (inside || (names && names->contains(row.fileName))) {
             doomed[s] = true;
             ++found;
         }

@@ -92,7 +92,8 @@ public:
     /// Many scattered rows go as one layout change, so a large list updates its views once.
     /// Returns the number removed.
     int removeListRows(std::vector<int> rows);
-    /// Removes every row whose full path is one of `paths`; returns the number removed.
+    /// Removes every row whose full path is one of `paths`, and the rows inside those that
+    /// are folders (what was inside went with them); returns the number removed.
     int removePaths(const QList<QByteArray>& paths);
     /// The first row whose full path is `path`, or -1.
     int rowOfPath(const QByteArray& path) const;

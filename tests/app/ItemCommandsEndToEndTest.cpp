@@ -148,6 +148,19 @@ TEST_F(ItemCommandsEndToEnd, CopyMoveAndDeleteChangeTheFilesAndTheRows)
         ASSERT_TRUE(there.isValid());
         const QString path = QFile::decodeName(there.data(ResultModel::PathRole).toByteArray());
         EXPECT_TRUE(waitFor([&] { return hint() == path; })) << hint().toStdString();
+        EXPECT_EQ(child<sbStatusBar>("sbStatusBar")->panelText(3), u"2 item(s) found."_qs);
+    }
+    {
+        // A folder goes with what it held: the row of sub/c.txt goes too, and the count.
+        select({u"sub"_qs});
+        focusList();
+        DialogScript script({[](QWidget* w) {
+            Modal::press(w, QMessageBox::Yes);
+        }});
+        QTest::keyClick(list()->detailsView(), Qt::Key_Delete);
+        ASSERT_TRUE(waitFor([&] { return model()->rowCount() == 0; }));
+        EXPECT_TRUE(script.done());
+        EXPECT_EQ(child<sbStatusBar>("sbStatusBar")->panelText(3), u"0 item(s) found."_qs);
     }
 }
 

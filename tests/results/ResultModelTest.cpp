@@ -111,7 +111,7 @@ TEST(ResultModel, BatchesRemovalsRenamesAndColumnSwitchesGiveTheOrderOfOneSort)
         QSignalSpy removals(&merged, &QAbstractItemModel::rowsRemoved);
         // (Few rows may have come yet: a list of one path has no second to name twice.)
         const QList<QByteArray> twice = gone.first(std::min<qsizetype>(2, gone.size()));
-        EXPECT_EQ(merged.removePaths(gone + twice + QList<QByteArray>{{}, "/t/x", "/t/f1"}),
+        EXPECT_EQ(merged.removePaths(gone + twice + QList<QByteArray>{{}, "/t/x", "/t/f1.gone"}),
                   gone.size());
         EXPECT_TRUE(gone.size() < 10 || (layouts.size() == 1 && removals.isEmpty()));
         EXPECT_TRUE(merged.path(kept.row()) == keptPath && kept.column() == 2);
@@ -154,6 +154,22 @@ TEST(ResultModel, PersistentIndexesFollowTheirRowsAndRemovedOnesGo)
     EXPECT_FALSE(gone.isValid());
     EXPECT_TRUE(followed());
     EXPECT_EQ(model.rowCount(), 11);
+}
+
+// A folder that went (to the trash, or moved away) took what was inside it.
+TEST(ResultModel, RemovingAFolderRemovesTheRowsInsideIt)
+{
+    ResultModel model;
+    const auto tester = checked(&model);
+    model.addRows({makeFolder("/h/dir"), makeRow("/h/dir/a.txt"), makeFolder("/h/dir/sub"),
+                   makeRow("/h/dir/sub/b.txt"), makeRow("/h/dir2/c.txt"), makeRow("/h/dir.txt"),
+                   makeRow("/h/other/dir/d.txt")});
+    EXPECT_EQ(model.removePaths({"/h/dir"}), 4);
+    EXPECT_EQ(paths(model),
+              (QList<QByteArray>{"/h/dir2/c.txt", "/h/dir.txt", "/h/other/dir/d.txt"}));
+    EXPECT_EQ(model.removePaths({"/h/other/dir/"}), 1); // a folder named with its slash
+    EXPECT_EQ(model.removePaths({"/h"}), 2);
+    EXPECT_EQ(model.rowCount(), 0);
 }
 
 TEST(ResultModel, ARenamedRowTakesItsNewTextsAndPlace)
