@@ -151,6 +151,9 @@ void ItemCommandWiring::finishRename(const QByteArray& oldPath, const QString& e
         ResultRow renamed = guard->row(at);
         renamed.setPath(newPath);
         renamed.typeName = TypeNames::instance().typeName(renamed.fileName, renamed.folder);
+        const bool folder = renamed.folder;
         guard->replaceRow(at, std::move(renamed));
+        if (folder)
+            guard->moveFolder(oldPath, newPath); // what it holds is there now
     });
 }

@@ -535,6 +535,48 @@ int ResultModel::rowOfPath(const QByteArray& path) const
     return -1;
 }
 
+int ResultModel::moveFolder(const QByteArray& from, const QByteArray& to)
+{
+    const QByteArray oldPrefix = from.endsWith('/') ? from : from + '/';
+    const QByteArray newPrefix = to.endsWith('/') ? to : to + '/';
+    if (from.isEmpty() || to.isEmpty() || oldPrefix == newPrefix)
+        return 0;
+    // The rows of one folder share one location string, and so do they after the change.
+    int changed = 0;
+    const char* lastOld = nullptr;
+    QByteArray lastNew;
+    for (ResultRow& row : m_rows) {
+        if (row.fileName.isEmpty() || !row.location.startsWith(oldPrefix))
+            continue;
+        if (row.location.constData() != lastOld) {
+            lastOld = row.location.constData();
+            lastNew = newPrefix + row.location.sliced(oldPrefix.size());
+        }
+        row.location = lastNew;
+        ++changed;
+    }
+    if (changed == 0)
+        return 0;
+    const int column = m_index->column();
+    if (column != Location) {
+        Q_EMIT dataChanged(index(0, Location), index(rowCount() - 1, Location));
+        return changed;
+    }
+    // Sorted by location: the whole order is made again with the new texts.
+    const Qt::SortOrder order = m_index->descending() ? Qt::DescendingOrder : Qt::AscendingOrder;
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const size_t n = viewRows();
+    std::vector<uint32_t> oldOrder;
+    m_index->sortBy(-1, m_index->descending());
+    m_index->sortBy(column, order == Qt::DescendingOrder, &oldOrder);
+    if (oldOrder.size() == n) {
+        const std::vector<uint32_t> newRow = m_index->listRows(); // by stored row
+        movePersistent([&](size_t row) { return qint64(newRow[oldOrder[row]]); });
+    }
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return changed;
+}
+
 int ResultModel::replaceRow(int row, ResultRow updated)
 {
     if (row < 0 || row >= rowCount())

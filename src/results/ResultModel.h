@@ -97,6 +97,9 @@ public:
     int removePaths(const QList<QByteArray>& paths);
     /// The first row whose full path is `path`, or -1.
     int rowOfPath(const QByteArray& path) const;
+    /// The folder `from` is now `to` (renamed): the rows inside it name their new place and
+    /// take their place in the sort order. Returns the number of rows changed.
+    int moveFolder(const QByteArray& from, const QByteArray& to);
     /// Replaces the row at `row` by `updated` (a renamed item: new path, name, type, icon)
     /// and moves it to its place in the sort order. Returns its new row, or -1 when `row` is
     /// out of range.

@@ -232,6 +232,15 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
     const int kept = model()->rowOfPath(QFile::encodeName(root + u"/b (2).txt"));
     EXPECT_EQ(model()->index(kept, ResultModel::Name).data().toString(), u"b (2)"_qs);
 
+    // A renamed folder takes the rows inside it along: sub/c.txt is now in renamed-sub.
+    ASSERT_TRUE(pressF2(u"sub"_qs));
+    editor->setText(u"renamed-sub"_qs);
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return exists(root + u"/renamed-sub/c.txt"); }));
+    ASSERT_TRUE(waitFor(
+        [&] { return model()->rowOfPath(QFile::encodeName(root + u"/renamed-sub/c.txt")) >= 0; }));
+    EXPECT_LT(model()->rowOfPath(QFile::encodeName(root + u"/sub/c.txt")), 0);
+
     // A single click never opens the editor.
     const QRect rect = view->visualRect(model()->index(0, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());

@@ -172,6 +172,29 @@ TEST(ResultModel, RemovingAFolderRemovesTheRowsInsideIt)
     EXPECT_EQ(model.rowCount(), 0);
 }
 
+// A renamed folder: the rows inside it name the new place, and a Location order follows.
+TEST(ResultModel, RowsInsideARenamedFolderNameItsNewPlace)
+{
+    ResultModel model;
+    const auto tester = checked(&model);
+    model.addRows({makeRow("/h/a/x.txt"), makeRow("/h/dir/sub/y.txt"), makeRow("/h/dir/z.txt"),
+                   makeRow("/h/dir2/w.txt"), makeRow("/h/m/v.txt")});
+    model.sortBy(ResultModel::Location, Qt::AscendingOrder);
+    const QPersistentModelIndex z(model.index(model.rowOfPath("/h/dir/z.txt"), 0));
+    EXPECT_EQ(model.moveFolder("/h/dir", "/h/zed"), 2);
+    EXPECT_EQ(paths(model), (QList<QByteArray>{"/h/a/x.txt", "/h/dir2/w.txt", "/h/m/v.txt",
+                                               "/h/zed/z.txt", "/h/zed/sub/y.txt"}));
+    EXPECT_EQ(model.path(z.row()), "/h/zed/z.txt");
+    EXPECT_EQ(column(model, ResultModel::Location).last(), u"/h/zed/sub/"_qs);
+
+    // Not sorted by location: the rows stay where they are and show their new folder.
+    model.sortBy(ResultModel::Name, Qt::AscendingOrder);
+    const QList<QByteArray> before = paths(model);
+    EXPECT_EQ(model.moveFolder("/h/zed/", "/h/q"), 2);
+    EXPECT_EQ(model.rowOfPath("/h/q/z.txt"), int(before.indexOf("/h/zed/z.txt")));
+    EXPECT_EQ(model.moveFolder("/h/none", "/h/other"), 0);
+}
+
 TEST(ResultModel, ARenamedRowTakesItsNewTextsAndPlace)
 {
     ResultModel model;
