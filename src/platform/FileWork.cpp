@@ -42,18 +42,18 @@ QByteArray parentOf(const QByteArray& path)
     return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : clean.left(slash);
 }
 
-/// Whether `path` lies inside one of the folders `trashed` (trimmed paths).
-bool insideAny(const QByteArray& path, const QSet<QByteArray>& trashed)
+/// Whether `path` lies inside one of the folders `folders` (trimmed paths).
+bool insideAny(const QByteArray& path, const QSet<QByteArray>& folders)
 {
     for (QByteArray up = parentOf(path); up.size() > 1 && up != "."; up = parentOf(up)) {
-        if (trashed.contains(up))
+        if (folders.contains(up))
             return true;
     }
     return false;
 }
 
-/// The sources, those inside none of the others first: a folder goes to the trash whole, with
-/// whatever of it was chosen beside it, rather than emptied item by item.
+/// The sources, those inside none of the others first: a folder is copied, moved or trashed
+/// whole, with whatever of it was chosen beside it, rather than taken apart item by item.
 QList<QByteArray> outermostFirst(const QList<QByteArray>& sources)
 {
     QSet<QByteArray> all;
@@ -137,15 +137,22 @@ FileOpOutcome FileWork::run(const FileOpRequest& request)
         m_progress.itemsTotal = int(request.sources.size());
     }
     m_context.progress(m_progress);
-    QSet<QByteArray> trashed;
-    const QList<QByteArray> sources = request.kind == FileOpRequest::Kind::Delete
-                                          ? outermostFirst(request.sources)
-                                          : request.sources;
+    const bool whole = request.kind != FileOpRequest::Kind::Rename;
+    QSet<QByteArray> doneWhole; // what was copied, moved or trashed, with all it held
+    const QList<QByteArray> sources = whole ? outermostFirst(request.sources) : request.sources;
     for (const QByteArray& source : sources) {
         if (stopped())
             break;
         Step step = Step::Skipped;
         m_placed.clear();
+        // An item inside a folder already done went with it: done, not missing, and never
+        // taken out of its folder to the destination on its own.
+        if (whole && insideAny(trimmed(source), doneWhole)) {
+            itemDone(source, true);
+            outcome.done.append(source);
+            outcome.placed.append(m_placed);
+            continue;
+        }
         switch (request.kind) {
         case FileOpRequest::Kind::Copy:
             step = transferTop(source, request.destination, false);
@@ -154,18 +161,14 @@ FileOpOutcome FileWork::run(const FileOpRequest& request)
             step = transferTop(source, request.destination, true);
             break;
         case FileOpRequest::Kind::Delete:
-            // An item inside a folder already trashed went with it: done, not missing.
-            if (insideAny(trimmed(source), trashed)) {
-                itemDone(source, true);
-                step = Step::Done;
-            } else if ((step = trashOne(source)) == Step::Done) {
-                trashed.insert(trimmed(source));
-            }
+            step = trashOne(source);
             break;
         case FileOpRequest::Kind::Rename:
             step = renameOne(source, request.destination);
             break;
         }
+        if (step == Step::Done && whole)
+            doneWhole.insert(trimmed(source));
         if (step == Step::Done) {
             outcome.done.append(source);
             outcome.placed.append(m_placed);

@@ -89,6 +89,26 @@ struct ConflictCase {
 
 // Each answer to the real dialog during a copy is the dialogs' test; a move must also keep its
 // source unless the file went over.
+// A folder chosen with an item inside it, even after it: the folder goes whole and the item
+// with it, never a second copy of it beside the folder, and never taken out of it.
+TEST_F(FileWorkTest, AFolderChosenWithItsOwnItemsIsCopiedOrMovedWhole)
+{
+    for (const Kind kind : {Kind::Copy, Kind::Move}) {
+        SCOPED_TRACE(kind == Kind::Copy ? "copy" : "move");
+        const QByteArray name = kind == Kind::Copy ? "copied" : "moved";
+        ASSERT_TRUE(bf::mkdir(at(name)));
+        ASSERT_TRUE(bf::write(at(name + "/inside.txt"), "in"));
+        ASSERT_TRUE(bf::mkdir(at(name + "-to")));
+        const QList<QByteArray> chosen = {at(name + "/inside.txt"), at(name)};
+        const FileOpOutcome outcome = run(kind, chosen, at(name + "-to"));
+        EXPECT_EQ(outcome.done, (QList<QByteArray>{at(name), at(name + "/inside.txt")}));
+        EXPECT_TRUE(ui.errors.isEmpty());
+        EXPECT_EQ(bf::read(at(name + "-to/" + name + "/inside.txt")), QByteArray("in"));
+        EXPECT_FALSE(bf::exists(at(name + "-to/inside.txt")));
+        EXPECT_EQ(bf::exists(at(name + "/inside.txt")), kind == Kind::Copy);
+    }
+}
+
 TEST_F(FileWorkTest, AnExistingTargetIsAskedAboutAndNeverOverwrittenSilently)
 {
     const ConflictCase cases[] = {{ConflictAnswer::Skip, "old", false, false},
