@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 namespace {
@@ -203,6 +204,9 @@ QString RenameCommand::invalidNameReason(const QByteArray& name)
         return QStringLiteral("\u201c/\u201d is not allowed inside file names.");
     if (name.contains('\0'))
         return QStringLiteral("A file name cannot hold a NUL character.");
+    if (name.size() > NAME_MAX)
+        return QStringLiteral("The name is too long: a file name holds at most %1 bytes.")
+            .arg(NAME_MAX);
     return {};
 }
 

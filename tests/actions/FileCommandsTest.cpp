@@ -140,8 +140,8 @@ TEST_F(FileCommandsTest, RenameStartsTheEditAndRefusesUnsoundNames)
     command.run();
     EXPECT_EQ(host.renames, 1);
 
-    for (const QByteArray& bad :
-         {QByteArray(), QByteArray("."), QByteArray(".."), QByteArray("a/b")}) {
+    for (const QByteArray& bad : {QByteArray(), QByteArray("."), QByteArray(".."),
+                                  QByteArray("a/b"), QByteArray(256, 'n')}) {
         bool aborted = false;
         prompt.clear();
         command.commit(m_paths[0], bad, [&](bool a, const QByteArray&) { aborted = a; });
