@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -232,8 +233,18 @@ Trash::Result Trash::store(const QByteArray& path, const Folder& trash,
 {
     const std::string& info = record(recordedPath);
     const qsizetype nameAt = path.lastIndexOf('/') + 1;
+    // The entry's name leaves room for a number and ".trashinfo" within the 255 bytes a name
+    // may have, cut between characters; the record's Path keeps the whole name.
+    constexpr size_t MaxEntry = NAME_MAX - (sizeof ".trashinfo" - 1) - (sizeof ".99999" - 1);
+    size_t length = size_t(path.size() - nameAt);
+    if (length > MaxEntry) {
+        length = MaxEntry;
+        while (length > 1 &&
+               (static_cast<unsigned char>(path[nameAt + qsizetype(length)]) & 0xC0) == 0x80)
+            --length;
+    }
     for (int n = 1; n < 100000; ++n) {
-        m_entry.assign(path.constData() + nameAt, size_t(path.size() - nameAt));
+        m_entry.assign(path.constData() + nameAt, length);
         if (n > 1)
             m_entry.append(".").append(std::to_string(n));
         m_infoName.assign(m_entry).append(".trashinfo");

@@ -417,6 +417,27 @@ TEST_F(TrashTest, RecordsKeepEveryByteOfThePathAndTheTimeOfDeletion)
     EXPECT_EQ(bf::list(home + "/files").size(), entries.size());
 }
 
+// A name too long for its record's name beside it (255 bytes with ".trashinfo") is kept under
+// a shorter one, cut between characters; the record keeps the whole name for a restore.
+TEST_F(TrashTest, ALongNameIsTrashedUnderAShorterOne)
+{
+    const QByteArray name = QByteArray(237, 'L') + "\xc3\xa9\xc3\xa9" + QByteArray(10, 'x');
+    ASSERT_EQ(name.size(), 251);
+    const QByteArray path = m_root + '/' + name;
+    for (int i = 0; i < 2; ++i) { // the second one numbered
+        ASSERT_TRUE(bf::write(path, QByteArray::number(i)));
+        const Trash::Result result = Trash().moveToTrash(path);
+        EXPECT_TRUE(result) << qPrintable(result.message);
+        EXPECT_FALSE(bf::exists(path));
+    }
+    const QByteArray home = m_data + "/Trash";
+    const QByteArray kept = QByteArray(237, 'L') + "\xc3\xa9"; // not half an "é"
+    EXPECT_EQ(bf::read(home + "/files/" + kept), QByteArray("0"));
+    EXPECT_EQ(bf::read(home + "/files/" + kept + ".2"), QByteArray("1"));
+    EXPECT_TRUE(
+        info(home, kept).contains(QByteArray("Path=" + path.toPercentEncoding("/") + '\n')));
+}
+
 /// The DeletionDate is the local wall-clock time, also across daylight-saving changes.
 TEST(TrashDeletionDate, IsTheLocalTimeOfTheSecond)
 {
