@@ -3,7 +3,9 @@
 #include "ByteFiles.h"
 #include "platform/FileJob.h"
 
+#include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -80,6 +82,29 @@ TEST_F(FileOpDialogsTest, TheConflictDialogNamesBothItemsAndEachAnswerActs)
             QByteArray(c.press) == "keepBoth" ? std::optional<QByteArray>("new") : std::nullopt;
         EXPECT_EQ(bf::read(m_root + "/to/a\xff (2).txt"), second);
         ::unlink(QByteArray(m_root + "/to/a\xff (2).txt").constData());
+    }
+}
+
+// A long name without a space wraps: the questions stay within the screen, their buttons in
+// reach, and a screen reader gets the name without the break marks.
+TEST_F(FileOpDialogsTest, LongNamesWrapWithinTheScreen)
+{
+    const QByteArray path = m_root + '/' + QByteArray(250, 'L') + "\xc3\xa9.txt";
+    const QString shown = QString::fromUtf8(path);
+    const int screen = m_window.screen()->availableGeometry().width();
+    FileFacts facts{path, 10, QDateTime::currentDateTime(), false};
+    ConflictDialog conflict(ConflictQuestion{facts, facts}, &m_window);
+    ErrorDialog error(ErrorQuestion{path, u"Cannot move to the trash: File name too long"_qs},
+                      &m_window);
+    for (QDialog* dialog : {static_cast<QDialog*>(&conflict), static_cast<QDialog*>(&error)}) {
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        dialog->show();
+        EXPECT_LE(dialog->width(), screen);
+        bool named = false;
+        for (QLabel* label : dialog->findChildren<QLabel*>())
+            named = named || label->accessibleName().contains(shown);
+        EXPECT_TRUE(named);
+        dialog->hide();
     }
 }
 
