@@ -11,23 +11,32 @@ const QString kUriList = QStringLiteral("text/uri-list");
 
 QMimeData* fileListMimeData(const QList<QByteArray>& Files)
 {
-    QList<QByteArray> uris;
-    QStringList texts;
+    // One pass, each address made once and appended where it goes: a selection of a million
+    // rows must not also hold lists of addresses and texts beside the payloads.
+    QByteArray uriList;
+    QByteArray gnomeList("copy");
+    QString text;
+    bool first = true;
     for (const QByteArray& path : Files) {
         if (path.isEmpty())
             continue;
-        uris.append(fileUri(path));
-        texts.append(QString::fromUtf8(path));
-    }
-    auto* data = new QMimeData;
-    QByteArray uriList;
-    for (const QByteArray& uri : uris)
+        const QByteArray uri = fileUri(path);
         uriList.append(uri).append("\r\n");
+        gnomeList.append('\n').append(uri);
+        if (!first)
+            text.append(u'\n');
+        text.append(QString::fromUtf8(path));
+        first = false;
+    }
+    // Held as long as the clipboard is this program's: without the room left for growth.
+    uriList.squeeze();
+    gnomeList.squeeze();
+    text.squeeze();
+    auto* data = new QMimeData;
     data->setData(kUriList, uriList);
-    data->setData(QStringLiteral("x-special/gnome-copied-files"),
-                  QByteArray("copy\n").append(uris.join('\n')));
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), gnomeList);
     data->setData(QStringLiteral("application/x-kde-cutselection"), QByteArray("0"));
-    data->setText(texts.join(u'\n'));
+    data->setText(text);
     return data;
 }
 
