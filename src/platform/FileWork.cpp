@@ -1,5 +1,6 @@
 #include "FileWork.h"
 
+#include "DisplayText.h"
 #include "FileCopy.h"
 
 #include <QRandomGenerator>
@@ -408,7 +409,8 @@ FileWork::Step FileWork::copyItem(const QByteArray& source, const struct stat& s
 FileWork::Step FileWork::copyFile(const QByteArray& source, const QByteArray& target, bool replace)
 {
     for (;;) {
-        const int error = copyFileOnce(source, target, replace);
+        bool atTarget = false;
+        const int error = copyFileOnce(source, target, replace, atTarget);
         if (error == 0) {
             itemDone(source);
             return Step::Done;
@@ -417,7 +419,11 @@ FileWork::Step FileWork::copyFile(const QByteArray& source, const QByteArray& ta
             m_aborted = true;
             return Step::Cancelled;
         }
-        QString message = QStringLiteral("Cannot copy: ") + why(error);
+        // The item shown is the source: a refusal of the destination says so.
+        QString message =
+            atTarget ? QString(u"Cannot copy into \"" +
+                               oneLine(QString::fromUtf8(parentOf(target))) + u"\": " + why(error))
+                     : QString(u"Cannot copy: " + why(error));
         if (error == ENOSPC || error == EDQUOT)
             message += QStringLiteral(". The incomplete copy was removed.");
         const Step step = failed(source, message);
@@ -426,7 +432,8 @@ FileWork::Step FileWork::copyFile(const QByteArray& source, const QByteArray& ta
     }
 }
 
-int FileWork::copyFileOnce(const QByteArray& source, const QByteArray& target, bool replace)
+int FileWork::copyFileOnce(const QByteArray& source, const QByteArray& target, bool replace,
+                           bool& atTarget)
 {
     const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (in < 0)
@@ -443,6 +450,7 @@ int FileWork::copyFileOnce(const QByteArray& source, const QByteArray& target, b
     if (out < 0) {
         const int error = errno;
         ::close(in);
+        atTarget = true;
         return error;
     }
     const qint64 base = m_progress.bytesDone;

@@ -50,7 +50,9 @@ private:
     Step copyItem(const QByteArray& source, const struct stat& st, const QByteArray& target,
                   bool replace);
     Step copyFile(const QByteArray& source, const QByteArray& target, bool replace);
-    int copyFileOnce(const QByteArray& source, const QByteArray& target, bool replace);
+    /// One try; `atTarget` tells whether a failure came from the destination's side.
+    int copyFileOnce(const QByteArray& source, const QByteArray& target, bool replace,
+                     bool& atTarget);
     Step copyLink(const QByteArray& source, const struct stat& st, const QByteArray& target,
                   bool replace);
     Step copyFolder(const QByteArray& source, const struct stat& st, const QByteArray& target,

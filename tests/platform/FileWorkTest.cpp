@@ -273,6 +273,11 @@ TEST_F(FileWorkTest, AcrossFileSystemsMovesCopyThenDeleteAndAFullDiskLeavesNoPar
     ui = {};
     EXPECT_TRUE(run(Kind::Copy, {at("small")}, disk.path()).done.isEmpty());
     ASSERT_EQ(ui.errors.size(), 1);
+    // The question is about the source, but it is the destination that refused.
+    EXPECT_EQ(ui.errors[0].path, at("small"));
+    EXPECT_TRUE(ui.errors[0].message.startsWith(u"Cannot copy into \"" +
+                                                QString::fromUtf8(disk.path()) + u"\": "))
+        << qPrintable(ui.errors[0].message);
     EXPECT_EQ(bf::list(disk.path()), QList<QByteArray>{"tree"});
 }
 
