@@ -86,6 +86,15 @@ bool exists(const QByteArray& path, struct stat* st = nullptr)
     return ::lstat(path.constData(), st ? st : &local) == 0;
 }
 
+/// Whether two folder paths name the same folder (also through links).
+bool sameFolder(const QByteArray& a, const QByteArray& b)
+{
+    struct stat x {};
+    struct stat y {};
+    return ::stat(a.constData(), &x) == 0 && ::stat(b.constData(), &y) == 0 &&
+           x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 FileFacts factsOf(const QByteArray& path, const struct stat& st)
 {
     FileFacts facts;
@@ -265,10 +274,17 @@ FileWork::Step FileWork::transferTop(const QByteArray& source, const QByteArray&
     struct stat existing {};
     if (exists(target, &existing)) {
         if (existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) {
-            if (move) { // already where it should go
+            if (move && sameFolder(parentOf(source), folder)) { // already where it should go
                 m_placed = target;
                 itemDone(source, true);
                 return Step::Done;
+            }
+            if (move) { // another link to the same file: moving it would do nothing
+                step = failed(source,
+                              QStringLiteral("The destination already holds this same file, "
+                                             "under another link to it."),
+                              false);
+                return step == Step::Cancelled ? step : Step::Skipped;
             }
             target = freeName(folder, baseName(source));
         } else if ((step = resolveConflict(source, st, target, replace)) != Step::Done) {

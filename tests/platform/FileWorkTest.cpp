@@ -109,6 +109,25 @@ TEST_F(FileWorkTest, AFolderChosenWithItsOwnItemsIsCopiedOrMovedWhole)
     }
 }
 
+// Moved where it already is: done. Moved onto another link to the same file: nothing would
+// move, so it is said, not reported done (its row would go while the file stays).
+TEST_F(FileWorkTest, AMoveOntoTheSameFileIsDoneOnlyWhereItAlreadyIs)
+{
+    ASSERT_TRUE(bf::write(at("here.txt"), "h"));
+    EXPECT_EQ(run(Kind::Move, {at("here.txt")}, m_root).done, QList<QByteArray>{at("here.txt")});
+    EXPECT_TRUE(ui.errors.isEmpty());
+
+    ASSERT_TRUE(bf::mkdir(at("other")));
+    ASSERT_EQ(::link(at("here.txt").constData(), at("other/here.txt").constData()), 0);
+    EXPECT_TRUE(run(Kind::Move, {at("here.txt")}, at("other")).done.isEmpty());
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].message.contains(u"same file"_qs)) << qPrintable(ui.errors[0].message);
+    EXPECT_TRUE(bf::exists(at("here.txt")) && bf::exists(at("other/here.txt")));
+    // A copy there makes a second file beside it, as before.
+    EXPECT_EQ(run(Kind::Copy, {at("here.txt")}, at("other")).done.size(), 1);
+    EXPECT_EQ(bf::read(at("other/here (2).txt")), QByteArray("h"));
+}
+
 TEST_F(FileWorkTest, AnExistingTargetIsAskedAboutAndNeverOverwrittenSilently)
 {
     const ConflictCase cases[] = {{ConflictAnswer::Skip, "old", false, false},
