@@ -538,10 +538,12 @@ FileWork::Step FileWork::copyFolder(const QByteArray& source, const struct stat&
         return step;
     bool whole = true;
     step = transferChildren(source, target, false, exists, whole);
-    if (step != Step::Done)
-        return step;
+    // Made private while it fills; it takes the source's mode even when the copy stopped
+    // short, so that what was copied is not left hidden from its other users.
     if (!exists)
         ::chmod(target.constData(), st.st_mode & 07777);
+    if (step != Step::Done)
+        return step;
     setTimes(target, st, 0);
     itemDone(source);
     return whole ? Step::Done : Step::Skipped;

@@ -261,6 +261,12 @@ TEST_F(FileWorkTest, CancellingACopyOfTenThousandFilesHalfwayLeavesOnlyWholeFile
     EXPECT_GE(copied.size(), kFiles / 2);
     for (const QByteArray& name : copied)
         ASSERT_EQ(bf::read(at("to/many/" + name)), name.repeated(50)) << name.constData();
+    // What was copied has the source folder's mode, not the private one it was made with.
+    struct stat from {};
+    struct stat to {};
+    ASSERT_EQ(::stat(at("many").constData(), &from), 0);
+    ASSERT_EQ(::stat(at("to/many").constData(), &to), 0);
+    EXPECT_EQ(to.st_mode & 07777, from.st_mode & 07777);
 }
 
 TEST_F(FileWorkTest, AcrossFileSystemsMovesCopyThenDeleteAndAFullDiskLeavesNoPartialFile)
