@@ -451,6 +451,7 @@ FileWork::Step FileWork::copyFile(const QByteArray& source, const QByteArray& ta
 int FileWork::copyFileOnce(const QByteArray& source, const QByteArray& target, bool replace,
                            bool& atTarget)
 {
+    m_progress.currentPath = source; // a long copy names its file while it runs
     const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (in < 0)
         return errno;

@@ -109,6 +109,32 @@ TEST_F(FileWorkTest, AFolderChosenWithItsOwnItemsIsCopiedOrMovedWhole)
     }
 }
 
+// While a long file copies, the progress names it (not the item before it, or none).
+TEST_F(FileWorkTest, TheProgressNamesTheFileBeingCopied)
+{
+    ASSERT_TRUE(bf::write(at("big.bin"), QByteArray(40 << 20, 'b'))); // more than a block
+    ASSERT_TRUE(bf::mkdir(at("to")));
+    // Every report the work makes (a job passes on a few of them, at most every so often).
+    struct Recorder final : WorkContext {
+        bool cancelled() const override { return false; }
+        ConflictAnswer askConflict(const ConflictQuestion&) override
+        {
+            return ConflictAnswer::Cancel;
+        }
+        ErrorAnswer askError(const ErrorQuestion&) override { return ErrorAnswer::Cancel; }
+        void progress(const FileOpProgress& p) override { reports.append(p); }
+        QList<FileOpProgress> reports;
+    } recorder;
+    FileWork work(recorder);
+    EXPECT_EQ(work.run({Kind::Copy, {at("big.bin")}, at("to")}).done.size(), 1);
+    bool named = false;
+    for (const FileOpProgress& p : recorder.reports) {
+        if (p.bytesDone > 0 && p.bytesDone < p.bytesTotal)
+            named = named || p.currentPath == at("big.bin");
+    }
+    EXPECT_TRUE(named);
+}
+
 // Moved where it already is: done. Moved onto another link to the same file: nothing would
 // move, so it is said, not reported done (its row would go while the file stays).
 TEST_F(FileWorkTest, AMoveOntoTheSameFileIsDoneOnlyWhereItAlreadyIs)
