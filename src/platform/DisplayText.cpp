@@ -14,7 +14,8 @@ QString oneLine(QString text)
 
 QString plainToolTip(const QString& text)
 {
-    if (!text.contains(u'<'))
+    // Qt takes a text as markup for a tag, or for a "&lt;" before the first '<'.
+    if (!text.contains(u'<') && !text.contains(u"&lt;"))
         return text; // never taken as markup
     return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() +
            QStringLiteral("</p>");

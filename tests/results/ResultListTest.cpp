@@ -423,7 +423,8 @@ TEST(MarkupInNames, PanelsAndTooltipsShowNamesAsTheyAre)
     EXPECT_EQ(shownAs(bar.panel(1)->text(), bar.panel(1)->textFormat()), path);
 
     ResultModel model;
-    model.addRows({makeRow(path.toUtf8()), makeRow("/h/a<b.txt"), makeRow("/h/plain & simple")});
+    model.addRows({makeRow(path.toUtf8()), makeRow("/h/a<b.txt"), makeRow("/h/plain & simple"),
+                   makeRow("/h/x&lt;y.txt")});
     for (int row = 0; row < model.rowCount(); ++row) {
         for (const int c : {ResultModel::Name, ResultModel::Location}) {
             const QString tip = model.data(model.index(row, c), Qt::ToolTipRole).toString();
