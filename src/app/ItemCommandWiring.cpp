@@ -145,6 +145,10 @@ void ItemCommandWiring::finishRename(const QByteArray& oldPath, const QString& e
         // Otherwise it names the item where it now is, which "Keep Both" numbered.
         if (aborted || !guard)
             return;
+        // A row of the item the rename replaced (or merged into) names it no more.
+        for (int gone = guard->rowOfPath(newPath); gone >= 0 && newPath != oldPath;
+             gone = guard->rowOfPath(newPath))
+            guard->removeListRows({gone});
         const int at = guard->rowOfPath(oldPath);
         if (at < 0)
             return;
