@@ -24,12 +24,6 @@ bool exists(const QByteArray& path)
     return ::lstat(path.constData(), &st) == 0;
 }
 
-// A link that leads nowhere exists but opens nothing; its type would be the link's own.
-bool opens(const QByteArray& path)
-{
-    struct stat st {};
-    return ::stat(path.constData(), &st) == 0;
-}
 } // namespace
 
 void OpenWithCommand::mnuFileOW_Click()
@@ -37,7 +31,8 @@ void OpenWithCommand::mnuFileOW_Click()
     const QByteArray path = firstSelected(m_host);
     if (path.isEmpty())
         return;
-    if (!opens(path)) {
+    // A link that leads nowhere exists but opens nothing; its type would be the link's own.
+    if (!leadsToAnItem(path)) {
         reportLaunchFailure(m_prompt, {LaunchError::FileNotFound, {}});
         return;
     }

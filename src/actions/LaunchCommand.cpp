@@ -4,18 +4,6 @@
 #include "LaunchService.h"
 #include "RecentLaunchList.h"
 
-#include <sys/stat.h>
-
-namespace {
-
-bool exists(const QByteArray& path)
-{
-    struct stat st;
-    return ::stat(path.constData(), &st) == 0;
-}
-
-} // namespace
-
 LaunchCommand::LaunchCommand(ItemHost& host, LaunchService& launcher, RecentLaunchList& recent,
                              QObject* parent)
     : QObject(parent)
@@ -32,7 +20,7 @@ void LaunchCommand::mnuFileLaunch_Click()
     for (const QByteArray& path : selectedPaths(m_host)) {
         // An item no program opens is still recorded, as one that opened; only an item that
         // is gone is not, since an entry for it would lead nowhere.
-        if (!m_launcher.launch(path) && !exists(path))
+        if (!m_launcher.launch(path) && !leadsToAnItem(path))
             continue;
         m_launcher.addToRecentDocs(path);
         if (m_recent.add(path))

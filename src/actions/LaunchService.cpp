@@ -5,6 +5,14 @@
 #include "platform/Launcher.h"
 #include "platform/RecentDocuments.h"
 
+#include <sys/stat.h>
+
+bool leadsToAnItem(const QByteArray& path)
+{
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0;
+}
+
 bool DesktopLaunchService::launch(const QByteArray& target)
 {
     const LaunchTarget resolved = LaunchTarget::resolve(target);

@@ -5,6 +5,9 @@
 
 class Prompt;
 
+/// Whether `path` leads to an item, links followed: a link to nothing opens nothing.
+bool leadsToAnItem(const QByteArray& path);
+
 /// Opens items with their default application and records them as recent documents.
 class LaunchService {
 public:

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 
+#include <functional>
 #include <optional>
 
 namespace {
@@ -220,19 +221,25 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
         EXPECT_GE(model()->rowOfPath(QFile::encodeName(root + u"/b.txt")), 0);
     }
 
-    // Renamed onto b.txt, kept both: the row follows the file to its numbered name, so that
-    // a Delete of it trashes that file and not the b.txt that was in the way.
-    ASSERT_TRUE(pressF2(u"renamed.txt"_qs));
-    editor->setText(u"b"_qs);
-    {
-        // Its own scope: a later question is not this script's to answer.
-        DialogScript keepBoth({[](QWidget* w) {
+    // Renames `name` to `typed`, answers the conflict question with the button `answer`, and
+    // waits for `finished`. The script lives only as long as its own question.
+    const auto renameAnswering = [&](const QString& name, const QString& typed,
+                                     const QString& answer, const std::function<bool()>& finished) {
+        if (!pressF2(name))
+            return false;
+        editor->setText(typed);
+        DialogScript script({[answer](QWidget* w) {
             ASSERT_EQ(w->objectName(), u"ConflictDialog"_qs);
-            w->findChild<QPushButton*>(u"keepBoth"_qs)->click();
+            w->findChild<QPushButton*>(answer)->click();
         }});
         QTest::keyClick(editor, Qt::Key_Return);
-        ASSERT_TRUE(waitFor([&] { return keepBoth.done() && exists(root + u"/b (2).txt"); }));
-    }
+        return waitFor([&] { return script.done() && finished(); });
+    };
+
+    // Renamed onto b.txt, kept both: the row follows the file to its numbered name, so that
+    // a Delete of it trashes that file and not the b.txt that was in the way.
+    ASSERT_TRUE(renameAnswering(u"renamed.txt"_qs, u"b"_qs, u"keepBoth"_qs,
+                                [&] { return exists(root + u"/b (2).txt"); }));
     ASSERT_TRUE(
         waitFor([&] { return model()->rowOfPath(QFile::encodeName(root + u"/b (2).txt")) >= 0; }));
     EXPECT_EQ(readFile(root + u"/b (2).txt"), "alpha");
@@ -252,15 +259,8 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
 
     // Renamed onto b.txt again, replacing it: one row for the one file left.
     const int rows = model()->rowCount();
-    ASSERT_TRUE(pressF2(u"b (2).txt"_qs));
-    editor->setText(u"b"_qs);
-    DialogScript replace({[](QWidget* w) {
-        ASSERT_EQ(w->objectName(), u"ConflictDialog"_qs);
-        w->findChild<QPushButton*>(u"replace"_qs)->click();
-    }});
-    QTest::keyClick(editor, Qt::Key_Return);
-    ASSERT_TRUE(waitFor([&] { return replace.done() && !exists(root + u"/b (2).txt"); }))
-        << replace.unexpected();
+    ASSERT_TRUE(renameAnswering(u"b (2).txt"_qs, u"b"_qs, u"replace"_qs,
+                                [&] { return !exists(root + u"/b (2).txt"); }));
     ASSERT_TRUE(waitFor([&] { return model()->rowCount() == rows - 1; })) << model()->rowCount();
     EXPECT_EQ(readFile(root + u"/b.txt"), "alpha");
     int named = 0;
