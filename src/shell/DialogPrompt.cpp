@@ -1,5 +1,6 @@
 #include "DialogPrompt.h"
 
+#include "BreakableText.h"
 #include "BrowseDirectorysOnly.h"
 
 #include <QApplication>
@@ -69,6 +70,9 @@ int DialogPrompt::MsgBox(const QString& text, int style, const QString& title)
     box.setWindowTitle(title.isEmpty() ? programTitle() : title);
     box.setTextFormat(Qt::PlainText); // file names must never be read as markup
     box.setText(text);
+    // Long names and paths wrap instead of being cut at the box's edge.
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        setBreakableText(label, text);
     box.setIcon(iconFor(style));
 
     const auto buttons = buttonsFor(style);

@@ -1,5 +1,6 @@
 #include "FileOpDialogs.h"
 
+#include "BreakableText.h"
 #include "platform/DisplayText.h"
 #include "platform/FileJob.h"
 
@@ -29,42 +30,13 @@ QString titleFor(FileOpRequest::Kind kind)
     return {};
 }
 
-/// `text` with a break opportunity (a zero-width space) in every long run without a space:
-/// word wrap breaks only between words, and a long name or path would otherwise make the
-/// dialog wider than the screen, its buttons out of reach.
-QString wrappable(const QString& text)
-{
-    constexpr int LongestRun = 32;
-    QString out;
-    out.reserve(text.size() + text.size() / LongestRun);
-    int run = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        out += c;
-        run = c.isSpace() ? 0 : run + 1;
-        // Never between the halves of a character, or before a mark that belongs to it.
-        const QChar next = i + 1 < text.size() ? text.at(i + 1) : QChar();
-        if (run >= LongestRun && !c.isHighSurrogate() && !next.isLowSurrogate() && !next.isMark()) {
-            out += QChar(0x200B);
-            run = 0;
-        }
-    }
-    return out;
-}
-
-void setPlainText(QLabel* label, const QString& text)
-{
-    label->setText(wrappable(text));
-    label->setAccessibleName(text); // read without the break marks
-}
-
 QLabel* plainLabel(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText); // names are never read as markup
     label->setWordWrap(true);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    setPlainText(label, text);
+    setBreakableText(label, text);
     return label;
 }
 
@@ -119,7 +91,7 @@ FileProgressDialog::FileProgressDialog(FileOpRequest::Kind kind, QWidget* parent
 void FileProgressDialog::setProgress(const FileOpProgress& progress)
 {
     const QString item = displayFileName(progress.currentPath);
-    setPlainText(m_item, item);
+    setBreakableText(m_item, item);
     m_item->setAccessibleName(QStringLiteral("Current item"));
     m_item->setAccessibleDescription(item);
     const bool bytes = progress.bytesTotal > 0;

@@ -278,7 +278,7 @@ TEST_P(FailedLaunchEndToEnd, OopsIsShownAndOnlyAnItemThatIsGoneIsNotRecorded)
     DialogScript script({[&](QWidget* w) {
         EXPECT_EQ(w->windowTitle(), u"Oops!"_qs);
         if (QMessageBox* box = qobject_cast<QMessageBox*>(w)) {
-            shown = box->text();
+            shown = withoutBreaks(box->text());
             EXPECT_EQ(box->icon(), QMessageBox::Critical);
         }
         Modal::press(w, QMessageBox::Ok);

@@ -8,6 +8,7 @@
 #include "TempHome.h"
 #include "app/Form1.h"
 #include "app/Program.h"
+#include "shell/BreakableText.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -52,11 +53,11 @@ inline DialogScript::Step answerBox(QString title, QMessageBox::StandardButton b
         }
         EXPECT_EQ(box->windowTitle(), title);
         if (text.isEmpty())
-            EXPECT_FALSE(box->text().isEmpty()) << title.toStdString();
+            EXPECT_FALSE(withoutBreaks(box->text()).isEmpty()) << title.toStdString();
         else if (match == Qt::MatchContains)
-            EXPECT_TRUE(box->text().contains(text)) << box->text().toStdString();
+            EXPECT_TRUE(withoutBreaks(box->text()).contains(text)) << box->text().toStdString();
         else
-            EXPECT_EQ(box->text(), text);
+            EXPECT_EQ(withoutBreaks(box->text()), text);
         Modal::press(w, button);
     };
 }

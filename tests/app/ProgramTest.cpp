@@ -86,9 +86,10 @@ TEST_F(ProgramTest, ADeletedFolderIsToldAndClosingMeanwhileIsRefused)
             QMessageBox* box = qobject_cast<QMessageBox*>(w);
             ASSERT_NE(box, nullptr) << w->windowTitle().toStdString();
             EXPECT_EQ(box->windowTitle(), u"Invalid Folder"_qs);
-            EXPECT_EQ(box->text(), u"Could not find one of your alternate folders, \"" + folder +
-                                       u"\". It may have been removed. Please update your "
-                                       u"alternate folders list.");
+            EXPECT_EQ(withoutBreaks(box->text()),
+                      u"Could not find one of your alternate folders, \"" + folder +
+                          u"\". It may have been removed. Please update your "
+                          u"alternate folders list.");
             invalidBox = w;
             QTimer::singleShot(0, form(), [&] { closed = form()->close(); });
         },
@@ -217,8 +218,9 @@ TEST_F(ProgramTest, ASettingsFileThatCannotBeWrittenIsRetriedOrGivenUpAtClose)
     QStringList reasons;
     const auto oops = [&](QMessageBox::StandardButton answer) {
         return [&, answer](QWidget* w) {
-            const QString text =
-                qobject_cast<QMessageBox*>(w) ? qobject_cast<QMessageBox*>(w)->text() : QString();
+            const QString text = qobject_cast<QMessageBox*>(w)
+                                     ? withoutBreaks(qobject_cast<QMessageBox*>(w)->text())
+                                     : QString();
             const QString head = u"Your settings could not be saved to \"" + file + u"\".\n\n";
             const QString tail =
                 u"\n\nPress Retry to try again, or Cancel to close without saving them."_qs;

@@ -2,12 +2,15 @@
 
 #include "ModalHelper.h"
 #include "TempHome.h"
+#include "shell/BreakableText.h"
 #include "shell/BrowseDirectorysOnly.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -73,7 +76,7 @@ TEST(DialogPrompt, MessageIsPlainTextAndReturnTakesTheDefaultButton)
     QString text;
     Qt::TextFormat format = Qt::RichText;
     WhenModal look([&](QWidget* w) {
-        text = qobject_cast<QMessageBox*>(w)->text();
+        text = withoutBreaks(qobject_cast<QMessageBox*>(w)->text());
         format = qobject_cast<QMessageBox*>(w)->textFormat();
         QTest::keyClick(w, Qt::Key_Return);
     });
@@ -84,6 +87,36 @@ TEST(DialogPrompt, MessageIsPlainTextAndReturnTakesTheDefaultButton)
 
     WhenModal second([](QWidget* w) { QTest::keyClick(w, Qt::Key_Return); });
     EXPECT_EQ(prompt.MsgBox(QStringLiteral("Sure?"), 4 + 256, QString()), MsgResult::No);
+}
+
+// A message naming a long path without a space wraps within the screen, its OK button in
+// reach, and a screen reader gets the path without the break marks.
+TEST(DialogPrompt, MessageWithALongPathWrapsWithinTheScreen)
+{
+    DialogPrompt prompt;
+    const QString path = u"/home/user/"_qs + QString(400, u'n') + u".txt"_qs;
+    const QString message = u"Are you sure you want to move \""_qs + path + u"\" to the Trash?"_qs;
+    int width = 0;
+    int screen = 0;
+    bool shownWhole = false;
+    QString heard;
+    WhenModal look([&](QWidget* w) {
+        width = w->width();
+        screen = w->screen()->availableGeometry().width();
+        if (auto* label = w->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+            const QRect room = label->contentsRect();
+            shownWhole =
+                label->fontMetrics().boundingRect(room, Qt::TextWordWrap, label->text()).width() <=
+                room.width();
+            heard = label->accessibleName();
+        }
+        QTest::keyClick(w, Qt::Key_Return);
+    });
+    EXPECT_EQ(prompt.MsgBox(message, 36, QStringLiteral("Confirm")), MsgResult::Yes);
+    EXPECT_GT(width, 0);
+    EXPECT_LE(width, screen);
+    EXPECT_TRUE(shownWhole) << "the path is cut at the box's edge";
+    EXPECT_EQ(heard.toStdString(), message.toStdString());
 }
 
 TEST(DialogPrompt, InputBoxTellsCancelFromAnEmptyAnswer)
