@@ -83,8 +83,12 @@ ResultList::ResultList(QWidget* parent)
     m_stack->setCurrentWidget(m_details);
     setFocusProxy(m_details);
 
+    // Whatever changes the row under a resting pointer: a large delete and a sort come as a
+    // layout change, the last rows gone as a reset.
     connect(m_model, &QAbstractItemModel::dataChanged, this, &ResultList::refreshHoverText);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &ResultList::refreshHoverText);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &ResultList::refreshHoverText);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ResultList::refreshHoverText);
 }
 
 ResultList::~ResultList()
@@ -423,8 +427,11 @@ void ResultList::refreshHoverText()
     m_hoverRefreshPending = true;
     QTimer::singleShot(0, this, [this] {
         m_hoverRefreshPending = false;
-        if (m_hoverView == currentView() && m_model->rowCount() > 0)
-            Q_EMIT hoverTextChanged(hoverText(m_hoverPos, m_hoverView));
+        if (m_hoverView != currentView())
+            return;
+        // The last rows gone: the pointer rests on a blank list, not on the removed row.
+        Q_EMIT hoverTextChanged(m_model->rowCount() > 0 ? hoverText(m_hoverPos, m_hoverView)
+                                                        : QString());
     });
 }
 

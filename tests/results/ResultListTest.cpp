@@ -236,6 +236,22 @@ TEST_F(ResultListTest, HoverTextRules)
         EXPECT_FALSE(hover.at(2).first().toString().isNull());
         EXPECT_TRUE(hover.at(3).first().toString().isNull());
     }
+
+    // Rows removed under a resting pointer: the hint names what is there now, and once the
+    // list is empty, nothing (the window's copyright line), never the removed row.
+    list.setViewMode(ResultList::Details);
+    QTest::qWait(0);
+    QTest::mouseMove(viewport(), rowCenter(0));
+    hover.clear();
+    list.model()->removeListRows({0});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hover.count() == 1; }, 1000));
+    EXPECT_EQ(hover.at(0).first().toString(), u"/h/b.txt");
+    list.model()->sortBy(ResultModel::Name, Qt::DescendingOrder); // c.url (no address), b.txt
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hover.count() == 2; }, 1000));
+    EXPECT_EQ(hover.at(1).first().toString(), u"");
+    list.model()->removeListRows({0, 1});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hover.count() == 3; }, 1000));
+    EXPECT_TRUE(hover.at(2).first().toString().isNull());
 }
 
 TEST_F(ResultListTest, PopupLaunchAndLastListButton)
