@@ -64,6 +64,9 @@ void Program::endSession()
 {
     if (!m_window)
         return;
+    // No question from here on waits for an answer, such as one "Invalid Folder" box per
+    // missing folder that a run still has to tell.
+    m_prompt->answerUnattended();
     // Dialogs first: each answers as if cancelled, and its caller carries on once this
     // returns to the event loop.
     for (QWidget* widget : QApplication::topLevelWidgets()) {

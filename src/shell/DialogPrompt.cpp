@@ -52,6 +52,19 @@ QList<QPair<QMessageBox::StandardButton, int>> buttonsFor(int style)
     }
 }
 
+/// The index in `buttons` of the answer Escape and the close button give: Cancel, else No,
+/// else the first button.
+qsizetype escapeIndexOf(const QList<QPair<QMessageBox::StandardButton, int>>& buttons)
+{
+    qsizetype escapeIndex = 0;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        if (buttons[i].second == MsgResult::Cancel ||
+            (buttons[i].second == MsgResult::No && escapeIndex == 0))
+            escapeIndex = i;
+    }
+    return escapeIndex;
+}
+
 QWidget* ownerWindow()
 {
     return QApplication::activeWindow();
@@ -66,6 +79,13 @@ QString DialogPrompt::programTitle()
 
 int DialogPrompt::MsgBox(const QString& text, int style, const QString& title)
 {
+    const auto buttons = buttonsFor(style);
+    const qsizetype escapeIndex = escapeIndexOf(buttons);
+    if (m_unattended) {
+        qWarning("kestrelfind: %s: %s", qPrintable(title.isEmpty() ? programTitle() : title),
+                 qPrintable(text));
+        return buttons[escapeIndex].second;
+    }
     QMessageBox box(ownerWindow());
     box.setWindowTitle(title.isEmpty() ? programTitle() : title);
     box.setTextFormat(Qt::PlainText); // file names must never be read as markup
@@ -75,20 +95,12 @@ int DialogPrompt::MsgBox(const QString& text, int style, const QString& title)
         setBreakableText(label, text);
     box.setIcon(iconFor(style));
 
-    const auto buttons = buttonsFor(style);
     QList<QAbstractButton*> added;
     for (const auto& button : buttons)
         added.append(box.addButton(button.first));
     const qsizetype defaultIndex = (style & kDefaultButtonMask) == kSecondButtonDefault ? 1 : 0;
     if (defaultIndex < added.size())
         box.setDefaultButton(qobject_cast<QPushButton*>(added[defaultIndex]));
-    // Escape and the close button answer Cancel, else No, else the first button.
-    qsizetype escapeIndex = 0;
-    for (qsizetype i = 0; i < buttons.size(); ++i) {
-        if (buttons[i].second == MsgResult::Cancel ||
-            (buttons[i].second == MsgResult::No && escapeIndex == 0))
-            escapeIndex = i;
-    }
     box.setEscapeButton(added[escapeIndex]);
 
     box.exec();
@@ -103,6 +115,8 @@ int DialogPrompt::MsgBox(const QString& text, int style, const QString& title)
 std::optional<QString> DialogPrompt::InputBox(const QString& prompt, const QString& title,
                                               const QString& defaultText)
 {
+    if (m_unattended)
+        return std::nullopt;
     QInputDialog dialog(ownerWindow());
     dialog.setWindowTitle(title.isEmpty() ? programTitle() : title);
     dialog.setInputMode(QInputDialog::TextInput);
@@ -117,5 +131,7 @@ std::optional<QString> DialogPrompt::InputBox(const QString& prompt, const QStri
 
 QString DialogPrompt::BrowseForFolder(const QString& title, const QString& initialFolder)
 {
+    if (m_unattended)
+        return {};
     return ::BrowseForFolder(ownerWindow(), title, initialFolder);
 }

@@ -23,6 +23,14 @@ public:
     /// The folder picker over the active window; "" on cancel.
     QString BrowseForFolder(const QString& title, const QString& initialFolder) override;
 
+    /// From now on every question is answered as if dismissed, and nothing is shown: a
+    /// closing session must not wait on a box that nobody will answer. Messages go to the
+    /// error output instead.
+    void answerUnattended() { m_unattended = true; }
+
     /// The title used when a caller gives none.
     static QString programTitle();
+
+private:
+    bool m_unattended = false;
 };

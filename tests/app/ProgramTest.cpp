@@ -308,6 +308,35 @@ TEST_F(ProgramTest, TerminationSignalEndsTheProgramWhileTheWindowIsHidden)
     EXPECT_TRUE(settingsText().contains(u"\"My Documents\"=\"1\""));
 }
 
+// A run tells each missing alternate folder in a box of its own. A session's end while the
+// first is up must not leave the program waiting on the next: nobody will answer it.
+TEST_F(ProgramTest, TerminationSignalEndsTheProgramWhileMissingFoldersAreStillToBeTold)
+{
+    start();
+    QStringList folders;
+    for (const char* name : {"Gone1", "Gone2", "Gone3"}) {
+        folders.append(home.mkdir(QString::fromLatin1(name)));
+        DialogScript script({pick(kSelectFolder, folders.last())});
+        click("Command2");
+    }
+    for (int i = 1; i <= 3; ++i)
+        child<QListWidget>("text3")->item(i)->setCheckState(Qt::Checked);
+    tickOnly(form(), {"chkMD"}); // no Documents folder: nothing to walk
+    for (const QString& folder : folders)
+        ASSERT_TRUE(QDir(folder).removeRecursively());
+    DialogScript script({[](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), u"Invalid Folder"_qs);
+        std::raise(SIGTERM);
+    }});
+    QTimer::singleShot(0, form(), [this] { click("Command1"); });
+    EXPECT_EQ(runMainLoop(), 0);
+    EXPECT_TRUE(script.done());
+    EXPECT_EQ(script.unexpected(), 0) << "a box showed after the session ended";
+    EXPECT_FALSE(form()->isVisible());
+    // What the run and the window were left with is kept.
+    EXPECT_TRUE(settingsText().contains(u"\"Folder3\"=\"" + folders.last() + u"|1\""));
+}
+
 // The built executable itself, as a desktop starts it and as a session's end stops it.
 TEST(ProgramSmoke, StartsAndEndsCleanlyOnSigtermWritingItsSettings)
 {
