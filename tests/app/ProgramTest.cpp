@@ -364,4 +364,40 @@ TEST(ProgramSmoke, StartsAndEndsCleanlyOnSigtermWritingItsSettings)
     EXPECT_TRUE(QFile::exists(home.path(u".config/kestrelfind/HKEY_CURRENT_USER.reg"_qs)));
 }
 
+// The window takes no files and no options of its own: a mistyped option or a file name is an
+// error a script sees at once, not a window it would wait on, and with no display to show the
+// window on, the program says so instead of aborting.
+TEST(ProgramSmoke, ArgumentsTheWindowDoesNotTakeAndAMissingDisplayAreErrors)
+{
+    const TempHome home;
+    const auto run = [](const QStringList& arguments, const QProcessEnvironment& environment) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(KF_EXECUTABLE), arguments);
+        EXPECT_TRUE(process.waitForFinished(20000)) << arguments.join(u' ').toStdString();
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+        return std::pair{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                         QString::fromLocal8Bit(process.readAllStandardError())};
+    };
+    const QProcessEnvironment offscreen = QProcessEnvironment::systemEnvironment();
+    for (const QStringList& arguments :
+         {QStringList{u"notes.txt"_qs}, QStringList{u"--fnid"_qs, u"x"_qs}, QStringList{u"-x"_qs},
+          QStringList{u"-style"_qs, u"Fusion"_qs, u"--"_qs, u"--find"_qs, u"x"_qs}}) {
+        const auto [status, errors] = run(arguments, offscreen);
+        EXPECT_EQ(status, 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(errors.contains(u"kestrelfind: unknown argument '"_qs)) << errors.toStdString();
+    }
+
+    QProcessEnvironment noDisplay = offscreen;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        noDisplay.remove(QString::fromLatin1(name));
+    const auto [status, errors] = run({}, noDisplay);
+    EXPECT_EQ(status, 2);
+    EXPECT_TRUE(errors.contains(u"no display"_qs)) << errors.toStdString();
+    EXPECT_FALSE(QFile::exists(home.path(u".config/kestrelfind/HKEY_CURRENT_USER.reg"_qs)));
+}
+
 } // namespace
