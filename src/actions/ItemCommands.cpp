@@ -11,6 +11,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 QByteArray firstSelected(const ItemHost& host)
 {
@@ -84,9 +87,16 @@ void PropertiesCommand::mnuFileProp_Click()
 
 void PropertiesCommand::showOwnDialog(const QByteArray& path)
 {
-    const auto properties = readFileProperties(path);
+    int error = 0;
+    const auto properties = readFileProperties(path, &error);
     if (!properties) {
-        m_prompt.MsgBox(QStringLiteral("File no longer exists."),
+        // Only an item that is gone is called so: a path too long for the system, or a folder
+        // that may not be entered, is still there.
+        const bool gone = error == ENOENT || error == ENOTDIR;
+        m_prompt.MsgBox(gone ? QStringLiteral("File no longer exists.")
+                             : u"The properties of \"" + QString::fromUtf8(path) +
+                                   u"\" could not be read: " +
+                                   QString::fromLocal8Bit(std::strerror(error)),
                         MsgStyle::OkOnly + MsgStyle::Critical, launchErrorTitle());
         return;
     }

@@ -3,6 +3,7 @@
 #include "FileUri.h"
 #include "OpenWithApps.h"
 
+#include <cerrno>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -60,11 +61,14 @@ QString permissionText(unsigned mode)
     return text + u" (" + QString::number(mode & 07777, 8) + u')';
 }
 
-std::optional<FileProperties> readFileProperties(const QByteArray& path)
+std::optional<FileProperties> readFileProperties(const QByteArray& path, int* error)
 {
     struct stat st {};
-    if (path.isEmpty() || ::lstat(path.constData(), &st) != 0)
+    if (path.isEmpty() || ::lstat(path.constData(), &st) != 0) {
+        if (error)
+            *error = path.isEmpty() ? ENOENT : errno;
         return std::nullopt;
+    }
     FileProperties p;
     p.path = path;
     const qsizetype slash = path.lastIndexOf('/');

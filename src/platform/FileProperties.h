@@ -21,8 +21,9 @@ struct FileProperties {
 };
 
 /// Reads an item's properties without following a final symbolic link for its kind (a link
-/// shows as a link); std::nullopt when the item no longer exists or cannot be read.
-std::optional<FileProperties> readFileProperties(const QByteArray& path);
+/// shows as a link); std::nullopt when the item no longer exists or cannot be read, with the
+/// system's error number in `error` when one is given.
+std::optional<FileProperties> readFileProperties(const QByteArray& path, int* error = nullptr);
 
 /// "rwxr-x--- (750)" style text of a mode's permission bits, with s/t bits shown as ls does.
 QString permissionText(unsigned mode);

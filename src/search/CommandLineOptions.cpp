@@ -74,6 +74,9 @@ ParsedFindOptions parseFindOptions(const QList<QByteArray>& arguments)
         } else if (takeValue(arguments, i, "--pattern", value, error)) {
             if (value)
                 options.pattern = QFile::decodeName(*value);
+        } else if ((arg == "-0" && options.format == FindOptions::Format::Columns) ||
+                   (arg == "--columns" && options.format == FindOptions::Format::Nul)) {
+            error = "-0 and --columns do not go together";
         } else if (!takeFlag(arg, options, help, version)) {
             error = "unknown option '" + arg + "'";
         }

@@ -137,6 +137,14 @@ TEST_F(ItemCommandsTest, VanishedOrNothingSelected)
     EXPECT_TRUE(prompt.asked()[1].text.endsWith(u"Description: File no longer exists."));
     EXPECT_FALSE(dialogs.shown.has_value());
 
+    // Still there, but not to be read by its path: the reason is told, not "no longer exists".
+    prompt.clear();
+    host.selected = {Desktop::files() + '/' + QByteArray(300, 'n') + ".txt"};
+    properties.mnuFileProp_Click();
+    ASSERT_EQ(prompt.asked().size(), 1);
+    EXPECT_TRUE(prompt.asked()[0].text.endsWith(u"could not be read: File name too long"))
+        << prompt.asked()[0].text.toStdString();
+
     // A link whose target is gone: nothing to open, and no program is offered for links.
     prompt.clear();
     const QByteArray dangling = Desktop::files() + "/dangling.txt";

@@ -387,6 +387,8 @@ TEST(FindOptions, ErrorsWhereverTheyStand)
         {{"--help", "--bogus"}, "unknown option '--bogus'"},
         {{"--findx", "a"}, "unknown option '--findx'"},
         {{"--find", "a", "--find=b"}, "--find given twice"},
+        {{"--find", "a", "-0", "--columns"}, "-0 and --columns do not go together"},
+        {{"--columns", "--find", "a", "-0"}, "-0 and --columns do not go together"},
     };
     for (const auto& c : cases) {
         const ParsedFindOptions parsed = parseFindOptions(c.arguments);
