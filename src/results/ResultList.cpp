@@ -318,6 +318,14 @@ void ResultList::showArrow()
 {
     const bool shown = m_arrowColumn >= 1 && m_arrowColumn <= ResultModel::ColumnCount;
     m_header->setArrow(shown ? m_arrowColumn - 1 : -1, m_arrowUp);
+    // The arrow is drawn by hand: a screen reader hears what it says from the list and the
+    // header themselves.
+    const QString said = shown ? u"Sorted by " + ResultModel::columnCaption(m_arrowColumn - 1) +
+                                     (m_arrowUp ? u", ascending" : u", descending")
+                               : QString();
+    for (QWidget* w : {static_cast<QWidget*>(m_header), static_cast<QWidget*>(m_details),
+                       static_cast<QWidget*>(m_iconView)})
+        w->setAccessibleDescription(said);
 }
 
 QList<QByteArray> ResultList::GetSelectedFiles() const

@@ -110,7 +110,13 @@ TEST_F(ResultListTest, HeaderClickSortsAndShowsTheArrowOnlyThere)
         drawn[size_t(c - 1)] = arrow;
         return drawn;
     };
+    // What a screen reader hears of the hand-drawn arrow, from the list and the header.
+    const auto said = [&] {
+        EXPECT_EQ(h->accessibleDescription(), list.currentView()->accessibleDescription());
+        return list.currentView()->accessibleDescription();
+    };
     EXPECT_EQ(arrows(), only(1, Arrow::None));
+    EXPECT_EQ(said(), u"");
     click(3); // an empty list: only the state and the arrow change
     EXPECT_EQ(sort.SortColumn, 3);
     EXPECT_EQ(arrows(), only(3, Arrow::Up));
@@ -121,10 +127,12 @@ TEST_F(ResultListTest, HeaderClickSortsAndShowsTheArrowOnlyThere)
     click(1);
     EXPECT_EQ(list.model()->path(0), "/h/c.url");
     EXPECT_EQ(arrows(), only(1, Arrow::Down));
+    EXPECT_EQ(said(), u"Sorted by Name, descending");
     click(1);
     click(4); // Date after ascending Name: newest first, arrow down on Date
     EXPECT_EQ(column(*list.model(), ResultModel::Name), (QStringList{"c", "a", "b"}));
     EXPECT_EQ(arrows(), only(4, Arrow::Down));
+    EXPECT_EQ(said(), u"Sorted by Date, descending");
     click(6);
     EXPECT_EQ(arrows(), only(6, Arrow::Down));
     // A replay (the end of a search) sorts but leaves the arrow where it is.
