@@ -189,14 +189,15 @@ QByteArray RenameCommand::newName(const QByteArray& oldName, const QString& edit
     }
     const QByteArray typed = editedBytes(oldName.left(end), edited);
     // An emptied edit names nothing: the bare extension would hide the file behind a dot.
-    if (typed.isEmpty())
-        return typed;
+    if (typed.trimmed().isEmpty())
+        return {};
     return typed + oldName.mid(end);
 }
 
 QString RenameCommand::invalidNameReason(const QByteArray& name)
 {
-    if (name.isEmpty())
+    // Only blanks look like no name at all in every list; they are refused as none.
+    if (name.trimmed().isEmpty())
         return QStringLiteral("You must type a file name.");
     if (name == "." || name == "..")
         return u"A file cannot be called \u201c" + QString::fromLatin1(name) + u"\u201d.";

@@ -82,8 +82,8 @@ public:
     /// An empty edit gives an empty name, which commit() refuses.
     static QByteArray newName(const QByteArray& oldName, const QString& edited,
                               bool extensionsShown);
-    /// Renames `oldPath` to `newName` in the same folder. A name that is empty, "." or ".."
-    /// or holds '/' or NUL is refused with a message (aborted). `done` gets the aborted flag
+    /// Renames `oldPath` to `newName` in the same folder. A name that is empty or blank, "." or
+    /// ".." or holds '/' or NUL is refused with a message (aborted). `done` gets the aborted flag
     /// and the item's path now (another name than asked for when the user kept both).
     void commit(const QByteArray& oldPath, const QByteArray& newName,
                 std::function<void(bool aborted, const QByteArray& newPath)> done);

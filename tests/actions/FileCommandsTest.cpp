@@ -140,8 +140,9 @@ TEST_F(FileCommandsTest, RenameStartsTheEditAndRefusesUnsoundNames)
     command.run();
     EXPECT_EQ(host.renames, 1);
 
-    for (const QByteArray& bad : {QByteArray(), QByteArray("."), QByteArray(".."),
-                                  QByteArray("a/b"), QByteArray(256, 'n')}) {
+    for (const QByteArray& bad :
+         {QByteArray(), QByteArray("   "), QByteArray(" \n"), QByteArray("."), QByteArray(".."),
+          QByteArray("a/b"), QByteArray(256, 'n')}) {
         bool aborted = false;
         prompt.clear();
         command.commit(m_paths[0], bad, [&](bool a, const QByteArray&) { aborted = a; });
@@ -152,6 +153,9 @@ TEST_F(FileCommandsTest, RenameStartsTheEditAndRefusesUnsoundNames)
         EXPECT_FALSE(prompt.asked()[0].text.isEmpty());
     }
     EXPECT_TRUE(bf::exists(m_paths[0]));
+    // Blanks typed over a name whose extension is hidden name nothing either, not "   .txt".
+    EXPECT_EQ(RenameCommand::newName("report.txt", u"   "_qs, false), QByteArray());
+    EXPECT_EQ(RenameCommand::newName("report.txt", u" a "_qs, false), " a .txt");
 }
 
 TEST_F(FileCommandsTest, DroppingCopiesSilentlyAndAMoveAsksFilesMoved)
