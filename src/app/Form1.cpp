@@ -383,7 +383,7 @@ void Form1::clearRows()
 
 void Form1::addRows(RowBatches batches)
 {
-    ListView1->model()->addBatches(std::move(batches));
+    ListView1->addBatches(std::move(batches));
 }
 
 int Form1::rowCount() const

@@ -15,6 +15,8 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
+#include <QPersistentModelIndex>
+#include <QScrollBar>
 #include <QStackedLayout>
 #include <QTimer>
 #include <QTreeView>
@@ -312,6 +314,52 @@ void ResultList::applySort(const SortState& state)
     m_arrowUp = state.arrowUp();
     showArrow();
     refreshHoverText();
+}
+
+namespace {
+
+/// The row shown first (top left) in `view`, or an invalid index for an empty view. Icons
+/// stand apart by their spacing, so a few points near the corner are tried.
+QModelIndex firstShown(const QAbstractItemView* view)
+{
+    for (int at = 0; at <= 32; at += 4) {
+        if (const QModelIndex index = view->indexAt(QPoint(at, at)); index.isValid())
+            return index;
+    }
+    return {};
+}
+
+} // namespace
+
+void ResultList::addBatches(RowBatches batches)
+{
+    QAbstractItemView* view = currentView();
+    const bool scrolled =
+        view->verticalScrollBar()->value() > view->verticalScrollBar()->minimum() ||
+        view->horizontalScrollBar()->value() > view->horizontalScrollBar()->minimum();
+    const QPersistentModelIndex anchor =
+        view->viewport()->underMouse() || scrolled ? firstShown(view) : QModelIndex();
+    const int anchorRow = anchor.row();
+    const QPoint anchorAt = anchor.isValid() ? view->visualRect(anchor).topLeft() : QPoint();
+    m_model->addBatches(std::move(batches));
+    if (!anchor.isValid() || anchor.row() == anchorRow)
+        return;
+    if (view == m_details) {
+        view->scrollTo(anchor, QAbstractItemView::PositionAtTop);
+        return;
+    }
+    // The icons move by whole cells, in columns (List) or rows (Large Icons); the scroll bars
+    // count pixels or cells.
+    const QPoint moved = view->visualRect(anchor).topLeft() - anchorAt; // lays the view out
+    const QSize cell = m_iconView->gridSize();
+    const auto scroll = [](QScrollBar* bar, int pixels, int cellPixels, bool perItem) {
+        if (pixels != 0 && cellPixels > 0)
+            bar->setValue(bar->value() + (perItem ? pixels / cellPixels : pixels));
+    };
+    scroll(view->horizontalScrollBar(), moved.x(), cell.width(),
+           view->horizontalScrollMode() == QAbstractItemView::ScrollPerItem);
+    scroll(view->verticalScrollBar(), moved.y(), cell.height(),
+           view->verticalScrollMode() == QAbstractItemView::ScrollPerItem);
 }
 
 void ResultList::showArrow()

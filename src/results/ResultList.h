@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "RowSpans.h"
+#include "search/ResultRow.h"
 
 #include <functional>
 #include <memory>
@@ -61,6 +62,11 @@ public:
     /// Applies `state`: the rows are ordered by its list key and direction, and the header
     /// shows its arrow (none before a user's click).
     void applySort(const SortState& state);
+
+    /// Adds found rows to the model in the list's order. While the pointer is over the list
+    /// or the list is scrolled, the row at its top stays in place: rows sorted in above it
+    /// would push what the user looks at (and is about to click) down.
+    void addBatches(RowBatches batches);
 
     /// The full paths of the selected rows in list order; exactly one empty path when none
     /// is selected.

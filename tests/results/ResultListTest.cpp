@@ -11,6 +11,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
+#include <QScrollBar>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
@@ -260,6 +261,68 @@ TEST_F(ResultListTest, HoverTextRules)
     list.model()->removeListRows({0, 1});
     ASSERT_TRUE(QTest::qWaitFor([&] { return hover.count() == 3; }, 1000));
     EXPECT_TRUE(hover.at(2).first().toString().isNull());
+}
+
+// Rows sorted in above the shown ones must not push them down while the user reads or points
+// at the list: a click meant for one row would land on another.
+TEST_F(ResultListTest, RowsSortedInAboveLeaveTheShownRowsInPlace)
+{
+    const auto rows = [](char letter, int count) {
+        ResultRows made;
+        for (int i = 0; i < count; ++i)
+            made.push_back(
+                makeRow("/h/" + QByteArray(1, letter) + QByteArray::number(1000 + i) + ".txt"));
+        return made;
+    };
+    const auto add = [&](ResultRows made) {
+        RowBatches batches;
+        batches.push_back(std::move(made));
+        list.addBatches(std::move(batches));
+        QTest::qWait(20); // the views' delayed layout
+    };
+    const auto firstShown = [&] {
+        QAbstractItemView* view = list.currentView();
+        for (int at = 0; at <= 32; at += 4) {
+            if (const QModelIndex index = view->indexAt(QPoint(at, at)); index.isValid())
+                return list.model()->path(index.row());
+        }
+        return QByteArray("(none)");
+    };
+    list.model()->sortBy(ResultModel::Name, Qt::AscendingOrder);
+    add(rows('m', 400));
+    char letter = 'a';
+    for (const int view : {ResultList::Details, ResultList::List, ResultList::LargeIcons}) {
+        SCOPED_TRACE(view);
+        list.setViewMode(view);
+        QTest::qWait(0);
+        list.currentView()->scrollTo(list.model()->index(200, 0), QAbstractItemView::PositionAtTop);
+        QTest::qWait(0);
+        const QByteArray shown = firstShown();
+        ASSERT_NE(shown, "(none)");
+        add(rows(letter++, 150)); // all sort above
+        if (view == ResultList::Details) {
+            EXPECT_EQ(firstShown(), shown);
+            continue;
+        }
+        // Icons flow on in columns (List) or rows (Large Icons): the row stays in the first
+        // column or row shown, though it may move along it.
+        int row = 0;
+        while (row < list.model()->rowCount() && list.model()->path(row) != shown)
+            ++row;
+        const QRect at = list.currentView()->visualRect(list.model()->index(row, 0));
+        const QSize cell = list.iconView()->gridSize();
+        if (view == ResultList::List)
+            EXPECT_TRUE(at.left() >= 0 && at.left() < cell.width()) << at.left();
+        else
+            EXPECT_TRUE(at.top() >= 0 && at.top() < cell.height()) << at.top();
+    }
+
+    // At the very top, with the pointer elsewhere, the list shows its first rows as they come.
+    list.setViewMode(ResultList::Details);
+    list.currentView()->scrollToTop();
+    QTest::qWait(0);
+    add(rows('0', 5));
+    EXPECT_EQ(firstShown(), "/h/01000.txt");
 }
 
 TEST_F(ResultListTest, PopupLaunchAndLastListButton)
