@@ -11,6 +11,7 @@
 #include <QListView>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QTimer>
 #include <QTreeView>
 
 #include <sys/stat.h>
@@ -37,6 +38,16 @@ ListDragDrop::ListDragDrop(ResultList& list, std::function<bool()> canDrag, QObj
         m_marks[i] = new DropTargetMark(all[i]->viewport());
     }
     list.setDragStarter([this] { startDrag(); });
+    m_recheck = new QTimer(this);
+    m_recheck->setInterval(100);
+    connect(m_recheck, &QTimer::timeout, this, [this] {
+        if (movedAway(m_recheckPath)) {
+            m_recheck->stop();
+            Q_EMIT targetMovedFiles();
+        } else if (--m_rechecksLeft <= 0) {
+            m_recheck->stop();
+        }
+    });
 }
 
 ListDragDrop::~ListDragDrop()
@@ -106,13 +117,33 @@ void ListDragDrop::startDrag()
     drag->setMimeData(fileListMimeData(m_selected));
     m_dragging = true;
     m_droppedHere = false;
+    m_recheck->stop();
     const Qt::DropAction effect = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
     m_dragging = false;
+    // A drop onto our own rows has asked its own question.
+    if (!m_droppedHere)
+        dragEnded(m_selected, effect);
+}
+
+void ListDragDrop::dragEnded(const QList<QByteArray>& paths, Qt::DropAction effect)
+{
+    m_recheck->stop();
     // A target that moved the files (reporting no effect, or a move) leaves rows that no
-    // longer exist; a drop onto our own rows has asked its own question.
-    if (!m_droppedHere && (effect == Qt::IgnoreAction || effect == Qt::MoveAction) &&
-        !exists(m_selected.first()))
+    // longer exist.
+    if (paths.isEmpty() || (effect != Qt::IgnoreAction && effect != Qt::MoveAction))
+        return;
+    if (movedAway(paths.first())) {
         Q_EMIT targetMovedFiles();
+        return;
+    }
+    m_recheckPath = paths.first();
+    m_rechecksLeft = 20;
+    m_recheck->start();
+}
+
+bool ListDragDrop::movedAway(const QByteArray& path) const
+{
+    return !exists(path) && m_list.model()->rowOfPath(path) >= 0;
 }
 
 std::array<QAbstractItemView*, 2> ListDragDrop::views() const

@@ -20,6 +20,8 @@ class ResultList;
 /// a folder row copies (no key, Ctrl) or moves (Shift) into that folder; Alt refuses. The
 /// folder a drop would go into is framed while the drag is over it. Near the list's top and
 /// bottom edges a drag scrolls the list.
+class QTimer;
+
 class ListDragDrop final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListDragDrop)
@@ -42,6 +44,12 @@ public:
 
     /// Starts a drag of the selected rows; returns when it has ended.
     void startDrag();
+    /// A drag of `paths` out of this list ended with `effect`. A target that moves the files
+    /// itself reports no effect or a move; on X11 the drag ends as the drop is handed over,
+    /// before the target has moved anything, so a first item still there is looked for again
+    /// for two seconds. Gone while its row is still listed (not deleted here meanwhile), it
+    /// gives targetMovedFiles().
+    void dragEnded(const QList<QByteArray>& paths, Qt::DropAction effect);
 
 Q_SIGNALS:
     /// Rows of this list were dropped onto the folder row `folder`.
@@ -66,7 +74,13 @@ private:
     ResultList& m_list;
     std::array<DropTargetMark*, 2> m_marks{}; // one per view, over its rows
     std::function<bool()> m_canDrag;
+    /// Whether `path` is gone while its row is still listed.
+    bool movedAway(const QByteArray& path) const;
+
     QList<QByteArray> m_selected;
     bool m_dragging = false;
     bool m_droppedHere = false;
+    QTimer* m_recheck = nullptr; // looks for the dragged item again after a drag out
+    QByteArray m_recheckPath;
+    int m_rechecksLeft = 0;
 };

@@ -1,15 +1,21 @@
 #include "actions/FileCommands.h"
 #include "actions/ListDragDrop.h"
 
+#include "../results/RowFactory.h"
 #include "ByteFiles.h"
 #include "DesktopFixture.h"
 #include "ScriptedFileUi.h"
 #include "ScriptedPrompt.h"
+#include "results/ResultList.h"
+#include "results/ResultModel.h"
 
 #include <QFile>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace bf = bytefiles;
 
@@ -228,4 +234,36 @@ TEST(ListDragDropRules, KeysDecideTheEffectAndOnlyFileUrisAreTaken)
                  "# comment\r\nfile:///tmp/a%20b\r\nhttp://example.org/x\r\n"
                  "file://localhost/tmp/%FF%0Aname\r\n\r\n");
     EXPECT_EQ(ListDragDrop::droppedPaths(data), (QList<QByteArray>{"/tmp/a b", "/tmp/\xff\nname"}));
+}
+
+// A target that moves the dragged files itself may do so after the drag has ended (X11 hands
+// the drop over without waiting): the list looks again, and asks to search again once the
+// first item is gone, but not for a copy, nor for an item deleted here meanwhile.
+TEST(ListDragDropRules, AnItemMovedAwayAfterTheDragEndedIsNoticed)
+{
+    const bf::TempFolder dir;
+    const QByteArray first = dir.path() + "/dragged one";
+    const QByteArray second = dir.path() + "/dragged two";
+    bf::write(first, "x");
+    bf::write(second, "y");
+    ResultList list;
+    list.model()->addRows({makeRow(first), makeRow(second)});
+    ListDragDrop dragDrop(list, [] { return true; });
+    QSignalSpy moved(&dragDrop, &ListDragDrop::targetMovedFiles);
+
+    dragDrop.dragEnded({first}, Qt::IgnoreAction);
+    QTest::qWait(150);
+    EXPECT_EQ(moved.count(), 0) << "still there";
+    const QByteArray elsewhere = dir.path() + "/elsewhere";
+    ASSERT_EQ(std::rename(first.constData(), elsewhere.constData()), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return moved.count() == 1; }, 3000));
+
+    // A copy leaves the files; an item deleted here meanwhile has lost its row already.
+    moved.clear();
+    dragDrop.dragEnded({second}, Qt::CopyAction);
+    dragDrop.dragEnded({second}, Qt::MoveAction);
+    ASSERT_EQ(std::remove(second.constData()), 0);
+    list.model()->removePaths({second});
+    QTest::qWait(400);
+    EXPECT_EQ(moved.count(), 0);
 }
