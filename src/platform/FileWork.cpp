@@ -331,7 +331,7 @@ FileWork::Step FileWork::resolveConflict(const QByteArray& source, const struct 
 }
 
 FileWork::Step FileWork::moveItem(const QByteArray& source, const struct stat& st,
-                                  const QByteArray& target, bool replace)
+                                  const QByteArray& target, bool replace, const QString& verb)
 {
     for (;;) {
         const unsigned flags = replace ? 0 : RENAME_NOREPLACE;
@@ -350,7 +350,7 @@ FileWork::Step FileWork::moveItem(const QByteArray& source, const struct stat& s
         }
         if (replace && S_ISDIR(st.st_mode) && (error == ENOTEMPTY || error == EEXIST))
             return mergeFolder(source, target);
-        const Step step = failed(source, QStringLiteral("Cannot move: ") + why(error));
+        const Step step = failed(source, verb + u": " + why(error));
         if (step != Step::Retry)
             return step;
     }
@@ -609,7 +609,7 @@ FileWork::Step FileWork::renameOne(const QByteArray& source, QByteArray target)
     if (!sameItem && (step = resolveConflict(source, st, target, replace)) != Step::Done)
         return step;
     m_placed = target;
-    step = moveItem(source, st, target, replace);
+    step = moveItem(source, st, target, replace, QStringLiteral("Cannot rename"));
     itemDone(source, true);
     return step;
 }

@@ -40,7 +40,7 @@ private:
     Step resolveConflict(const QByteArray& source, const struct stat& sourceStat,
                          QByteArray& target, bool& replace);
     Step moveItem(const QByteArray& source, const struct stat& st, const QByteArray& target,
-                  bool replace);
+                  bool replace, const QString& verb = QStringLiteral("Cannot move"));
     /// Moves (`move`) or copies each item of folder `source` into `target`, settling name
     /// conflicts first when `checkConflicts`. Done once every item was tried (`whole` then
     /// says whether all were done); Cancelled, or the answer when the folder cannot be read.

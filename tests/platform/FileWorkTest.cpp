@@ -355,6 +355,12 @@ TEST_F(FileWorkTest, RenameAsksBeforeReplacingAndCarriesAnyBytes)
     EXPECT_EQ(outcome.placed, QList<QByteArray>{at("taken (3)")});
     outcome = run(Kind::Delete, {at("taken (3)")}, {});
     EXPECT_EQ(outcome.placed, QList<QByteArray>{QByteArray()});
+    // A rename that fails says so in its own word, not "Cannot move".
+    ui = {};
+    EXPECT_TRUE(run(Kind::Rename, {at("taken")}, at(QByteArray(300, 'n'))).done.isEmpty());
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_EQ(ui.errors[0].message, u"Cannot rename: File name too long"_qs);
+    EXPECT_EQ(bf::read(at("taken")), QByteArray("2"));
 }
 
 TEST_F(FileWorkTest, KeepBothPicksAFreeNumberedName)
