@@ -159,5 +159,8 @@ void ItemCommandWiring::finishRename(const QByteArray& oldPath, const QString& e
         guard->replaceRow(at, std::move(renamed));
         if (folder)
             guard->moveFolder(oldPath, newPath); // what it holds is there now
+        // The new name may sort far away: the row stays in sight, where the user looks for it.
+        if (const int now = guard->rowOfPath(newPath); now >= 0 && list)
+            list->currentView()->scrollTo(guard->index(now, 0));
     });
 }

@@ -276,6 +276,28 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
     EXPECT_TRUE(!editor || !editor->isVisible());
 }
 
+// A renamed row that sorts far away is scrolled into sight.
+TEST_F(ItemCommandsEndToEnd, ARenamedRowStaysInSight)
+{
+    QList<QByteArray> extra;
+    for (int i = 0; i < 100; ++i)
+        extra.append("n" + QByteArray::number(1000 + i) + ".txt");
+    startAndSearch(extra, [](const QByteArray& path) { writeFile(QFile::decodeName(path), "n"); });
+    QTreeView* view = list()->detailsView();
+    select({u"a.txt"_qs}); // the first row
+    focusList();
+    ASSERT_TRUE(list()->editCurrentName());
+    QLineEdit* editor = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (editor = view->viewport()->findChild<QLineEdit*>()); }));
+    editor->setText(u"zz"_qs);
+    QTest::keyClick(editor, Qt::Key_Return);
+    const QByteArray renamed = rootBytes() + "/zz.txt";
+    ASSERT_TRUE(waitFor([&] { return model()->rowOfPath(renamed) >= 0; }));
+    const QModelIndex at = model()->index(model()->rowOfPath(renamed), 0);
+    EXPECT_GT(at.row(), 90) << "sorted to the end";
+    EXPECT_TRUE(waitFor([&] { return view->viewport()->rect().intersects(view->visualRect(at)); }));
+}
+
 TEST_F(ItemCommandsEndToEnd, RowsAreDraggedAndFoldersTakeDropsInEveryView)
 {
     startAndSearch();
