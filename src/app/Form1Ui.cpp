@@ -21,6 +21,8 @@
 #include <QStyleOptionButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 struct BoxInfo {
@@ -325,10 +327,16 @@ void Form1Ui::setAccessibleNames(QMainWindow& window)
         w->setAccessibleName(withoutMnemonic(w->title()));
     for (auto* w : window.findChildren<QLabel*>())
         w->setAccessibleName(withoutMnemonic(w->text()));
-    Command2->setAccessibleDescription(QStringLiteral("Add a folder"));
-    Command5->setAccessibleDescription(QStringLiteral("Remove the highlighted folder"));
-    Command7->setAccessibleDescription(QStringLiteral("Save the scope as a preset"));
-    Command6->setAccessibleDescription(QStringLiteral("Delete the selected preset"));
+    // The sign buttons say what they do: to a screen reader, and under the pointer.
+    const std::pair<QPushButton*, QString> signs[] = {
+        {Command2, QStringLiteral("Add a folder")},
+        {Command5, QStringLiteral("Remove the highlighted folder")},
+        {Command7, QStringLiteral("Save the scope as a preset")},
+        {Command6, QStringLiteral("Delete the selected preset")}};
+    for (const auto& [button, says] : signs) {
+        button->setAccessibleDescription(says);
+        button->setToolTip(says);
+    }
     Text1->setAccessibleName(QStringLiteral("Search Text"));
     ListView1->setAccessibleName(QStringLiteral("Results"));
     text3->setAccessibleName(QStringLiteral("Alternate Folders"));

@@ -327,6 +327,13 @@ TEST_F(Form1Test, AScreenReaderGetsEveryControlRowAndStatusText)
     EXPECT_EQ(name->text(QAccessible::Name), u"report"_qs);
     EXPECT_TRUE(name->text(QAccessible::Description).contains(u"File Type: "_qs));
 
+    // The sign buttons ("+", "-") say what they do, to a reader and as a tooltip.
+    for (const char* sign : {"Command2", "Command5", "Command7", "Command6"}) {
+        const auto* button = child<QPushButton>(sign);
+        EXPECT_FALSE(button->accessibleDescription().isEmpty()) << sign;
+        EXPECT_EQ(button->toolTip(), button->accessibleDescription()) << sign;
+    }
+
     const QStringList descriptions{u"Hint"_qs, u"State"_qs, u"Count"_qs, u"Activity"_qs};
     for (int p = 1; p <= 4; ++p) {
         auto* item =
