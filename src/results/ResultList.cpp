@@ -91,6 +91,12 @@ ResultList::ResultList(QWidget* parent)
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &ResultList::refreshHoverText);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, &ResultList::refreshHoverText);
     connect(m_model, &QAbstractItemModel::modelReset, this, &ResultList::refreshHoverText);
+    // Scrolling moves other rows under a resting pointer too.
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details),
+                                    static_cast<QAbstractItemView*>(m_iconView)}) {
+        for (QScrollBar* bar : {view->verticalScrollBar(), view->horizontalScrollBar()})
+            connect(bar, &QScrollBar::valueChanged, this, &ResultList::refreshHoverText);
+    }
 }
 
 ResultList::~ResultList()
@@ -333,25 +339,29 @@ QModelIndex firstShown(const QAbstractItemView* view)
 
 void ResultList::addBatches(RowBatches batches)
 {
+    // Rows sorted in between the shown ones move them. While the user points at a row (the
+    // pointer moved over the list lately), that row stays under the pointer, so that a click
+    // lands where it was aimed; while the list is scrolled, its top row stays in place. A
+    // pointer merely resting over the list since before the search moves nothing.
     QAbstractItemView* view = currentView();
+    QPersistentModelIndex anchor;
+    if (m_hoverView == view && m_pointing.isValid() && m_pointing.elapsed() < PointingMs)
+        anchor = view->indexAt(m_hoverPos);
     const bool scrolled =
         view->verticalScrollBar()->value() > view->verticalScrollBar()->minimum() ||
         view->horizontalScrollBar()->value() > view->horizontalScrollBar()->minimum();
-    const QPersistentModelIndex anchor =
-        view->viewport()->underMouse() || scrolled ? firstShown(view) : QModelIndex();
+    if (!anchor.isValid() && scrolled)
+        anchor = firstShown(view);
     const int anchorRow = anchor.row();
     const QPoint anchorAt = anchor.isValid() ? view->visualRect(anchor).topLeft() : QPoint();
     m_model->addBatches(std::move(batches));
     if (!anchor.isValid() || anchor.row() == anchorRow)
         return;
-    if (view == m_details) {
-        view->scrollTo(anchor, QAbstractItemView::PositionAtTop);
-        return;
-    }
-    // The icons move by whole cells, in columns (List) or rows (Large Icons); the scroll bars
-    // count pixels or cells.
-    const QPoint moved = view->visualRect(anchor).topLeft() - anchorAt; // lays the view out
-    const QSize cell = m_iconView->gridSize();
+    const QRect now = view->visualRect(anchor); // lays the view out
+    const QPoint moved = now.topLeft() - anchorAt;
+    // The scroll bars count pixels, or rows (Details) and cells (icons: in columns for List,
+    // in rows for Large Icons, so an icon may still move along its column).
+    const QSize cell = view == m_details ? now.size() : m_iconView->gridSize();
     const auto scroll = [](QScrollBar* bar, int pixels, int cellPixels, bool perItem) {
         if (pixels != 0 && cellPixels > 0)
             bar->setValue(bar->value() + (perItem ? pixels / cellPixels : pixels));
@@ -537,6 +547,7 @@ bool ResultList::eventFilter(QObject* watched, QEvent* event)
         break;
     case QEvent::MouseMove:
         if (onViewport) {
+            m_pointing.start(); // the user moves it: aiming, unlike a view shown under it
             const auto* mouse = static_cast<QMouseEvent*>(event);
             pointerAt(view, mouse->position().toPoint(), mouse->buttons());
         }

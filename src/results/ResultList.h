@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QPoint>
 #include <QWidget>
@@ -63,9 +64,10 @@ public:
     /// shows its arrow (none before a user's click).
     void applySort(const SortState& state);
 
-    /// Adds found rows to the model in the list's order. While the pointer is over the list
-    /// or the list is scrolled, the row at its top stays in place: rows sorted in above it
-    /// would push what the user looks at (and is about to click) down.
+    /// Adds found rows to the model in the list's order. The row the user points at (the
+    /// pointer moved over the list in the last two seconds) stays under the pointer, else a
+    /// scrolled list's top row stays in place: rows sorted in above would push what the user
+    /// looks at (and is about to click) down.
     void addBatches(RowBatches batches);
 
     /// The full paths of the selected rows in list order; exactly one empty path when none
@@ -152,5 +154,8 @@ private:
     bool m_keyActivation = false;             ///< the last input to a view was a key, not the mouse
     QAbstractItemView* m_hoverView = nullptr; ///< the view under the pointer, if any
     QPoint m_hoverPos;                        ///< where in its viewport the pointer rests
+    QElapsedTimer m_pointing;                 ///< since the pointer last moved over a view
+    /// How long after its last move the pointer counts as aiming at a row.
+    static constexpr qint64 PointingMs = 2000;
     bool m_hoverRefreshPending = false;
 };

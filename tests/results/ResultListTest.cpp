@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -263,6 +264,26 @@ TEST_F(ResultListTest, HoverTextRules)
     EXPECT_TRUE(hover.at(2).first().toString().isNull());
 }
 
+// Scrolling under a resting pointer moves other rows under it: the hint names them.
+TEST_F(ResultListTest, HoverTextFollowsScrolling)
+{
+    ResultRows rows;
+    for (int i = 0; i < 200; ++i)
+        rows.push_back(makeRow("/h/r" + QByteArray::number(1000 + i) + ".txt"));
+    list.model()->addRows(std::move(rows));
+    list.model()->sortBy(ResultModel::Name, Qt::AscendingOrder);
+    QTest::qWait(20);
+    const QPoint pointer = rowCenter(5);
+    QTest::mouseMove(viewport(), pointer);
+    QSignalSpy hover(&list, &ResultList::hoverTextChanged);
+    list.currentView()->verticalScrollBar()->setValue(40);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hover.count() > 0; }, 1000));
+    const QString now =
+        QString::fromUtf8(list.model()->path(list.currentView()->indexAt(pointer).row()));
+    EXPECT_EQ(hover.last().first().toString(), now);
+    EXPECT_NE(now, u"/h/r1005.txt");
+}
+
 // Rows sorted in above the shown ones must not push them down while the user reads or points
 // at the list: a click meant for one row would land on another.
 TEST_F(ResultListTest, RowsSortedInAboveLeaveTheShownRowsInPlace)
@@ -288,6 +309,11 @@ TEST_F(ResultListTest, RowsSortedInAboveLeaveTheShownRowsInPlace)
         }
         return QByteArray("(none)");
     };
+    // The pointer elsewhere (an earlier test's may rest where this window shows).
+    for (QWidget* viewport : {list.detailsView()->viewport(), list.iconView()->viewport()}) {
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(viewport, &leave);
+    }
     list.model()->sortBy(ResultModel::Name, Qt::AscendingOrder);
     add(rows('m', 400));
     char letter = 'a';
@@ -323,6 +349,19 @@ TEST_F(ResultListTest, RowsSortedInAboveLeaveTheShownRowsInPlace)
     QTest::qWait(0);
     add(rows('0', 5));
     EXPECT_EQ(firstShown(), "/h/01000.txt");
+
+    // The row the user points at stays under the pointer, though rows sort in between it and
+    // the top.
+    QAbstractItemView* details = list.currentView();
+    const QPoint pointer = details->visualRect(list.model()->index(12, 0)).center();
+    QTest::mouseMove(details->viewport(), pointer);
+    const QByteArray pointed = list.model()->path(details->indexAt(pointer).row());
+    ResultRows between;
+    for (int i = 0; i < 30; ++i) // "0100Nx" sorts right after "0100N"
+        between.push_back(makeRow("/h/0" + QByteArray::number(1000 + i % 5) + "x" +
+                                  QByteArray::number(i) + ".txt"));
+    add(std::move(between));
+    EXPECT_EQ(list.model()->path(details->indexAt(pointer).row()), pointed);
 }
 
 TEST_F(ResultListTest, PopupLaunchAndLastListButton)
