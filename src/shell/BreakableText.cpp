@@ -3,22 +3,67 @@
 #include <QLabel>
 
 namespace {
+
 constexpr QChar BreakMark(0x200B);
+constexpr QChar Ellipsis(0x2026);
+
+/// Whether a line may break after `c` anyway: after a space, and after a path's slash or a
+/// hyphen, where a line breaker breaks long paths and names best.
+bool breaksAfter(QChar c)
+{
+    return c.isSpace() || c == u'/' || c == u'-' || c == BreakMark;
 }
+
+/// `text` with each run longer than `longest` characters without a space cut in the middle:
+/// a path of thousands of characters would make a dialog taller than the screen, its buttons
+/// out of reach, and its ends are what tell it apart.
+QString withLongRunsCut(const QString& text, qsizetype longest)
+{
+    QString out;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        const bool space = text.at(start).isSpace();
+        while (end < text.size() && text.at(end).isSpace() == space)
+            ++end;
+        const qsizetype length = end - start;
+        if (space || length <= longest) {
+            out += QStringView(text).sliced(start, length);
+        } else {
+            qsizetype head = longest / 2;
+            qsizetype tail = end - (longest - head);
+            // Never between the halves of a character.
+            if (text.at(start + head - 1).isHighSurrogate())
+                --head;
+            if (text.at(tail).isLowSurrogate())
+                ++tail;
+            out += QStringView(text).sliced(start, head);
+            out += Ellipsis;
+            out += QStringView(text).sliced(tail, end - tail);
+        }
+        start = end;
+    }
+    return out;
+}
+
+} // namespace
 
 QString breakableText(const QString& text)
 {
-    constexpr int LongestRun = 32;
+    constexpr qsizetype LongestRun = 480;
+    constexpr int LongestUnbroken = 32;
+    const QString cut = withLongRunsCut(text, LongestRun);
     QString out;
-    out.reserve(text.size() + text.size() / LongestRun);
+    out.reserve(cut.size() + cut.size() / LongestUnbroken);
     int run = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
+    for (qsizetype i = 0; i < cut.size(); ++i) {
+        const QChar c = cut.at(i);
         out += c;
-        run = c.isSpace() ? 0 : run + 1;
+        run = breaksAfter(c) ? 0 : run + 1;
         // Never between the halves of a character, or before a mark that belongs to it.
-        const QChar next = i + 1 < text.size() ? text.at(i + 1) : QChar();
-        if (run >= LongestRun && !c.isHighSurrogate() && !next.isLowSurrogate() && !next.isMark()) {
+        const QChar next = i + 1 < cut.size() ? cut.at(i + 1) : QChar();
+        if (run >= LongestUnbroken && !c.isHighSurrogate() && !next.isLowSurrogate() &&
+            !next.isMark()) {
             out += BreakMark;
             run = 0;
         }
@@ -29,7 +74,7 @@ QString breakableText(const QString& text)
 void setBreakableText(QLabel* label, const QString& text)
 {
     label->setText(breakableText(text));
-    label->setAccessibleName(text); // read without the break marks
+    label->setAccessibleName(text); // read whole, without the break marks
 }
 
 QString withoutBreaks(QString text)

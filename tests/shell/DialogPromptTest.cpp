@@ -89,34 +89,48 @@ TEST(DialogPrompt, MessageIsPlainTextAndReturnTakesTheDefaultButton)
     EXPECT_EQ(prompt.MsgBox(QStringLiteral("Sure?"), 4 + 256, QString()), MsgResult::No);
 }
 
-// A message naming a long path without a space wraps within the screen, its OK button in
-// reach, and a screen reader gets the path without the break marks.
-TEST(DialogPrompt, MessageWithALongPathWrapsWithinTheScreen)
+// A message naming a long path wraps within the screen, its buttons in reach, and a screen
+// reader gets the path whole, without the break marks. A path of thousands of characters is
+// shown cut in the middle, so that the box is not taller than the screen either.
+TEST(DialogPrompt, MessageWithALongPathStaysWithinTheScreen)
 {
     DialogPrompt prompt;
-    const QString path = u"/home/user/"_qs + QString(400, u'n') + u".txt"_qs;
-    const QString message = u"Are you sure you want to move \""_qs + path + u"\" to the Trash?"_qs;
-    int width = 0;
-    int screen = 0;
-    bool shownWhole = false;
-    QString heard;
-    WhenModal look([&](QWidget* w) {
-        width = w->width();
-        screen = w->screen()->availableGeometry().width();
-        if (auto* label = w->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
-            const QRect room = label->contentsRect();
-            shownWhole =
-                label->fontMetrics().boundingRect(room, Qt::TextWordWrap, label->text()).width() <=
-                room.width();
-            heard = label->accessibleName();
-        }
-        QTest::keyClick(w, Qt::Key_Return);
-    });
-    EXPECT_EQ(prompt.MsgBox(message, 36, QStringLiteral("Confirm")), MsgResult::Yes);
-    EXPECT_GT(width, 0);
-    EXPECT_LE(width, screen);
-    EXPECT_TRUE(shownWhole) << "the path is cut at the box's edge";
-    EXPECT_EQ(heard.toStdString(), message.toStdString());
+    QString deep = u"/home/user"_qs;
+    for (int level = 0; level < 40; ++level)
+        deep += u'/' + QString(200, QChar(u'a' + level % 26));
+    const QStringList paths{u"/home/user/"_qs + QString(400, u'n') + u".txt"_qs,
+                            deep + u"/target.txt"_qs};
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.size());
+        const QString message =
+            u"Are you sure you want to move \""_qs + path + u"\" to the Trash?"_qs;
+        QSize size;
+        QSize screen;
+        bool shownWhole = false;
+        QString shown;
+        QString heard;
+        WhenModal look([&](QWidget* w) {
+            size = w->size();
+            screen = w->screen()->availableGeometry().size();
+            if (auto* label = w->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+                const QRect room = label->contentsRect();
+                shownWhole = label->fontMetrics()
+                                 .boundingRect(room, Qt::TextWordWrap, label->text())
+                                 .width() <= room.width();
+                shown = withoutBreaks(label->text());
+                heard = label->accessibleName();
+            }
+            QTest::keyClick(w, Qt::Key_Return);
+        });
+        EXPECT_EQ(prompt.MsgBox(message, 36, QStringLiteral("Confirm")), MsgResult::Yes);
+        EXPECT_GT(size.width(), 0);
+        EXPECT_LE(size.width(), screen.width());
+        EXPECT_LE(size.height(), screen.height());
+        EXPECT_TRUE(shownWhole) << "the path is cut at the box's edge";
+        EXPECT_TRUE(shown.startsWith(u"Are you sure you want to move \"/home/user/"_qs));
+        EXPECT_TRUE(shown.endsWith(path.right(40) + u"\" to the Trash?"_qs));
+        EXPECT_EQ(heard.toStdString(), message.toStdString());
+    }
 }
 
 TEST(DialogPrompt, InputBoxTellsCancelFromAnEmptyAnswer)
