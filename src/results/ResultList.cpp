@@ -56,6 +56,12 @@ ResultList::ResultList(QWidget* parent)
     setAccessibleName(QStringLiteral("Results"));
 
     m_model = new ResultModel(m_icons.get(), this);
+    // Each column header says whether the list is sorted by it, as its arrow shows.
+    m_model->setHeaderDescriber([this](int section) {
+        if (section != m_arrowColumn - 1)
+            return QString();
+        return m_arrowUp ? QStringLiteral("Sorted ascending") : QStringLiteral("Sorted descending");
+    });
     m_selection = new QItemSelectionModel(m_model, this);
     m_details = new ResultTreeView(this);
     m_iconView = new ResultIconView(this);
@@ -384,6 +390,7 @@ void ResultList::showArrow()
     for (QWidget* w : {static_cast<QWidget*>(m_header), static_cast<QWidget*>(m_details),
                        static_cast<QWidget*>(m_iconView)})
         w->setAccessibleDescription(said);
+    Q_EMIT m_model->headerDataChanged(Qt::Horizontal, 0, ResultModel::ColumnCount - 1);
 }
 
 QList<QByteArray> ResultList::GetSelectedFiles() const

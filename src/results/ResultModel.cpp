@@ -262,6 +262,8 @@ QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int r
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return columnCaption(section);
+    if (role == Qt::AccessibleDescriptionRole && m_describeHeader)
+        return m_describeHeader(section);
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     return {};

@@ -9,6 +9,7 @@
 #include <QList>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -67,6 +68,12 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     /// Makes Name cells editable while an editor is being opened.
     void setNameEditable(bool on) { m_nameEditable = on; }
+    /// Where a column header's accessible description comes from (the view that draws the
+    /// sort arrow knows what it says); call headerDataChanged() when it changes.
+    void setHeaderDescriber(std::function<QString(int section)> describe)
+    {
+        m_describeHeader = std::move(describe);
+    }
     /// Same as `sortBy`.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
@@ -154,4 +161,5 @@ private:
     bool m_showExtensions = false;
     bool m_showIcons = true;
     bool m_nameEditable = false;
+    std::function<QString(int section)> m_describeHeader;
 };

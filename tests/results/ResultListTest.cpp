@@ -5,6 +5,7 @@
 #include "results/SortState.h"
 #include "results/sbStatusBar.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QImage>
@@ -130,6 +131,17 @@ TEST_F(ResultListTest, HeaderClickSortsAndShowsTheArrowOnlyThere)
     EXPECT_EQ(list.model()->path(0), "/h/c.url");
     EXPECT_EQ(arrows(), only(1, Arrow::Down));
     EXPECT_EQ(said(), u"Sorted by Name, descending");
+    // Each column header's own description, as a reader gets it on the header cells.
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list.detailsView());
+    QStringList headers;
+    for (int i = 0; i < table->childCount(); ++i) {
+        QAccessibleInterface* cell = table->child(i);
+        if (cell && cell->role() == QAccessible::ColumnHeader)
+            headers.append(cell->text(QAccessible::Name) + u": " +
+                           cell->text(QAccessible::Description));
+    }
+    EXPECT_EQ(headers.join(u" | ").toStdString(),
+              "Name: Sorted descending | Size:  | File Type:  | Date:  | Location:  | URL: ");
     click(1);
     click(4); // Date after ascending Name: newest first, arrow down on Date
     EXPECT_EQ(column(*list.model(), ResultModel::Name), (QStringList{"c", "a", "b"}));
