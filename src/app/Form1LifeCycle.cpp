@@ -171,6 +171,8 @@ void Form1::closeEvent(QCloseEvent* event)
 void Form1::closeUnattended()
 {
     m_unattended = true;
+    // A name being typed was never confirmed: a session's end renames nothing.
+    ListView1->cancelNameEdit();
     if (!searchRunning()) {
         close();
         return;

@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
 #include <QPersistentModelIndex>
@@ -245,6 +246,18 @@ bool ResultList::editCurrentName()
     view->edit(name);
     m_model->setNameEditable(false);
     return true;
+}
+
+void ResultList::cancelNameEdit()
+{
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details),
+                                    static_cast<QAbstractItemView*>(m_iconView)}) {
+        // Closed as Escape closes it: the typed name is not handed on. The only line edits
+        // in a view's viewport are its name editors.
+        for (QLineEdit* editor : view->viewport()->findChildren<QLineEdit*>())
+            Q_EMIT view->itemDelegate()->closeEditor(editor,
+                                                     QAbstractItemDelegate::RevertModelCache);
+    }
 }
 
 void ResultList::setDragStarter(std::function<void()> starter)

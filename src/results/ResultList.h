@@ -78,6 +78,8 @@ public:
     /// Opens the in-place editor on the Name of the current row (made current and the only
     /// selected row); false without a current row. The edit ends in ResultModel::nameEdited.
     bool editCurrentName();
+    /// Closes an open name editor without renaming anything.
+    void cancelNameEdit();
     /// Rows dragged with the mouse are handed to `starter` (which runs the drag) instead of
     /// the views' own drag.
     void setDragStarter(std::function<void()> starter);

@@ -298,6 +298,24 @@ TEST_F(ItemCommandsEndToEnd, ARenamedRowStaysInSight)
     EXPECT_TRUE(waitFor([&] { return view->viewport()->rect().intersects(view->visualRect(at)); }));
 }
 
+// A session's end while a name is being typed renames nothing: the name was never confirmed.
+TEST_F(ItemCommandsEndToEnd, ASessionsEndDropsANameBeingTyped)
+{
+    startAndSearch();
+    QTreeView* view = list()->detailsView();
+    select({u"a.txt"_qs});
+    focusList();
+    ASSERT_TRUE(list()->editCurrentName());
+    QLineEdit* editor = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (editor = view->viewport()->findChild<QLineEdit*>()); }));
+    editor->setText(u"typed"_qs);
+    program->endSession();
+    ASSERT_TRUE(waitFor([&] { return !form()->isVisible(); }));
+    QTest::qWait(200); // a rename would be under way by now
+    EXPECT_TRUE(exists(root + u"/a.txt"));
+    EXPECT_FALSE(exists(root + u"/typed.txt"));
+}
+
 TEST_F(ItemCommandsEndToEnd, RowsAreDraggedAndFoldersTakeDropsInEveryView)
 {
     startAndSearch();
