@@ -196,8 +196,10 @@ QByteArray RenameCommand::newName(const QByteArray& oldName, const QString& edit
 
 QString RenameCommand::invalidNameReason(const QByteArray& name)
 {
-    // Only blanks look like no name at all in every list; they are refused as none.
-    if (name.trimmed().isEmpty())
+    // Only blanks look like no name at all in every list, and blanks before an extension
+    // do so while extensions are hidden; both are refused as none.
+    const qsizetype dot = name.lastIndexOf('.');
+    if (name.trimmed().isEmpty() || (dot > 0 && name.left(dot).trimmed().isEmpty()))
         return QStringLiteral("You must type a file name.");
     if (name == "." || name == "..")
         return u"A file cannot be called \u201c" + QString::fromLatin1(name) + u"\u201d.";

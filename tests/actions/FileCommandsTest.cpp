@@ -147,8 +147,8 @@ TEST_F(FileCommandsTest, RenameStartsTheEditAndRefusesUnsoundNames)
     EXPECT_EQ(host.renames, 1);
 
     for (const QByteArray& bad :
-         {QByteArray(), QByteArray("   "), QByteArray(" \n"), QByteArray("."), QByteArray(".."),
-          QByteArray("a/b"), QByteArray(256, 'n')}) {
+         {QByteArray(), QByteArray("   "), QByteArray(" \n"), QByteArray("   .txt"),
+          QByteArray("."), QByteArray(".."), QByteArray("a/b"), QByteArray(256, 'n')}) {
         bool aborted = false;
         prompt.clear();
         command.commit(m_paths[0], bad, [&](bool a, const QByteArray&) { aborted = a; });
@@ -162,6 +162,9 @@ TEST_F(FileCommandsTest, RenameStartsTheEditAndRefusesUnsoundNames)
     // Blanks typed over a name whose extension is hidden name nothing either, not "   .txt".
     EXPECT_EQ(RenameCommand::newName("report.txt", u"   "_qs, false), QByteArray());
     EXPECT_EQ(RenameCommand::newName("report.txt", u" a "_qs, false), " a .txt");
+    // A name that is all extension is a hidden file's, not a blank one.
+    EXPECT_TRUE(RenameCommand::invalidNameReason(".txt").isEmpty());
+    EXPECT_TRUE(RenameCommand::invalidNameReason("a .txt").isEmpty());
 }
 
 TEST_F(FileCommandsTest, DroppingCopiesSilentlyAndAMoveAsksFilesMoved)
