@@ -14,6 +14,21 @@ bool breaksAfter(QChar c)
     return c.isSpace() || c == u'/' || c == u'-' || c == BreakMark;
 }
 
+/// `text` cut to `keep` characters by taking out its middle, which an ellipsis stands for.
+QString cutInTheMiddle(QStringView text, qsizetype keep)
+{
+    if (text.size() <= keep)
+        return text.toString();
+    qsizetype head = keep / 2;
+    qsizetype tail = text.size() - (keep - head);
+    // Never between the halves of a character.
+    if (head > 0 && text.at(head - 1).isHighSurrogate())
+        --head;
+    if (text.at(tail).isLowSurrogate())
+        ++tail;
+    return text.first(head) + Ellipsis + text.sliced(tail);
+}
+
 /// `text` with each run longer than `longest` characters without a space cut in the middle:
 /// a path of thousands of characters would make a dialog taller than the screen, its buttons
 /// out of reach, and its ends are what tell it apart.
@@ -27,20 +42,8 @@ QString withLongRunsCut(const QString& text, qsizetype longest)
         while (end < text.size() && text.at(end).isSpace() == space)
             ++end;
         const qsizetype length = end - start;
-        if (space || length <= longest) {
-            out += QStringView(text).sliced(start, length);
-        } else {
-            qsizetype head = longest / 2;
-            qsizetype tail = end - (longest - head);
-            // Never between the halves of a character.
-            if (text.at(start + head - 1).isHighSurrogate())
-                --head;
-            if (text.at(tail).isLowSurrogate())
-                ++tail;
-            out += QStringView(text).sliced(start, head);
-            out += Ellipsis;
-            out += QStringView(text).sliced(tail, end - tail);
-        }
+        out += space ? QStringView(text).sliced(start, length).toString()
+                     : cutInTheMiddle(QStringView(text).sliced(start, length), longest);
         start = end;
     }
     return out;
@@ -51,8 +54,9 @@ QString withLongRunsCut(const QString& text, qsizetype longest)
 QString breakableText(const QString& text)
 {
     constexpr qsizetype LongestRun = 480;
+    constexpr qsizetype LongestText = 1200; // a path with spaces in it has short runs
     constexpr int LongestUnbroken = 32;
-    const QString cut = withLongRunsCut(text, LongestRun);
+    const QString cut = cutInTheMiddle(withLongRunsCut(text, LongestRun), LongestText);
     QString out;
     out.reserve(cut.size() + cut.size() / LongestUnbroken);
     int run = 0;

@@ -98,8 +98,11 @@ TEST(DialogPrompt, MessageWithALongPathStaysWithinTheScreen)
     QString deep = u"/home/user"_qs;
     for (int level = 0; level < 40; ++level)
         deep += u'/' + QString(200, QChar(u'a' + level % 26));
+    QString spaced = u"/home/user"_qs; // short runs: only the whole text's length tells
+    for (int level = 0; level < 18; ++level)
+        spaced += u"/part "_qs + QString::number(level) + u' ' + QString(180, u'b');
     const QStringList paths{u"/home/user/"_qs + QString(400, u'n') + u".txt"_qs,
-                            deep + u"/target.txt"_qs};
+                            deep + u"/target.txt"_qs, spaced + u"/target.txt"_qs};
     for (const QString& path : paths) {
         SCOPED_TRACE(path.size());
         const QString message =
