@@ -364,8 +364,10 @@ void ResultList::addBatches(RowBatches batches)
     // pointer merely resting over the list since before the search moves nothing.
     QAbstractItemView* view = currentView();
     QPersistentModelIndex anchor;
+    // The row aimed at when the pointer last moved: in the List view an icon may have moved
+    // along its column since, and what drifted under the pointer was never aimed at.
     if (m_hoverView == view && m_pointing.isValid() && m_pointing.elapsed() < PointingMs)
-        anchor = view->indexAt(m_hoverPos);
+        anchor = m_aimed.isValid() ? m_aimed : QPersistentModelIndex(view->indexAt(m_hoverPos));
     const bool scrolled =
         view->verticalScrollBar()->value() > view->verticalScrollBar()->minimum() ||
         view->horizontalScrollBar()->value() > view->horizontalScrollBar()->minimum();
@@ -378,12 +380,14 @@ void ResultList::addBatches(RowBatches batches)
         return;
     const QRect now = view->visualRect(anchor); // lays the view out
     const QPoint moved = now.topLeft() - anchorAt;
-    // The scroll bars count pixels, or rows (Details) and cells (icons: in columns for List,
-    // in rows for Large Icons, so an icon may still move along its column).
+    // The scroll bars count rows (Details) or columns of icons (List) when scrolling by
+    // item, else pixels; Large Icons always scroll by pixels. In the List view an icon keeps
+    // its column but may still move along it.
+    const bool freeIcons = view == m_iconView && m_iconView->viewMode() == QListView::IconMode;
     const QSize cell = view == m_details ? now.size() : m_iconView->gridSize();
-    const auto scroll = [](QScrollBar* bar, int pixels, int cellPixels, bool perItem) {
+    const auto scroll = [freeIcons](QScrollBar* bar, int pixels, int cellPixels, bool perItem) {
         if (pixels != 0 && cellPixels > 0)
-            bar->setValue(bar->value() + (perItem ? pixels / cellPixels : pixels));
+            bar->setValue(bar->value() + (perItem && !freeIcons ? pixels / cellPixels : pixels));
     };
     scroll(view->horizontalScrollBar(), moved.x(), cell.width(),
            view->horizontalScrollMode() == QAbstractItemView::ScrollPerItem);
@@ -569,6 +573,7 @@ bool ResultList::eventFilter(QObject* watched, QEvent* event)
         if (onViewport) {
             m_pointing.start(); // the user moves it: aiming, unlike a view shown under it
             const auto* mouse = static_cast<QMouseEvent*>(event);
+            m_aimed = view->indexAt(mouse->position().toPoint());
             pointerAt(view, mouse->position().toPoint(), mouse->buttons());
         }
         break;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
+#include <QPersistentModelIndex>
 #include <QPoint>
 #include <QWidget>
 
@@ -157,6 +158,7 @@ private:
     QAbstractItemView* m_hoverView = nullptr; ///< the view under the pointer, if any
     QPoint m_hoverPos;                        ///< where in its viewport the pointer rests
     QElapsedTimer m_pointing;                 ///< since the pointer last moved over a view
+    QPersistentModelIndex m_aimed;            ///< the row under it then
     /// How long after its last move the pointer counts as aiming at a row.
     static constexpr qint64 PointingMs = 2000;
     bool m_hoverRefreshPending = false;

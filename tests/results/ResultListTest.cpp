@@ -328,7 +328,8 @@ TEST_F(ResultListTest, RowsSortedInAboveLeaveTheShownRowsInPlace)
     }
     list.model()->sortBy(ResultModel::Name, Qt::AscendingOrder);
     add(rows('m', 400));
-    char letter = 'a';
+    // Each view's new rows sort above every row there already.
+    const char* letter = "a98";
     for (const int view : {ResultList::Details, ResultList::List, ResultList::LargeIcons}) {
         SCOPED_TRACE(view);
         list.setViewMode(view);
@@ -337,7 +338,7 @@ TEST_F(ResultListTest, RowsSortedInAboveLeaveTheShownRowsInPlace)
         QTest::qWait(0);
         const QByteArray shown = firstShown();
         ASSERT_NE(shown, "(none)");
-        add(rows(letter++, 150)); // all sort above
+        add(rows(*letter++, 150));
         if (view == ResultList::Details) {
             EXPECT_EQ(firstShown(), shown);
             continue;
@@ -374,6 +375,30 @@ TEST_F(ResultListTest, RowsSortedInAboveLeaveTheShownRowsInPlace)
                                   QByteArray::number(i) + ".txt"));
     add(std::move(between));
     EXPECT_EQ(list.model()->path(details->indexAt(pointer).row()), pointed);
+
+    // In the List view icons flow on in columns: the icon aimed at keeps its column under
+    // the pointer batch after batch, though it may move along it.
+    list.setViewMode(ResultList::List);
+    QTest::qWait(20);
+    QAbstractItemView* icons = list.currentView();
+    icons->horizontalScrollBar()->setValue(0);
+    QTest::qWait(20);
+    const QPoint aim = icons->visualRect(list.model()->index(30, 0)).center();
+    ASSERT_TRUE(icons->viewport()->rect().contains(aim));
+    QTest::mouseMove(icons->viewport(), aim);
+    const QByteArray aimed = list.model()->path(icons->indexAt(aim).row());
+    for (const char* prefix : {"00", "01", "02", "03"}) {
+        ResultRows above;
+        for (int i = 0; i < 7; ++i) // sort above the aimed icon, 7 a batch
+            above.push_back(makeRow("/h/" + QByteArray(prefix) + QByteArray::number(i) + ".txt"));
+        add(std::move(above));
+    }
+    int row = 0;
+    while (list.model()->path(row) != aimed)
+        ++row;
+    const QRect at = icons->visualRect(list.model()->index(row, 0));
+    EXPECT_TRUE(at.left() <= aim.x() && aim.x() <= at.right())
+        << at.left() << ".." << at.right() << " against " << aim.x();
 }
 
 TEST_F(ResultListTest, PopupLaunchAndLastListButton)
