@@ -10,6 +10,40 @@
 
 namespace {
 
+/// A text panel that shows a text too long for it cut in the middle, so that a long path
+/// still shows its start and its file name; the whole text is its accessible name and, when
+/// cut, its tooltip.
+class TextPanel final : public QLabel {
+public:
+    using QLabel::QLabel;
+    void setWholeText(const QString& text)
+    {
+        m_whole = text;
+        setAccessibleName(text);
+        fit();
+    }
+    const QString& wholeText() const { return m_whole; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+
+private:
+    void fit()
+    {
+        const int room = contentsRect().width() - 2 * margin() - 2;
+        const QString shown = fontMetrics().elidedText(m_whole, Qt::ElideMiddle, qMax(room, 0));
+        if (shown != text())
+            setText(shown);
+        setToolTip(shown == m_whole ? QString() : plainToolTip(m_whole));
+    }
+
+    QString m_whole;
+};
+
 int twipsToPixels(int twips, const QWidget* widget)
 {
     return qRound(twips * widget->logicalDpiX() / 1440.0);
@@ -58,7 +92,7 @@ sbStatusBar::sbStatusBar(QWidget* parent)
     setObjectName(QStringLiteral("sbStatusBar"));
     setMouseTracking(true);
     for (int i = 0; i < 4; ++i) {
-        auto* label = new QLabel(this);
+        QLabel* label = i < 3 ? new TextPanel(this) : new QLabel(this);
         label->setTextFormat(Qt::PlainText); // names and folders are never read as markup
         const PanelSetup& setup = Panels[i];
         label->setObjectName(QString::fromLatin1(setup.name));
@@ -101,15 +135,13 @@ void sbStatusBar::setPanelText(int panel, const QString& text)
     if (panel < 1 || panel > 3)
         return;
     // A panel is one line high: a name's line break must not grow the bar.
-    const QString shown = oneLine(text);
-    QLabel* label = m_panels[panel - 1];
-    label->setText(shown);
-    label->setAccessibleName(shown);
+    static_cast<TextPanel*>(m_panels[panel - 1])->setWholeText(oneLine(text));
 }
 
 QString sbStatusBar::panelText(int panel) const
 {
-    return panel >= 1 && panel <= 3 ? m_panels[panel - 1]->text() : QString();
+    return panel >= 1 && panel <= 3 ? static_cast<TextPanel*>(m_panels[panel - 1])->wholeText()
+                                    : QString();
 }
 
 void sbStatusBar::setActivity(bool running)

@@ -565,6 +565,26 @@ TEST(StatusBar, PanelsAreWideEnoughAndSayTheirTextsOnOneLine)
     EXPECT_EQ(bar.panel(1)->sizeHint().height(), bar.panel(2)->sizeHint().height());
     bar.setPanelText(5, QStringLiteral("x"));
     EXPECT_EQ(bar.panelText(5), u"");
+
+    // A path too long for the panel is cut in the middle: its start and its file name show.
+    bar.resize(700, bar.sizeHint().height());
+    bar.show();
+    QTest::qWait(20);
+    const QString path = u"/home/u/"_qs + QString(300, u'd') + u"/the file.txt"_qs;
+    bar.setPanelText(1, path);
+    QTest::qWait(20);
+    const QString shown = bar.panel(1)->text();
+    EXPECT_TRUE(shown.startsWith(u"/home/u/"_qs) && shown.endsWith(u"the file.txt"_qs) &&
+                shown.contains(QChar(0x2026)))
+        << shown.toStdString();
+    EXPECT_LE(bar.panel(1)->fontMetrics().horizontalAdvance(shown),
+              bar.panel(1)->contentsRect().width());
+    EXPECT_EQ(bar.panelText(1), path);
+    EXPECT_EQ(bar.panel(1)->accessibleName(), path);
+    EXPECT_FALSE(bar.panel(1)->toolTip().isEmpty());
+    bar.setPanelText(1, u"short"_qs);
+    EXPECT_EQ(bar.panel(1)->text(), u"short"_qs);
+    EXPECT_TRUE(bar.panel(1)->toolTip().isEmpty());
 }
 
 // What a label or tooltip shows of `text`: Qt takes text that looks like markup as markup.
