@@ -13,6 +13,7 @@ class QAbstractItemView;
 class QDropEvent;
 class QMimeData;
 class QPoint;
+class QTimer;
 class ResultList;
 
 /// Files dragged out of the result list and dropped onto its folder rows. Drags carry the
@@ -20,8 +21,6 @@ class ResultList;
 /// a folder row copies (no key, Ctrl) or moves (Shift) into that folder; Alt refuses. The
 /// folder a drop would go into is framed while the drag is over it. Near the list's top and
 /// bottom edges a drag scrolls the list.
-class QTimer;
-
 class ListDragDrop final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListDragDrop)
@@ -68,15 +67,14 @@ private:
     /// The name cell of the folder row whose icon or name is at `pos`; invalid when none.
     QModelIndex folderIndexAt(QAbstractItemView& view, const QPoint& pos) const;
     DropTargetMark* markOf(const QAbstractItemView& view) const;
+    /// Whether `path` is gone while its row is still listed.
+    bool movedAway(const QByteArray& path) const;
     bool dragMove(QAbstractItemView& view, QDropEvent& event);
     void drop(QAbstractItemView& view, QDropEvent& event);
 
     ResultList& m_list;
     std::array<DropTargetMark*, 2> m_marks{}; // one per view, over its rows
     std::function<bool()> m_canDrag;
-    /// Whether `path` is gone while its row is still listed.
-    bool movedAway(const QByteArray& path) const;
-
     QList<QByteArray> m_selected;
     bool m_dragging = false;
     bool m_droppedHere = false;

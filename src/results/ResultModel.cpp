@@ -565,12 +565,10 @@ int ResultModel::moveFolder(const QByteArray& from, const QByteArray& to)
         return changed;
     }
     // Sorted by location: the whole order is made again with the new texts.
-    const Qt::SortOrder order = m_index->descending() ? Qt::DescendingOrder : Qt::AscendingOrder;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const size_t n = viewRows();
     std::vector<uint32_t> oldOrder;
-    m_index->sortBy(-1, m_index->descending());
-    m_index->sortBy(column, order == Qt::DescendingOrder, &oldOrder);
+    m_index->sortAgain(&oldOrder);
     if (oldOrder.size() == n) {
         const std::vector<uint32_t> newRow = m_index->listRows(); // by stored row
         movePersistent([&](size_t row) { return qint64(newRow[oldOrder[row]]); });

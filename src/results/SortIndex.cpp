@@ -358,13 +358,25 @@ SortIndex::Moved SortIndex::sortBy(int column, bool descending, std::vector<uint
     }
     m_column = column;
     m_descending = descending;
+    makeKeysAndSort(moved != Moved::None, oldOrder);
+    return moved;
+}
+
+void SortIndex::sortAgain(std::vector<uint32_t>* oldOrder)
+{
+    if (m_column >= 0)
+        makeKeysAndSort(true, oldOrder);
+}
+
+void SortIndex::makeKeysAndSort(bool reorder, std::vector<uint32_t>* oldOrder)
+{
     resetKeys();
-    if (column == Name && m_nameKeys.empty())
+    if (m_column == Name && m_nameKeys.empty())
         addNameKeys(0, m_stored);
     else if (textColumn())
         addTextKeys(0, m_stored);
-    if (moved == Moved::None)
-        return moved;
+    if (!reorder)
+        return;
     // Items are made in stored order, which reads the rows one after another.
     std::vector<uint32_t> live;
     live.reserve(m_view.size());
@@ -379,7 +391,6 @@ SortIndex::Moved SortIndex::sortBy(int column, bool descending, std::vector<uint
         *oldOrder = m_view;
     for (size_t i = 0; i < items.size(); ++i)
         m_view[i] = items[i].row;
-    return moved;
 }
 
 std::vector<uint32_t> SortIndex::listRows() const

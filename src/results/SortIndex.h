@@ -75,6 +75,9 @@ public:
     /// Orders the list by `column` (-1: rows to come stay in arrival order) and direction;
     /// `oldOrder`, when given, receives the order before a Sorted move.
     Moved sortBy(int column, bool descending, std::vector<uint32_t>* oldOrder = nullptr);
+    /// Orders the list again by its column after the texts of rows changed (their keys are
+    /// made anew); `oldOrder`, when given, receives the order before.
+    void sortAgain(std::vector<uint32_t>* oldOrder = nullptr);
     /// The list row of every stored row (those of removed rows are unspecified).
     std::vector<uint32_t> listRows() const;
 
@@ -114,6 +117,9 @@ private:
     void addNameKeys(size_t first, size_t count);
     void addTextKeys(size_t first, size_t count);
     void resetKeys();
+    /// The keys of the sort column made for every row, and the rows sorted by them when
+    /// `reorder`; `oldOrder` as for sortBy.
+    void makeKeysAndSort(bool reorder, std::vector<uint32_t>* oldOrder);
     int compare(uint32_t a, uint32_t b) const;
     int compareTie(uint32_t a, uint32_t b) const;
     const char* textKey(uint32_t row) const { return m_texts.key(m_textKeys[m_keys[row]]); }
