@@ -4,23 +4,67 @@
 
 #include <cstdio>
 
+#include <dlfcn.h>
+
 namespace WindowCommand {
 
-QByteArray missingDisplay(int argc, char** argv)
+namespace {
+
+bool platformChosen(int argc, char** argv)
 {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        if (!qEnvironmentVariableIsEmpty(name))
-            return {};
-    }
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return true;
     // Qt takes its options with one dash or two.
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if (arg == "-platform" || arg == "--platform" || arg.startsWith("-platform=") ||
             arg.startsWith("--platform="))
-            return {};
+            return true;
     }
-    return "there is no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not "
-           "set); the finder without a window is 'kestrelfind --find TEXT'";
+    return false;
+}
+
+// Qt's X platform aborts the process (a core dump, not a message) when it cannot connect, so
+// the connection is tried first. The library is the one that platform loads anyway; taken at
+// run time, the program does not need its headers to build. When it cannot be loaded, the
+// answer is left to Qt.
+bool xDisplayAnswers(const QByteArray& display)
+{
+    void* xcb = dlopen("libxcb.so.1", RTLD_LAZY | RTLD_LOCAL);
+    if (!xcb)
+        return true;
+    using Connect = void* (*)(const char*, int*);
+    using HasError = int (*)(void*);
+    using Disconnect = void (*)(void*);
+    const auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
+    const auto hasError = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
+    const auto disconnect = reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect"));
+    bool answers = true;
+    if (connect && hasError && disconnect) {
+        void* connection = connect(display.constData(), nullptr);
+        answers = hasError(connection) == 0;
+        disconnect(connection); // also frees a connection that failed
+    }
+    dlclose(xcb);
+    return answers;
+}
+
+} // namespace
+
+QByteArray missingDisplay(int argc, char** argv)
+{
+    if (platformChosen(argc, argv) || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return {};
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty())
+        return "there is no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not "
+               "set); the finder without a window is 'kestrelfind --find TEXT'";
+    if (!xDisplayAnswers(display))
+        return QByteArray("cannot open the display '")
+            .append(display)
+            .append("' (DISPLAY) to show the window on; the finder without a window is "
+                    "'kestrelfind --find TEXT'");
+    return {};
 }
 
 QByteArray leftOverArguments(int argc, char** argv)

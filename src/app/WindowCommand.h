@@ -8,7 +8,7 @@
 namespace WindowCommand {
 
 /// The error when there is no display to show the window on (no X or Wayland display and no
-/// platform chosen); empty when there may be one.
+/// platform chosen, or an X display that does not answer); empty when there may be one.
 QByteArray missingDisplay(int argc, char** argv);
 /// The error for what is left once QApplication has taken out its own options: the program
 /// takes no files and no other options; empty when nothing is left.

@@ -397,6 +397,17 @@ TEST(ProgramSmoke, ArgumentsTheWindowDoesNotTakeAndAMissingDisplayAreErrors)
     const auto [status, errors] = run({}, noDisplay);
     EXPECT_EQ(status, 2);
     EXPECT_TRUE(errors.contains(u"no display"_qs)) << errors.toStdString();
+
+    // An X display that is named but does not answer: Qt's own start would abort.
+    QProcessEnvironment deadDisplay = noDisplay;
+    int number = 87;
+    while (QFileInfo::exists(u"/tmp/.X11-unix/X%1"_qs.arg(number)))
+        ++number;
+    deadDisplay.insert(u"DISPLAY"_qs, u":%1"_qs.arg(number));
+    const auto [deadStatus, deadErrors] = run({}, deadDisplay);
+    EXPECT_EQ(deadStatus, 2);
+    EXPECT_TRUE(deadErrors.contains(u"cannot open the display ':%1'"_qs.arg(number)))
+        << deadErrors.toStdString();
     EXPECT_FALSE(QFile::exists(home.path(u".config/kestrelfind/HKEY_CURRENT_USER.reg"_qs)));
 }
 
