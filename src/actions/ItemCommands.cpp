@@ -9,8 +9,6 @@
 #include "platform/Launcher.h"
 #include "platform/Prompt.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -19,12 +17,6 @@ QByteArray firstSelected(const ItemHost& host)
 {
     const QList<QByteArray> paths = selectedPaths(host);
     return paths.isEmpty() ? QByteArray() : paths.first();
-}
-
-bool exists(const QByteArray& path)
-{
-    struct stat st {};
-    return ::lstat(path.constData(), &st) == 0;
 }
 
 } // namespace
@@ -66,7 +58,7 @@ void ExploreLocationCommand::mnuFileExplore_Click()
     const auto openFolder = [launcher, folder] {
         launcher->launch(folder);
     };
-    if (!exists(path)) {
+    if (!entryExists(path)) {
         openFolder();
         return;
     }
@@ -78,7 +70,7 @@ void PropertiesCommand::mnuFileProp_Click()
     const QByteArray path = firstSelected(m_host);
     if (path.isEmpty())
         return;
-    if (!exists(path)) {
+    if (!entryExists(path)) {
         showOwnDialog(path); // reports the item gone
         return;
     }

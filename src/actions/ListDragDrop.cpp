@@ -14,18 +14,6 @@
 #include <QTimer>
 #include <QTreeView>
 
-#include <sys/stat.h>
-
-namespace {
-
-bool exists(const QByteArray& path)
-{
-    struct stat info {};
-    return ::lstat(path.constData(), &info) == 0;
-}
-
-} // namespace
-
 ListDragDrop::ListDragDrop(ResultList& list, std::function<bool()> canDrag, QObject* parent)
     : QObject(parent)
     , m_list(list)
@@ -143,7 +131,7 @@ void ListDragDrop::dragEnded(const QList<QByteArray>& paths, Qt::DropAction effe
 
 bool ListDragDrop::movedAway(const QByteArray& path) const
 {
-    return !exists(path) && m_list.model()->rowOfPath(path) >= 0;
+    return !entryExists(path) && m_list.model()->rowOfPath(path) >= 0;
 }
 
 std::array<QAbstractItemView*, 2> ListDragDrop::views() const

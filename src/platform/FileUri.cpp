@@ -5,6 +5,8 @@
 
 #include <cctype>
 
+#include <sys/stat.h>
+
 namespace {
 bool keptAsIs(char c)
 {
@@ -65,4 +67,10 @@ QByteArray parentFolder(const QByteArray& path)
     if (slash <= 0)
         return slash == 0 ? QByteArray("/") : QByteArray(".");
     return path.left(slash);
+}
+
+bool entryExists(const QByteArray& path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0;
 }

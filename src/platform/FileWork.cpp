@@ -2,6 +2,7 @@
 
 #include "DisplayText.h"
 #include "FileCopy.h"
+#include "FileUri.h"
 
 #include <QRandomGenerator>
 #include <QSet>
@@ -80,10 +81,10 @@ QByteArray tempBeside(const QByteArray& target)
                     QByteArray::number(QRandomGenerator::global()->generate64(), 36));
 }
 
-bool exists(const QByteArray& path, struct stat* st = nullptr)
+/// `entryExists`, also telling what is there.
+bool exists(const QByteArray& path, struct stat& st)
 {
-    struct stat local {};
-    return ::lstat(path.constData(), st ? st : &local) == 0;
+    return ::lstat(path.constData(), &st) == 0;
 }
 
 /// Whether two folder paths name the same folder (also through links).
@@ -272,7 +273,7 @@ FileWork::Step FileWork::transferTop(const QByteArray& source, const QByteArray&
     QByteArray target = join(folder, baseName(source));
     bool replace = false;
     struct stat existing {};
-    if (exists(target, &existing)) {
+    if (exists(target, existing)) {
         if (existing.st_dev == st.st_dev && existing.st_ino == st.st_ino) {
             if (move && sameFolder(parentOf(source), folder)) { // already where it should go
                 m_placed = target;
@@ -303,7 +304,7 @@ FileWork::Step FileWork::resolveConflict(const QByteArray& source, const struct 
                                          QByteArray& target, bool& replace)
 {
     struct stat existing {};
-    if (!exists(target, &existing))
+    if (!exists(target, existing))
         return Step::Done;
     const ConflictAnswer answer =
         m_context.askConflict({factsOf(source, sourceStat), factsOf(target, existing)});
@@ -339,7 +340,7 @@ FileWork::Step FileWork::moveItem(const QByteArray& source, const struct stat& s
             return Step::Done;
         int error = errno;
         // A file system without RENAME_NOREPLACE: the target was checked just before.
-        if (error == EINVAL && !replace && !exists(target)) {
+        if (error == EINVAL && !replace && !entryExists(target)) {
             if (::rename(source.constData(), target.constData()) == 0)
                 return Step::Done;
             error = errno;
@@ -605,7 +606,7 @@ FileWork::Step FileWork::renameOne(const QByteArray& source, QByteArray target)
     bool replace = false;
     struct stat existing {};
     const bool sameItem =
-        exists(target, &existing) && existing.st_dev == st.st_dev && existing.st_ino == st.st_ino;
+        exists(target, existing) && existing.st_dev == st.st_dev && existing.st_ino == st.st_ino;
     if (!sameItem && (step = resolveConflict(source, st, target, replace)) != Step::Done)
         return step;
     m_placed = target;
@@ -622,7 +623,7 @@ QByteArray FileWork::freeName(const QByteArray& folder, const QByteArray& name)
     for (int n = 2;; ++n) {
         const QByteArray candidate =
             join(folder, stem + " (" + QByteArray::number(n) + ')' + extension);
-        if (!exists(candidate))
+        if (!entryExists(candidate))
             return candidate;
     }
 }
