@@ -283,6 +283,18 @@ int main(int argc, char** argv)
                     "(the model's part %.0f ms)\n",
                     removed, model->rowCount() + removed, ms(timer), removal);
         const int row = model->rowCount() / 2;
+        // What a rename looks up several times: the row of a path, here the last one stored.
+        const QByteArray lastPath = model->row(model->rowCount() - 1).path();
+        timer.restart();
+        int found = -1;
+        for (int i = 0; i < 10; ++i)
+            found = model->rowOfPath(lastPath);
+        const double lastMs = ms(timer) / 10;
+        timer.restart();
+        for (int i = 0; i < 10; ++i)
+            found = std::max(found, model->rowOfPath(lastPath + "-not-listed"));
+        std::printf("row of a path: %.1f ms (the last row), %.1f ms (a path not listed)\n", lastMs,
+                    ms(timer) / 10);
         ResultRow renamed = model->row(row);
         renamed.fileName = "zz renamed.txt";
         timer.restart();

@@ -102,7 +102,8 @@ public:
     /// Removes every row whose full path is one of `paths`, and the rows inside those that
     /// are folders (what was inside went with them); returns the number removed.
     int removePaths(const QList<QByteArray>& paths);
-    /// The first row whose full path is `path`, or -1.
+    /// A row whose full path is `path`, or -1. Which one, when places that overlap listed a
+    /// path twice, is not said.
     int rowOfPath(const QByteArray& path) const;
     /// The folder `from` is now `to` (renamed): the rows inside it name their new place and
     /// take their place in the sort order. Returns the number of rows changed.

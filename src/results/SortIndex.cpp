@@ -533,6 +533,19 @@ std::vector<int> SortIndex::listRowsOf(const std::vector<bool>& stored) const
     return rows;
 }
 
+int SortIndex::listRowOf(size_t stored) const
+{
+    // Both sides of the gap, in the order's own memory: a plain scan of 4 bytes a row.
+    const auto wanted = uint32_t(stored);
+    const auto gap = m_view.begin() + std::ptrdiff_t(m_gapAt);
+    if (const auto it = std::find(m_view.begin(), gap, wanted); it != gap)
+        return int(it - m_view.begin());
+    const auto after = gap + std::ptrdiff_t(m_gapLen);
+    if (const auto it = std::find(after, m_view.end(), wanted); it != m_view.end())
+        return int(it - after) + int(m_gapAt);
+    return -1;
+}
+
 size_t SortIndex::placeOf(uint32_t stored) const
 {
     size_t lo = 0;

@@ -102,6 +102,8 @@ public:
     /// The list rows (ascending) that show a stored row marked in `stored` (indexed by
     /// stored row; rows beyond its end count as unmarked), found in one pass.
     std::vector<int> listRowsOf(const std::vector<bool>& stored) const;
+    /// The list row that shows stored row `stored`, or -1 when none does.
+    int listRowOf(size_t stored) const;
     /// The list row where list row `row` goes after its stored row's data changed: its keys
     /// are made again. Moves it there and returns it.
     size_t replace(size_t row);

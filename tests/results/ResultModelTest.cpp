@@ -126,6 +126,11 @@ TEST(ResultModel, BatchesRemovalsRenamesAndColumnSwitchesGiveTheOrderOfOneSort)
         whole.addRows(ResultRows(live));
         whole.sortBy(c, order);
         ASSERT_EQ(paths(merged), paths(whole));
+        // A row is found by its path where the list shows it; a removed one nowhere.
+        for (int r = 0; r < merged.rowCount(); ++r)
+            ASSERT_EQ(merged.rowOfPath(merged.path(r)), r) << merged.path(r).toStdString();
+        for (const QByteArray& path : gone)
+            EXPECT_EQ(merged.rowOfPath(path), -1) << path.toStdString();
     }
 }
 
