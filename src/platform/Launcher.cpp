@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -102,13 +103,57 @@ LaunchOutcome openWithApplication(const QByteArray& appId, const QByteArray& pat
     return launchFiles(G_APP_INFO(app.get()), file.get());
 }
 
+namespace {
+
+/// What a program named by a launcher's TryExec or Exec is, or "" when it can be run: GIO
+/// refuses such a launcher without saying why.
+QString unrunnable(GKeyFile* file, const char* key)
+{
+    const GCharPtr value(g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, key, nullptr));
+    if (!value)
+        return {};
+    gchar** argv = nullptr;
+    if (!g_shell_parse_argv(value.get(), nullptr, &argv, nullptr))
+        return QString::fromUtf8(value.get());
+    const QString program = QString::fromUtf8(argv[0]);
+    const GCharPtr found(g_find_program_in_path(argv[0]));
+    g_strfreev(argv);
+    return found ? QString() : program;
+}
+
+/// Why GIO would not load `path` as a launcher, in words for the user.
+LaunchOutcome launcherFault(const QByteArray& path)
+{
+    GKeyFile* raw = g_key_file_new();
+    const std::unique_ptr<GKeyFile, decltype(&g_key_file_free)> file(raw, &g_key_file_free);
+    GError* error = nullptr;
+    if (!g_key_file_load_from_file(raw, path.constData(), G_KEY_FILE_NONE, &error)) {
+        const GErrorPtr owned(error);
+        return generalFailure(QStringLiteral("The launcher cannot be read: ") +
+                              QString::fromUtf8(owned ? owned->message : "unknown error"));
+    }
+    if (!g_key_file_has_group(raw, G_KEY_FILE_DESKTOP_GROUP))
+        return generalFailure(QStringLiteral("The launcher has no [Desktop Entry] group."));
+    for (const char* key : {G_KEY_FILE_DESKTOP_KEY_TRY_EXEC, G_KEY_FILE_DESKTOP_KEY_EXEC}) {
+        if (const QString program = unrunnable(raw, key); !program.isEmpty())
+            return generalFailure(
+                QStringLiteral("The program the launcher starts was not found: ") + program);
+    }
+    if (!g_key_file_has_key(raw, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_EXEC, nullptr))
+        return generalFailure(
+            QStringLiteral("The launcher names no program to start (no Exec line)."));
+    return generalFailure(QStringLiteral("The launcher is not a valid desktop entry."));
+}
+
+} // namespace
+
 LaunchOutcome startLauncher(const QByteArray& path)
 {
     if (auto gone = missing(path))
         return *gone;
     const GObjectPtr<GDesktopAppInfo> app(g_desktop_app_info_new_from_filename(path.constData()));
     if (!app)
-        return {LaunchError::NoAssociation, {}};
+        return launcherFault(path);
     GError* error = nullptr;
     if (!g_app_info_launch(G_APP_INFO(app.get()), nullptr, nullptr, &error))
         return fromError(error);
