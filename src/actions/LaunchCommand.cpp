@@ -17,15 +17,20 @@ void LaunchCommand::mnuFileLaunch_Click()
     // A right-button double-click in the list launches nothing.
     if (m_host.LastListButton() == 2 || m_host.listRowCount() == 0)
         return;
+    QList<QByteArray> launched;
     for (const QByteArray& path : selectedPaths(m_host)) {
         // An item no program opens is still recorded, as one that opened; only an item that
         // is gone is not, since an entry for it would lead nowhere.
-        if (!m_launcher.launch(path) && !leadsToAnItem(path))
-            continue;
-        m_launcher.addToRecentDocs(path);
-        if (m_recent.add(path))
-            Q_EMIT recentListChanged();
+        if (m_launcher.launch(path) || leadsToAnItem(path))
+            launched.append(path);
     }
+    // Recorded together, after the launches: one write of each file, not one per item, so
+    // that launching hundreds of rows does not rewrite the files hundreds of times.
+    if (launched.isEmpty())
+        return;
+    m_launcher.addToRecentDocs(launched);
+    if (m_recent.add(launched))
+        Q_EMIT recentListChanged();
 }
 
 void LaunchCommand::mnuPopLaunch_Click()

@@ -24,9 +24,9 @@ bool DesktopLaunchService::launch(const QByteArray& target)
     return outcome.ok();
 }
 
-void DesktopLaunchService::addToRecentDocs(const QByteArray& target)
+void DesktopLaunchService::addToRecentDocs(const QList<QByteArray>& targets)
 {
-    addToRecentDocuments(target);
+    addToRecentDocuments(targets);
 }
 
 QList<QByteArray> selectedPaths(const ItemHost& host)

@@ -15,8 +15,8 @@ public:
     /// Opens `target` (path bytes or address); a failure is shown to the user here.
     /// True when the application was started.
     virtual bool launch(const QByteArray& target) = 0;
-    /// Adds a launched target to the desktop's recent documents.
-    virtual void addToRecentDocs(const QByteArray& target) = 0;
+    /// Adds launched targets to the desktop's recent documents, in the order launched.
+    virtual void addToRecentDocs(const QList<QByteArray>& targets) = 0;
 };
 
 /// The real service: GIO's default applications, the "Oops!" box through the prompt, and
@@ -31,8 +31,8 @@ public:
     /// LaunchFile: opens `target` (for an Internet shortcut its address, for a trusted
     /// application launcher its application), showing "Oops!" on failure; true when started.
     bool launch(const QByteArray& target) override;
-    /// Adds `target` to $XDG_DATA_HOME/recently-used.xbel.
-    void addToRecentDocs(const QByteArray& target) override;
+    /// Adds `targets` to $XDG_DATA_HOME/recently-used.xbel.
+    void addToRecentDocs(const QList<QByteArray>& targets) override;
 
 private:
     Prompt& m_prompt;

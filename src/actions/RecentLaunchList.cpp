@@ -1,6 +1,7 @@
 #include "RecentLaunchList.h"
 
 #include "platform/FileUri.h"
+#include "platform/RegistryHive.h"
 #include "settings/CRegSettings.h"
 
 #include <QStringDecoder>
@@ -64,6 +65,15 @@ bool RecentLaunchList::add(const QByteArray& target)
         write(k, entry(k - 1));
     write(1, p);
     return true;
+}
+
+bool RecentLaunchList::add(const QList<QByteArray>& targets)
+{
+    RegistryBatch batch;
+    bool changed = false;
+    for (const QByteArray& target : targets)
+        changed = add(target) || changed;
+    return changed;
 }
 
 QString RecentLaunchList::storedText(const QByteArray& target)

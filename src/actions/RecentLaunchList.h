@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +28,8 @@ public:
     /// up and the entries above it move down one place; a new one pushes every entry down,
     /// dropping the tenth. An empty target changes nothing. True when the store changed.
     bool add(const QByteArray& target);
+    /// Adds each of `targets` in turn, with one write of the store. True when it changed.
+    bool add(const QList<QByteArray>& targets);
 
     /// The text stored for a target: the path itself when it is valid UTF-8, else its
     /// file:// address, so that no byte of the name is lost.

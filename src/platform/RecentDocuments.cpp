@@ -3,6 +3,8 @@
 #include "FileUri.h"
 #include "GioPointers.h"
 
+#include <algorithm>
+
 namespace {
 struct BookmarkFileFree {
     void operator()(GBookmarkFile* file) const { g_bookmark_file_free(file); }
@@ -45,25 +47,30 @@ QByteArray recentDocumentsFile()
     return QByteArray(g_get_user_data_dir()).append("/recently-used.xbel");
 }
 
-bool addToRecentDocuments(const QByteArray& target)
+bool addToRecentDocuments(const QList<QByteArray>& targets)
 {
-    if (target.isEmpty())
+    if (std::all_of(targets.cbegin(), targets.cend(),
+                    [](const QByteArray& target) { return target.isEmpty(); }))
         return false;
-    QByteArray uri = target;
-    QByteArray mime("application/octet-stream");
-    if (const auto path = pathFromFileUri(target)) {
-        mime = mimeTypeOf(*path);
-    } else if (!isAddress(target)) {
-        uri = fileUri(target);
-        mime = mimeTypeOf(target);
-    }
     const std::unique_ptr<GBookmarkFile, BookmarkFileFree> bookmarks(g_bookmark_file_new());
     const QByteArray fileName = recentDocumentsFile();
     if (!load(bookmarks.get(), fileName))
         return false;
-    g_bookmark_file_set_mime_type(bookmarks.get(), uri.constData(), mime.constData());
-    g_bookmark_file_add_application(bookmarks.get(), uri.constData(), "Kestrelfind",
-                                    "kestrelfind %u");
+    for (const QByteArray& target : targets) {
+        if (target.isEmpty())
+            continue;
+        QByteArray uri = target;
+        QByteArray mime("application/octet-stream");
+        if (const auto path = pathFromFileUri(target)) {
+            mime = mimeTypeOf(*path);
+        } else if (!isAddress(target)) {
+            uri = fileUri(target);
+            mime = mimeTypeOf(target);
+        }
+        g_bookmark_file_set_mime_type(bookmarks.get(), uri.constData(), mime.constData());
+        g_bookmark_file_add_application(bookmarks.get(), uri.constData(), "Kestrelfind",
+                                        "kestrelfind %u");
+    }
     g_mkdir_with_parents(g_get_user_data_dir(), 0700);
     GError* raw = nullptr;
     const bool written = g_bookmark_file_to_file(bookmarks.get(), fileName.constData(), &raw);

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
-/// Records a launched path (bytes) or address in the desktop's recent-documents file
-/// ($XDG_DATA_HOME/recently-used.xbel) with its MIME type and this program as the
-/// application. A file that cannot be read as a bookmark file is left as it is. True when
-/// the entry was written.
-bool addToRecentDocuments(const QByteArray& target);
+/// Records launched paths (bytes) or addresses in the desktop's recent-documents file
+/// ($XDG_DATA_HOME/recently-used.xbel) with their MIME types and this program as the
+/// application, in one read and one write of the file. A file that cannot be read as a
+/// bookmark file is left as it is. True when the entries were written.
+bool addToRecentDocuments(const QList<QByteArray>& targets);
 
 /// The desktop's recent-documents file.
 QByteArray recentDocumentsFile();

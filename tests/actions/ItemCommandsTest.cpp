@@ -37,7 +37,7 @@ struct FakeLauncher final : LaunchService {
         launched.append(target);
         return true;
     }
-    void addToRecentDocs(const QByteArray&) override {}
+    void addToRecentDocs(const QList<QByteArray>&) override {}
 };
 
 struct FakeDialogs final : ItemDialogs {

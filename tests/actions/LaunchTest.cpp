@@ -97,7 +97,7 @@ TEST_F(LaunchTest, StartsTheDefaultProgramWithTheExactPath)
         const QByteArray path = makeFile(name);
         EXPECT_TRUE(LaunchFile(prompt, path)) << name.constData();
         EXPECT_TRUE(Desktop::waitLaunched(path)) << name.constData();
-        EXPECT_TRUE(addToRecentDocuments(path));
+        EXPECT_TRUE(addToRecentDocuments({path}));
         EXPECT_EQ(bookmarkOf(fileUri(path)), std::make_pair(QByteArray("text/plain"), true))
             << name.constData();
     }
@@ -184,6 +184,35 @@ TEST_F(LaunchTest, VanishedFilesAndUnknownTypesShowOops)
     EXPECT_TRUE(Desktop::launched().isEmpty());
 }
 
+// A trusted launcher GIO will not start says why: the program it names is missing, or the
+// file is no launcher at all. "No application is associated" would send the user looking for
+// a file type's program.
+TEST_F(LaunchTest, ABrokenLauncherSaysWhatIsWrongWithIt)
+{
+    const std::pair<QByteArray, QString> cases[] = {
+        {"[Desktop Entry]\nType=Application\nName=T\nExec=/nonexistent/kf-program %f\n",
+         u"The program the launcher starts was not found: /nonexistent/kf-program"_qs},
+        {"[Desktop Entry]\nType=Application\nName=T\nTryExec=kf-no-such-tool\nExec=true\n",
+         u"The program the launcher starts was not found: kf-no-such-tool"_qs},
+        {"not a launcher \x01\x02", u"The launcher cannot be read: "_qs},
+        {"[Other]\nName=T\n", u"The launcher has no [Desktop Entry] group."_qs},
+    };
+    for (const auto& [contents, reason] : cases) {
+        prompt.clear();
+        const QByteArray path = makeFile("broken.desktop");
+        Desktop::writeFile(path, contents);
+        ::chmod(path.constData(), 0755);
+        EXPECT_FALSE(service.launch(path)) << contents.constData();
+        ASSERT_EQ(prompt.asked().size(), 1) << contents.constData();
+        EXPECT_TRUE(prompt.asked()[0].text.startsWith(
+            u"There was an error launching the file.\r\n\r\nError Code: 31\r\n\r\n"
+            u"Description: "_qs +
+            reason))
+            << prompt.asked()[0].text.toStdString();
+    }
+    EXPECT_TRUE(Desktop::launched().isEmpty());
+}
+
 // Rows launched in list order; the failures are told. One that no program opens is recorded
 // all the same, one that is gone is not.
 TEST_F(LaunchTest, LaunchCommandRecordsWhatStillExists)
@@ -202,7 +231,8 @@ TEST_F(LaunchTest, LaunchCommandRecordsWhatStillExists)
     EXPECT_EQ(recent.target(1), odd);
     EXPECT_EQ(recent.target(2), none);
     EXPECT_EQ(recent.target(3), a);
-    EXPECT_TRUE(bookmarkOf(fileUri(none)).second);
+    for (const QByteArray& recorded : {a, none, odd})
+        EXPECT_TRUE(bookmarkOf(fileUri(recorded)).second) << recorded.constData();
     EXPECT_FALSE(bookmarkOf(fileUri(gone)).second);
 
     // A recent item launches again without reordering the list.
@@ -243,7 +273,7 @@ TEST_F(LaunchTest, DamagedRecentDocumentsFileIsLeftAlone)
 {
     const QByteArray damaged("<xbel version=\"1.0\"><bookmark href=");
     Desktop::writeFile(recentDocumentsFile(), damaged);
-    EXPECT_FALSE(addToRecentDocuments(makeFile("kept.txt")));
+    EXPECT_FALSE(addToRecentDocuments({makeFile("kept.txt")}));
     QFile file(QFile::decodeName(recentDocumentsFile()));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), damaged);
