@@ -4,6 +4,7 @@
 #include "OpenWithApps.h"
 
 #include <cerrno>
+#include <climits>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -76,7 +77,19 @@ std::optional<FileProperties> readFileProperties(const QByteArray& path, int* er
     p.location = display(parentFolder(path));
     p.isLink = S_ISLNK(st.st_mode);
     p.isFolder = S_ISDIR(st.st_mode);
-    p.size = S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
+    p.hasSize = S_ISREG(st.st_mode);
+    p.size = p.hasSize ? qint64(st.st_size) : 0;
+    if (p.isLink) {
+        // The size is what the link leads to, as a file manager shows it.
+        struct stat target {};
+        p.linkBroken = ::stat(path.constData(), &target) != 0;
+        p.hasSize = !p.linkBroken && S_ISREG(target.st_mode);
+        if (p.hasSize)
+            p.size = qint64(target.st_size);
+        QByteArray held(qsizetype(st.st_size > 0 ? st.st_size : PATH_MAX), Qt::Uninitialized);
+        const ssize_t length = ::readlink(path.constData(), held.data(), size_t(held.size()));
+        p.linkTarget = length < 0 ? QString() : display(held.first(length));
+    }
     p.typeName =
         p.isFolder ? QStringLiteral("File Folder") : contentTypeDescription(contentTypeOf(path));
     p.modified = timeOf(st.st_mtim);

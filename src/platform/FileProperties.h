@@ -8,13 +8,16 @@
 
 /// What the properties dialog shows about one item.
 struct FileProperties {
-    QByteArray path;  ///< the item's exact bytes
-    QString name;     ///< decoded for display
-    QString typeName; ///< "File Folder" or the type's description
-    QString location; ///< the folder, decoded for display
-    qint64 size = 0;  ///< bytes; 0 for folders
+    QByteArray path;      ///< the item's exact bytes
+    QString name;         ///< decoded for display
+    QString typeName;     ///< "File Folder" or the type's description
+    QString location;     ///< the folder, decoded for display
+    qint64 size = 0;      ///< bytes of a file, or of the file a link leads to
+    bool hasSize = false; ///< a file, or a link to one: folders and special files have none
     bool isFolder = false;
     bool isLink = false;
+    bool linkBroken = false; ///< a link to nothing
+    QString linkTarget;      ///< what a link holds, decoded for display
     QDateTime modified, accessed, changed;
     QString permissions; ///< e.g. "rw-r--r-- (644)"
     QString owner, group;

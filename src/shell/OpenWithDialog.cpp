@@ -1,6 +1,8 @@
 #include "OpenWithDialog.h"
 
+#include "BreakableText.h"
 #include "PropertiesDialog.h"
+#include "platform/DisplayText.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -22,9 +24,12 @@ OpenWithDialog::OpenWithDialog(const QString& fileName, const QString& typeName,
     auto* layout = new QVBoxLayout(this);
     auto* intro =
         new QLabel(QStringLiteral("Choose the program you want to use to open this file:"), this);
-    auto* file =
-        new QLabel(typeName.isEmpty() ? fileName : fileName + u" (" + typeName + u')', this);
+    // A long name wraps instead of making the window wider than the screen.
+    auto* file = new QLabel(this);
     file->setTextFormat(Qt::PlainText);
+    file->setWordWrap(true);
+    setBreakableText(file,
+                     oneLine(typeName.isEmpty() ? fileName : fileName + u" (" + typeName + u')'));
     file->setObjectName(QStringLiteral("fileLabel"));
     auto* listLabel = new QLabel(QStringLiteral("&Programs:"), this);
     m_list = new QListWidget(this);

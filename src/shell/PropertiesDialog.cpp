@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QVBoxLayout>
 
@@ -23,6 +24,22 @@ void addRow(QFormLayout* form, const QString& label, const QString& value, const
     form->addRow(label, text);
 }
 
+/// A name or path: a read-only field of its own width, which scrolls a long text rather than
+/// making the window wider than the screen, and copies exactly what it shows.
+void addPathRow(QFormLayout* form, const QString& label, const QString& value, const char* name)
+{
+    auto* field = new QLineEdit(oneLine(value));
+    field->setObjectName(QLatin1String(name));
+    field->setReadOnly(true);
+    field->setFrame(false);
+    field->setCursorPosition(0);
+    field->setMinimumWidth(field->fontMetrics().averageCharWidth() * 48);
+    QString accessible = label;
+    accessible.remove(u':');
+    field->setAccessibleName(accessible);
+    form->addRow(label, field);
+}
+
 QString dateText(const QDateTime& time)
 {
     return QLocale().toString(time, QLocale::LongFormat);
@@ -32,7 +49,11 @@ QString dateText(const QDateTime& time)
 QString PropertiesDialog::sizeText(qint64 bytes)
 {
     const QLocale locale;
-    return locale.formattedDataSize(bytes) + u" (" + locale.toString(bytes) + u" bytes)";
+    const QString exact = locale.toString(bytes) + (bytes == 1 ? u" byte" : u" bytes");
+    // Under a kilobyte the short form would say the same again.
+    if (bytes < 1024)
+        return exact;
+    return locale.formattedDataSize(bytes) + u" (" + exact + u')';
 }
 
 PropertiesDialog::PropertiesDialog(const FileProperties& p, QWidget* parent)
@@ -42,11 +63,15 @@ PropertiesDialog::PropertiesDialog(const FileProperties& p, QWidget* parent)
     setWindowTitle(oneLine(p.name) + u" Properties");
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    const QString type = p.isLink ? QStringLiteral("Link to ") + p.typeName : p.typeName;
-    addRow(form, QStringLiteral("Name:"), p.name, "name");
+    const QString type = p.linkBroken ? QStringLiteral("Link to an item that is gone")
+                         : p.isLink   ? QStringLiteral("Link to ") + p.typeName
+                                      : p.typeName;
+    addPathRow(form, QStringLiteral("Name:"), p.name, "name");
     addRow(form, QStringLiteral("Type:"), type, "type");
-    addRow(form, QStringLiteral("Location:"), p.location, "location");
-    if (!p.isFolder)
+    if (p.isLink)
+        addPathRow(form, QStringLiteral("Target:"), p.linkTarget, "target");
+    addPathRow(form, QStringLiteral("Location:"), p.location, "location");
+    if (p.hasSize)
         addRow(form, QStringLiteral("Size:"), sizeText(p.size), "size");
     addRow(form, QStringLiteral("Modified:"), dateText(p.modified), "modified");
     addRow(form, QStringLiteral("Accessed:"), dateText(p.accessed), "accessed");

@@ -18,6 +18,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDBusConnection>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -212,6 +214,68 @@ TEST(OpenWithDialogTest, KeyboardAndNames)
     ASSERT_TRUE(choice.has_value());
     EXPECT_EQ(choice->appId, "two.desktop");
     EXPECT_TRUE(choice->alwaysUse);
+}
+
+// A name or path of hundreds of characters, as Linux allows, must not make a dialog wider than
+// the screen: its buttons would be out of reach.
+TEST(ItemDialogsTest, LongNamesKeepTheDialogsNarrow)
+{
+    const QString name = QString(240, u'n') + u"\n.txt";
+    const QList<AppEntry> apps = {{"one.desktop", QStringLiteral("One"), {}, true, true}};
+    OpenWithDialog openWith(name, QStringLiteral("Text"), apps);
+    EXPECT_LT(openWith.sizeHint().width(), 900);
+    auto* label = openWith.findChild<QLabel*>(QStringLiteral("fileLabel"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_FALSE(label->text().contains(u'\n')) << "the line break shows as a mark";
+
+    FileProperties p;
+    p.name = name;
+    p.location = u'/' + QString(300, u'd');
+    p.isLink = true;
+    p.linkTarget = u'/' + QString(400, u't');
+    p.typeName = QStringLiteral("Text");
+    PropertiesDialog properties(p);
+    EXPECT_LT(properties.sizeHint().width(), 900);
+    // The fields hold the whole texts, to read and copy exactly.
+    auto* target = properties.findChild<QLineEdit*>(QStringLiteral("target"));
+    ASSERT_NE(target, nullptr);
+    EXPECT_EQ(target->text(), p.linkTarget);
+    EXPECT_EQ(properties.findChild<QLineEdit*>(QStringLiteral("name"))->text(),
+              QString(240, u'n') + QChar(0x23CE) + u".txt");
+}
+
+// A link tells what it holds and the size of what it leads to; one that leads nowhere says so.
+TEST(PropertiesDialogTest, LinksShowTheirTargetAndItsSize)
+{
+    const QByteArray file = Desktop::makeFile("six.txt");
+    Desktop::writeFile(file, "123456");
+    const QByteArray link = Desktop::files() + "/six-link";
+    const QByteArray broken = Desktop::files() + "/nowhere-link";
+    ASSERT_EQ(::symlink(file.constData(), link.constData()), 0);
+    ASSERT_EQ(::symlink("gone/away", broken.constData()), 0);
+    const auto linked = readFileProperties(link);
+    ASSERT_TRUE(linked.has_value());
+    EXPECT_TRUE(linked->isLink && !linked->linkBroken && linked->hasSize);
+    EXPECT_EQ(linked->size, 6);
+    EXPECT_EQ(linked->linkTarget, QString::fromUtf8(file));
+    const auto nowhere = readFileProperties(broken);
+    ASSERT_TRUE(nowhere.has_value());
+    EXPECT_TRUE(nowhere->linkBroken);
+    EXPECT_FALSE(nowhere->hasSize);
+    EXPECT_EQ(nowhere->linkTarget, u"gone/away"_qs);
+    PropertiesDialog dialog(*nowhere);
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("type"))->text(),
+              u"Link to an item that is gone"_qs);
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("size")), nullptr);
+    const auto folder = readFileProperties(Desktop::files());
+    ASSERT_TRUE(folder.has_value());
+    EXPECT_FALSE(folder->hasSize);
+    ::unlink(link.constData());
+    ::unlink(broken.constData());
+
+    EXPECT_EQ(PropertiesDialog::sizeText(1), u"1 byte"_qs);
+    EXPECT_EQ(PropertiesDialog::sizeText(1023), u"1,023 bytes"_qs);
+    EXPECT_TRUE(PropertiesDialog::sizeText(1234).endsWith(u" (1,234 bytes)"));
 }
 
 TEST(PropertiesDialogTest, PermissionTexts)

@@ -11,6 +11,7 @@
 #include <QDBusConnectionInterface>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 
 #include <linux/fs.h>
@@ -71,6 +72,8 @@ TEST_P(FileManagerEndToEnd, PropertiesFromThePopupAndExploreFromTheFileMenu)
         const auto text = [&](const char* name) -> QString {
             if (auto* label = dialog->findChild<QLabel*>(QLatin1String(name)))
                 return label->text();
+            if (auto* field = dialog->findChild<QLineEdit*>(QLatin1String(name)))
+                return field->text();
             return QStringLiteral("(missing)");
         };
         EXPECT_EQ(text("name"), QString::fromUtf8(odd)); // the bad byte shows as U+FFFD
