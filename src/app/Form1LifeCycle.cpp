@@ -162,6 +162,18 @@ void Form1::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // Closing cancels a copy, move or trashing under way; the user who thinks it will finish
+    // must hear of it. A session's end cannot wait for an answer: the work is cancelled,
+    // which leaves no partial copy and every source that was not moved yet in its place.
+    if (fileJobsRunning() > 0 && !m_unattended &&
+        m_prompt.MsgBox(QStringLiteral("A copy, move or move to the Trash is still in progress. "
+                                       "Closing the program cancels it: items not done yet "
+                                       "stay where they are.\n\nClose the program anyway?"),
+                        MsgStyle::YesNo | MsgStyle::Exclamation | MsgStyle::DefaultButton2,
+                        QStringLiteral("Close")) != MsgResult::Yes) {
+        event->ignore();
+        return;
+    }
     saveSettingsOrAsk();
     unload();
     event->accept();

@@ -15,6 +15,7 @@ constexpr int Critical = 16;
 constexpr int Question = 32;
 constexpr int Exclamation = 48;
 constexpr int Information = 64;
+constexpr int DefaultButton2 = 256; ///< the second button, not the first, is the default
 } // namespace MsgStyle
 
 namespace MsgResult {

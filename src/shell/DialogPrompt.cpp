@@ -15,7 +15,6 @@ constexpr int kButtonsMask = 0x0F;
 constexpr int kIconMask = 0x70;
 constexpr int kDefaultButtonMask = 0x300;
 constexpr int kYesNoCancel = 3;
-constexpr int kSecondButtonDefault = 256;
 
 QMessageBox::Icon iconFor(int style)
 {
@@ -98,7 +97,7 @@ int DialogPrompt::MsgBox(const QString& text, int style, const QString& title)
     QList<QAbstractButton*> added;
     for (const auto& button : buttons)
         added.append(box.addButton(button.first));
-    const qsizetype defaultIndex = (style & kDefaultButtonMask) == kSecondButtonDefault ? 1 : 0;
+    const qsizetype defaultIndex = (style & kDefaultButtonMask) == MsgStyle::DefaultButton2 ? 1 : 0;
     if (defaultIndex < added.size())
         box.setDefaultButton(qobject_cast<QPushButton*>(added[defaultIndex]));
     box.setEscapeButton(added[escapeIndex]);

@@ -145,6 +145,46 @@ TEST_F(CopyDialogsEndToEnd, ProgressShowsOnALongCopyAndItsCancelLeavesNothingBeh
     EXPECT_EQ(model()->rowCount(), 5);
 }
 
+// Closing the window would cancel a copy under way: the user is asked first, and either
+// answer leaves no partial copy behind.
+TEST_F(CopyDialogsEndToEnd, ClosingDuringACopyAsksAndCancelsItCleanly)
+{
+    constexpr qint64 kSize = qint64(4) << 30;
+    ASSERT_NO_FATAL_FAILURE(startAndSearch({"big.bin"}, [](const QByteArray& path) {
+        ASSERT_TRUE(bytefiles::write(path, "head"));
+        ASSERT_EQ(::truncate(path.constData(), kSize), 0);
+    }));
+    const QString target = home.mkdir(u"target"_qs);
+    selectPaths({rootBytes() + "/big.bin"});
+    {
+        DialogScript picking({pick(u"Copy file(s) to..."_qs, target)});
+        chooseFromFileMenu("mnuFileCopy");
+        ASSERT_TRUE(picking.done());
+    }
+    if (form()->fileJobsRunning() == 0)
+        GTEST_SKIP() << "the copy ended before the window could be closed";
+
+    const QString question = u"A copy, move or move to the Trash is still in progress. Closing "
+                             u"the program cancels it: items not done yet stay where they "
+                             u"are.\n\nClose the program anyway?"_qs;
+    {
+        DialogScript no({answerBox(u"Close"_qs, QMessageBox::No, question)});
+        EXPECT_FALSE(form()->close());
+        EXPECT_TRUE(no.done());
+    }
+    EXPECT_TRUE(form()->isVisible());
+    if (form()->fileJobsRunning() == 0)
+        GTEST_SKIP() << "the copy ended while the question was open";
+    {
+        DialogScript yes({answerBox(u"Close"_qs, QMessageBox::Yes, question)});
+        EXPECT_TRUE(form()->close());
+        EXPECT_TRUE(yes.done());
+    }
+    program.reset();
+    EXPECT_EQ(entries(target), "") << "a partial copy was left";
+    EXPECT_EQ(QFileInfo(root + u"/big.bin").size(), kSize);
+}
+
 /// A folder nobody may write into while locked: no write permission, and for root (whom
 /// permissions do not stop) the immutable flag. Unlocked again when it goes.
 struct LockedFolder {
