@@ -1,10 +1,12 @@
 #include "FileCommands.h"
 
 #include "platform/DisplayText.h"
+#include "platform/FileUri.h"
 #include "search/PathHelpers.h"
 
 #include <QFile>
 #include <QPointer>
+#include <QSet>
 
 #include <algorithm>
 #include <climits>
@@ -152,12 +154,19 @@ void DeleteCommand::run()
         return;
     }
     QPointer<DeleteCommand> self = this;
-    m_ops.DeleteFiles(files, [self](const FileOpOutcome& outcome) {
+    m_ops.DeleteFiles(files, [self, files](const FileOpOutcome& outcome) {
         if (!self)
             return;
-        // Items trashed before a cancel are gone all the same: their rows go too.
-        if (!outcome.done.isEmpty())
-            self->m_host.removeRows(outcome.done);
+        // Items trashed before a cancel are gone all the same: their rows go too, and so do
+        // the rows of items that were gone already (the trash skipped them, as nothing to do).
+        QList<QByteArray> gone = outcome.done;
+        const QSet<QByteArray> trashed(outcome.done.cbegin(), outcome.done.cend());
+        for (const QByteArray& path : files) {
+            if (!trashed.contains(path) && !entryExists(path))
+                gone.append(path);
+        }
+        if (!gone.isEmpty())
+            self->m_host.removeRows(gone);
         Q_EMIT self->finished(outcome.aborted);
     });
 }

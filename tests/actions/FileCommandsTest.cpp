@@ -126,11 +126,12 @@ TEST_F(FileCommandsTest, DeleteConfirmsTheCountAndRemovesExactlyTheTrashedRows)
     for (const QByteArray& path : m_paths)
         EXPECT_TRUE(bf::exists(path));
 
-    ::unlink(m_paths[1].constData()); // gone since it was listed: skipped, its row stays
+    // Gone since it was listed: nothing to trash, and its row goes with the trashed ones.
+    ::unlink(m_paths[1].constData());
     prompt.answerMessage(MsgResult::Yes);
     EXPECT_FALSE(finish(command, [&] { command.run(); }));
     ASSERT_EQ(host.removed.size(), 1);
-    EXPECT_EQ(host.removed[0], (QList<QByteArray>{m_paths[0], m_paths[2]}));
+    EXPECT_EQ(host.removed[0], (QList<QByteArray>{m_paths[0], m_paths[2], m_paths[1]}));
     for (const QByteArray& path : m_paths)
         EXPECT_FALSE(bf::exists(path));
     EXPECT_TRUE(
