@@ -138,6 +138,15 @@ void Form1::connectSignals()
         updateControls();
     });
     connect(m_statusBar, &sbStatusBar::pointerMoved, this, &Form1::showCopyrightLine);
+    // Outside a run the count follows the list, whichever command removed rows (a delete, a
+    // rename that replaced another row); a run keeps its own count.
+    const auto recount = [this] {
+        if (!searchRunning())
+            setPanelText(3, SearchRun::countText(ListView1->model()->rowCount()));
+    };
+    connect(ListView1->model(), &QAbstractItemModel::rowsRemoved, this, recount);
+    connect(ListView1->model(), &QAbstractItemModel::layoutChanged, this, recount);
+    connect(ListView1->model(), &QAbstractItemModel::modelReset, this, recount); // all removed
     connectControlUpdate();
 }
 
@@ -555,9 +564,7 @@ void Form1::searchAgain()
 
 void Form1::removeRows(const QList<QByteArray>& paths)
 {
-    // The count follows the list; while a run goes on, its next rows update it.
-    if (ListView1->model()->removePaths(paths) > 0 && !searchRunning())
-        setPanelText(3, SearchRun::countText(ListView1->model()->rowCount()));
+    ListView1->model()->removePaths(paths);
 }
 
 void Form1::beginRename()

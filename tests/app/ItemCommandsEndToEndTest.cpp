@@ -2,6 +2,7 @@
 // commands run from the File menu, the popup and the keys, the real dialogs answered as a
 // user would, and the files checked on disk afterwards.
 #include "ItemCommandsFixture.h"
+#include "app/SearchRun.h"
 #include "results/sbStatusBar.h"
 
 #include <QApplication>
@@ -267,6 +268,8 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
     for (int r = 0; r < model()->rowCount(); ++r)
         named += model()->path(r) == QFile::encodeName(root + u"/b.txt") ? 1 : 0;
     EXPECT_EQ(named, 1);
+    EXPECT_EQ(child<sbStatusBar>("sbStatusBar")->panelText(3),
+              SearchRun::countText(model()->rowCount()));
 
     // A single click never opens the editor.
     const QRect rect = view->visualRect(model()->index(0, 0));
