@@ -325,8 +325,11 @@ void Form1Ui::setAccessibleNames(QMainWindow& window)
         w->setAccessibleName(withoutMnemonic(w->text()));
     for (auto* w : window.findChildren<QGroupBox*>())
         w->setAccessibleName(withoutMnemonic(w->title()));
-    for (auto* w : window.findChildren<QLabel*>())
-        w->setAccessibleName(withoutMnemonic(w->text()));
+    // (The status panels name themselves by their whole text, which they may show cut.)
+    for (auto* w : window.findChildren<QLabel*>()) {
+        if (!m_statusBar->isAncestorOf(w))
+            w->setAccessibleName(withoutMnemonic(w->text()));
+    }
     // The sign buttons say what they do: to a screen reader, and under the pointer.
     const std::pair<QPushButton*, QString> signs[] = {
         {Command2, QStringLiteral("Add a folder")},
