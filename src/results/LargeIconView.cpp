@@ -82,7 +82,17 @@ void LargeIconDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     opt.icon.paint(painter, iconRect, Qt::AlignCenter, selected ? QIcon::Selected : QIcon::Normal);
     const QStringList lines =
         nameLines(opt.text, opt.fontMetrics, textRect(cell).width(), CellLines);
-    paintLines(painter, opt, lines, selected);
+    const QRect text = paintLines(painter, opt, lines, selected);
+    // The current item shows a focus frame, as the other views show theirs: without it a
+    // keyboard user cannot see which icon the arrow keys will move from.
+    if (opt.state & QStyle::State_HasFocus) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(opt);
+        focus.rect = (text.isEmpty() ? iconRect : text.united(iconRect)).adjusted(-1, -1, 1, 1);
+        focus.backgroundColor = opt.palette.color(selected ? QPalette::Highlight : QPalette::Base);
+        const QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, opt.widget);
+    }
 }
 
 void LargeIconDelegate::paintWholeName(QPainter* painter, const QStyleOptionViewItem& option,
@@ -97,9 +107,10 @@ void LargeIconDelegate::paintWholeName(QPainter* painter, const QStyleOptionView
     paintLines(painter, opt, lines, true);
 }
 
-void LargeIconDelegate::paintLines(QPainter* painter, const QStyleOptionViewItem& option,
-                                   const QStringList& lines, bool fillBehind) const
+QRect LargeIconDelegate::paintLines(QPainter* painter, const QStyleOptionViewItem& option,
+                                    const QStringList& lines, bool fillBehind) const
 {
+    QRect painted;
     const QRect area = textRect(option.rect);
     const int lineHeight = option.fontMetrics.height();
     const bool selected = option.state & QStyle::State_Selected;
@@ -119,8 +130,10 @@ void LargeIconDelegate::paintLines(QPainter* painter, const QStyleOptionViewItem
         painter->setPen(
             option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
         painter->drawText(line, Qt::AlignCenter | Qt::TextSingleLine, lines[i]);
+        painted = painted.united(line.adjusted(-Padding, 0, Padding, 0));
     }
     painter->restore();
+    return painted;
 }
 
 ResultIconView::ResultIconView(QWidget* parent)

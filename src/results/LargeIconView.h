@@ -39,8 +39,9 @@ public:
     static constexpr int CellLines = 2;
 
 private:
-    void paintLines(QPainter* painter, const QStyleOptionViewItem& option, const QStringList& lines,
-                    bool fillBehind) const;
+    /// Paints the name's lines; returns the area they took.
+    QRect paintLines(QPainter* painter, const QStyleOptionViewItem& option,
+                     const QStringList& lines, bool fillBehind) const;
     QRect textRect(const QRect& cell) const;
 
     QSize m_cell;

@@ -12,9 +12,11 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSet>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QTextDocument>
 #include <QTreeView>
@@ -548,6 +550,29 @@ TEST(LargeIconNames, WrapOntoTwoLinesAndAreCutOnlyBeyond)
         EXPECT_LE(metrics.horizontalAdvance(line), width) << line.toStdString();
     // The whole name: every line, nothing cut.
     EXPECT_EQ(lines(longName, 8).join(QString()), longName);
+}
+
+// The current icon shows a focus frame even when it is not selected, as the other views do.
+TEST(LargeIconNames, TheCurrentIconShowsItsFocus)
+{
+    QStandardItemModel model;
+    model.appendRow(new QStandardItem(QStringLiteral("report.txt")));
+    const LargeIconDelegate delegate(QSize(96, 80), QSize(32, 32));
+    const auto painted = [&](QStyle::State state) {
+        QImage image(96, 80, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.palette = QApplication::palette();
+        option.font = QApplication::font();
+        option.fontMetrics = QFontMetrics(option.font);
+        option.rect = QRect(0, 0, 96, 80);
+        option.state = QStyle::State_Enabled | QStyle::State_Active | state;
+        delegate.paint(&painter, option, model.index(0, 0));
+        return image;
+    };
+    EXPECT_NE(painted(QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange),
+              painted(QStyle::State_None));
 }
 
 TEST(StatusBar, PanelsAreWideEnoughAndSayTheirTextsOnOneLine)
