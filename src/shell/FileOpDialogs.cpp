@@ -219,7 +219,9 @@ void FileOpDialogs::progress(const FileOpProgress& progress)
 
 void FileOpDialogs::showProgress()
 {
-    if (m_progress || !m_job)
+    // While a question waits, the progress would only come between the user and it (and
+    // could not be used, as the question blocks it); it shows once the question is answered.
+    if (m_progress || !m_job || (m_question && m_question->isVisible()))
         return;
     m_progress = new FileProgressDialog(m_kind, m_window);
     m_progress->setAttribute(Qt::WA_DeleteOnClose);
@@ -229,16 +231,18 @@ void FileOpDialogs::showProgress()
             m_job->cancel();
     });
     m_progress->show();
-    // A question asked before the progress showed stays in front: it is what the job waits for.
-    if (m_question) {
-        m_question->raise();
-        m_question->activateWindow();
-    }
+}
+
+QWidget* FileOpDialogs::questionParent() const
+{
+    // Over the progress when it shows: a window manager keeps a dialog above its parent, so
+    // a click on the progress cannot bury the question the job waits for.
+    return m_progress ? static_cast<QWidget*>(m_progress) : m_window.data();
 }
 
 void FileOpDialogs::askConflict(FileJob& job, const ConflictQuestion& question)
 {
-    auto* dialog = new ConflictDialog(question, m_window);
+    auto* dialog = new ConflictDialog(question, questionParent());
     openQuestion(dialog, job, [dialog](FileJob& target) {
         target.answerConflict(dialog->answer(), dialog->applyToAll());
     });
@@ -246,7 +250,7 @@ void FileOpDialogs::askConflict(FileJob& job, const ConflictQuestion& question)
 
 void FileOpDialogs::askError(FileJob& job, const ErrorQuestion& question)
 {
-    auto* dialog = new ErrorDialog(question, m_window);
+    auto* dialog = new ErrorDialog(question, questionParent());
     openQuestion(dialog, job, [dialog](FileJob& target) { target.answerError(dialog->answer()); });
 }
 
@@ -254,11 +258,14 @@ void FileOpDialogs::openQuestion(QDialog* dialog, FileJob& job,
                                  const std::function<void(FileJob&)>& answer)
 {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::WindowModal); // the progress dialog's Cancel stays usable
+    dialog->setWindowModality(Qt::WindowModal); // the window waits; other windows do not
     QPointer<FileJob> target = &job;
-    connect(dialog, &QDialog::finished, this, [target, answer] {
+    connect(dialog, &QDialog::finished, this, [this, target, answer] {
         if (target)
             answer(*target);
+        // The progress held back while the question waited shows now, if it is due.
+        if (m_job && !m_delay.isActive())
+            showProgress();
     });
     m_question = dialog;
     dialog->open();

@@ -89,6 +89,8 @@ public:
 
 private:
     void showProgress();
+    /// The window a question belongs to: the progress dialog when it shows, else the window.
+    QWidget* questionParent() const;
     /// Shows `dialog` window-modal and hands its answer to `job` by `answer` when it closes,
     /// unless the job is gone by then.
     void openQuestion(QDialog* dialog, FileJob& job, const std::function<void(FileJob&)>& answer);
