@@ -238,6 +238,20 @@ void Form1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     applyLayout();
+    m_normal.moved();
+}
+
+void Form1::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    m_normal.moved();
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        m_normal.stateChanged();
 }
 
 void Form1::showEvent(QShowEvent* event)

@@ -7,6 +7,7 @@
 #include "app/PresetCommands.h"
 #include "app/ScopeCommands.h"
 #include "app/SearchRun.h"
+#include "app/WindowSettings.h"
 #include "results/SortState.h"
 #include "shell/HelpWindow.h"
 
@@ -80,6 +81,8 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -149,6 +152,7 @@ private:
     FormGeometry m_geometry = FormLayout::design();
     std::unique_ptr<SystemTray> m_tray;
     std::unique_ptr<MinTrackSize> m_minTrack;
+    WindowSettings::NormalGeometry m_normal{*this};
     QPointer<HelpWindow> m_help;
     QString m_startUpNotice; ///< the dropped-folders message, shown once the window shows
     SortState m_sort;

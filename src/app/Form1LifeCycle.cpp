@@ -29,7 +29,9 @@ void Form1::loadStartUp()
     const CRegSettings store = CRegSettings::forProgram();
     const AppSettings settings =
         LoadAppSettings(store, WindowSettings::currentWindow(*this, *ListView1));
-    const QSize size = WindowSettings::applyGeometry(*this, settings);
+    const QSize design = size();
+    const QRect normal = WindowSettings::applyGeometry(*this, settings);
+    m_normal.start(normal);
     WindowSettings::applyColumns(*ListView1, settings);
 
     // The stored sort is replayed so that the list is sorted from the start; no arrow shows
@@ -51,7 +53,7 @@ void Form1::loadStartUp()
     m_presets->fill();
 
     // The size the window starts with is the smallest the user can drag it to.
-    attachMinTrack(size);
+    attachMinTrack(WindowSettings::minimumSizeAfterStart(*this, normal, design));
     Text1->clear();
     Text1->addItems(SearchHistory::loadForStartUp(store));
     // The history only fills the list: the box itself starts empty, so typing starts afresh.
@@ -114,7 +116,7 @@ void Form1::tellDroppedFolders(int dropped)
 bool Form1::saveSettings()
 {
     AppSettings settings;
-    WindowSettings::collectGeometry(*this, settings);
+    WindowSettings::collectGeometry(*this, m_normal.rect(), settings);
     WindowSettings::collectColumns(*ListView1, settings);
     AppOptions& options = settings.options;
     options.showExtensions = mnuOptionsShowExt->isChecked();

@@ -57,7 +57,7 @@ CurrentWindow currentWindow(const QWidget& window, const ResultList& list)
     return current;
 }
 
-QSize applyGeometry(QWidget& window, const AppSettings& settings)
+QRect applyGeometry(QWidget& window, const AppSettings& settings)
 {
     QRect rect = WindowGeometry::twipsToPixels(settings.geometry, window.logicalDpiX(),
                                                window.logicalDpiY());
@@ -65,7 +65,14 @@ QSize applyGeometry(QWidget& window, const AppSettings& settings)
     window.setGeometry(rect);
     if (settings.state == WinState::Maximized)
         window.setWindowState(window.windowState() | Qt::WindowMaximized);
-    return rect.size();
+    return rect;
+}
+
+QSize minimumSizeAfterStart(const QWidget& window, const QRect& normal, const QSize& design)
+{
+    if (!window.windowState().testFlag(Qt::WindowMaximized))
+        return normal.size();
+    return design.boundedTo(normal.size());
 }
 
 void applyColumns(ResultList& list, const AppSettings& settings)
@@ -77,13 +84,50 @@ void applyColumns(ResultList& list, const AppSettings& settings)
         list.setColumnPosition(order[size_t(position - 1)], position);
 }
 
-void collectGeometry(const QWidget& window, AppSettings& settings)
+void collectGeometry(const QWidget& window, const QRect& normal, AppSettings& settings)
 {
     // A window minimised or hidden from the maximised state keeps that flag: it comes back
     // maximised. Minimised alone is saved as normal.
     settings.state =
         window.windowState().testFlag(Qt::WindowMaximized) ? WinState::Maximized : WinState::Normal;
-    settings.geometry = toTwips(window, normalRect(window));
+    settings.geometry = toTwips(window, normal.isValid() ? normal : normalRect(window));
+}
+
+NormalGeometry::NormalGeometry(const QWidget& window)
+    : m_window(window)
+{
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    QObject::connect(&m_settle, &QTimer::timeout, [this] {
+        if (normal())
+            m_now = m_pending;
+    });
+}
+
+bool NormalGeometry::normal() const
+{
+    return !(m_window.windowState() &
+             (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+}
+
+void NormalGeometry::moved()
+{
+    if (!normal() || !m_window.isVisible())
+        return;
+    m_pending = m_window.geometry();
+    m_settle.start();
+}
+
+void NormalGeometry::stateChanged()
+{
+    if (!normal())
+        m_settle.stop();
+}
+
+QRect NormalGeometry::rect() const
+{
+    // A geometry the user gave just before closing counts: nothing maximised the window.
+    return m_settle.isActive() && normal() ? m_pending : m_now;
 }
 
 void collectColumns(const ResultList& list, AppSettings& settings)

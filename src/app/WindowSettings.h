@@ -6,7 +6,9 @@
 
 #include "settings/Module1.h"
 
+#include <QRect>
 #include <QSize>
+#include <QTimer>
 
 class QWidget;
 class ResultList;
@@ -18,15 +20,52 @@ namespace WindowSettings {
 CurrentWindow currentWindow(const QWidget& window, const ResultList& list);
 
 /// Gives the (not yet shown) window the loaded state and normal geometry, moved onto the
-/// screens that exist now and fitted to them. Returns the normal size applied, in pixels.
-QSize applyGeometry(QWidget& window, const AppSettings& settings);
+/// screens that exist now and fitted to them. Returns the normal geometry applied, in pixels.
+QRect applyGeometry(QWidget& window, const AppSettings& settings);
+
+/// The smallest size the user may drag the window to once `applyGeometry` gave it `normal`:
+/// that size, or for a window that starts maximised, where the stored size is not applied,
+/// its design size `design` (no larger than `normal`, which un-maximising brings back).
+QSize minimumSizeAfterStart(const QWidget& window, const QRect& normal, const QSize& design);
 
 /// Sets the column widths (twips) and display positions of the list.
 void applyColumns(ResultList& list, const AppSettings& settings);
 
-/// Fills `settings`' state and geometry from the window: its normal geometry whatever its
-/// state, and Maximized when it is maximised (also while minimised or hidden from there).
-void collectGeometry(const QWidget& window, AppSettings& settings);
+/// Fills `settings`' state and geometry from the window: `normal` (or, when that is not
+/// valid, what Qt knows of its normal geometry) whatever its state, and Maximized when it is
+/// maximised (also while minimised or hidden from there).
+void collectGeometry(const QWidget& window, const QRect& normal, AppSettings& settings);
+
+/// The window's geometry in its normal state, followed through its moves and resizes: when a
+/// window manager maximises the window, Qt on X11 keeps no normal geometry, and what was
+/// saved would be the whole screen, which the next start then could not shrink below.
+/// A window manager may resize the window before it says that it maximised it, so a new
+/// geometry counts once the window has kept it, still normal, for a moment.
+class NormalGeometry {
+public:
+    explicit NormalGeometry(const QWidget& window);
+    Q_DISABLE_COPY_MOVE(NormalGeometry)
+
+    /// The geometry given before the window shows.
+    void start(const QRect& normal) { m_now = normal; }
+    /// After a move or resize.
+    void moved();
+    /// After a change of state: a geometry not yet settled was the maximising's.
+    void stateChanged();
+    /// The normal geometry, or an invalid one before any is known.
+    QRect rect() const;
+
+    /// How long a geometry must stay to count as the normal one.
+    static constexpr int kSettleMs = 300;
+
+private:
+    bool normal() const;
+
+    const QWidget& m_window;
+    QRect m_now;
+    QRect m_pending;
+    QTimer m_settle;
+};
 
 /// Fills `settings`' column widths and display positions from the list.
 void collectColumns(const ResultList& list, AppSettings& settings);

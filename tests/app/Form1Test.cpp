@@ -214,6 +214,33 @@ TEST_F(Form1Test, EveryCaptionIsWholeAtTheDefaultSize)
     EXPECT_GE(checked, 20);
 }
 
+// A window manager's maximising leaves Qt no normal geometry, and may resize the window before
+// it says that it maximised it: the size saved is still the one the user gave, and a start
+// maximised lets the window shrink back to its design size, not only to the screen's.
+TEST_F(Form1Test, AMaximisedWindowKeepsItsNormalSize)
+{
+    start();
+    const QSize design = form()->size();
+    const QRect normal(QPoint(40, 30), design + QSize(20, 10));
+    form()->setGeometry(normal);
+    QTest::qWait(WindowSettings::NormalGeometry::kSettleMs + 200);
+    form()->setGeometry(QRect(QPoint(0, 0), design + QSize(200, 150))); // the maximised size
+    form()->setWindowState(Qt::WindowMaximized);
+    QTest::qWait(WindowSettings::NormalGeometry::kSettleMs + 200);
+    ASSERT_TRUE(form()->close());
+    const QString text = settingsText();
+    EXPECT_TRUE(text.contains(u"\"WinState\"=\"2\""_qs)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"\"Width\"=\""_qs + QString::number(normal.width() * 15) + u'"'))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(u"\"Height\"=\""_qs + QString::number(normal.height() * 15) + u'"'))
+        << text.toStdString();
+
+    restart();
+    EXPECT_TRUE(form()->isMaximized());
+    EXPECT_LE(form()->MinTrackWidth(), design.width());
+    EXPECT_LE(form()->MinTrackHeight(), design.height());
+}
+
 void touch(const QString& path, const QDateTime& when)
 {
     QFile file(path);
