@@ -316,7 +316,7 @@ QString hiveDamageMessage(const QString& path, HiveFileState state, bool damaged
     case HiveFileState::Read:
         if (!damagedText)
             return {};
-        what = QStringLiteral("is damaged: parts of it could not be read");
+        what = QStringLiteral("is damaged: all or part of it could not be read");
         break;
     case HiveFileState::Link:
         what = QStringLiteral("is a symbolic link, which Kestrelfind does not follow");
@@ -342,6 +342,7 @@ QString hiveDamageMessage(const QString& path, HiveFileState state, bool damaged
     text += state == HiveFileState::Folder
                 ? QStringLiteral("Settings cannot be saved until it is moved away.")
                 : QStringLiteral("Before settings are next saved it is kept beside the new "
-                                 "file, under a name ending in \".bad\".");
+                                 "file, under a name that begins with %1.")
+                      .arg(quoted(QFileInfo(path).fileName() + u".bad"));
     return text;
 }

@@ -453,6 +453,17 @@ bool regParseHive(const QByteArray& text, const QString& rootName, RegKey& root)
             whole = false;
             continue;
         }
+        // Quoted text that is not UTF-8 (an edit by hand, another tool; the writer puts such
+        // bytes in hex) is kept as it is, but would come back changed once the program
+        // writes it again: the file counts as damaged, so that it is kept aside before it is
+        // written over.
+        if (value->type == REG_SZ && data.startsWith('"')) {
+            QByteArrayView text(value->data);
+            if (text.endsWith('\0'))
+                text.chop(1);
+            if (!decodeUtf8(text))
+                whole = false;
+        }
         current->setValue(*name, value->type, value->data);
     }
     return whole;

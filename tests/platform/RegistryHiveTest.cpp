@@ -140,6 +140,11 @@ TEST_F(RegistryHiveTest, DamagedFileIsKeptAsideAtTheFirstWriteOnly)
     ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\D", KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
     EXPECT_EQ(query(k, "kept"), QByteArray("yes", 4));
     EXPECT_FALSE(QFileInfo::exists(hive + ".bad")); // reading alone changes nothing
+    // Told once, with the name the copy will have (".bad", or ".bad.1" when that is taken).
+    const QString report = RegTakeHiveDamageReport(HKEY_CURRENT_USER);
+    EXPECT_TRUE(report.contains(u"begins with \""_qs + QFileInfo(hive).fileName() + u".bad\""))
+        << report.toStdString();
+    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty());
 
     ASSERT_EQ(setText(k, "new", "1"), ERROR_SUCCESS);
     ASSERT_EQ(setText(k, "new", "2"), ERROR_SUCCESS);
@@ -423,6 +428,8 @@ TEST(RegHiveFormat, DamagedFilesReadWhatTheyCanAndReportTheDamage)
         {"cut in hex", start + "\"a\"=\"1\"\n\"b\"=hex:01,\\", true},
         {"cut in section", start + "\"a\"=\"1\"\n[HKEY_CU", true},
         {"garbled lines", start + "#!?\n\"b\"=hex:zz\n\"\xff\"=\"1\"\n\"a\"=\"1\"\n", true},
+        // Read, but not as text the program could write back unchanged.
+        {"text not UTF-8", start + "\"a\"=\"1\"\n\"b\"=\"bad\xffname\"\n", true},
         {"other root",
          "REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=\"1\"\n[HKEY_CURRENT_USER\\Software\\T]\n\"a\"="
          "\"1\"\n",
