@@ -3,6 +3,7 @@
 #include "shell/ProgramIcon.h"
 
 #include <QDialogButtonBox>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -36,6 +37,29 @@ QString FrmAbt::copyrightLine()
 {
     return QChar(169) + QStringLiteral(" 2026 Willow Brookes. All rights reserved.");
 }
+
+namespace {
+
+/// A label holding one link, reached by Tab as one stop with the link focused: a plain label
+/// takes a stop of its own before its link, where Enter would go to the default button.
+class LinkLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QLabel::focusInEvent(event);
+        if (event->reason() == Qt::TabFocusReason)
+            QLabel::focusNextPrevChild(true); // its link
+        else if (event->reason() == Qt::BacktabFocusReason)
+            QLabel::focusNextPrevChild(false);
+    }
+    // The one link was focused on the way in: Tab and Shift+Tab leave the label.
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
+
+} // namespace
 
 FrmAbt::FrmAbt(Launch launch, QWidget* parent)
     : QDialog(parent)
@@ -80,7 +104,7 @@ FrmAbt::FrmAbt(Launch launch, QWidget* parent)
 
 QLabel* FrmAbt::addressLabel(const QString& name, const QString& shown, const QString& accessible)
 {
-    auto* label = new QLabel(
+    auto* label = new LinkLabel(
         QStringLiteral("<a href=\"#\">") + shown.toHtmlEscaped() + QStringLiteral("</a>"), this);
     label->setObjectName(name);
     label->setTextFormat(Qt::RichText);

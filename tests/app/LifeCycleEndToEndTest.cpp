@@ -242,6 +242,32 @@ TEST(FrmAbt, ShowsTheVersionAndLaunchesBothAddresses)
     EXPECT_EQ(launched.at(1).second, FrmAbt::webAddress());
 }
 
+// Each link is one Tab stop, and Enter there opens it: a stop where no link is shown focused
+// would let Enter close the box instead.
+TEST(FrmAbt, TabReachesEachLinkOnceAndEnterOpensIt)
+{
+    QWidget owner;
+    QStringList launched;
+    FrmAbt box([&](QWidget*, const QString& a) { launched.append(a); }, &owner);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    box.activateWindow();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), u"Label5"_qs);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(launched, QStringList{FrmAbt::supportAddress()});
+    EXPECT_TRUE(box.isVisible());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), u"Label6"_qs);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(launched.size(), 2);
+    // Back again with Shift+Tab: the previous link, focused at once.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), u"Label5"_qs);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(launched.size(), 3);
+}
+
 TEST(FindCommandDamage, TheCommandLineReportsADamagedSettingsFileOnStderr)
 {
     const TempHome home;
