@@ -21,6 +21,7 @@ public:
     static constexpr int ItemCount = 10;
     struct Item {
         QString caption;
+        QString whole; ///< the entry's whole path or address, for its tooltip
         bool enabled = false;
         bool visible = false;
     };
@@ -35,8 +36,13 @@ public:
 
     /// "&<number>. " + the text shown for a stored entry: the whole value when it starts
     /// with "htt" (any case), else the file's name with its extension. '&' in names is
-    /// doubled so that it shows, and control characters show as U+FFFD.
+    /// doubled so that it shows, and control characters show as U+FFFD. A text longer than
+    /// `MaxShown` characters is cut in the middle: the menu would cover the screen.
     static QString caption(int number, const QString& stored);
+    /// The entry's whole path or address, on one line, as its tooltip shows it.
+    static QString whole(const QString& stored);
+
+    static constexpr int MaxShown = 64;
 
 private:
     std::array<Item, ItemCount> m_items;

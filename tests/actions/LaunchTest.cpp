@@ -350,6 +350,9 @@ TEST(RecentMenuTest, Captions)
         {5, "/d/tab\tbell\a.txt", "&5. tab\uFFFDbell\uFFFD.txt"},
         {6, "file:///d/caf%E9.txt", "&6. caf\xef\xbf\xbd.txt"},
         {7, "/d/a:b.txt", "&7. a:b.txt"},
+        // Long names are cut in the middle, keeping both ends.
+        {8, "/d/aaaaaaaaaabbbbbbbbbbccccccccccddddddddddeeeeeeeeeeffffffffffgggggggggg.txt",
+         "&8. aaaaaaaaaabbbbbbbbbbccccccccccd\u2026eeeeeeeffffffffffgggggggggg.txt"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(RecentMenu::caption(c.number, QString::fromUtf8(c.stored)),
@@ -374,6 +377,8 @@ TEST(RecentMenuTest, ItemsOnlyGrow)
     state.load({QStringLiteral("/a/one.txt"), QStringLiteral("/a/two.txt")});
     fillRecentMenu(state, actions);
     EXPECT_EQ(actions[0]->text(), QStringLiteral("&1. one.txt"));
+    EXPECT_EQ(actions[0]->toolTip(), QStringLiteral("/a/one.txt")); // the name's folder too
+    EXPECT_TRUE(menu.toolTipsVisible());
     EXPECT_TRUE(actions[0]->isEnabled());
     EXPECT_TRUE(actions[1]->isVisible());
     EXPECT_FALSE(actions[2]->isVisible());
