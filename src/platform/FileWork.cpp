@@ -351,7 +351,14 @@ FileWork::Step FileWork::moveItem(const QByteArray& source, const struct stat& s
         }
         if (replace && S_ISDIR(st.st_mode) && (error == ENOTEMPTY || error == EEXIST))
             return mergeFolder(source, target);
-        const Step step = failed(source, verb + u": " + why(error));
+        // The item shown is the source: when the destination is what refused, say so.
+        const QByteArray into = parentOf(target);
+        const bool atTarget = (error == EACCES || error == EPERM || error == EROFS) &&
+                              into != parentOf(source) &&
+                              ::faccessat(AT_FDCWD, into.constData(), W_OK, AT_EACCESS) != 0;
+        const QString where =
+            atTarget ? QString(u" into \"" + oneLine(QString::fromUtf8(into)) + u'"') : QString();
+        const Step step = failed(source, verb + where + u": " + why(error));
         if (step != Step::Retry)
             return step;
     }

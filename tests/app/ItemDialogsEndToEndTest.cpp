@@ -14,9 +14,6 @@
 #include <QLineEdit>
 #include <QPointer>
 
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-
 namespace {
 
 /// The names in `folder`, hidden ones included, sorted and joined by '|'.
@@ -185,34 +182,6 @@ TEST_F(CopyDialogsEndToEnd, ClosingDuringACopyAsksAndCancelsItCleanly)
     EXPECT_EQ(QFileInfo(root + u"/big.bin").size(), kSize);
 }
 
-/// A folder nobody may write into while locked: no write permission, and for root (whom
-/// permissions do not stop) the immutable flag. Unlocked again when it goes.
-struct LockedFolder {
-    QByteArray path;
-    ~LockedFolder() { lock(false); }
-
-    /// Locks or unlocks it; whether creating a file inside now fails.
-    bool lock(bool on)
-    {
-        ::chmod(path.constData(), on ? 0555 : 0755);
-        if (const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
-            int flags = 0;
-            if (::geteuid() == 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-                flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-                ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-            }
-            ::close(fd);
-        }
-        const QByteArray probe = path + "/.probe";
-        const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0)
-            return true;
-        ::close(fd);
-        ::unlink(probe.constData());
-        return false;
-    }
-};
-
 struct ErrorCase {
     const char* name;
     const char* button; ///< the error dialog's button
@@ -229,7 +198,7 @@ TEST_P(CopyErrorEndToEnd, AnswerToTheErrorDecidesWhatIsCopied)
     const ErrorCase& c = GetParam();
     ASSERT_NO_FATAL_FAILURE(startAndSearch());
     const QString target = home.mkdir(u"locked"_qs);
-    LockedFolder folder{QFile::encodeName(target)};
+    bytefiles::LockedFolder folder{QFile::encodeName(target)};
     if (!folder.lock(true))
         GTEST_SKIP() << "this file system cannot refuse writes to a folder here";
     const bool finishes = QByteArray(c.button) != "cancel";

@@ -13,6 +13,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -129,6 +131,34 @@ private:
     TempFolder m_dir;
     QByteArray m_path;
     bool m_mounted = false;
+};
+
+/// A folder nobody may write into while locked: no write permission, and for root (whom
+/// permissions do not stop) the immutable flag. Unlocked again when it goes.
+struct LockedFolder {
+    QByteArray path;
+    ~LockedFolder() { lock(false); }
+
+    /// Locks or unlocks it; whether creating a file inside now fails.
+    bool lock(bool on)
+    {
+        ::chmod(path.constData(), on ? 0555 : 0755);
+        if (const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+            int flags = 0;
+            if (::geteuid() == 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+                ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+            }
+            ::close(fd);
+        }
+        const QByteArray probe = path + "/.probe";
+        const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return true;
+        ::close(fd);
+        ::unlink(probe.constData());
+        return false;
+    }
 };
 
 } // namespace bytefiles

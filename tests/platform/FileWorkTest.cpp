@@ -332,6 +332,23 @@ TEST_F(FileWorkTest, AcrossFileSystemsMovesCopyThenDeleteAndAFullDiskLeavesNoPar
     EXPECT_EQ(bf::list(disk.path()), QList<QByteArray>{"tree"});
 }
 
+// A move the destination refuses says so: the question names the source, which is fine.
+TEST_F(FileWorkTest, AMoveTheDestinationRefusesNamesTheDestination)
+{
+    bf::write(at("kept"), "k");
+    bf::mkdir(at("locked"));
+    bf::LockedFolder locked{at("locked")};
+    if (!locked.lock(true))
+        GTEST_SKIP() << "no folder can be locked here";
+    EXPECT_TRUE(run(Kind::Move, {at("kept")}, at("locked")).done.isEmpty());
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_EQ(ui.errors[0].path, at("kept"));
+    EXPECT_TRUE(ui.errors[0].message.startsWith(u"Cannot move into \"" +
+                                                QString::fromUtf8(at("locked")) + u"\": "))
+        << qPrintable(ui.errors[0].message);
+    EXPECT_EQ(bf::read(at("kept")), QByteArray("k"));
+}
+
 TEST_F(FileWorkTest, RenameAsksBeforeReplacingAndCarriesAnyBytes)
 {
     bf::write(at("old"), "1");
