@@ -287,7 +287,7 @@ FileWork::Step FileWork::transferTop(const QByteArray& source, const QByteArray&
                               false);
                 return step == Step::Cancelled ? step : Step::Skipped;
             }
-            target = freeName(folder, baseName(source));
+            target = freeName(folder, baseName(source), S_ISDIR(st.st_mode));
         } else if ((step = resolveConflict(source, st, target, replace)) != Step::Done) {
             return step;
         }
@@ -317,7 +317,7 @@ FileWork::Step FileWork::resolveConflict(const QByteArray& source, const struct 
     case ConflictAnswer::Skip:
         return Step::Skipped;
     case ConflictAnswer::KeepBoth:
-        target = freeName(parentOf(target), baseName(target));
+        target = freeName(parentOf(target), baseName(target), S_ISDIR(sourceStat.st_mode));
         return Step::Done;
     case ConflictAnswer::Replace:
         break;
@@ -622,9 +622,13 @@ FileWork::Step FileWork::renameOne(const QByteArray& source, QByteArray target)
     return step;
 }
 
-QByteArray FileWork::freeName(const QByteArray& folder, const QByteArray& name)
+QByteArray FileWork::freeName(const QByteArray& folder, const QByteArray& name, bool isFolder)
 {
-    const qsizetype dot = name.lastIndexOf('.');
+    // A folder's name has no extension; a compressed archive's is both parts (".tar.gz").
+    qsizetype dot = isFolder ? -1 : name.lastIndexOf('.');
+    if (const qsizetype tar = name.toLower().lastIndexOf(".tar.");
+        dot > 0 && tar > 0 && tar + 4 == dot && name.size() - dot <= 5)
+        dot = tar;
     const QByteArray stem = dot > 0 ? name.left(dot) : name;
     const QByteArray extension = dot > 0 ? name.mid(dot) : QByteArray();
     for (int n = 2;; ++n) {

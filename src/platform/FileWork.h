@@ -27,8 +27,10 @@ public:
     /// Runs the request to its end (or until cancelled) and says what was done.
     FileOpOutcome run(const FileOpRequest& request);
 
-    /// The full path `folder`/"stem (n).ext" of a name that does not exist yet (Keep Both).
-    static QByteArray freeName(const QByteArray& folder, const QByteArray& name);
+    /// The full path `folder`/"stem (n).ext" of a name that does not exist yet (Keep Both);
+    /// a folder's "name (n)" keeps its dots, and "a.tar.gz" gives "a (n).tar.gz".
+    static QByteArray freeName(const QByteArray& folder, const QByteArray& name,
+                               bool isFolder = false);
     /// True when `folder` is `tree` itself or lies inside it (after resolving links).
     static bool isInside(const QByteArray& folder, const QByteArray& tree);
 

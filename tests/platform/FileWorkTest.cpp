@@ -385,6 +385,10 @@ TEST_F(FileWorkTest, KeepBothPicksAFreeNumberedName)
     bf::write(at("a (2).txt"), "");
     EXPECT_EQ(FileWork::freeName(m_root, "a.txt"), at("a (3).txt"));
     EXPECT_EQ(FileWork::freeName(m_root, ".hidden"), at(".hidden (2)"));
+    EXPECT_EQ(FileWork::freeName(m_root, "ver.1.2", true), at("ver.1.2 (2)"));
+    EXPECT_EQ(FileWork::freeName(m_root, "arch.TAR.gz"), at("arch (2).TAR.gz"));
+    EXPECT_EQ(FileWork::freeName(m_root, "notes.tar.backup"), at("notes.tar (2).backup"));
+    EXPECT_EQ(FileWork::freeName(m_root, ".tar.gz"), at(".tar (2).gz"));
     EXPECT_TRUE(FileWork::isInside(at("x/.."), m_root));
     EXPECT_FALSE(FileWork::isInside(m_root + "x", m_root));
 }
