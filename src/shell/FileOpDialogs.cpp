@@ -120,15 +120,22 @@ ConflictDialog::ConflictDialog(const ConflictQuestion& question, QWidget* parent
     QLabel* label = plainLabel(text, this);
     setAccessibleDescription(text);
     auto* buttons = new QDialogButtonBox(this);
+    // A folder onto a folder is merged, and what the destination alone holds stays: the
+    // button says so. A file and a folder cannot replace each other: no button offers it.
+    const bool folders = question.source.isFolder && question.target.isFolder;
+    const bool sameKind = question.source.isFolder == question.target.isFolder;
     const struct {
         QString caption, name;
         ConflictAnswer answer;
     } choices[] = {
-        {QStringLiteral("&Replace"), QStringLiteral("replace"), ConflictAnswer::Replace},
+        {folders ? QStringLiteral("&Merge") : QStringLiteral("&Replace"), QStringLiteral("replace"),
+         ConflictAnswer::Replace},
         {QStringLiteral("&Skip"), QStringLiteral("skip"), ConflictAnswer::Skip},
         {QStringLiteral("&Keep Both"), QStringLiteral("keepBoth"), ConflictAnswer::KeepBoth},
         {QStringLiteral("Cancel"), QStringLiteral("cancel"), ConflictAnswer::Cancel}};
     for (const auto& choice : choices) {
+        if (!sameKind && choice.answer == ConflictAnswer::Replace)
+            continue;
         QPushButton* button =
             addButton(buttons, choice.caption, choice.name,
                       choice.answer == ConflictAnswer::Cancel ? QDialogButtonBox::RejectRole

@@ -87,6 +87,28 @@ TEST_F(FileOpDialogsTest, TheConflictDialogNamesBothItemsAndEachAnswerActs)
     }
 }
 
+// Replace says what it does: a folder onto a folder merges the two, and a file and a folder
+// cannot replace each other, so that case offers no Replace at all.
+TEST_F(FileOpDialogsTest, ReplaceIsOfferedAsWhatItDoes)
+{
+    const FileFacts file{m_root + "/x", 1, QDateTime::currentDateTime(), false};
+    FileFacts folder = file;
+    folder.isFolder = true;
+    const auto replace = [](const ConflictDialog& dialog) {
+        return dialog.findChild<QPushButton*>(QStringLiteral("replace"));
+    };
+    ConflictDialog files(ConflictQuestion{file, file}, &m_window);
+    EXPECT_EQ(replace(files)->text(), u"&Replace"_qs);
+    EXPECT_FALSE(replace(files)->isHidden());
+    ConflictDialog folders(ConflictQuestion{folder, folder}, &m_window);
+    EXPECT_EQ(replace(folders)->text(), u"&Merge"_qs);
+    for (const auto& [source, target] : {std::pair{file, folder}, std::pair{folder, file}}) {
+        ConflictDialog mixed(ConflictQuestion{source, target}, &m_window);
+        EXPECT_EQ(replace(mixed), nullptr);
+        EXPECT_FALSE(button(&mixed, "keepBoth")->isHidden());
+    }
+}
+
 // A long name without a space wraps: the questions stay within the screen, their buttons in
 // reach, and a screen reader gets the name without the break marks.
 TEST_F(FileOpDialogsTest, LongNamesWrapWithinTheScreen)
