@@ -143,9 +143,20 @@ FileOpOutcome FileWork::run(const FileOpRequest& request)
     m_copying = request.kind == FileOpRequest::Kind::Copy;
     if (m_copying) {
         for (const QByteArray& source : request.sources)
-            countTree(source);
+            countTree(source, true);
     } else {
         m_progress.itemsTotal = int(request.sources.size());
+        // A move to another file system copies: its bytes make the progress, as a copy's do,
+        // or a large file would show no progress until it is all there.
+        struct stat into {};
+        if (request.kind == FileOpRequest::Kind::Move &&
+            ::stat(request.destination.constData(), &into) == 0) {
+            for (const QByteArray& source : request.sources) {
+                struct stat st {};
+                if (::lstat(source.constData(), &st) == 0 && st.st_dev != into.st_dev)
+                    countTree(source, false);
+            }
+        }
     }
     m_context.progress(m_progress);
     const bool whole = request.kind != FileOpRequest::Kind::Rename;
@@ -227,18 +238,19 @@ FileWork::Step FileWork::statItem(const QByteArray& path, struct stat& st, const
     }
 }
 
-void FileWork::countTree(const QByteArray& path)
+void FileWork::countTree(const QByteArray& path, bool items)
 {
     struct stat st {};
     if (::lstat(path.constData(), &st) != 0)
         return;
-    ++m_progress.itemsTotal;
+    if (items)
+        ++m_progress.itemsTotal;
     if (S_ISREG(st.st_mode))
         m_progress.bytesTotal += st.st_size;
     QList<QByteArray> names;
     if (S_ISDIR(st.st_mode) && listFolder(path, names) == 0) {
         for (const QByteArray& name : names)
-            countTree(join(path, name));
+            countTree(join(path, name), items);
     }
 }
 

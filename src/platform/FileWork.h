@@ -69,7 +69,8 @@ private:
     /// Asks about a failure; Retry gives Done so the caller tries again.
     Step failed(const QByteArray& path, const QString& message, bool canRetry = true);
     bool stopped();
-    void countTree(const QByteArray& path);
+    /// Adds what `path` holds to the totals: its bytes, and its items when `items`.
+    void countTree(const QByteArray& path, bool items);
     /// One item finished: copies count every file and folder, other jobs their top items.
     void itemDone(const QByteArray& path, bool topLevel = false);
     bool m_copying = false;
