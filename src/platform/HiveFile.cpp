@@ -278,6 +278,13 @@ bool makePrivateFolder(const QString& folder, QString* error)
                          .arg(quoted(QFile::decodeName(part)), errorText(errno));
             return false;
         }
+        // Something else in a folder's place would only show later as "Not a directory".
+        struct stat st {};
+        if (::stat(part.constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+            *error = QStringLiteral("%1 is a file, not a folder: move it away to save settings.")
+                         .arg(quoted(QFile::decodeName(part)));
+            return false;
+        }
     }
     return true;
 }

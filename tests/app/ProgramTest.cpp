@@ -242,7 +242,7 @@ TEST_F(ProgramTest, ASettingsFileThatCannotBeWrittenIsRetriedOrGivenUpAtClose)
     EXPECT_TRUE(settingsText().contains(u"\"My Documents\"=\"1\""));
     ASSERT_EQ(reasons.size(), 2);
     EXPECT_EQ(reasons[0], reasons[1]);
-    EXPECT_TRUE(reasons[0].contains(u"Not a directory"_qs)) << reasons[0].toStdString();
+    EXPECT_TRUE(reasons[0].contains(u"is a file, not a folder"_qs)) << reasons[0].toStdString();
 
     // Cancel does not trap the user: the window closes without the settings.
     restart();

@@ -258,6 +258,21 @@ TEST(HostileHive, WhatIsNotARegularFileIsNeitherReadNorWrittenThroughButKeptAsid
     }
 }
 
+// A file where the settings folder belongs is named as the reason, and left as it is.
+TEST_F(RegistryHiveTest, AFileInTheSettingsFoldersPlaceIsNamed)
+{
+    const QString folder = QFileInfo(hive).path();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    ASSERT_TRUE(writeFile(folder, "mine"));
+    EXPECT_EQ(writeOneValue("x"), ERROR_WRITE_FAULT);
+    EXPECT_TRUE(RegHiveWriteError(HKEY_CURRENT_USER)
+                    .contains(u'"' + folder + u"\" is a file, not a folder"))
+        << RegHiveWriteError(HKEY_CURRENT_USER).toStdString();
+    EXPECT_EQ(readFile(folder), "mine");
+    ASSERT_TRUE(QFile::remove(folder));
+    EXPECT_EQ(writeOneValue("x"), ERROR_SUCCESS);
+}
+
 TEST_F(RegistryHiveTest, ALockFileThatIsALinkIsRefusedNotFollowed)
 {
     const QString lockTarget = home.path("made-through-link");
