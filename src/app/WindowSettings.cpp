@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 
 namespace WindowSettings {
@@ -61,7 +62,10 @@ QRect applyGeometry(QWidget& window, const AppSettings& settings)
 {
     QRect rect = WindowGeometry::twipsToPixels(settings.geometry, window.logicalDpiX(),
                                                window.logicalDpiY());
-    rect = WindowGeometry::placeOnScreens(rect, screenAreas());
+    // The window manager's title bar is not part of the window: the style's guess at its
+    // height keeps it within reach.
+    rect = WindowGeometry::placeOnScreens(rect, screenAreas(),
+                                          window.style()->pixelMetric(QStyle::PM_TitleBarHeight));
     window.setGeometry(rect);
     if (settings.state == WinState::Maximized)
         window.setWindowState(window.windowState() | Qt::WindowMaximized);

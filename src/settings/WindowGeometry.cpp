@@ -98,22 +98,30 @@ QPoint centred(const QSize& size, const QRect& screen)
     return {screen.left() + int(std::lround(x)), screen.top() + int(std::lround(y))};
 }
 
-QRect placeOnScreens(const QRect& window, const QList<QRect>& screens)
+QRect placeOnScreens(const QRect& window, const QList<QRect>& screens, int titleRoom)
 {
     if (screens.isEmpty() || window.isEmpty())
         return window;
-    const QRect& screen = homeScreen(window, screens);
-    const bool tooWide = window.width() > screen.width();
-    const bool tooTall = window.height() > screen.height();
+    // The window with its title bar above it, which must stay within reach of the pointer.
+    const QRect framed = window.adjusted(0, -titleRoom, 0, 0);
+    const QRect& screen = homeScreen(framed, screens);
+    const bool tooWide = framed.width() > screen.width();
+    const bool tooTall = framed.height() > screen.height();
     const bool visible = std::any_of(screens.begin(), screens.end(),
-                                     [&](const QRect& s) { return showsEnough(window, s); });
-    if (visible && !tooWide && !tooTall)
+                                     [&](const QRect& s) { return showsEnough(framed, s); });
+    // At least half of the title bar on a screen, or the window cannot be dragged back.
+    const int titleRow = window.top() - titleRoom / 2;
+    const bool titleShown = std::any_of(screens.begin(), screens.end(), [&](const QRect& s) {
+        return titleRow >= s.top() && titleRow <= s.bottom() &&
+               QRect(framed.left(), titleRow, framed.width(), 1).intersects(s);
+    });
+    if (visible && titleShown && !tooWide && !tooTall)
         return window;
-    QRect placed(window.topLeft(), QSize(std::min(window.width(), screen.width()),
-                                         std::min(window.height(), screen.height())));
+    QRect placed(framed.topLeft(), QSize(std::min(framed.width(), screen.width()),
+                                         std::min(framed.height(), screen.height())));
     placed.moveLeft(clampInto(placed.left(), placed.width(), screen.left(), screen.right()));
     placed.moveTop(clampInto(placed.top(), placed.height(), screen.top(), screen.bottom()));
-    return placed;
+    return placed.adjusted(0, titleRoom, 0, 0);
 }
 
 } // namespace WindowGeometry

@@ -41,6 +41,8 @@ constexpr int kMinimumVisible = 48;
 /// screen keeps its place; one that is off every screen moves onto the nearest screen. A
 /// window larger than its screen's available area is shrunk to it and moved inside it. No
 /// screens, or an empty window: `window` unchanged.
-QRect placeOnScreens(const QRect& window, const QList<QRect>& screens);
+/// `titleRoom` is the height of the title bar a window manager puts above the window: at
+/// least half of it must be on a screen, so that the window can be dragged.
+QRect placeOnScreens(const QRect& window, const QList<QRect>& screens, int titleRoom = 0);
 
 } // namespace WindowGeometry

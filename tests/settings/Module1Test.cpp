@@ -369,6 +369,21 @@ TEST(WindowGeometry, CentresKeepsVisibleWindowsAndBringsBackLostOnes)
         EXPECT_EQ(placeOnScreens(c.window, screens), c.expected) << c.what;
     // No screens leave the window alone.
     EXPECT_EQ(placeOnScreens(QRect(5000, 5000, 10, 10), {}), QRect(5000, 5000, 10, 10));
+
+    // With a 24-pixel title bar above the window, at least half of it stays on a screen.
+    const struct {
+        const char* what;
+        QRect window;
+        QRect expected;
+    } titled[] = {
+        {"title within reach", QRect(100, 19, 800, 600), QRect(100, 19, 800, 600)},
+        {"title above the screen", QRect(100, 0, 800, 600), QRect(100, 24, 800, 600)},
+        {"far above", QRect(100, -400, 800, 600), QRect(100, 24, 800, 600)},
+        {"too tall with it", QRect(100, 100, 800, 1040), QRect(100, 24, 800, 1016)},
+        {"below a screen above", QRect(2000, 0, 800, 600), QRect(2000, 24, 800, 600)},
+    };
+    for (const auto& c : titled)
+        EXPECT_EQ(placeOnScreens(c.window, screens, 24), c.expected) << c.what;
 }
 
 } // namespace
