@@ -1,5 +1,7 @@
 #include "LargeIconView.h"
 
+#include "IconViewAccessible.h"
+
 #include <algorithm>
 
 #include <QApplication>
@@ -139,7 +141,9 @@ QRect LargeIconDelegate::paintLines(QPainter* painter, const QStyleOptionViewIte
 ResultIconView::ResultIconView(QWidget* parent)
     : QListView(parent)
     , m_standard(itemDelegate())
-{}
+{
+    installIconViewAccessible();
+}
 
 void ResultIconView::setLargeIcons(LargeIconDelegate* delegate)
 {

@@ -21,6 +21,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -359,6 +360,38 @@ TEST_F(Form1Test, AScreenReaderGetsEveryControlRowAndStatusText)
     QAccessibleInterface* name = table->cellAt(0, 0);
     EXPECT_EQ(name->text(QAccessible::Name), u"report"_qs);
     EXPECT_TRUE(name->text(QAccessible::Description).contains(u"File Type: "_qs));
+
+    // In List and Large Icons each row is one item, read as its name and described by the
+    // other columns; the item a focus or selection event names is the row's own.
+    home.write(QStringLiteral("Desktop/reply.txt"), "x");
+    search(u"rep"_qs);
+    for (const int view : {1, 2}) {
+        SCOPED_TRACE(view);
+        form()->mnuViewO_Click(view);
+        QListView* icons = child<ResultList>("ListView1")->iconView();
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(icons);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->role(), QAccessible::List);
+        ASSERT_EQ(list->childCount(), 2);
+        for (int row = 0; row < 2; ++row) {
+            QAccessibleInterface* item = list->child(row);
+            ASSERT_NE(item, nullptr);
+            EXPECT_EQ(item->role(), QAccessible::ListItem);
+            EXPECT_EQ(item->text(QAccessible::Name),
+                      icons->model()->index(row, 0).data().toString());
+            EXPECT_TRUE(item->text(QAccessible::Description).contains(u"File Type: "_qs));
+            EXPECT_EQ(list->indexOfChild(item), row);
+            EXPECT_EQ(item->parent(), list);
+        }
+        icons->setFocus();
+        icons->selectionModel()->setCurrentIndex(icons->model()->index(1, 0),
+                                                 QItemSelectionModel::ClearAndSelect);
+        QAccessibleInterface* focused = list->focusChild();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_EQ(focused->text(QAccessible::Name), icons->model()->index(1, 0).data().toString());
+        EXPECT_TRUE(focused->state().selected);
+    }
+    form()->mnuViewO_Click(0);
 
     // The sign buttons ("+", "-") say what they do, to a reader and as a tooltip.
     for (const char* sign : {"Command2", "Command5", "Command7", "Command6"}) {
