@@ -40,6 +40,23 @@ protected:
         else
             QTreeView::startDrag(supportedActions);
     }
+    // Hidden behind the List or Large Icons view, it shares their selection: the tree's own
+    // handling would tell a screen reader of focus and selection in cells nobody sees, before
+    // the shown view tells of its item. Repainting is not needed either until it shows.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override
+    {
+        if (isVisible())
+            QTreeView::currentChanged(current, previous);
+        else
+            QAbstractItemView::currentChanged(current, previous);
+    }
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override
+    {
+        if (isVisible())
+            QTreeView::selectionChanged(selected, deselected);
+        else
+            QAbstractItemView::selectionChanged(selected, deselected);
+    }
 };
 
 // Initial column widths in twips: Name, Size, File Type, Date, Location, URL.
