@@ -105,22 +105,31 @@ INSTANTIATE_TEST_SUITE_P(Bus, FileManagerEndToEnd, ::testing::Bool(), [](const a
 // ---------------------------------------------------------------------------------------
 // A copy's progress dialog and error dialog.
 
-using CopyDialogsEndToEnd = ItemCommandsFixture;
+class CopyDialogsEndToEnd : public ItemCommandsFixture {
+protected:
+    static constexpr qint64 kSize = qint64(4) << 30;
+
+    /// Lists a sparse big.bin of 4 GB (no disk is used until the copy writes it, and a cancel
+    /// stops that early) and starts copying it into a new folder, `target`.
+    void startBigCopy(QString& target)
+    {
+        ASSERT_NO_FATAL_FAILURE(startAndSearch({"big.bin"}, [](const QByteArray& path) {
+            ASSERT_TRUE(bytefiles::write(path, "head"));
+            ASSERT_EQ(::truncate(path.constData(), kSize), 0);
+        }));
+        target = home.mkdir(u"target"_qs);
+        selectPaths({rootBytes() + "/big.bin"});
+        DialogScript picking({pick(u"Copy file(s) to..."_qs, target)});
+        chooseFromFileMenu("mnuFileCopy");
+        ASSERT_TRUE(picking.done());
+    }
+};
 
 TEST_F(CopyDialogsEndToEnd, ProgressShowsOnALongCopyAndItsCancelLeavesNothingBehind)
 {
-    // Sparse: no disk is used until the copy writes it, and the cancel stops that early.
-    constexpr qint64 kSize = qint64(4) << 30;
-    ASSERT_NO_FATAL_FAILURE(startAndSearch({"big.bin"}, [](const QByteArray& path) {
-        ASSERT_TRUE(bytefiles::write(path, "head"));
-        ASSERT_EQ(::truncate(path.constData(), kSize), 0);
-    }));
-    const QString target = home.mkdir(u"target"_qs);
-    const QByteArray big = rootBytes() + "/big.bin";
-    selectPaths({big});
-    DialogScript script({pick(u"Copy file(s) to..."_qs, target)});
-    chooseFromFileMenu("mnuFileCopy");
-    ASSERT_TRUE(script.done());
+    QString target;
+    ASSERT_NO_FATAL_FAILURE(startBigCopy(target));
+    DialogScript script({}); // a cancelled copy asks nothing more
 
     FileProgressDialog* progress = nullptr;
     ASSERT_TRUE(waitFor([&] {
@@ -146,18 +155,8 @@ TEST_F(CopyDialogsEndToEnd, ProgressShowsOnALongCopyAndItsCancelLeavesNothingBeh
 // answer leaves no partial copy behind.
 TEST_F(CopyDialogsEndToEnd, ClosingDuringACopyAsksAndCancelsItCleanly)
 {
-    constexpr qint64 kSize = qint64(4) << 30;
-    ASSERT_NO_FATAL_FAILURE(startAndSearch({"big.bin"}, [](const QByteArray& path) {
-        ASSERT_TRUE(bytefiles::write(path, "head"));
-        ASSERT_EQ(::truncate(path.constData(), kSize), 0);
-    }));
-    const QString target = home.mkdir(u"target"_qs);
-    selectPaths({rootBytes() + "/big.bin"});
-    {
-        DialogScript picking({pick(u"Copy file(s) to..."_qs, target)});
-        chooseFromFileMenu("mnuFileCopy");
-        ASSERT_TRUE(picking.done());
-    }
+    QString target;
+    ASSERT_NO_FATAL_FAILURE(startBigCopy(target));
     if (form()->fileJobsRunning() == 0)
         GTEST_SKIP() << "the copy ended before the window could be closed";
 

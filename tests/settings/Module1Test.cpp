@@ -349,10 +349,13 @@ TEST(WindowGeometry, CentresKeepsVisibleWindowsAndBringsBackLostOnes)
 {
     EXPECT_EQ(centred(QSize(640, 480), QRect(1920, 100, 1280, 1024)), QPoint(2240, 372));
     const QList<QRect> screens{QRect(0, 0, 1920, 1040), QRect(1920, 0, 1280, 1024)};
+    // titleRoom: the title bar a window manager puts above the window, of which at least half
+    // stays on a screen.
     const struct {
         const char* what;
         QRect window;
         QRect expected;
+        int titleRoom = 0;
     } cases[] = {
         {"inside", QRect(100, 100, 800, 600), QRect(100, 100, 800, 600)},
         {"across two", QRect(1500, 100, 800, 600), QRect(1500, 100, 800, 600)},
@@ -364,26 +367,16 @@ TEST(WindowGeometry, CentresKeepsVisibleWindowsAndBringsBackLostOnes)
         {"too big", QRect(0, 0, 3000, 2000), QRect(0, 0, 1920, 1040)},
         {"too tall", QRect(100, 100, 800, 1500), QRect(100, 0, 800, 1040)},
         {"too big off", QRect(9000, 9000, 3000, 3000), QRect(1920, 0, 1280, 1024)},
+        {"title within reach", QRect(100, 19, 800, 600), QRect(100, 19, 800, 600), 24},
+        {"title above the screen", QRect(100, 0, 800, 600), QRect(100, 24, 800, 600), 24},
+        {"far above", QRect(100, -400, 800, 600), QRect(100, 24, 800, 600), 24},
+        {"too tall with it", QRect(100, 100, 800, 1040), QRect(100, 24, 800, 1016), 24},
+        {"below a screen above", QRect(2000, 0, 800, 600), QRect(2000, 24, 800, 600), 24},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(placeOnScreens(c.window, screens), c.expected) << c.what;
+        EXPECT_EQ(placeOnScreens(c.window, screens, c.titleRoom), c.expected) << c.what;
     // No screens leave the window alone.
     EXPECT_EQ(placeOnScreens(QRect(5000, 5000, 10, 10), {}), QRect(5000, 5000, 10, 10));
-
-    // With a 24-pixel title bar above the window, at least half of it stays on a screen.
-    const struct {
-        const char* what;
-        QRect window;
-        QRect expected;
-    } titled[] = {
-        {"title within reach", QRect(100, 19, 800, 600), QRect(100, 19, 800, 600)},
-        {"title above the screen", QRect(100, 0, 800, 600), QRect(100, 24, 800, 600)},
-        {"far above", QRect(100, -400, 800, 600), QRect(100, 24, 800, 600)},
-        {"too tall with it", QRect(100, 100, 800, 1040), QRect(100, 24, 800, 1016)},
-        {"below a screen above", QRect(2000, 0, 800, 600), QRect(2000, 24, 800, 600)},
-    };
-    for (const auto& c : titled)
-        EXPECT_EQ(placeOnScreens(c.window, screens, 24), c.expected) << c.what;
 }
 
 } // namespace
