@@ -68,12 +68,14 @@ bool saveNumber(CRegSettings& store, const QString& key, int value)
 AppSettings LoadAppSettings(const CRegSettings& store, const CurrentWindow& current)
 {
     AppSettings s;
-    // A stored minimised or maximised state means the stored size is not the normal one; a
-    // minimised window opens normal, at the default place and size.
+    // A stored minimised state means the stored size is not the normal one: the window opens
+    // normal, at the default place and size. A maximised window's stored size is its normal
+    // one (the window saves that whatever its state): it opens maximised and comes back to
+    // it when restored, rather than losing the user's size to the default one.
     const int state = SettingValues::readIntegerIn(store.GetSetting(kWindow, u"WinState"_qs), 0, 2,
                                                    int(current.state));
     s.state = state == int(WinState::Maximized) ? WinState::Maximized : WinState::Normal;
-    s.geometry = readGeometry(store, current, state == int(WinState::Normal));
+    s.geometry = readGeometry(store, current, state != int(WinState::Minimized));
 
     for (int c = 1; c <= kListColumnCount; ++c) {
         const int fallback = current.columnWidths[size_t(c - 1)];

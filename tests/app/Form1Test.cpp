@@ -240,6 +240,14 @@ TEST_F(Form1Test, AMaximisedWindowKeepsItsNormalSize)
     EXPECT_TRUE(form()->isMaximized());
     EXPECT_LE(form()->MinTrackWidth(), design.width());
     EXPECT_LE(form()->MinTrackHeight(), design.height());
+    // Restored, it comes back to the size the user gave it, and that size stays saved.
+    form()->setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form()->size() == normal.size(); }))
+        << form()->width() << 'x' << form()->height();
+    ASSERT_TRUE(form()->close());
+    EXPECT_TRUE(
+        settingsText().contains(u"\"Width\"=\""_qs + QString::number(normal.width() * 15) + u'"'))
+        << settingsText().toStdString();
 }
 
 void touch(const QString& path, const QDateTime& when)

@@ -267,8 +267,8 @@ TEST_F(Module1Test, EveryValueSurvivesARestartInTheFileOrder)
     EXPECT_TRUE(file.contains("\"Folder0\"=\"/data/a|1|0\""));
 }
 
-// A window closed maximised stores its normal place but opens centred; one closed minimised
-// comes back normal, where it was.
+// A window closed maximised stores its normal place, and opens maximised with it as the place
+// it is restored to; one closed minimised comes back normal, where it was.
 TEST_F(Module1Test, MaximisedOrMinimisedAtCloseStoresTheNormalPlace)
 {
     for (const WinState closed : {WinState::Maximized, WinState::Minimized}) {
@@ -279,7 +279,7 @@ TEST_F(Module1Test, MaximisedOrMinimisedAtCloseStoresTheNormalPlace)
         const AppSettings loaded = LoadAppSettings(store, designWindow());
         const bool maximised = closed == WinState::Maximized;
         EXPECT_EQ(loaded.state, maximised ? WinState::Maximized : WinState::Normal);
-        EXPECT_EQ(loaded.geometry, maximised ? kCentred : saved.geometry);
+        EXPECT_EQ(loaded.geometry, saved.geometry);
     }
 }
 
