@@ -25,6 +25,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
+#include <QWindowStateChangeEvent>
 
 #include <algorithm>
 #include <utility>
@@ -250,8 +252,18 @@ void Form1::moveEvent(QMoveEvent* event)
 void Form1::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        m_normal.stateChanged();
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    m_normal.stateChanged();
+    // A window that was mapped maximised is restored by some window managers to the size it
+    // had then, the whole screen: it goes back to its normal geometry itself.
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    if (change->oldState().testFlag(Qt::WindowMaximized) && windowState() == Qt::WindowNoState) {
+        QTimer::singleShot(0, this, [this, normal = m_normal.rect()] {
+            if (windowState() == Qt::WindowNoState && normal.isValid() && geometry() != normal)
+                setGeometry(normal);
+        });
+    }
 }
 
 void Form1::showEvent(QShowEvent* event)
