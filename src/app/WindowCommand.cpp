@@ -4,7 +4,12 @@
 
 #include <cstdio>
 
+#include <cstring>
+
 #include <dlfcn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace WindowCommand {
 
@@ -49,22 +54,52 @@ bool xDisplayAnswers(const QByteArray& display)
     return answers;
 }
 
+/// Whether a Wayland compositor listens where WAYLAND_DISPLAY says: a name left behind by a
+/// session that ended would otherwise reach Qt, which aborts too.
+bool waylandAnswers(const QByteArray& name)
+{
+    const QByteArray path =
+        name.startsWith('/') ? name : qgetenv("XDG_RUNTIME_DIR").append('/').append(name);
+    sockaddr_un address{};
+    if (size_t(path.size()) >= sizeof address.sun_path)
+        return true; // not a path a socket can have: left to Qt
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return true;
+    const bool answers =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return answers;
+}
+
 } // namespace
 
 QByteArray missingDisplay(int argc, char** argv)
 {
-    if (platformChosen(argc, argv) || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    if (platformChosen(argc, argv))
+        return {};
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    if (!wayland.isEmpty() && waylandAnswers(wayland))
         return {};
     const QByteArray display = qgetenv("DISPLAY");
-    if (display.isEmpty())
-        return "there is no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not "
-               "set); the finder without a window is 'kestrelfind --find TEXT'";
-    if (!xDisplayAnswers(display))
-        return QByteArray("cannot open the display '")
-            .append(display)
-            .append("' (DISPLAY) to show the window on; the finder without a window is "
-                    "'kestrelfind --find TEXT'");
-    return {};
+    QByteArray error;
+    if (!display.isEmpty()) {
+        if (xDisplayAnswers(display))
+            return {};
+        error.append("cannot open the display '").append(display).append("' (DISPLAY)");
+    } else if (wayland.isEmpty()) {
+        error.append("there is no display to show the window on (DISPLAY and WAYLAND_DISPLAY "
+                     "are not set)");
+    } else {
+        error
+            .append("there is no display to show the window on (no Wayland compositor answers "
+                    "at WAYLAND_DISPLAY '")
+            .append(wayland)
+            .append("', and DISPLAY is not set)");
+    }
+    return error.append("; the finder without a window is 'kestrelfind --find TEXT'");
 }
 
 QByteArray leftOverArguments(int argc, char** argv)

@@ -7,8 +7,9 @@
 /// on a window, and a start without a display does not abort.
 namespace WindowCommand {
 
-/// The error when there is no display to show the window on (no X or Wayland display and no
-/// platform chosen, or an X display that does not answer); empty when there may be one.
+/// The error when there is no display to show the window on: no platform chosen, no Wayland
+/// compositor answering at WAYLAND_DISPLAY, and no X display (or one that does not answer) at
+/// DISPLAY. Empty when there may be one.
 QByteArray missingDisplay(int argc, char** argv);
 /// The error for what is left once QApplication has taken out its own options: the program
 /// takes no files and no other options; empty when nothing is left.

@@ -408,6 +408,15 @@ TEST(ProgramSmoke, ArgumentsTheWindowDoesNotTakeAndAMissingDisplayAreErrors)
     EXPECT_EQ(deadStatus, 2);
     EXPECT_TRUE(deadErrors.contains(u"cannot open the display ':%1'"_qs.arg(number)))
         << deadErrors.toStdString();
+    // A Wayland display left behind by a session that ended, with or without that X display.
+    QProcessEnvironment staleWayland = deadDisplay;
+    staleWayland.insert(u"WAYLAND_DISPLAY"_qs, u"kf-no-such-wayland-0"_qs);
+    EXPECT_EQ(run({}, staleWayland).first, 2);
+    staleWayland.remove(u"DISPLAY"_qs);
+    const auto [waylandStatus, waylandErrors] = run({}, staleWayland);
+    EXPECT_EQ(waylandStatus, 2);
+    EXPECT_TRUE(waylandErrors.contains(u"no Wayland compositor answers"_qs))
+        << waylandErrors.toStdString();
     EXPECT_FALSE(QFile::exists(home.path(u".config/kestrelfind/HKEY_CURRENT_USER.reg"_qs)));
 }
 
