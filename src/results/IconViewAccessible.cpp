@@ -75,7 +75,6 @@ public:
         }
         state.selectable = true;
         state.focusable = true;
-        state.multiSelectable = true;
         state.selected = m_view->selectionModel() && m_view->selectionModel()->isSelected(m_index);
         state.focused = m_view->hasFocus() && m_view->currentIndex() == m_index;
         state.invisible = !m_view->viewport()->rect().intersects(m_view->visualRect(m_index));
@@ -141,6 +140,15 @@ public:
     {
         const QModelIndex current = view()->currentIndex();
         return current.isValid() ? child(current.row()) : nullptr;
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        const auto mode = view()->selectionMode();
+        state.multiSelectable = mode == QAbstractItemView::ExtendedSelection ||
+                                mode == QAbstractItemView::MultiSelection;
+        return state;
     }
 
 private:

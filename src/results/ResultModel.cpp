@@ -215,9 +215,12 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const
         {
             // In the List and Large Icons views only the Name is shown; the rest of the row
             // is read out from here.
+            // A column with nothing in it (a folder's size) is left out, not read as blank.
             QStringList parts;
-            for (int c = Size; c < ColumnCount; ++c)
-                parts << columnCaption(c) + u": " + cellText(r, c);
+            for (int c = Size; c < ColumnCount; ++c) {
+                if (const QString text = cellText(r, c); !text.isEmpty())
+                    parts << columnCaption(c) + u": " + text;
+            }
             return parts.join(u", ");
         }
     case Qt::ToolTipRole:

@@ -380,6 +380,7 @@ TEST_F(Form1Test, AScreenReaderGetsEveryControlRowAndStatusText)
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(icons);
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->role(), QAccessible::List);
+        EXPECT_TRUE(list->state().multiSelectable);
         ASSERT_EQ(list->childCount(), 2);
         for (int row = 0; row < 2; ++row) {
             QAccessibleInterface* item = list->child(row);

@@ -261,6 +261,11 @@ TEST(ResultModel, ShowsRowTextsEvenOfADeletedFile)
     const QString description =
         model.data(model.index(2, ResultModel::Name), Qt::AccessibleDescriptionRole).toString();
     EXPECT_TRUE(description.contains(u"Size: 2 KB")) << description.toStdString();
+    // What a row does not have is left out, not read as an empty "Size: ".
+    const QString folder =
+        model.data(model.index(0, ResultModel::Name), Qt::AccessibleDescriptionRole).toString();
+    EXPECT_TRUE(folder.startsWith(u"File Type: "_qs)) << folder.toStdString();
+    EXPECT_FALSE(description.contains(u"Date"_qs)) << description.toStdString();
 }
 
 TEST(ResultModel, OddNamesShowOnOneLineAndKeepTheirBytes)
