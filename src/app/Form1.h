@@ -93,6 +93,9 @@ private:
     void loadStartUp();
     bool saveSettings();
     bool saveSettingsOrAsk();
+    /// True, after saving the settings and saying so, when a search runs: it must be stopped
+    /// before the window closes.
+    bool refuseCloseWhileSearching();
     void unload();
     void attachMinTrack(const QSize& size);
     void tellDroppedFolders(int dropped);

@@ -153,28 +153,41 @@ bool Form1::saveSettingsOrAsk()
     return true;
 }
 
+bool Form1::refuseCloseWhileSearching()
+{
+    if (m_run->SearchIdle() && !searchRunning())
+        return false;
+    saveSettings(); // kept even though the close is refused
+    if (!m_unattended)
+        m_prompt.MsgBox(
+            QStringLiteral("Please stop the search in progress before closing the program"),
+            MsgStyle::Information, QStringLiteral("Problem"));
+    return true;
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
-    if (!m_run->SearchIdle() || searchRunning()) {
-        saveSettings(); // kept even though the close is refused
-        if (!m_unattended)
-            m_prompt.MsgBox(
-                QStringLiteral("Please stop the search in progress before closing the program"),
-                MsgStyle::Information, QStringLiteral("Problem"));
+    if (refuseCloseWhileSearching()) {
         event->ignore();
         return;
     }
     // Closing cancels a copy, move or trashing under way; the user who thinks it will finish
     // must hear of it. A session's end cannot wait for an answer: the work is cancelled,
     // which leaves no partial copy and every source that was not moved yet in its place.
-    if (fileJobsRunning() > 0 && !m_unattended &&
-        m_prompt.MsgBox(QStringLiteral("A copy, move or move to the Trash is still in progress. "
-                                       "Closing the program cancels it: items not done yet "
-                                       "stay where they are.\n\nClose the program anyway?"),
-                        MsgStyle::YesNo | MsgStyle::Exclamation | MsgStyle::DefaultButton2,
-                        QStringLiteral("Close")) != MsgResult::Yes) {
-        event->ignore();
-        return;
+    if (fileJobsRunning() > 0 && !m_unattended) {
+        const int answer =
+            m_prompt.MsgBox(QStringLiteral("A copy, move or move to the Trash is still in "
+                                           "progress. Closing the program cancels it: items not "
+                                           "done yet stay where they are.\n\nClose the program "
+                                           "anyway?"),
+                            MsgStyle::YesNo | MsgStyle::Exclamation | MsgStyle::DefaultButton2,
+                            QStringLiteral("Close"));
+        // Meanwhile the job may have ended and its refresh question started a search, which
+        // refuses a close as at any other time.
+        if (answer != MsgResult::Yes || refuseCloseWhileSearching()) {
+            event->ignore();
+            return;
+        }
     }
     saveSettingsOrAsk();
     unload();

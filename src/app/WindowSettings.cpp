@@ -124,8 +124,17 @@ void NormalGeometry::moved()
 
 void NormalGeometry::stateChanged()
 {
-    if (!normal())
-        m_settle.stop();
+    if (normal() || !m_settle.isActive())
+        return;
+    // A geometry not yet settled is the user's last move or resize, unless it fills the
+    // screen: then it was the window manager's maximising, told before its state.
+    m_settle.stop();
+    const QScreen* screen = m_window.screen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    const bool fills = area.isValid() && m_pending.width() >= area.width() - kFrameRoom &&
+                       m_pending.height() >= area.height() - 3 * kFrameRoom;
+    if (!fills)
+        m_now = m_pending;
 }
 
 QRect NormalGeometry::rect() const

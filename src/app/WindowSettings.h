@@ -40,7 +40,8 @@ void collectGeometry(const QWidget& window, const QRect& normal, AppSettings& se
 /// window manager maximises the window, Qt on X11 keeps no normal geometry, and what was
 /// saved would be the whole screen, which the next start then could not shrink below.
 /// A window manager may resize the window before it says that it maximised it, so a new
-/// geometry counts once the window has kept it, still normal, for a moment.
+/// geometry counts once the window has kept it, still normal, for a moment, or when the
+/// window is maximised before then with a geometry that does not fill the screen.
 class NormalGeometry {
 public:
     explicit NormalGeometry(const QWidget& window);
@@ -50,13 +51,16 @@ public:
     void start(const QRect& normal) { m_now = normal; }
     /// After a move or resize.
     void moved();
-    /// After a change of state: a geometry not yet settled was the maximising's.
+    /// After a change of state: a geometry not yet settled counts, unless it fills the screen.
     void stateChanged();
     /// The normal geometry, or an invalid one before any is known.
     QRect rect() const;
 
     /// How long a geometry must stay to count as the normal one.
     static constexpr int kSettleMs = 300;
+    /// What a window manager's frame may take of the screen's width (and three times that of
+    /// its height, for the title bar) around a maximised window.
+    static constexpr int kFrameRoom = 32;
 
 private:
     bool normal() const;
