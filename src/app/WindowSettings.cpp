@@ -105,6 +105,7 @@ NormalGeometry::NormalGeometry(const QWidget& window)
     QObject::connect(&m_settle, &QTimer::timeout, [this] {
         if (normal())
             m_now = m_pending;
+        m_userPending = QRect();
     });
 }
 
@@ -114,11 +115,21 @@ bool NormalGeometry::normal() const
              (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
 }
 
+bool NormalGeometry::fillsScreen(const QRect& rect) const
+{
+    const QScreen* screen = m_window.screen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    return area.isValid() && rect.width() >= area.width() - kFrameRoom &&
+           rect.height() >= area.height() - 3 * kFrameRoom;
+}
+
 void NormalGeometry::moved()
 {
     if (!normal() || !m_window.isVisible())
         return;
     m_pending = m_window.geometry();
+    if (!fillsScreen(m_pending))
+        m_userPending = m_pending;
     m_settle.start();
 }
 
@@ -126,15 +137,13 @@ void NormalGeometry::stateChanged()
 {
     if (normal() || !m_settle.isActive())
         return;
-    // A geometry not yet settled is the user's last move or resize, unless it fills the
-    // screen: then it was the window manager's maximising, told before its state.
+    // The last geometry not yet settled that does not fill the screen is the user's last
+    // move or resize; one that fills it was the window manager's maximising, told before
+    // its state.
     m_settle.stop();
-    const QScreen* screen = m_window.screen();
-    const QRect area = screen ? screen->availableGeometry() : QRect();
-    const bool fills = area.isValid() && m_pending.width() >= area.width() - kFrameRoom &&
-                       m_pending.height() >= area.height() - 3 * kFrameRoom;
-    if (!fills)
-        m_now = m_pending;
+    if (m_userPending.isValid())
+        m_now = m_userPending;
+    m_userPending = QRect();
 }
 
 QRect NormalGeometry::rect() const

@@ -64,10 +64,12 @@ public:
 
 private:
     bool normal() const;
+    bool fillsScreen(const QRect& rect) const;
 
     const QWidget& m_window;
     QRect m_now;
-    QRect m_pending;
+    QRect m_pending;     ///< the last geometry, not yet settled
+    QRect m_userPending; ///< the last of them that does not fill the screen
     QTimer m_settle;
 };
 
