@@ -256,11 +256,14 @@ void Form1::changeEvent(QEvent* event)
         return;
     m_normal.stateChanged();
     // A window that was mapped maximised is restored by some window managers to the size it
-    // had then, the whole screen: it goes back to its normal geometry itself.
+    // had then, the whole screen: it goes back to its normal geometry itself. Only when it
+    // still fills the screen a moment later: a window dragged out of its maximised state by
+    // its title bar must stay under the pointer.
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     if (change->oldState().testFlag(Qt::WindowMaximized) && windowState() == Qt::WindowNoState) {
-        QTimer::singleShot(0, this, [this, normal = m_normal.rect()] {
-            if (windowState() == Qt::WindowNoState && normal.isValid() && geometry() != normal)
+        QTimer::singleShot(kRestoreCheckMs, this, [this, normal = m_normal.rect()] {
+            if (windowState() == Qt::WindowNoState && normal.isValid() &&
+                m_normal.fillsScreen(geometry()))
                 setGeometry(normal);
         });
     }

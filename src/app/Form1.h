@@ -156,6 +156,8 @@ private:
     std::unique_ptr<SystemTray> m_tray;
     std::unique_ptr<MinTrackSize> m_minTrack;
     WindowSettings::NormalGeometry m_normal{*this};
+    /// How long after leaving the maximised state the window checks that it left the size too.
+    static constexpr int kRestoreCheckMs = 200;
     QPointer<HelpWindow> m_help;
     QString m_startUpNotice; ///< the dropped-folders message, shown once the window shows
     SortState m_sort;

@@ -55,6 +55,8 @@ public:
     void stateChanged();
     /// The normal geometry, or an invalid one before any is known.
     QRect rect() const;
+    /// Whether `rect` fills the window's screen, as a maximised window does.
+    bool fillsScreen(const QRect& rect) const;
 
     /// How long a geometry must stay to count as the normal one.
     static constexpr int kSettleMs = 300;
@@ -64,7 +66,6 @@ public:
 
 private:
     bool normal() const;
-    bool fillsScreen(const QRect& rect) const;
 
     const QWidget& m_window;
     QRect m_now;
