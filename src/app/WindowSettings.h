@@ -24,8 +24,8 @@ CurrentWindow currentWindow(const QWidget& window, const ResultList& list);
 QRect applyGeometry(QWidget& window, const AppSettings& settings);
 
 /// The smallest size the user may drag the window to once `applyGeometry` gave it `normal`:
-/// that size, or for a window that starts maximised, where the stored size is not applied,
-/// its design size `design` (no larger than `normal`, which un-maximising brings back).
+/// that size, or for a window that starts maximised, where nothing showed the stored size
+/// yet, its design size `design` (no larger than `normal`, which un-maximising brings back).
 QSize minimumSizeAfterStart(const QWidget& window, const QRect& normal, const QSize& design);
 
 /// Sets the column widths (twips) and display positions of the list.

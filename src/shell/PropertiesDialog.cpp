@@ -10,6 +10,12 @@
 #include <QVBoxLayout>
 
 namespace {
+/// A row's label as its value's accessible name: "Name:" reads as "Name".
+QString accessibleName(QString label)
+{
+    return label.remove(u':');
+}
+
 void addRow(QFormLayout* form, const QString& label, const QString& value, const char* name)
 {
     auto* text = new QLabel(value);
@@ -17,9 +23,7 @@ void addRow(QFormLayout* form, const QString& label, const QString& value, const
     text->setTextFormat(Qt::PlainText);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     text->setFocusPolicy(Qt::StrongFocus); // readable with the keyboard alone
-    QString accessible = label;
-    accessible.remove(u':');
-    text->setAccessibleName(accessible);
+    text->setAccessibleName(accessibleName(label));
     text->setAccessibleDescription(value);
     form->addRow(label, text);
 }
@@ -34,9 +38,7 @@ void addPathRow(QFormLayout* form, const QString& label, const QString& value, c
     field->setFrame(false);
     field->setCursorPosition(0);
     field->setMinimumWidth(field->fontMetrics().averageCharWidth() * 48);
-    QString accessible = label;
-    accessible.remove(u':');
-    field->setAccessibleName(accessible);
+    field->setAccessibleName(accessibleName(label));
     form->addRow(label, field);
 }
 
