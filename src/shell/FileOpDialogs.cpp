@@ -107,7 +107,7 @@ void FileProgressDialog::reject()
 }
 
 ConflictDialog::ConflictDialog(const ConflictQuestion& question, QWidget* parent)
-    : QDialog(parent)
+    : FittedDialog(parent)
     , m_all(new QCheckBox(QStringLiteral("&Apply to all"), this))
 {
     setObjectName(QStringLiteral("ConflictDialog"));
@@ -166,7 +166,7 @@ void ConflictDialog::choose(ConflictAnswer answer)
 }
 
 ErrorDialog::ErrorDialog(const ErrorQuestion& question, QWidget* parent)
-    : QDialog(parent)
+    : FittedDialog(parent)
 {
     setObjectName(QStringLiteral("ErrorDialog"));
     setWindowTitle(QStringLiteral("Problem"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FittedDialog.h"
 #include "platform/FileOpTypes.h"
 
 #include <QDialog>
@@ -34,7 +35,7 @@ private:
 };
 
 /// "A target exists": Replace / Skip / Keep Both / Cancel, with "Apply to all".
-class ConflictDialog final : public QDialog {
+class ConflictDialog final : public FittedDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ConflictDialog)
 public:
@@ -52,7 +53,7 @@ private:
 };
 
 /// An item failed: Skip / Retry / Cancel.
-class ErrorDialog final : public QDialog {
+class ErrorDialog final : public FittedDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ErrorDialog)
 public:

@@ -16,7 +16,7 @@
 
 OpenWithDialog::OpenWithDialog(const QString& fileName, const QString& typeName,
                                const QList<AppEntry>& apps, QWidget* parent)
-    : QDialog(parent)
+    : FittedDialog(parent)
     , m_apps(apps)
 {
     setObjectName(QStringLiteral("OpenWithDialog"));

@@ -2,7 +2,7 @@
 
 #include "platform/ItemDialogs.h"
 
-#include <QDialog>
+#include "FittedDialog.h"
 
 class QCheckBox;
 class QListWidget;
@@ -10,7 +10,7 @@ class QListWidget;
 /// "Open With": the programs that can open a file, the default one first and selected, and
 /// "Always use the selected program to open this kind of file". Enter or a double-click
 /// opens with the selected program; Escape cancels.
-class OpenWithDialog final : public QDialog {
+class OpenWithDialog final : public FittedDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OpenWithDialog)
 public:

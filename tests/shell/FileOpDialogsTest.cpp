@@ -3,6 +3,7 @@
 #include "ByteFiles.h"
 #include "platform/FileJob.h"
 
+#include <QFont>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -128,6 +129,30 @@ TEST_F(FileOpDialogsTest, LongNamesWrapWithinTheScreen)
         for (QLabel* label : dialog->findChildren<QLabel*>())
             named = named || label->accessibleName().contains(shown);
         EXPECT_TRUE(named);
+        dialog->hide();
+    }
+}
+
+// With large text (a scaled or small screen) a question's lines need more than the two thirds
+// of the screen Qt gives a new window: it takes the height they need, and stays on the screen.
+TEST_F(FileOpDialogsTest, AQuestionWithLargeTextShowsItsWholeText)
+{
+    const QByteArray path = m_root + "/a folder of some length/" + QByteArray(60, 'n') + ".txt";
+    const QRect screen = m_window.screen()->availableGeometry();
+    FileFacts facts{path, 10, QDateTime::currentDateTime(), false};
+    ConflictDialog conflict(ConflictQuestion{facts, facts}, &m_window);
+    ErrorDialog error(ErrorQuestion{path, u"Cannot copy: Input/output error"_qs}, &m_window);
+    for (QDialog* dialog : {static_cast<QDialog*>(&conflict), static_cast<QDialog*>(&error)}) {
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        QFont large = dialog->font();
+        large.setPixelSize(28);
+        dialog->setFont(large);
+        dialog->show();
+        QLabel* text = dialog->findChild<QLabel*>();
+        ASSERT_NE(text, nullptr);
+        EXPECT_GE(text->height(), text->heightForWidth(text->width())) << "lines cut off";
+        EXPECT_LE(dialog->height(), screen.height());
+        EXPECT_TRUE(screen.contains(dialog->geometry())) << "not within the screen";
         dialog->hide();
     }
 }
