@@ -8,13 +8,13 @@
 
 using namespace ResultColumn;
 
-// Three numbers decide nearly every comparison without reading the row: Name takes 16 key
-// bytes and 8 name bytes, the other columns their value (or the rank of their text) and 16
-// name bytes. Only full ties read the key arena or the rows.
+// Three numbers decide nearly every comparison without reading the row: Name takes 16 bytes
+// of its key, the other columns their value (or the rank of their text) and 16 bytes of the
+// Name key that breaks their ties. Only full ties read the key arena.
 struct SortIndex::Item {
-    uint64_t first;  ///< key bytes 0-7, or rank, size or time
-    uint64_t second; ///< key bytes 8-15, or name bytes 0-7
-    uint64_t third;  ///< unused for Name (its key holds the name), or name bytes 8-15
+    uint64_t first;  ///< Name key bytes 0-7, or rank, size or time
+    uint64_t second; ///< Name key bytes 8-15, or 0-7
+    uint64_t third;  ///< unused for Name, or Name key bytes 8-15
     uint32_t key;    ///< full Name key offset
     uint32_t row;    ///< stored row being ordered
 };
@@ -24,31 +24,10 @@ namespace {
 // Above this many rows a whole sort uses a second thread.
 constexpr size_t ParallelSortRows = 50000;
 
-int compareBytes(std::string_view a, std::string_view b)
-{
-    const size_t common = std::min(a.size(), b.size());
-    if (const int c = common ? std::memcmp(a.data(), b.data(), common) : 0)
-        return c;
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
 // The last word on equal rows: the order they were stored in, which is the walk's.
 int compareArrival(uint32_t a, uint32_t b)
 {
     return a < b ? -1 : (a > b ? 1 : 0);
-}
-
-// Eight name bytes from `from` on as a number in the bytes' order, zero-padded (names hold
-// no NUL, so padding sorts a shorter name first as memcmp does).
-uint64_t namePrefix(std::string_view name, size_t from)
-{
-    unsigned char bytes[8] = {};
-    if (name.size() > from)
-        std::memcpy(bytes, name.data() + from, std::min<size_t>(name.size() - from, 8));
-    uint64_t value = 0;
-    for (const unsigned char byte : bytes)
-        value = (value << 8) | byte;
-    return value;
 }
 
 std::vector<uint32_t> storedRange(size_t first, size_t count)
@@ -194,10 +173,13 @@ void SortIndex::resetKeys()
 
 int SortIndex::compareTie(uint32_t a, uint32_t b) const
 {
-    // Name bytes, then the order the walk found the rows in, which is the same on every walk
-    // of the same folders: equal names in many folders cost no read of the folders.
-    if (const int c = compareBytes(m_rows.name(a), m_rows.name(b)))
-        return c;
+    // As the Name column orders them ("file2" before "file10"), then the order the walk found
+    // the rows in, which is the same on every walk of the same folders: equal keys belong to
+    // equal names, so equal names in many folders cost no read of the folders.
+    if (m_nameKeys[a] != m_nameKeys[b]) {
+        if (const int c = std::strcmp(m_names.key(m_nameKeys[a]), m_names.key(m_nameKeys[b])))
+            return c;
+    }
     return compareArrival(a, b);
 }
 
@@ -213,11 +195,7 @@ int SortIndex::compare(uint32_t a, uint32_t b) const
         break;
     }
     case Name:
-        if (m_nameKeys[a] != m_nameKeys[b]) {
-            if (const int c = std::strcmp(m_names.key(m_nameKeys[a]), m_names.key(m_nameKeys[b])))
-                return c;
-        }
-        return compareArrival(a, b); // equal keys, equal names
+        break;
     case FileType:
     case Location:
     case Url:
@@ -288,40 +266,34 @@ std::vector<SortIndex::Item> SortIndex::itemsFor(const std::vector<uint32_t>& ro
         const uint32_t row = rows[i];
         Item& item = items[i];
         item.row = row;
-        item.key = 0;
+        item.key = m_nameKeys[row];
         if (m_column == Name) {
-            item.key = m_nameKeys[row];
             item.first = m_names.prefix(item.key);
             item.second = m_names.prefix(item.key, 8);
             item.third = 0;
             continue;
         }
-        const std::string_view name = m_rows.name(row);
         item.first = rank.empty() ? m_rows.number(m_column, row) : rank[i];
-        item.second = namePrefix(name, 0);
-        item.third = namePrefix(name, 8);
+        item.second = m_names.prefix(item.key);
+        item.third = m_names.prefix(item.key, 8);
     }
     return items;
 }
 
 void SortIndex::sortItems(std::vector<Item>& items) const
 {
-    const bool byName = m_column == Name;
     auto ascending = [&](const Item& a, const Item& b) {
         if (a.first != b.first)
             return a.first < b.first;
         if (a.second != b.second)
             return a.second < b.second;
-        if (byName) {
-            if (a.key != b.key) {
-                if (const int c = std::strcmp(m_names.key(a.key), m_names.key(b.key)))
-                    return c < 0;
-            }
-            return a.row < b.row; // equal keys, equal names: the walk's order
-        }
         if (a.third != b.third)
             return a.third < b.third;
-        return compareTie(a.row, b.row) < 0;
+        if (a.key != b.key) {
+            if (const int c = std::strcmp(m_names.key(a.key), m_names.key(b.key)))
+                return c < 0;
+        }
+        return a.row < b.row; // equal keys, equal names: the walk's order
     };
     auto less = [&](const Item& a, const Item& b) {
         return m_descending ? ascending(b, a) : ascending(a, b);
@@ -371,9 +343,10 @@ void SortIndex::sortAgain(std::vector<uint32_t>* oldOrder)
 void SortIndex::makeKeysAndSort(bool reorder, std::vector<uint32_t>* oldOrder)
 {
     resetKeys();
-    if (m_column == Name && m_nameKeys.empty())
+    // Every sorted column needs Name keys: they break its ties.
+    if (m_column >= 0 && m_nameKeys.empty())
         addNameKeys(0, m_stored);
-    else if (textColumn())
+    if (textColumn())
         addTextKeys(0, m_stored);
     if (!reorder)
         return;
@@ -407,7 +380,7 @@ void SortIndex::addStored(size_t first, size_t count)
     m_gone.resize(m_stored, false);
     // Name keys are the dearest to make: once made they are kept for every later row, so a
     // return to the Name column only sorts.
-    if (m_column == Name || !m_nameKeys.empty())
+    if (wantsNameKeys())
         addNameKeys(first, count);
     if (textColumn())
         addTextKeys(first, count);

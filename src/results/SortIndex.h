@@ -19,8 +19,7 @@ enum : int { Name, Size, FileType, Date, Location, Url, Count };
 class SortRows {
 public:
     virtual ~SortRows() = default;
-    /// The row's name bytes: rows equal in the sort column go by them, then by the order
-    /// they were stored in.
+    /// The row's name bytes: they end its Name key, so that only equal names have equal keys.
     virtual std::string_view name(uint32_t row) const = 0;
     /// The value Size or Date sorts by, ascending.
     virtual uint64_t number(int column, uint32_t row) const = 0;
@@ -35,10 +34,10 @@ public:
 };
 
 /// The order of the result list: which stored row each list row shows, kept sorted by one
-/// column in one direction; rows equal in it go by their name's bytes, then by the order they
-/// were stored in (the walk's), all reversed with the direction. Sort keys are kept per stored
-/// row (Name keys, once made, for good), batches are sorted and merged in, rows are removed and
-/// re-placed after a change. Plain C++: no Qt types; the model over it announces each change to
+/// column in one direction; rows equal in it go as the Name column orders them, then by the
+/// order they were stored in (the walk's), all reversed with the direction. Sort keys are kept per
+/// stored row (Name keys, once made, for good), batches are sorted and merged in, rows are removed
+/// and re-placed after a change. Plain C++: no Qt types; the model over it announces each change to
 /// the views.
 class SortIndex final {
 public:
@@ -61,8 +60,9 @@ public:
     size_t size() const { return m_view.size() - m_gapLen; }
     /// The stored row shown at list row `row` (< size()).
     uint32_t at(size_t row) const { return m_view[row < m_gapAt ? row : row + m_gapLen]; }
-    /// Whether rows added now need Name keys: Name is sorted, or its keys are kept.
-    bool wantsNameKeys() const { return m_column == ResultColumn::Name || !m_nameKeys.empty(); }
+    /// Whether rows added now need Name keys: a column is sorted (Name keys break its ties),
+    /// or the keys are kept.
+    bool wantsNameKeys() const { return m_column >= 0 || !m_nameKeys.empty(); }
     /// The sort column (ResultColumn), or -1 for arrival order.
     int column() const { return m_column; }
     /// Whether the order is descending.
