@@ -20,11 +20,18 @@ long long gapSquared(const QRect& a, const QRect& b)
 }
 
 /// Whether enough of `window` shows on `screen` to be found and dragged back.
-bool showsEnough(const QRect& window, const QRect& screen)
+long long area(const QRect& rect)
 {
-    const QRect shown = window.intersected(screen);
-    return shown.width() >= std::min(kMinimumVisible, window.width()) &&
-           shown.height() >= std::min(kMinimumVisible, window.height());
+    return rect.isEmpty() ? 0 : (long long)rect.width() * rect.height();
+}
+
+bool showsEnough(const QRect& window, const QList<QRect>& screens)
+{
+    // Screens do not overlap: what shows is the sum of what each shows.
+    long long shown = 0;
+    for (const QRect& screen : screens)
+        shown += area(window.intersected(screen));
+    return shown * 2 >= area(window);
 }
 
 /// The screen a window belongs to: the one showing most of it, else the nearest.
@@ -34,12 +41,11 @@ const QRect& homeScreen(const QRect& window, const QList<QRect>& screens)
     long long bestArea = -1;
     long long bestGap = std::numeric_limits<long long>::max();
     for (qsizetype i = 0; i < screens.size(); ++i) {
-        const QRect shown = window.intersected(screens[i]);
-        const long long area = shown.isEmpty() ? 0 : (long long)shown.width() * shown.height();
+        const long long shown = area(window.intersected(screens[i]));
         const long long gap = gapSquared(window, screens[i]);
-        if (area > bestArea || (area == bestArea && gap < bestGap)) {
+        if (shown > bestArea || (shown == bestArea && gap < bestGap)) {
             best = i;
-            bestArea = area;
+            bestArea = shown;
             bestGap = gap;
         }
     }
@@ -107,8 +113,7 @@ QRect placeOnScreens(const QRect& window, const QList<QRect>& screens, int title
     const QRect& screen = homeScreen(framed, screens);
     const bool tooWide = framed.width() > screen.width();
     const bool tooTall = framed.height() > screen.height();
-    const bool visible = std::any_of(screens.begin(), screens.end(),
-                                     [&](const QRect& s) { return showsEnough(framed, s); });
+    const bool visible = showsEnough(framed, screens);
     // At least half of the title bar on a screen, or the window cannot be dragged back.
     const int titleRow = window.top() - titleRoom / 2;
     const bool titleShown = std::any_of(screens.begin(), screens.end(), [&](const QRect& s) {

@@ -32,15 +32,12 @@ QSize minimumTrackSize(const QSize& twips, double dpiX, double dpiY);
 /// The top-left corner that centres a window of `size` on `screen` (any unit, both alike).
 QPoint centred(const QSize& size, const QRect& screen);
 
-/// The most a window may hide off the screens: a window counts as on a screen only when at
-/// least this much of it (or all of it, when smaller) shows on one screen, in pixels.
-constexpr int kMinimumVisible = 48;
-
 /// Where a restored window goes, in pixels, given the available areas of the screens that
-/// exist now (the first is the primary one). A window that shows enough of itself on a
-/// screen keeps its place; one that is off every screen moves onto the nearest screen. A
-/// window larger than its screen's available area is shrunk to it and moved inside it. No
-/// screens, or an empty window: `window` unchanged.
+/// exist now (the first is the primary one). A window that shows at least half of itself on
+/// the screens keeps its place, also across two of them; one mostly or wholly off them (a
+/// place kept from a larger screen) moves onto the screen that shows most of it, else the
+/// nearest, by as little as it takes. A window larger than its screen's available area is
+/// shrunk to it and moved inside it. No screens, or an empty window: `window` unchanged.
 /// `titleRoom` is the height of the title bar a window manager puts above the window: at
 /// least half of it must be on a screen, so that the window can be dragged.
 QRect placeOnScreens(const QRect& window, const QList<QRect>& screens, int titleRoom = 0);

@@ -364,6 +364,7 @@ TEST(WindowGeometry, CentresKeepsVisibleWindowsAndBringsBackLostOnes)
         {"far left", QRect(-3000, 200, 800, 600), QRect(0, 200, 800, 600)},
         {"below", QRect(100, 2000, 800, 600), QRect(100, 440, 800, 600)},
         {"a sliver", QRect(-790, 100, 800, 600), QRect(0, 100, 800, 600)},
+        {"mostly off", QRect(2900, 700, 800, 600), QRect(2400, 424, 800, 600)},
         {"too big", QRect(0, 0, 3000, 2000), QRect(0, 0, 1920, 1040)},
         {"too tall", QRect(100, 100, 800, 1500), QRect(100, 0, 800, 1040)},
         {"too big off", QRect(9000, 9000, 3000, 3000), QRect(1920, 0, 1280, 1024)},
