@@ -19,32 +19,46 @@ QString why(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-int makeFolder(const QByteArray& path)
+/// Makes a private folder, or finds one there. A trash's own folders must be real folders; the
+/// folders on the way to it may be links to folders (a ~/.local kept elsewhere and linked).
+int makeFolder(const QByteArray& path, bool own)
 {
     if (::mkdir(path.constData(), 0700) == 0)
         return 0;
     if (errno != EEXIST)
         return errno;
     struct stat st {};
-    if (::lstat(path.constData(), &st) != 0)
+    if ((own ? ::lstat(path.constData(), &st) : ::stat(path.constData(), &st)) != 0)
         return errno;
     return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
 
-/// mkdir -p with private folders.
-int makePath(const QByteArray& path)
+/// mkdir -p with private folders; those longer than `ownFrom` bytes are the trash's own.
+int makePath(const QByteArray& path, qsizetype ownFrom)
 {
     for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1)) {
-        if (const int rc = makeFolder(path.left(slash)))
+        if (const int rc = makeFolder(path.left(slash), slash > ownFrom))
             return rc;
     }
-    return makeFolder(path);
+    return makeFolder(path, path.size() > ownFrom);
 }
 
 QByteArray parentOf(const QByteArray& path)
 {
     const qsizetype slash = path.lastIndexOf('/');
     return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
+/// `path` (absolute) with the links in its folders resolved, its own name kept (a link named
+/// is trashed itself); empty with errno when a folder cannot be resolved.
+QByteArray resolvedParent(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    char buffer[PATH_MAX];
+    if (!::realpath(slash <= 0 ? "/" : path.left(slash).constData(), buffer))
+        return {};
+    const QByteArray folder(buffer);
+    return (folder == "/" ? QByteArray() : folder) + path.mid(slash);
 }
 
 QByteArray absolute(QByteArray path)
@@ -90,12 +104,15 @@ int writeAll(int fd, const std::string& data)
     return 0;
 }
 
-/// Makes sure files/ and info/ exist below `trash`; 0 or errno.
-int prepare(const QByteArray& trash)
+/// Makes sure files/ and info/ exist below `trash`; 0 or errno. A shared file system's trash
+/// folders must be real folders, not links another user may have put there; the home trash is
+/// the user's own, and may be kept elsewhere through a link.
+int prepare(const QByteArray& trash, bool shared)
 {
-    if (const int rc = makePath(trash + "/files"))
+    const qsizetype ownFrom = shared ? parentOf(trash).size() : trash.size() + sizeof "/files";
+    if (const int rc = makePath(trash + "/files", ownFrom))
         return rc;
-    return makePath(trash + "/info");
+    return makePath(trash + "/info", ownFrom);
 }
 
 int openFolder(const QByteArray& path)
@@ -105,11 +122,11 @@ int openFolder(const QByteArray& path)
 
 } // namespace
 
-int Trash::Folder::openAt(const QByteArray& trash)
+int Trash::Folder::openAt(const QByteArray& trash, bool shared)
 {
     close();
     path = trash;
-    if (const int rc = prepare(trash))
+    if (const int rc = prepare(trash, shared))
         return rc;
     files = openFolder(trash + "/files");
     info = files < 0 ? -1 : openFolder(trash + "/info");
@@ -172,15 +189,15 @@ QByteArray Trash::topTrash(const QByteArray& absolutePath, dev_t device, QByteAr
     struct stat shared {};
     if (::lstat(QByteArray(base + "/.Trash").constData(), &shared) == 0 &&
         S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX) &&
-        prepare(base + "/.Trash/" + uid) == 0)
+        prepare(base + "/.Trash/" + uid, true) == 0)
         return base + "/.Trash/" + uid;
     const QByteArray own = base + "/.Trash-" + uid;
-    if (makeFolder(own) != 0)
+    if (makeFolder(own, true) != 0)
         return {};
     struct stat st {};
     if (::lstat(own.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
         return {};
-    return prepare(own) == 0 ? own : QByteArray();
+    return prepare(own, true) == 0 ? own : QByteArray();
 }
 
 Trash::Result Trash::moveToTrash(const QByteArray& path)
@@ -190,7 +207,7 @@ Trash::Result Trash::moveToTrash(const QByteArray& path)
     if (::lstat(full.constData(), &item) != 0)
         return {errno, why(errno)};
     if (!m_home.open()) {
-        if (const int rc = m_home.openAt(m_home.path))
+        if (const int rc = m_home.openAt(m_home.path, false))
             return {rc, QStringLiteral("The trash folder cannot be made: ") + why(rc)};
     }
     if (m_home.device == item.st_dev) {
@@ -200,14 +217,19 @@ Trash::Result Trash::moveToTrash(const QByteArray& path)
         if (result.error != EXDEV)
             return result;
     }
+    // The item's own folders, links resolved: a link on the way may lead to another file
+    // system, whose top folder the trash belongs in.
+    const QByteArray real = resolvedParent(full);
+    if (real.isEmpty())
+        return {errno, why(errno)};
     QByteArray top;
-    const QByteArray trash = topTrash(full, item.st_dev, &top);
+    const QByteArray trash = topTrash(real, item.st_dev, &top);
     if (!trash.isEmpty() && (!m_top.open() || m_top.path != trash))
-        m_top.openAt(trash);
+        m_top.openAt(trash, true);
     if (trash.isEmpty() || !m_top.open())
         return {EXDEV, QStringLiteral("There is no trash on this item's file system, so it "
                                       "was left in place.")};
-    const QByteArray relative = top == "/" ? full.mid(1) : full.mid(top.size() + 1);
+    const QByteArray relative = top == "/" ? real.mid(1) : real.mid(top.size() + 1);
     const Result result = store(full, m_top, relative);
     if (result.error == ENOENT)
         m_top.close();
@@ -265,6 +287,17 @@ Trash::Result Trash::store(const QByteArray& path, const Folder& trash,
                         RENAME_NOREPLACE) == 0)
             return {};
         rc = errno;
+        // A file system without RENAME_NOREPLACE (NFS, many FUSE ones): the entry is looked
+        // for first. Its record, made exclusively, already keeps other trashings off the name.
+        if (rc == EINVAL) {
+            struct stat taken {};
+            if (::fstatat(trash.files, m_entry.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
+                rc = EEXIST;
+            else if (::renameat(AT_FDCWD, path.constData(), trash.files, m_entry.c_str()) == 0)
+                return {};
+            else
+                rc = errno;
+        }
         ::unlinkat(trash.info, m_infoName.c_str(), 0);
         if (rc != EEXIST)
             return {rc, why(rc)};

@@ -46,8 +46,9 @@ private:
         int info = -1;
         dev_t device = 0; ///< that of files/
         bool open() const { return files >= 0; }
-        /// Makes files/ and info/ when missing and opens them; 0 or errno.
-        int openAt(const QByteArray& trash);
+        /// Makes files/ and info/ when missing and opens them; 0 or errno. The folders of a
+        /// `shared` file system's trash must not be links.
+        int openAt(const QByteArray& trash, bool shared);
         void close();
     };
 

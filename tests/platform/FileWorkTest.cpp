@@ -464,6 +464,35 @@ TEST_F(TrashTest, AnItemOnAnotherFileSystemGoesToItsTopDirectoryTrash)
     EXPECT_EQ(bf::read(disk.path() + "/stays"), QByteArray("s"));
 }
 
+// Folders on the way to a trash may be links (a ~/.local kept elsewhere and linked): the home
+// trash is made through them. An item reached through a link to another file system goes to
+// the trash at the top of that file system, not beside the link's target.
+TEST_F(TrashTest, LinksOnTheWayToATrashOrToAnItemAreFollowed)
+{
+    bf::mkdir(m_root + "/kept");
+    ASSERT_EQ(::symlink("kept", QByteArray(m_root + "/linked").constData()), 0);
+    qputenv("XDG_DATA_HOME", m_root + "/linked/share");
+    bf::write(m_root + "/f", "f");
+    const Trash::Result home = Trash().moveToTrash(m_root + "/f");
+    EXPECT_TRUE(home) << home.message.toStdString();
+    EXPECT_EQ(bf::read(m_root + "/kept/share/Trash/files/f"), QByteArray("f"));
+
+    bf::TmpfsMount disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    bf::mkdir(disk.path() + "/sub");
+    bf::write(disk.path() + "/sub/g", "g");
+    ASSERT_EQ(::symlink(QByteArray(disk.path() + "/sub").constData(),
+                        QByteArray(m_root + "/to-disk").constData()),
+              0);
+    const Trash::Result away = Trash().moveToTrash(m_root + "/to-disk/g");
+    EXPECT_TRUE(away) << away.message.toStdString();
+    const QByteArray trash = disk.path() + "/.Trash-" + QByteArray::number(::getuid());
+    EXPECT_EQ(bf::read(trash + "/files/g"), QByteArray("g"));
+    EXPECT_TRUE(info(trash, "g").startsWith("[Trash Info]\nPath=sub/g\n"));
+    EXPECT_EQ(bf::list(disk.path() + "/sub"), QList<QByteArray>()) << "a trash beside the item";
+}
+
 TEST_F(TrashTest, RecordsKeepEveryByteOfThePathAndTheTimeOfDeletion)
 {
     // Every byte a name can hold, in two names short enough for their records' names.
