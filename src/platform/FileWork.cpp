@@ -357,10 +357,8 @@ FileWork::Step FileWork::moveItem(const QByteArray& source, const struct stat& s
                 return Step::Done;
             error = errno;
         }
-        if (error == EXDEV) { // another file system: copy whole, then remove the source
-            const Step step = copyItem(source, st, target, replace);
-            return step == Step::Done ? removeTree(source) : step;
-        }
+        if (error == EXDEV)
+            return moveAcross(source, st, target, replace);
         if (replace && S_ISDIR(st.st_mode) && (error == ENOTEMPTY || error == EEXIST))
             return mergeFolder(source, target);
         // The item shown is the source: when the destination is what refused, say so.
@@ -498,6 +496,8 @@ int FileWork::copyFileOnce(const QByteArray& source, const QByteArray& target, b
     });
     if (error == 0)
         error = FileCopy::copyAttributes(out, now);
+    if (error == 0 && m_recording)
+        rememberCopied(now);
     if (::close(out) != 0 && error == 0)
         error = errno;
     ::close(in);
@@ -527,6 +527,8 @@ FileWork::Step FileWork::copyLink(const QByteArray& source, const struct stat& s
                 if (replace && ::rename(written.constData(), target.constData()) != 0) {
                     error = errno;
                     ::unlink(written.constData());
+                } else if (m_recording) {
+                    rememberCopied(st);
                 }
             }
         }
@@ -567,19 +569,79 @@ FileWork::Step FileWork::copyFolder(const QByteArray& source, const struct stat&
         return step;
     setTimes(target, st, 0);
     itemDone(source);
+    if (whole && m_recording)
+        rememberCopied(st);
     return whole ? Step::Done : Step::Skipped;
 }
 
-FileWork::Step FileWork::removeTree(const QByteArray& path)
+FileWork::Step FileWork::moveAcross(const QByteArray& source, const struct stat& st,
+                                    const QByteArray& target, bool replace)
+{
+    m_copied.clear();
+    m_recording = true;
+    Step step = copyItem(source, st, target, replace);
+    m_recording = false;
+    // The copy must be on the disk before its original goes: the two file systems write in
+    // their own time, and a power cut could otherwise leave neither.
+    while (step == Step::Done) {
+        const int folder = ::open(parentOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int rc = folder < 0 ? -1 : ::syncfs(folder);
+        const int error = errno;
+        if (folder >= 0)
+            ::close(folder);
+        if (rc == 0) {
+            step = removeCopied(source, st.st_dev);
+            break;
+        }
+        step = failed(source, QStringLiteral("Copied, but the copy cannot be written to the "
+                                             "disk, so the original was kept: ") +
+                                  why(error));
+        if (step == Step::Retry)
+            step = Step::Done;
+        else
+            break;
+    }
+    m_copied.clear();
+    return step;
+}
+
+void FileWork::rememberCopied(const struct stat& st)
+{
+    // A folder counts by itself: what it holds is checked item by item.
+    const qint64 time =
+        S_ISDIR(st.st_mode) ? 0 : qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    m_copied[{st.st_dev, st.st_ino}] = {S_ISDIR(st.st_mode) ? 0 : st.st_size, time};
+}
+
+FileWork::Step FileWork::removeCopied(const QByteArray& path, dev_t device)
 {
     struct stat st {};
     if (::lstat(path.constData(), &st) != 0)
         return errno == ENOENT ? Step::Done : failed(path, why(errno), false);
+    // Only what was copied as it is now goes: a file written to or made while its folder was
+    // copied has no whole copy, and a file system mounted inside was never the move's.
+    const auto copied = m_copied.find({st.st_dev, st.st_ino});
+    const bool folder = S_ISDIR(st.st_mode);
+    if (st.st_dev != device) {
+        return failed(path,
+                      QStringLiteral("Copied, but another file system is mounted here: it was "
+                                     "left in place with all it holds."),
+                      false);
+    }
+    if (copied == m_copied.end() ||
+        (!folder && copied->second != std::pair<off_t, qint64>(
+                                          st.st_size, qint64(st.st_mtim.tv_sec) * 1000000000 +
+                                                          st.st_mtim.tv_nsec))) {
+        return failed(path,
+                      QStringLiteral("Not moved: it appeared or changed while it was being "
+                                     "copied, so it was left in place."),
+                      false);
+    }
     bool whole = true;
     QList<QByteArray> names;
-    if (S_ISDIR(st.st_mode) && listFolder(path, names) == 0) {
+    if (folder && listFolder(path, names) == 0) {
         for (const QByteArray& name : names) {
-            const Step step = removeTree(join(path, name));
+            const Step step = removeCopied(join(path, name), device);
             if (step == Step::Cancelled)
                 return step;
             whole = whole && step == Step::Done;
@@ -588,7 +650,7 @@ FileWork::Step FileWork::removeTree(const QByteArray& path)
     if (!whole)
         return Step::Skipped;
     for (;;) {
-        const int rc = S_ISDIR(st.st_mode) ? ::rmdir(path.constData()) : ::unlink(path.constData());
+        const int rc = folder ? ::rmdir(path.constData()) : ::unlink(path.constData());
         if (rc == 0)
             return Step::Done;
         const Step step = failed(

@@ -3,6 +3,9 @@
 #include "FileOpTypes.h"
 #include "Trash.h"
 
+#include <map>
+#include <utility>
+
 #include <sys/stat.h>
 
 /// What the work needs from the job that runs it. Questions wait for the user's answer (or
@@ -60,7 +63,16 @@ private:
     Step copyFolder(const QByteArray& source, const struct stat& st, const QByteArray& target,
                     bool exists);
     Step makeFolder(const QByteArray& target);
-    Step removeTree(const QByteArray& path);
+    /// A move to another file system: copies `source` whole, writes the copy to the disk,
+    /// then removes from the source only what was copied.
+    Step moveAcross(const QByteArray& source, const struct stat& st, const QByteArray& target,
+                    bool replace);
+    /// Removes what the move copied from `path`, on `device` only: an item that appeared or
+    /// changed since it was copied, or a file system mounted inside, stays where it is (and
+    /// the move counts as not done).
+    Step removeCopied(const QByteArray& path, dev_t device);
+    /// Notes a source item as copied, with `st` as it was read before its copy.
+    void rememberCopied(const struct stat& st);
     Step trashOne(const QByteArray& path);
     Step renameOne(const QByteArray& source, QByteArray target);
 
@@ -74,6 +86,10 @@ private:
     /// One item finished: copies count every file and folder, other jobs their top items.
     void itemDone(const QByteArray& path, bool topLevel = false);
     bool m_copying = false;
+    /// While a move to another file system copies: each item copied, by device and inode,
+    /// with the size and modification time it had when read.
+    std::map<std::pair<dev_t, ino_t>, std::pair<off_t, qint64>> m_copied;
+    bool m_recording = false;
 
     WorkContext& m_context;
     Trash m_trash;

@@ -5,12 +5,14 @@
 #include "ScriptedFileUi.h"
 
 #include <QDateTime>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <ctime>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace bf = bytefiles;
@@ -384,6 +386,67 @@ TEST_F(FileWorkTest, RenameAsksBeforeReplacingAndCarriesAnyBytes)
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0].message, u"Cannot rename: File name too long"_qs);
     EXPECT_EQ(bf::read(at("taken")), QByteArray("2"));
+}
+
+// A move to another file system removes only what it copied as it was. A file written to or
+// made in the folder while the folder was copied stays where it is, and so does a file system
+// mounted inside, with all it holds; each is named in a question and the move is not done.
+TEST_F(FileWorkTest, AMoveAcrossFileSystemsRemovesOnlyWhatItCopied)
+{
+    bf::TmpfsMount disk;
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    bf::mkdir(at("A"));
+    for (const char* name : {"one", "two", "three"})
+        bf::write(at(QByteArray("A/") + name), name);
+    struct Writer final : WorkContext {
+        QByteArray folder, written;
+        QList<ErrorQuestion> errors;
+        bool cancelled() const override { return false; }
+        ConflictAnswer askConflict(const ConflictQuestion&) override
+        {
+            return ConflictAnswer::Cancel;
+        }
+        ErrorAnswer askError(const ErrorQuestion& question) override
+        {
+            errors.append(question);
+            return ErrorAnswer::Skip;
+        }
+        // While the first file is copied: it grows, and a new one comes beside it.
+        void progress(const FileOpProgress& p) override
+        {
+            if (!written.isEmpty() || !p.currentPath.startsWith(QByteArray(folder + '/')))
+                return;
+            written = p.currentPath;
+            bf::write(written, "grown while copied");
+            bf::write(folder + "/late", "late");
+        }
+    } writer;
+    writer.folder = at("A");
+    FileWork work(writer);
+    EXPECT_TRUE(work.run({Kind::Move, {at("A")}, disk.path()}).done.isEmpty());
+    ASSERT_FALSE(writer.written.isEmpty());
+    EXPECT_EQ(bf::read(writer.written), QByteArray("grown while copied"));
+    EXPECT_EQ(bf::read(at("A/late")), QByteArray("late"));
+    EXPECT_EQ(bf::list(at("A")).size(), 2) << "the copied files stay too";
+    EXPECT_EQ(bf::list(disk.path() + "/A").size(), 3);
+    EXPECT_EQ(writer.errors.size(), 2);
+
+    // Another file system mounted inside the folder moved.
+    bf::mkdir(at("B"));
+    bf::mkdir(at("B/m"));
+    bf::write(at("B/b"), "b");
+    if (::mount("tmpfs", at("B/m").constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    const auto unmount = qScopeGuard([&] { ::umount2(at("B/m").constData(), MNT_DETACH); });
+    bf::write(at("B/m/precious"), "p");
+    ui = {};
+    EXPECT_TRUE(run(Kind::Move, {at("B")}, disk.path()).done.isEmpty());
+    EXPECT_EQ(bf::read(at("B/m/precious")), QByteArray("p"));
+    EXPECT_EQ(bf::read(disk.path() + "/B/m/precious"), QByteArray("p"));
+    EXPECT_FALSE(bf::exists(at("B/b")));
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors[0].message.contains(u"mounted"_qs)) << qPrintable(ui.errors[0].message);
 }
 
 TEST_F(FileWorkTest, KeepBothPicksAFreeNumberedName)
