@@ -63,11 +63,13 @@ LaunchTarget LaunchTarget::resolve(const QByteArray& target)
     const std::optional<QByteArray> data = Shortcut::readSmallFile(AT_FDCWD, path.constData());
     if (!data)
         return {Kind::Item, target};
+    // The whole address: only the list and the search take it cut short.
+    constexpr qsizetype Whole = Shortcut::MaxShortcutBytes;
     QString address;
     if (urlFile) {
         address = Shortcut::iniValue(*data, QStringLiteral("InternetShortcut"),
-                                     QStringLiteral("URL"), QString());
-    } else if (const std::optional<QString> link = Shortcut::desktopLinkUrl(*data)) {
+                                     QStringLiteral("URL"), QString(), Whole);
+    } else if (const std::optional<QString> link = Shortcut::desktopLinkUrl(*data, Whole)) {
         address = *link;
     } else if (trustedLauncher(path, st)) {
         return {Kind::Launcher, path};

@@ -31,10 +31,15 @@ template<typename Fn> void forEachLine(QByteArrayView text, Fn&& line)
     }
 }
 
-QString cutValue(QString value)
+QString cutValue(QByteArrayView bytes, qsizetype maxChars)
 {
-    if (value.size() > MaxValueChars) {
-        qsizetype cut = MaxValueChars;
+    // The profile reader's value ends at a NUL, as a C string does: what the list shows, what
+    // a search matches and what a launch opens is the same address.
+    if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
+        bytes.truncate(nul);
+    QString value = QString::fromUtf8(bytes);
+    if (value.size() > maxChars) {
+        qsizetype cut = maxChars;
         if (value.at(cut - 1).isHighSurrogate())
             --cut; // never leave half a character
         value.truncate(cut);
@@ -77,7 +82,7 @@ std::optional<QByteArray> readSmallFile(int dirFd, const char* name, struct stat
 }
 
 QString iniValue(QByteArrayView ini, const QString& section, const QString& key,
-                 const QString& defaultValue)
+                 const QString& defaultValue, qsizetype maxChars)
 {
     const QByteArray wantedSection = section.toUtf8().trimmed().toLower();
     const QByteArray wantedKey = key.toUtf8().trimmed().toLower();
@@ -107,7 +112,7 @@ QString iniValue(QByteArrayView ini, const QString& section, const QString& key,
     });
     if (!found)
         return defaultValue;
-    return cutValue(QString::fromUtf8(*found));
+    return cutValue(*found, maxChars);
 }
 
 QString ProfileGetItem(const QString& lpSectionName, const QString& lpKeyName,
@@ -120,7 +125,7 @@ QString ProfileGetItem(const QString& lpSectionName, const QString& lpKeyName,
     return iniValue(*data, lpSectionName, lpKeyName, defaultValue);
 }
 
-std::optional<QString> desktopLinkUrl(QByteArrayView desktopFile)
+std::optional<QString> desktopLinkUrl(QByteArrayView desktopFile, qsizetype maxChars)
 {
     bool inEntry = false;
     bool isLink = false;
@@ -179,7 +184,7 @@ std::optional<QString> desktopLinkUrl(QByteArrayView desktopFile)
             break;
         }
     }
-    return cutValue(QString::fromUtf8(unescaped));
+    return cutValue(unescaped, maxChars);
 }
 
 } // namespace Shortcut

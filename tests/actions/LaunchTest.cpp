@@ -127,6 +127,10 @@ TEST_F(LaunchTest, ShortcutsAndLaunchersOpenWhatTheyPointAt)
     };
     const QByteArray url = makeFile("site.url");
     Desktop::writeFile(url, "[InternetShortcut]\r\nURL=http://example.invalid/from-url\r\n");
+    // The list shows an address cut at 2,047 characters; a launch opens all of it.
+    const QByteArray longAddress = "http://example.invalid/" + QByteArray(3000, 'a') + "/end";
+    const QByteArray longUrl = makeFile("long.url");
+    Desktop::writeFile(longUrl, "[InternetShortcut]\nURL=" + longAddress + "\n");
     const QByteArray link = makeFile("page\xe9.desktop");
     Desktop::writeFile(link, "[Desktop Entry]\nType=Link\nName=L\n"
                              "URL=http://example.invalid/from-link\n");
@@ -149,6 +153,7 @@ TEST_F(LaunchTest, ShortcutsAndLaunchersOpenWhatTheyPointAt)
 
     const QByteArray expected[][2] = {{url, "http://example.invalid/from-url"},
                                       {link, "http://example.invalid/from-link"},
+                                      {longUrl, longAddress},
                                       {executable, "exec-marker"},
                                       {installed, "apps-marker"},
                                       {linkedUrl, "http://example.invalid/from-url"},

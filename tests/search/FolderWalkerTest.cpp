@@ -346,6 +346,8 @@ TEST(Shortcut, IniValuesAndDesktopLinksGiveTheirAddress)
         {"[InternetShortcut]\nURL=http://ü/\n", u"http://ü/"_qs},
         {"\xEF\xBB\xBF[InternetShortcut]\r\nURL=http://bom/\r\n", u"http://bom/"_qs},
         {"[InternetShortcut]\nURL=" + QByteArray(5000, 'u') + '\n', QString(2047, u'u')},
+        // A value ends at a NUL, as the profile reader's does.
+        {QByteArray("[InternetShortcut]\nURL=http://nul") + '\0' + "hidden/\n", u"http://nul"_qs},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Shortcut::iniValue(c.ini, u"InternetShortcut"_qs, u"URL"_qs, u"dflt"_qs),
