@@ -44,6 +44,8 @@ const char usage[] =
     "  -h, --help        show this help and exit\n"
     "  --version         show the version and exit\n"
     "\n"
+    "On a terminal, paths are written escaped as for --columns, so that no name can drive\n"
+    "the terminal; into a pipe or a file, as their exact bytes.\n"
     "A folder inside the search that cannot be read is named on standard error.\n"
     "Exit status: 0 something found, 1 nothing found, 2 an error (bad arguments, an\n"
     "unreadable FOLDER, output that cannot be written).\n";
@@ -132,10 +134,15 @@ void appendColumn(std::string& out, QByteArrayView value, char after = '\t')
     out.push_back(after);
 }
 
-/// Turns one match into its output line (called from every walking thread).
-void formatEntry(Format format, const FileDateFormat& dates, const FoundEntry& entry,
+/// Turns one match into its output line (called from every walking thread). `escaped`: the
+/// path line goes to a terminal, which control characters in a name could drive.
+void formatEntry(Format format, bool escaped, const FileDateFormat& dates, const FoundEntry& entry,
                  std::string& out)
 {
+    if (format == Format::Lines && escaped) {
+        appendColumn(out, QByteArray(entry.folder.toByteArray() + entry.name), '\n');
+        return;
+    }
     if (format != Format::Columns) {
         out.append(entry.folder.data(), size_t(entry.folder.size()));
         out.append(entry.name.data(), size_t(entry.name.size()));
@@ -285,11 +292,12 @@ int search(const FindOptions& options, const Scope& scope, int outFd, int errFd)
     Output out(outFd);
     SkipReporter skipped(errFd);
     const Format format = options.format;
+    const bool terminal = ::isatty(outFd) == 1;
     ParallelWalk walker(
         query,
         // Each walking thread formats with its own copy of the lambda, so of the date format.
-        [format, dates = FileDateFormat()](const FoundEntry& entry, std::string& line) {
-            formatEntry(format, dates, entry, line);
+        [format, terminal, dates = FileDateFormat()](const FoundEntry& entry, std::string& line) {
+            formatEntry(format, terminal, dates, entry, line);
         },
         [&out](std::string_view bytes) {
             out.append(QByteArrayView(bytes.data(), qsizetype(bytes.size())));

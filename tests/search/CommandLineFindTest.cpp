@@ -18,9 +18,11 @@
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <optional>
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -100,6 +102,35 @@ TEST_F(CommandLineFindTest, OptionsDecideWhichPathsArePrintedAsRawBytes)
         std::sort(paths.begin(), paths.end());
         EXPECT_EQ(paths, c.expected) << what.constData();
     }
+}
+
+// On a terminal a name's control characters would drive it (an escape sequence in a name can
+// retitle the window or recolour the text): the paths come escaped as in the columns.
+TEST_F(CommandLineFindTest, PathsForATerminalComeEscaped)
+{
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    struct termios raw {};
+    ::tcgetattr(slave, &raw);
+    ::cfmakeraw(&raw); // the line breaks as written, not turned into CR LF
+    ::tcsetattr(slave, TCSANOW, &raw);
+    tree.make({"esc\x1b]0;title\x07-line"});
+    QTemporaryFile err;
+    ASSERT_TRUE(err.open());
+    EXPECT_EQ(CommandLineFind::run({"--find", "line", root}, slave, err.handle(), {}), 0);
+    ::close(slave);
+    QByteArray shown;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, got);
+    ::close(master);
+    QList<QByteArray> paths = shown.chopped(1).split('\n');
+    for (QByteArray& path : paths)
+        path.replace(CommandLineFind::escapeColumn(root), "");
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (QList<QByteArray>{"Projects/tab\\there\\\\and\\nline-report",
+                                        "esc\\x1b]0;title\\x07-line"}));
 }
 
 TEST_F(CommandLineFindTest, ColumnsAreTabSeparatedAndEscaped)
