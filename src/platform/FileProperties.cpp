@@ -82,8 +82,8 @@ std::optional<FileProperties> readFileProperties(const QByteArray& path, int* er
     if (p.isLink) {
         // The size is what the link leads to, as a file manager shows it.
         struct stat target {};
-        p.linkBroken = ::stat(path.constData(), &target) != 0;
-        p.hasSize = !p.linkBroken && S_ISREG(target.st_mode);
+        p.linkError = ::stat(path.constData(), &target) != 0 ? errno : 0;
+        p.hasSize = p.linkError == 0 && S_ISREG(target.st_mode);
         if (p.hasSize)
             p.size = qint64(target.st_size);
         QByteArray held(qsizetype(st.st_size > 0 ? st.st_size : PATH_MAX), Qt::Uninitialized);

@@ -16,8 +16,8 @@ struct FileProperties {
     bool hasSize = false; ///< a file, or a link to one: folders and special files have none
     bool isFolder = false;
     bool isLink = false;
-    bool linkBroken = false; ///< a link to nothing
-    QString linkTarget;      ///< what a link holds, decoded for display
+    int linkError = 0;  ///< why a link leads to no item (errno); 0 when it leads to one
+    QString linkTarget; ///< what a link holds, decoded for display
     QDateTime modified, accessed, changed;
     QString permissions; ///< e.g. "rw-r--r-- (644)"
     QString owner, group;

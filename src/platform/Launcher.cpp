@@ -105,20 +105,25 @@ LaunchOutcome openWithApplication(const QByteArray& appId, const QByteArray& pat
 
 namespace {
 
-/// What a program named by a launcher's TryExec or Exec is, or "" when it can be run: GIO
+/// Why the command of a launcher's TryExec or Exec cannot be run, or "" when it can: GIO
 /// refuses such a launcher without saying why.
-QString unrunnable(GKeyFile* file, const char* key)
+QString runFault(GKeyFile* file, const char* key)
 {
     const GCharPtr value(g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, key, nullptr));
     if (!value)
         return {};
     gchar** argv = nullptr;
-    if (!g_shell_parse_argv(value.get(), nullptr, &argv, nullptr))
-        return QString::fromUtf8(value.get());
+    GError* error = nullptr;
+    if (!g_shell_parse_argv(value.get(), nullptr, &argv, &error)) {
+        const GErrorPtr owned(error);
+        return QStringLiteral("The launcher's command cannot be read: ") +
+               QString::fromUtf8(owned ? owned->message : "unknown error");
+    }
     const QString program = QString::fromUtf8(argv[0]);
     const GCharPtr found(g_find_program_in_path(argv[0]));
     g_strfreev(argv);
-    return found ? QString() : program;
+    return found ? QString()
+                 : QStringLiteral("The program the launcher starts was not found: ") + program;
 }
 
 /// Why GIO would not load `path` as a launcher, in words for the user.
@@ -135,9 +140,8 @@ LaunchOutcome launcherFault(const QByteArray& path)
     if (!g_key_file_has_group(raw, G_KEY_FILE_DESKTOP_GROUP))
         return generalFailure(QStringLiteral("The launcher has no [Desktop Entry] group."));
     for (const char* key : {G_KEY_FILE_DESKTOP_KEY_TRY_EXEC, G_KEY_FILE_DESKTOP_KEY_EXEC}) {
-        if (const QString program = unrunnable(raw, key); !program.isEmpty())
-            return generalFailure(
-                QStringLiteral("The program the launcher starts was not found: ") + program);
+        if (const QString fault = runFault(raw, key); !fault.isEmpty())
+            return generalFailure(fault);
     }
     if (!g_key_file_has_key(raw, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_EXEC, nullptr))
         return generalFailure(

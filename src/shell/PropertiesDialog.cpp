@@ -9,6 +9,9 @@
 #include <QLocale>
 #include <QVBoxLayout>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 /// A row's label as its value's accessible name: "Name:" reads as "Name".
 QString accessibleName(QString label)
@@ -46,6 +49,23 @@ QString dateText(const QDateTime& time)
 {
     return QLocale().toString(time, QLocale::LongFormat);
 }
+/// What a link is: to an item of its type, or why it leads to none.
+QString linkType(const FileProperties& p)
+{
+    switch (p.linkError) {
+    case 0:
+        return QStringLiteral("Link to ") + p.typeName;
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("Link to an item that is gone");
+    case ELOOP:
+        return QStringLiteral("Link that leads round in a loop");
+    default:
+        return QStringLiteral("Link to an item that cannot be reached: ") +
+               QString::fromLocal8Bit(std::strerror(p.linkError));
+    }
+}
+
 } // namespace
 
 QString PropertiesDialog::sizeText(qint64 bytes)
@@ -65,9 +85,7 @@ PropertiesDialog::PropertiesDialog(const FileProperties& p, QWidget* parent)
     setWindowTitle(oneLine(p.name) + u" Properties");
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    const QString type = p.linkBroken ? QStringLiteral("Link to an item that is gone")
-                         : p.isLink   ? QStringLiteral("Link to ") + p.typeName
-                                      : p.typeName;
+    const QString type = p.isLink ? linkType(p) : p.typeName;
     addPathRow(form, QStringLiteral("Name:"), p.name, "name");
     addRow(form, QStringLiteral("Type:"), type, "type");
     if (p.isLink)

@@ -255,18 +255,26 @@ TEST(PropertiesDialogTest, LinksShowTheirTargetAndItsSize)
     ASSERT_EQ(::symlink("gone/away", broken.constData()), 0);
     const auto linked = readFileProperties(link);
     ASSERT_TRUE(linked.has_value());
-    EXPECT_TRUE(linked->isLink && !linked->linkBroken && linked->hasSize);
+    EXPECT_TRUE(linked->isLink && linked->linkError == 0 && linked->hasSize);
     EXPECT_EQ(linked->size, 6);
     EXPECT_EQ(linked->linkTarget, QString::fromUtf8(file));
     const auto nowhere = readFileProperties(broken);
     ASSERT_TRUE(nowhere.has_value());
-    EXPECT_TRUE(nowhere->linkBroken);
+    EXPECT_EQ(nowhere->linkError, ENOENT);
     EXPECT_FALSE(nowhere->hasSize);
     EXPECT_EQ(nowhere->linkTarget, u"gone/away"_qs);
     PropertiesDialog dialog(*nowhere);
     EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("type"))->text(),
               u"Link to an item that is gone"_qs);
     EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("size")), nullptr);
+    // A link in a loop says so: it is not gone, and the user can follow where it leads.
+    const QByteArray loop = Desktop::files() + "/loop-link";
+    ASSERT_EQ(::symlink("loop-link", loop.constData()), 0);
+    const auto looping = readFileProperties(loop);
+    ASSERT_TRUE(looping.has_value());
+    EXPECT_EQ(PropertiesDialog(*looping).findChild<QLabel*>(QStringLiteral("type"))->text(),
+              u"Link that leads round in a loop"_qs);
+    ::unlink(loop.constData());
     const auto folder = readFileProperties(Desktop::files());
     ASSERT_TRUE(folder.has_value());
     EXPECT_FALSE(folder->hasSize);

@@ -203,6 +203,8 @@ TEST_F(LaunchTest, ABrokenLauncherSaysWhatIsWrongWithIt)
          u"The program the launcher starts was not found: kf-no-such-tool"_qs},
         {"not a launcher \x01\x02", u"The launcher cannot be read: "_qs},
         {"[Other]\nName=T\n", u"The launcher has no [Desktop Entry] group."_qs},
+        {"[Desktop Entry]\nType=Application\nName=T\nExec=true \"unclosed\n",
+         u"The launcher's command cannot be read: "_qs},
     };
     for (const auto& [contents, reason] : cases) {
         prompt.clear();
