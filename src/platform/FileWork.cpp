@@ -605,12 +605,17 @@ FileWork::Step FileWork::moveAcross(const QByteArray& source, const struct stat&
     return step;
 }
 
-void FileWork::rememberCopied(const struct stat& st)
+FileWork::CopiedState FileWork::copiedState(const struct stat& st)
 {
     // A folder counts by itself: what it holds is checked item by item.
-    const qint64 time =
-        S_ISDIR(st.st_mode) ? 0 : qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    m_copied[{st.st_dev, st.st_ino}] = {S_ISDIR(st.st_mode) ? 0 : st.st_size, time};
+    if (S_ISDIR(st.st_mode))
+        return {0, 0};
+    return {st.st_size, qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+void FileWork::rememberCopied(const struct stat& st)
+{
+    m_copied[{st.st_dev, st.st_ino}] = copiedState(st);
 }
 
 FileWork::Step FileWork::removeCopied(const QByteArray& path, dev_t device)
@@ -620,23 +625,20 @@ FileWork::Step FileWork::removeCopied(const QByteArray& path, dev_t device)
         return errno == ENOENT ? Step::Done : failed(path, why(errno), false);
     // Only what was copied as it is now goes: a file written to or made while its folder was
     // copied has no whole copy, and a file system mounted inside was never the move's.
-    const auto copied = m_copied.find({st.st_dev, st.st_ino});
-    const bool folder = S_ISDIR(st.st_mode);
     if (st.st_dev != device) {
         return failed(path,
                       QStringLiteral("Copied, but another file system is mounted here: it was "
                                      "left in place with all it holds."),
                       false);
     }
-    if (copied == m_copied.end() ||
-        (!folder && copied->second != std::pair<off_t, qint64>(
-                                          st.st_size, qint64(st.st_mtim.tv_sec) * 1000000000 +
-                                                          st.st_mtim.tv_nsec))) {
+    const auto copied = m_copied.find({st.st_dev, st.st_ino});
+    if (copied == m_copied.end() || copied->second != copiedState(st)) {
         return failed(path,
                       QStringLiteral("Not moved: it appeared or changed while it was being "
                                      "copied, so it was left in place."),
                       false);
     }
+    const bool folder = S_ISDIR(st.st_mode);
     bool whole = true;
     QList<QByteArray> names;
     if (folder && listFolder(path, names) == 0) {

@@ -71,6 +71,9 @@ private:
     /// changed since it was copied, or a file system mounted inside, stays where it is (and
     /// the move counts as not done).
     Step removeCopied(const QByteArray& path, dev_t device);
+    /// A file's size and modification time in nanoseconds; nothing for a folder.
+    using CopiedState = std::pair<off_t, qint64>;
+    static CopiedState copiedState(const struct stat& st);
     /// Notes a source item as copied, with `st` as it was read before its copy.
     void rememberCopied(const struct stat& st);
     Step trashOne(const QByteArray& path);
@@ -88,7 +91,7 @@ private:
     bool m_copying = false;
     /// While a move to another file system copies: each item copied, by device and inode,
     /// with the size and modification time it had when read.
-    std::map<std::pair<dev_t, ino_t>, std::pair<off_t, qint64>> m_copied;
+    std::map<std::pair<dev_t, ino_t>, CopiedState> m_copied;
     bool m_recording = false;
 
     WorkContext& m_context;
