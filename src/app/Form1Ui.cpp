@@ -1,5 +1,6 @@
 #include "Form1Ui.h"
 
+#include "platform/DisplayText.h"
 #include "results/ResultList.h"
 #include "results/sbStatusBar.h"
 
@@ -303,6 +304,9 @@ void Form1Ui::buildPresetsFrame(QWidget* client)
     // box (the list that drops down shows it whole), and never widens the right-hand column.
     Combo2->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     Combo2->setMinimumContentsLength(8);
+    // Its tooltip names the preset whole.
+    QObject::connect(Combo2, &QComboBox::currentTextChanged, Combo2,
+                     [box = Combo2](const QString& text) { box->setToolTip(plainToolTip(text)); });
     layout->addWidget(Combo2);
     auto* row = new QHBoxLayout;
     Command8 = named(new QPushButton(QStringLiteral("Load"), Frame3), "Command8");

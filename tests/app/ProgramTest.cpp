@@ -155,9 +155,10 @@ TEST_F(ProgramTest, PresetsAreNamedLoadedOverwrittenAndDeletedThroughTheirDialog
     ASSERT_EQ(presets->count(), 2);
     EXPECT_EQ(presets->itemText(0), u"Home"_qs);
 
-    // Load Work back.
+    // Load Work back. The box's tooltip names the preset whole (a long name is cut in the box).
     tickOnly(form());
     presets->setCurrentIndex(1);
+    EXPECT_EQ(presets->toolTip(), u"Work"_qs);
     click("Command8");
     EXPECT_TRUE(child<QCheckBox>("chkMD")->isChecked());
     EXPECT_FALSE(child<QCheckBox>("chkDT")->isChecked());
