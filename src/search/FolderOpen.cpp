@@ -101,9 +101,26 @@ bool isListed(int fd, const Listed& listed, struct stat& st)
         (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
         (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0)
         return true;
-    // Overlay file systems may list other inode numbers than they report for the open folder.
+    // Some file systems list other inode numbers than they report for the open folder: an
+    // overlay, FUSE ones without their own numbers (sshfs lists a placeholder), FAT and exFAT
+    // (which make numbers up for folders not in memory) and SMB shares without server numbers.
+    // A link there is still never followed; only a swap by rename goes unnoticed.
+    constexpr auto CifsMagic = 0xFF534D42u;
+    constexpr auto Smb2Magic = 0xFE534D42u;
     struct statfs fs;
-    return fstatfs(fd, &fs) == 0 && fs.f_type == OVERLAYFS_SUPER_MAGIC;
+    if (fstatfs(fd, &fs) != 0)
+        return false;
+    switch (static_cast<unsigned>(fs.f_type)) {
+    case OVERLAYFS_SUPER_MAGIC:
+    case FUSE_SUPER_MAGIC:
+    case MSDOS_SUPER_MAGIC:
+    case EXFAT_SUPER_MAGIC:
+    case CifsMagic:
+    case Smb2Magic:
+        return true;
+    default:
+        return false;
+    }
 }
 
 quint64 deviceOf(int fd)
