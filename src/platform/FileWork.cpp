@@ -496,8 +496,11 @@ int FileWork::copyFileOnce(const QByteArray& source, const QByteArray& target, b
     });
     if (error == 0)
         error = FileCopy::copyAttributes(out, now);
-    if (error == 0 && m_recording)
+    if (error == 0 && m_recording) {
         rememberCopied(now);
+        if (!replace)
+            rememberMade(written);
+    }
     if (::close(out) != 0 && error == 0)
         error = errno;
     ::close(in);
@@ -529,6 +532,8 @@ FileWork::Step FileWork::copyLink(const QByteArray& source, const struct stat& s
                     ::unlink(written.constData());
                 } else if (m_recording) {
                     rememberCopied(st);
+                    if (!replace)
+                        rememberMade(written);
                 }
             }
         }
@@ -545,8 +550,10 @@ FileWork::Step FileWork::copyLink(const QByteArray& source, const struct stat& s
 FileWork::Step FileWork::makeFolder(const QByteArray& target)
 {
     for (;;) {
-        if (::mkdir(target.constData(), 0700) == 0)
+        if (::mkdir(target.constData(), 0700) == 0) {
+            rememberMade(target);
             return Step::Done;
+        }
         const Step step = failed(target, QStringLiteral("Cannot make the folder: ") + why(errno));
         if (step != Step::Retry)
             return step;
@@ -578,9 +585,14 @@ FileWork::Step FileWork::moveAcross(const QByteArray& source, const struct stat&
                                     const QByteArray& target, bool replace)
 {
     m_copied.clear();
+    m_made.clear();
     m_recording = true;
     Step step = copyItem(source, st, target, replace);
     m_recording = false;
+    // A move cancelled half-way leaves the original whole: a part of it at the destination
+    // would look moved, and invite the original's deletion.
+    if (step == Step::Cancelled)
+        removeMade();
     // The copy must be on the disk before its original goes: the two file systems write in
     // their own time, and a power cut could otherwise leave neither.
     while (step == Step::Done) {
@@ -602,6 +614,7 @@ FileWork::Step FileWork::moveAcross(const QByteArray& source, const struct stat&
             break;
     }
     m_copied.clear();
+    m_made.clear();
     return step;
 }
 
@@ -616,6 +629,30 @@ FileWork::CopiedState FileWork::copiedState(const struct stat& st)
 void FileWork::rememberCopied(const struct stat& st)
 {
     m_copied[{st.st_dev, st.st_ino}] = copiedState(st);
+}
+
+void FileWork::rememberMade(const QByteArray& path)
+{
+    struct stat st {};
+    if (m_recording && ::lstat(path.constData(), &st) == 0)
+        m_made.push_back({path, {st.st_dev, st.st_ino}});
+}
+
+void FileWork::removeMade()
+{
+    // Newest first, so that a folder is empty when its turn comes; only what is still the
+    // item this job made, and a folder only once nothing else came into it.
+    for (auto made = m_made.rbegin(); made != m_made.rend(); ++made) {
+        struct stat st {};
+        if (::lstat(made->first.constData(), &st) != 0 ||
+            std::make_pair(st.st_dev, st.st_ino) != made->second)
+            continue;
+        if (S_ISDIR(st.st_mode))
+            ::rmdir(made->first.constData());
+        else
+            ::unlink(made->first.constData());
+    }
+    m_made.clear();
 }
 
 FileWork::Step FileWork::removeCopied(const QByteArray& path, dev_t device)

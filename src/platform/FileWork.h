@@ -5,6 +5,7 @@
 
 #include <map>
 #include <utility>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -76,6 +77,10 @@ private:
     static CopiedState copiedState(const struct stat& st);
     /// Notes a source item as copied, with `st` as it was read before its copy.
     void rememberCopied(const struct stat& st);
+    /// Notes an item the move made at the destination (not one it replaced).
+    void rememberMade(const QByteArray& path);
+    /// Removes what the move made at the destination, where it is still what was made.
+    void removeMade();
     Step trashOne(const QByteArray& path);
     Step renameOne(const QByteArray& source, QByteArray target);
 
@@ -92,6 +97,8 @@ private:
     /// While a move to another file system copies: each item copied, by device and inode,
     /// with the size and modification time it had when read.
     std::map<std::pair<dev_t, ino_t>, CopiedState> m_copied;
+    /// While a move to another file system copies: what it made at the destination, in order.
+    std::vector<std::pair<QByteArray, std::pair<dev_t, ino_t>>> m_made;
     bool m_recording = false;
 
     WorkContext& m_context;

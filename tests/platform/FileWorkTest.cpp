@@ -391,6 +391,7 @@ TEST_F(FileWorkTest, RenameAsksBeforeReplacingAndCarriesAnyBytes)
 // A move to another file system removes only what it copied as it was. A file written to or
 // made in the folder while the folder was copied stays where it is, and so does a file system
 // mounted inside, with all it holds; each is named in a question and the move is not done.
+// A cancelled move takes back what it made.
 TEST_F(FileWorkTest, AMoveAcrossFileSystemsRemovesOnlyWhatItCopied)
 {
     bf::TmpfsMount disk;
@@ -431,6 +432,32 @@ TEST_F(FileWorkTest, AMoveAcrossFileSystemsRemovesOnlyWhatItCopied)
     EXPECT_EQ(bf::list(at("A")).size(), 2) << "the copied files stay too";
     EXPECT_EQ(bf::list(disk.path() + "/A").size(), 3);
     EXPECT_EQ(writer.errors.size(), 2);
+
+    // Cancelled half-way, it leaves the original whole and nothing of it at the destination,
+    // where a part would look moved.
+    bf::mkdir(at("C"));
+    for (const char* name : {"one", "two", "three"})
+        bf::write(at(QByteArray("C/") + name), name);
+    struct Canceller final : WorkContext {
+        bool stop = false;
+        QByteArray first; // the first file, copied whole before the cancel
+        bool cancelled() const override { return stop; }
+        ConflictAnswer askConflict(const ConflictQuestion&) override
+        {
+            return ConflictAnswer::Cancel;
+        }
+        ErrorAnswer askError(const ErrorQuestion&) override { return ErrorAnswer::Cancel; }
+        void progress(const FileOpProgress& p) override
+        {
+            if (first.isEmpty() && p.currentPath.contains("/C/"))
+                first = p.currentPath;
+            stop = stop || (!first.isEmpty() && p.currentPath != first);
+        }
+    } canceller;
+    FileWork cancelled(canceller);
+    EXPECT_TRUE(cancelled.run({Kind::Move, {at("C")}, disk.path()}).aborted);
+    EXPECT_EQ(bf::list(at("C")).size(), 3);
+    EXPECT_FALSE(bf::exists(disk.path() + "/C"));
 
     // Another file system mounted inside the folder moved.
     bf::mkdir(at("B"));
