@@ -6,10 +6,8 @@ QString oneLine(QString text)
         const char16_t u = c.unicode();
         if (u == u'\n' || u == u'\r' || u == 0x85 || u == 0x2028 || u == 0x2029)
             c = QChar(0x23CE);
-        else if (u < 0x20) // shown as its control picture, never as a byte that is not text
-            c = QChar(char16_t(0x2400 + u));
-        else if (u == 0x7F)
-            c = QChar(0x2421);
+        else if (u < 0x20 || u == 0x7F)
+            c = QChar::ReplacementCharacter;
     }
     return text;
 }

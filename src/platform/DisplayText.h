@@ -4,8 +4,7 @@
 #include <QString>
 
 /// `text` for a one-line label, title or menu item: line breaks, which file names may hold,
-/// show as the mark U+23CE and other control characters as their control pictures (U+2409
-/// for a tab), so that they are told apart from bytes that are not text (U+FFFD).
+/// show as the mark U+23CE and other control characters as U+FFFD.
 QString oneLine(QString text);
 
 /// `text` as a tooltip shows it exactly: a tooltip that looks like markup is taken as markup,

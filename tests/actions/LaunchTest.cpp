@@ -354,7 +354,7 @@ TEST(RecentMenuTest, Captions)
         {3, "https://e.invalid/?a=1&b=2", "&3. https://e.invalid/?a=1&&b=2"},
         {4, "/d/Tom & Jerry.avi", "&4. Tom && Jerry.avi"},
         {5, "/d/line\nbreak.txt", "&5. line\u23CEbreak.txt"},
-        {5, "/d/tab\tbell\a.txt", "&5. tab\u2409bell\u2407.txt"},
+        {5, "/d/tab\tbell\a.txt", "&5. tab\uFFFDbell\uFFFD.txt"},
         {6, "file:///d/caf%E9.txt", "&6. caf\xef\xbf\xbd.txt"},
         {7, "/d/a:b.txt", "&7. a:b.txt"},
         // Long names are cut in the middle, keeping both ends.
