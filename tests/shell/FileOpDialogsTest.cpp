@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -134,7 +135,8 @@ TEST_F(FileOpDialogsTest, LongNamesWrapWithinTheScreen)
 }
 
 // With large text (a scaled or small screen) a question's lines need more than the two thirds
-// of the screen Qt gives a new window: it takes the height they need, and stays on the screen.
+// of the screen Qt gives a new window: it takes the height they need, and stays on the screen
+// with room for its title bar, also over a window at the screen's top.
 TEST_F(FileOpDialogsTest, AQuestionWithLargeTextShowsItsWholeText)
 {
     const QByteArray path = m_root + "/a folder of some length/" + QByteArray(60, 'n') + ".txt";
@@ -142,6 +144,7 @@ TEST_F(FileOpDialogsTest, AQuestionWithLargeTextShowsItsWholeText)
     FileFacts facts{path, 10, QDateTime::currentDateTime(), false};
     ConflictDialog conflict(ConflictQuestion{facts, facts}, &m_window);
     ErrorDialog error(ErrorQuestion{path, u"Cannot copy: Input/output error"_qs}, &m_window);
+    m_window.setGeometry(QRect(screen.topLeft(), QSize(200, 100)));
     for (QDialog* dialog : {static_cast<QDialog*>(&conflict), static_cast<QDialog*>(&error)}) {
         SCOPED_TRACE(dialog->objectName().toStdString());
         QFont large = dialog->font();
@@ -153,6 +156,9 @@ TEST_F(FileOpDialogsTest, AQuestionWithLargeTextShowsItsWholeText)
         EXPECT_GE(text->height(), text->heightForWidth(text->width())) << "lines cut off";
         EXPECT_LE(dialog->height(), screen.height());
         EXPECT_TRUE(screen.contains(dialog->geometry())) << "not within the screen";
+        EXPECT_GE(dialog->geometry().top(),
+                  screen.top() + dialog->style()->pixelMetric(QStyle::PM_TitleBarHeight))
+            << "its title bar above the screen";
         dialog->hide();
     }
 }
