@@ -159,8 +159,15 @@ LaunchOutcome startLauncher(const QByteArray& path)
     if (!app)
         return launcherFault(path);
     GError* error = nullptr;
-    if (!g_app_info_launch(G_APP_INFO(app.get()), nullptr, nullptr, &error))
+    if (!g_app_info_launch(G_APP_INFO(app.get()), nullptr, nullptr, &error)) {
+        // GIO takes the command apart only now: an empty one, say, says only "Text was empty".
+        if (error && error->domain == G_SHELL_ERROR) {
+            const GErrorPtr owned(error);
+            return generalFailure(QStringLiteral("The launcher's command cannot be read: ") +
+                                  QString::fromUtf8(owned->message));
+        }
         return fromError(error);
+    }
     return {};
 }
 

@@ -205,6 +205,8 @@ TEST_F(LaunchTest, ABrokenLauncherSaysWhatIsWrongWithIt)
         {"[Other]\nName=T\n", u"The launcher has no [Desktop Entry] group."_qs},
         {"[Desktop Entry]\nType=Application\nName=T\nExec=true \"unclosed\n",
          u"The launcher's command cannot be read: "_qs},
+        {"[Desktop Entry]\nType=Application\nName=T\nExec=\n",
+         u"The launcher's command cannot be read: "_qs},
     };
     for (const auto& [contents, reason] : cases) {
         prompt.clear();
