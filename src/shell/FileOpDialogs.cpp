@@ -1,6 +1,7 @@
 #include "FileOpDialogs.h"
 
 #include "BreakableText.h"
+#include "PropertiesDialog.h"
 #include "platform/DisplayText.h"
 #include "platform/FileJob.h"
 
@@ -44,7 +45,7 @@ QString describe(const QString& role, const FileFacts& facts)
 {
     const QLocale locale;
     const QString size =
-        facts.isFolder ? QStringLiteral("folder") : locale.formattedDataSize(facts.size);
+        facts.isFolder ? QStringLiteral("folder") : PropertiesDialog::sizeText(facts.size);
     return role + QStringLiteral(": ") + displayFileName(facts.path) + u'\n' + size +
            QStringLiteral(", modified ") + locale.toString(facts.modified, QLocale::ShortFormat);
 }
