@@ -126,27 +126,28 @@ QString runFault(GKeyFile* file, const char* key)
                  : QStringLiteral("The program the launcher starts was not found: ") + program;
 }
 
-/// Why GIO would not load `path` as a launcher, in words for the user.
-LaunchOutcome launcherFault(const QByteArray& path)
+/// What is wrong with the launcher at `path`, in words for the user, or std::nullopt when
+/// nothing is found wrong: GIO refuses a faulty launcher, or fails to start it, with no word
+/// or only GLib's own words.
+std::optional<QString> launcherFault(const QByteArray& path)
 {
     GKeyFile* raw = g_key_file_new();
     const std::unique_ptr<GKeyFile, decltype(&g_key_file_free)> file(raw, &g_key_file_free);
     GError* error = nullptr;
     if (!g_key_file_load_from_file(raw, path.constData(), G_KEY_FILE_NONE, &error)) {
         const GErrorPtr owned(error);
-        return generalFailure(QStringLiteral("The launcher cannot be read: ") +
-                              QString::fromUtf8(owned ? owned->message : "unknown error"));
+        return QStringLiteral("The launcher cannot be read: ") +
+               QString::fromUtf8(owned ? owned->message : "unknown error");
     }
     if (!g_key_file_has_group(raw, G_KEY_FILE_DESKTOP_GROUP))
-        return generalFailure(QStringLiteral("The launcher has no [Desktop Entry] group."));
+        return QStringLiteral("The launcher has no [Desktop Entry] group.");
     for (const char* key : {G_KEY_FILE_DESKTOP_KEY_TRY_EXEC, G_KEY_FILE_DESKTOP_KEY_EXEC}) {
         if (const QString fault = runFault(raw, key); !fault.isEmpty())
-            return generalFailure(fault);
+            return fault;
     }
     if (!g_key_file_has_key(raw, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_EXEC, nullptr))
-        return generalFailure(
-            QStringLiteral("The launcher names no program to start (no Exec line)."));
-    return generalFailure(QStringLiteral("The launcher is not a valid desktop entry."));
+        return QStringLiteral("The launcher names no program to start (no Exec line).");
+    return std::nullopt;
 }
 
 } // namespace
@@ -156,15 +157,17 @@ LaunchOutcome startLauncher(const QByteArray& path)
     if (auto gone = missing(path))
         return *gone;
     const GObjectPtr<GDesktopAppInfo> app(g_desktop_app_info_new_from_filename(path.constData()));
-    if (!app)
-        return launcherFault(path);
+    if (!app) {
+        return generalFailure(launcherFault(path).value_or(
+            QStringLiteral("The launcher is not a valid desktop entry.")));
+    }
     GError* error = nullptr;
     if (!g_app_info_launch(G_APP_INFO(app.get()), nullptr, nullptr, &error)) {
-        // GIO takes the command apart only now: an empty one, say, says only "Text was empty".
-        if (error && error->domain == G_SHELL_ERROR) {
-            const GErrorPtr owned(error);
-            return generalFailure(QStringLiteral("The launcher's command cannot be read: ") +
-                                  QString::fromUtf8(owned->message));
+        if (error && !g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_FOUND)) {
+            if (const std::optional<QString> fault = launcherFault(path)) {
+                g_error_free(error);
+                return generalFailure(*fault);
+            }
         }
         return fromError(error);
     }

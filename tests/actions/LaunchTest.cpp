@@ -207,6 +207,8 @@ TEST_F(LaunchTest, ABrokenLauncherSaysWhatIsWrongWithIt)
          u"The launcher's command cannot be read: "_qs},
         {"[Desktop Entry]\nType=Application\nName=T\nExec=\n",
          u"The launcher's command cannot be read: "_qs},
+        {"[Desktop Entry]\nType=Application\nName=T\n",
+         u"The launcher names no program to start (no Exec line)."_qs},
     };
     for (const auto& [contents, reason] : cases) {
         prompt.clear();
