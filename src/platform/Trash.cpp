@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -109,7 +110,8 @@ int writeAll(int fd, const std::string& data)
 /// the user's own, and may be kept elsewhere through a link.
 int prepare(const QByteArray& trash, bool shared)
 {
-    const qsizetype ownFrom = shared ? parentOf(trash).size() : trash.size() + sizeof "/files";
+    const qsizetype ownFrom =
+        shared ? parentOf(trash).size() : std::numeric_limits<qsizetype>::max(); // none own
     if (const int rc = makePath(trash + "/files", ownFrom))
         return rc;
     return makePath(trash + "/info", ownFrom);
