@@ -657,6 +657,9 @@ void FileWork::removeMade()
 
 FileWork::Step FileWork::removeCopied(const QByteArray& path, dev_t device)
 {
+    // A cancel now leaves the whole copy and what is left of the original, both usable.
+    if (stopped())
+        return Step::Cancelled;
     struct stat st {};
     if (::lstat(path.constData(), &st) != 0)
         return errno == ENOENT ? Step::Done : failed(path, why(errno), false);

@@ -391,7 +391,8 @@ TEST_F(FileWorkTest, RenameAsksBeforeReplacingAndCarriesAnyBytes)
 // A move to another file system removes only what it copied as it was. A file written to or
 // made in the folder while the folder was copied stays where it is, and so does a file system
 // mounted inside, with all it holds; each is named in a question and the move is not done.
-// A cancelled move takes back what it made.
+// A move cancelled while it copies takes back what it made; once the copy is whole, a cancel
+// stops the removal of the original.
 TEST_F(FileWorkTest, AMoveAcrossFileSystemsRemovesOnlyWhatItCopied)
 {
     bf::TmpfsMount disk;
@@ -458,6 +459,30 @@ TEST_F(FileWorkTest, AMoveAcrossFileSystemsRemovesOnlyWhatItCopied)
     EXPECT_TRUE(cancelled.run({Kind::Move, {at("C")}, disk.path()}).aborted);
     EXPECT_EQ(bf::list(at("C")).size(), 3);
     EXPECT_FALSE(bf::exists(disk.path() + "/C"));
+
+    // Cancelled once the copy is whole (its folder's time, set last, is the original's), it
+    // removes no more of the original: both stay whole here.
+    struct LateCanceller final : WorkContext {
+        QByteArray copy;
+        bool cancelled() const override
+        {
+            struct stat st {};
+            return ::stat(copy.constData(), &st) == 0 && st.st_mtim.tv_sec == kOldTime;
+        }
+        ConflictAnswer askConflict(const ConflictQuestion&) override
+        {
+            return ConflictAnswer::Cancel;
+        }
+        ErrorAnswer askError(const ErrorQuestion&) override { return ErrorAnswer::Cancel; }
+        void progress(const FileOpProgress&) override {}
+    } late;
+    const struct timespec old[2] = {{kOldTime, 0}, {kOldTime, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, at("C").constData(), old, 0), 0);
+    late.copy = disk.path() + "/C";
+    FileWork lateWork(late);
+    EXPECT_TRUE(lateWork.run({Kind::Move, {at("C")}, disk.path()}).aborted);
+    EXPECT_EQ(bf::list(at("C")).size(), 3);
+    EXPECT_EQ(bf::list(disk.path() + "/C").size(), 3);
 
     // Another file system mounted inside the folder moved.
     bf::mkdir(at("B"));
