@@ -496,7 +496,7 @@ int FileWork::copyFileOnce(const QByteArray& source, const QByteArray& target, b
     });
     if (error == 0)
         error = FileCopy::copyAttributes(out, now);
-    if (error == 0 && m_recording) {
+    if (error == 0) {
         rememberCopied(now);
         if (!replace)
             rememberMade(written);
@@ -530,7 +530,7 @@ FileWork::Step FileWork::copyLink(const QByteArray& source, const struct stat& s
                 if (replace && ::rename(written.constData(), target.constData()) != 0) {
                     error = errno;
                     ::unlink(written.constData());
-                } else if (m_recording) {
+                } else {
                     rememberCopied(st);
                     if (!replace)
                         rememberMade(written);
@@ -576,7 +576,7 @@ FileWork::Step FileWork::copyFolder(const QByteArray& source, const struct stat&
         return step;
     setTimes(target, st, 0);
     itemDone(source);
-    if (whole && m_recording)
+    if (whole)
         rememberCopied(st);
     return whole ? Step::Done : Step::Skipped;
 }
@@ -593,29 +593,33 @@ FileWork::Step FileWork::moveAcross(const QByteArray& source, const struct stat&
     // would look moved, and invite the original's deletion.
     if (step == Step::Cancelled)
         removeMade();
-    // The copy must be on the disk before its original goes: the two file systems write in
-    // their own time, and a power cut could otherwise leave neither.
-    while (step == Step::Done) {
+    if (step == Step::Done)
+        step = syncCopy(source, target);
+    if (step == Step::Done)
+        step = removeCopied(source, st.st_dev);
+    m_copied.clear();
+    m_made.clear();
+    return step;
+}
+
+FileWork::Step FileWork::syncCopy(const QByteArray& source, const QByteArray& target)
+{
+    // The two file systems write in their own time: a power cut between the copy and the
+    // removal could otherwise leave neither.
+    for (;;) {
         const int folder = ::open(parentOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         const int rc = folder < 0 ? -1 : ::syncfs(folder);
         const int error = errno;
         if (folder >= 0)
             ::close(folder);
-        if (rc == 0) {
-            step = removeCopied(source, st.st_dev);
-            break;
-        }
-        step = failed(source, QStringLiteral("Copied, but the copy cannot be written to the "
-                                             "disk, so the original was kept: ") +
-                                  why(error));
-        if (step == Step::Retry)
-            step = Step::Done;
-        else
-            break;
+        if (rc == 0)
+            return Step::Done;
+        const Step step = failed(source, QStringLiteral("Copied, but the copy cannot be written "
+                                                        "to the disk, so the original was kept: ") +
+                                             why(error));
+        if (step != Step::Retry)
+            return step;
     }
-    m_copied.clear();
-    m_made.clear();
-    return step;
 }
 
 FileWork::CopiedState FileWork::copiedState(const struct stat& st)
@@ -628,7 +632,8 @@ FileWork::CopiedState FileWork::copiedState(const struct stat& st)
 
 void FileWork::rememberCopied(const struct stat& st)
 {
-    m_copied[{st.st_dev, st.st_ino}] = copiedState(st);
+    if (m_recording)
+        m_copied[{st.st_dev, st.st_ino}] = copiedState(st);
 }
 
 void FileWork::rememberMade(const QByteArray& path)

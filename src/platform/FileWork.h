@@ -68,6 +68,8 @@ private:
     /// then removes from the source only what was copied.
     Step moveAcross(const QByteArray& source, const struct stat& st, const QByteArray& target,
                     bool replace);
+    /// Writes the file system of `target` to the disk, asking Skip/Retry/Cancel on failure.
+    Step syncCopy(const QByteArray& source, const QByteArray& target);
     /// Removes what the move copied from `path`, on `device` only: an item that appeared or
     /// changed since it was copied, or a file system mounted inside, stays where it is (and
     /// the move counts as not done).
@@ -75,9 +77,10 @@ private:
     /// A file's size and modification time in nanoseconds; nothing for a folder.
     using CopiedState = std::pair<off_t, qint64>;
     static CopiedState copiedState(const struct stat& st);
-    /// Notes a source item as copied, with `st` as it was read before its copy.
+    /// While a move records: notes a source item as copied, with `st` as it was read before
+    /// its copy.
     void rememberCopied(const struct stat& st);
-    /// Notes an item the move made at the destination (not one it replaced).
+    /// While a move records: notes an item it made at the destination (not one it replaced).
     void rememberMade(const QByteArray& path);
     /// Removes what the move made at the destination, where it is still what was made.
     void removeMade();
