@@ -47,7 +47,20 @@ bool PresetCommands::load()
 {
     if (m_box.currentIndex() < 0)
         return false;
-    m_apply(Presets().load(m_box.currentText()));
+    const Presets presets;
+    const QString name = m_box.currentText();
+    // Another Kestrelfind, or a hand, may have deleted it since the box was filled: its
+    // defaults would pass for the preset.
+    if (Presets::indexOfName(presets.list(), name) < 0) {
+        m_prompt.MsgBox(u"The preset \"" + name +
+                            u"\" is no longer in the settings file, so it cannot be loaded. It "
+                            u"has been taken off the list.",
+                        MsgStyle::OkOnly | MsgStyle::Exclamation, QStringLiteral("Oops!"));
+        m_box.removeItem(m_box.currentIndex());
+        m_box.setCurrentIndex(m_box.count() > 0 ? 0 : -1);
+        return false;
+    }
+    m_apply(presets.load(name));
     return true;
 }
 

@@ -3,15 +3,21 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+/// What mkostemp() makes of the hive's name for the file written beside it.
+constexpr char kTemporarySuffix[] = ".XXXXXX";
 
 /// Closes a descriptor when it goes out of scope.
 class Fd final {
@@ -240,18 +246,30 @@ bool keepHiveAside(const QString& path, HiveFileState state, QString* error)
 
 bool replaceHiveFile(const QString& path, const QByteArray& text, QString* error)
 {
-    QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
+    const QByteArray name = QFile::encodeName(path);
+    // The file's mode is the user's: one made read-only is not written over, and the new
+    // file keeps the old one's permissions.
+    struct stat old;
+    const bool replacing = ::lstat(name.constData(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing && !(old.st_mode & S_IWUSR)) {
+        *error = QStringLiteral("The settings file %1 is read-only: make it writable to save "
+                                "settings.")
+                     .arg(quoted(path));
+        return false;
+    }
+    QByteArray temporary = name + kTemporarySuffix;
     Fd fd(::mkostemp(temporary.data(), O_CLOEXEC)); // O_EXCL, 0600: never someone else's file
     if (fd.get() < 0) {
         *error = QStringLiteral("Could not write the settings file %1: %2.")
                      .arg(quoted(path), errorText(errno));
         return false;
     }
-    bool ok = writeAll(fd.get(), text.constData(), text.size()) && ::fdatasync(fd.get()) == 0;
+    bool ok = !replacing || ::fchmod(fd.get(), old.st_mode & 0777) == 0;
+    ok = ok && writeAll(fd.get(), text.constData(), text.size()) && ::fdatasync(fd.get()) == 0;
     ok = fd.close() && ok;
     // rename() replaces the entry at `path` itself: a link there is replaced, its target
     // is never touched.
-    ok = ok && ::rename(temporary.constData(), QFile::encodeName(path).constData()) == 0;
+    ok = ok && ::rename(temporary.constData(), name.constData()) == 0;
     if (!ok) {
         const int saved = errno;
         ::unlink(temporary.constData());
@@ -264,6 +282,31 @@ bool replaceHiveFile(const QString& path, const QByteArray& text, QString* error
     if (folder.get() >= 0)
         ::fsync(folder.get()); // the rename itself survives a power cut
     return true;
+}
+
+void removeStaleTemporaries(const QString& path)
+{
+    const QFileInfo info(path);
+    const QByteArray prefix = QFile::encodeName(info.fileName()) + '.';
+    const qsizetype length = prefix.size() + qsizetype(std::strlen(kTemporarySuffix)) - 1;
+    DIR* folder = ::opendir(QFile::encodeName(info.path()).constData());
+    if (!folder)
+        return;
+    const int folderFd = ::dirfd(folder);
+    while (const dirent* entry = ::readdir(folder)) {
+        const QByteArrayView entryName(entry->d_name);
+        if (entryName.size() != length || !entryName.startsWith(prefix))
+            continue;
+        const QByteArrayView tail = entryName.sliced(prefix.size());
+        if (!std::all_of(tail.begin(), tail.end(),
+                         [](char c) { return std::isalnum((unsigned char)c); }))
+            continue;
+        struct stat st;
+        if (::fstatat(folderFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
+            ::unlinkat(folderFd, entry->d_name, 0);
+    }
+    ::closedir(folder);
 }
 
 bool makePrivateFolder(const QString& folder, QString* error)

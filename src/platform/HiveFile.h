@@ -39,10 +39,15 @@ HiveFileRead readHiveFile(const QString& path, qint64 cap = kMaxHiveFileSize);
 /// reason in `*error`, when that failed; a folder is never moved.
 bool keepHiveAside(const QString& path, HiveFileState state, QString* error);
 
-/// Replaces `path` atomically with `text` (mode 0600): written and synced beside it, then
-/// renamed over it, which replaces a link itself, never its target. False, with a reason in
-/// `*error`, when the old file is left as it was.
+/// Replaces `path` atomically with `text` (the old file's permissions, or 0600): written and
+/// synced beside it, then renamed over it, which replaces a link itself, never its target.
+/// A regular file without write permission for its owner is left alone. False, with a reason
+/// in `*error`, when the old file is left as it was.
 bool replaceHiveFile(const QString& path, const QByteArray& text, QString* error);
+
+/// Removes the temporary files that writes of `path` left behind when the program was killed
+/// half way. Only while the lock is held: then no write of another instance is under way.
+void removeStaleTemporaries(const QString& path);
 
 /// Makes `folder` and any missing folders above it, each new one private (0700); existing
 /// folders are left as they are. False, with a reason in `*error`, when that failed.

@@ -139,7 +139,9 @@ std::optional<QByteArray> parseQuoted(QByteArrayView line, qsizetype& pos)
     return std::nullopt;
 }
 
-/// Parses "01,ff,…" (blanks allowed, a trailing comma allowed); nothing on a bad byte.
+/// Parses "01,ff,…" (blanks allowed); nothing on a bad byte. Each byte has its two digits
+/// and the list does not end in a comma, as every writer puts them: a list cut short is
+/// damage, not a shorter value.
 std::optional<QByteArray> parseHexList(QByteArrayView text)
 {
     QByteArray out;
@@ -153,21 +155,13 @@ std::optional<QByteArray> parseHexList(QByteArrayView text)
         if (last)
             end = trimmed.size();
         const QByteArrayView item = trimmed.sliced(start, end - start).trimmed();
-        if (item.isEmpty()) {
-            if (!last) // only a final trailing comma may leave an empty item
-                return std::nullopt;
-        } else {
-            if (item.size() > 2)
-                return std::nullopt;
-            int byte = 0;
-            for (const char c : item) {
-                const int d = hexDigit(c);
-                if (d < 0)
-                    return std::nullopt;
-                byte = byte * 16 + d;
-            }
-            out += char(byte);
-        }
+        if (item.size() != 2)
+            return std::nullopt;
+        const int high = hexDigit(item[0]);
+        const int low = hexDigit(item[1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        out += char(high * 16 + low);
         if (last)
             break;
         start = end + 1;
@@ -196,7 +190,7 @@ std::optional<RegValue> parseData(QByteArrayView data)
     }
     if (data.startsWith("dword:")) {
         const QByteArrayView digits = data.sliced(6).trimmed();
-        if (digits.isEmpty() || digits.size() > 8)
+        if (digits.size() != 8) // all eight, as written: fewer is a number cut short
             return std::nullopt;
         std::uint32_t number = 0;
         for (const char c : digits) {
@@ -396,8 +390,10 @@ bool regParseHive(const QByteArray& text, const QString& rootName, RegKey& root)
     size_t i = 0;
     while (i < lines.size() && lines[i].trimmed().isEmpty())
         ++i;
-    if (i == lines.size() || (lines[i].trimmed() != "REGEDIT4" &&
-                              lines[i].trimmed() != "Windows Registry Editor Version 5.00")) {
+    if (i == lines.size())
+        return true; // an empty file (emptied to start afresh): nothing in it is lost
+    if ((lines[i].trimmed() != "REGEDIT4" &&
+         lines[i].trimmed() != "Windows Registry Editor Version 5.00")) {
         whole = false; // not a hive; still take any sections it may hold
     } else {
         ++i;

@@ -108,6 +108,7 @@ public:
             return writeFault(QStringLiteral("Could not lock the settings file."));
         }
         m_lockFd = fd;
+        removeStaleTemporaries(m_path);
         // Now that no one else can write, the file on disk is what to change.
         if (!m_loaded || FileStamp::of(m_path) != m_stamp)
             reload();

@@ -44,9 +44,9 @@ QRect readGeometry(const CRegSettings& store, const CurrentWindow& current, bool
     QSize size(current.width, current.height);
     if (useStored) {
         size.setWidth(
-            readTwips(store, u"Width"_qs, kMinStoredSize, kMaxStoredTwips, current.width));
+            readTwips(store, u"Width"_qs, kMinStoredSize, kMaxStoredWindowTwips, current.width));
         size.setHeight(
-            readTwips(store, u"Height"_qs, kMinStoredSize, kMaxStoredTwips, current.height));
+            readTwips(store, u"Height"_qs, kMinStoredSize, kMaxStoredWindowTwips, current.height));
     }
     QPoint topLeft = WindowGeometry::centred(size, current.screen);
     if (useStored) {
@@ -79,7 +79,8 @@ AppSettings LoadAppSettings(const CRegSettings& store, const CurrentWindow& curr
 
     for (int c = 1; c <= kListColumnCount; ++c) {
         const int fallback = current.columnWidths[size_t(c - 1)];
-        s.columnWidths[size_t(c - 1)] = readTwips(store, widthKey(c), 0, kMaxStoredTwips, fallback);
+        s.columnWidths[size_t(c - 1)] =
+            readTwips(store, widthKey(c), 0, kMaxStoredColumnTwips, fallback);
     }
     s.options = loadAppOptions(store);
     s.scope = loadScope(store, QString());

@@ -52,9 +52,13 @@ struct AppSettings {
     friend bool operator==(const AppSettings&, const AppSettings&) = default;
 };
 
-/// The largest column width or window size taken from the file, in twips; anything beyond is
-/// damage and gives the default (as does a window narrower or lower than 1440 twips).
-constexpr int kMaxStoredTwips = 100000;
+/// The largest column width taken from the file, in twips; anything beyond is damage and
+/// gives the default.
+constexpr int kMaxStoredColumnTwips = 100000;
+/// The largest window size taken from the file, in twips: a window may span a wide desk of
+/// screens, which the window's placement then fits to one (as for a window narrower or lower
+/// than 1440 twips, anything beyond is damage and gives the default).
+constexpr int kMaxStoredWindowTwips = 1000000;
 
 /// Reads "Window Settings", "Search Folders", "Search Filter", "Alt Folders", "Options" and
 /// lists the presets. Every key missing, not a number or out of range gives its default from

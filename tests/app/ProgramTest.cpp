@@ -1,6 +1,7 @@
 // The program started as main() starts it, with the real dialogs and the real settings file
 // under the test's home: each dialog is found, checked and answered as a user would.
 #include "results/sbStatusBar.h"
+#include "settings/Presets.h"
 
 #include "ProgramFixture.h"
 
@@ -187,6 +188,25 @@ TEST_F(ProgramTest, PresetsAreNamedLoadedOverwrittenAndDeletedThroughTheirDialog
     }
     EXPECT_EQ(presets->count(), 1);
     EXPECT_FALSE(settingsText().contains(u"Presets\\Work"));
+
+    // A preset deleted behind the window's back is told and taken off the list, not loaded
+    // as the defaults.
+    save({nameBox(u"Gone"_qs)});
+    ASSERT_TRUE(Presets().remove(u"Gone"_qs));
+    tickOnly(form(), {"chkMD"});
+    ASSERT_EQ(presets->currentText(), u"Gone"_qs);
+    {
+        DialogScript script({answerBox(u"Oops!"_qs, QMessageBox::Ok,
+                                       u"The preset \"Gone\" is no longer in the settings "
+                                       u"file, so it cannot be loaded. It has been taken off the "
+                                       u"list."_qs)});
+        click("Command8");
+        EXPECT_TRUE(script.done());
+    }
+    EXPECT_EQ(presets->count(), 1);
+    EXPECT_EQ(presets->currentText(), u"Home"_qs);
+    EXPECT_TRUE(child<QCheckBox>("chkMD")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("chkDT")->isChecked());
 
     // A refused name is told and asked again. The file stays readable, but no write can take
     // its lock (a folder is in the way): the user is told, and neither a save nor a delete

@@ -299,6 +299,35 @@ TEST_F(RegistryHiveTest, TheSettingsFolderIsMadePrivate)
     EXPECT_EQ(modeOf(hive + ".lock") & 07777, 0600u);
 }
 
+// The file's permissions are the user's; a write killed half way leaves no litter for good.
+TEST_F(RegistryHiveTest, TheUsersModeIsKeptAReadOnlyFileIsNotWrittenAndLeftoversGo)
+{
+    ASSERT_EQ(writeOneValue("x"), ERROR_SUCCESS);
+    ASSERT_EQ(::chmod(QFile::encodeName(hive).constData(), 0640), 0);
+    ASSERT_EQ(writeOneValue("y"), ERROR_SUCCESS);
+    EXPECT_EQ(modeOf(hive) & 07777, 0640u);
+
+    ASSERT_EQ(::chmod(QFile::encodeName(hive).constData(), 0440), 0);
+    const QByteArray pinned = readFile(hive);
+    EXPECT_EQ(writeOneValue("z"), ERROR_WRITE_FAULT);
+    EXPECT_TRUE(RegHiveWriteError(HKEY_CURRENT_USER).contains("read-only"));
+    EXPECT_EQ(readFile(hive), pinned);
+    EXPECT_EQ(modeOf(hive) & 07777, 0440u);
+    ASSERT_EQ(::chmod(QFile::encodeName(hive).constData(), 0600), 0);
+
+    // What a killed write leaves goes at the next write; look-alikes that are not stay.
+    ASSERT_TRUE(writeFile(hive + ".a1B2c3", "half a file"));
+    ASSERT_TRUE(writeFile(hive + ".bad.10", "kept damage"));
+    ASSERT_TRUE(writeFile(hive + ".a1-2c3", "not ours"));
+    ASSERT_TRUE(QDir().mkdir(hive + ".Folder"));
+    ASSERT_EQ(writeOneValue("z"), ERROR_SUCCESS);
+    EXPECT_FALSE(QFileInfo::exists(hive + ".a1B2c3"));
+    EXPECT_TRUE(QFileInfo::exists(hive + ".bad.10"));
+    EXPECT_TRUE(QFileInfo::exists(hive + ".a1-2c3"));
+    EXPECT_TRUE(QFileInfo(hive + ".Folder").isDir());
+    EXPECT_EQ(readFile(hive + ".bad.10"), "kept damage");
+}
+
 TEST_F(RegistryHiveTest, AFileOverTheSizeCapIsDamagedAndKeptWhole)
 {
     const QByteArray head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Big]\n\"a\"=\"1\"\n";
@@ -444,19 +473,28 @@ TEST(RegHiveFormat, DamagedFilesReadWhatTheyCanAndReportTheDamage)
         {"cut in section", start + "\"a\"=\"1\"\n[HKEY_CU", true},
         {"garbled lines", start + "#!?\n\"b\"=hex:zz\n\"\xff\"=\"1\"\n\"a\"=\"1\"\n", true},
         // Read, but not as text the program could write back unchanged.
-        {"text not UTF-8", start + "\"a\"=\"1\"\n\"b\"=\"bad\xffname\"\n", true},
+        {"text not UTF-8", start + "\"a\"=\"1\"\n\"c\"=\"bad\xffname\"\n", true},
         {"other root",
          "REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=\"1\"\n[HKEY_CURRENT_USER\\Software\\T]\n\"a\"="
          "\"1\"\n",
          true},
         {"value before section", "REGEDIT4\n\"a\"=\"1\"\n", false},
-        {"empty file", "", false},
+        // Cut where what is left still looks like a value: it must not be read as one.
+        {"number cut short", start + "\"a\"=\"1\"\n\"b\"=dword:0000", true},
+        {"last byte cut short", start + "\"a\"=\"1\"\n\"b\"=hex(1):61,62,0a,6", true},
+        {"cut after a comma", start + "\"a\"=\"1\"\n\"b\"=hex:01,02,", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         RegKey root;
         EXPECT_FALSE(regParseHive(c.text, kRoot, root));
         EXPECT_EQ(valueAt(root, QStringLiteral("Software\\T"), "a") != nullptr, c.survives);
+        EXPECT_EQ(valueAt(root, QStringLiteral("Software\\T"), "b"), nullptr);
+    }
+    // A file emptied to start afresh holds nothing to lose.
+    for (const QByteArray& blank : {QByteArray(), QByteArray("\xef\xbb\xbf \r\n\n\t")}) {
+        RegKey root;
+        EXPECT_TRUE(regParseHive(blank, kRoot, root));
     }
 }
 

@@ -123,7 +123,8 @@ TEST(Module1Stored, ValidValuesAreReadAndDamagedOnesFallBack)
         {win, "WinPosY", "12abc", kCentred.y()},
         {win, "Width", "12000", 12000},
         {win, "Width", "1439", 9600},
-        {win, "Width", "100001", 9600},
+        {win, "Width", "120000", 120000}, // across two wide screens
+        {win, "Width", "1000001", 9600},
         {win, "Width", "wide", 9600},
         {win, "Height", "", 7200},
         {win, "ListCol3Width", "0", 0},
