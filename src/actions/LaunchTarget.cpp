@@ -76,5 +76,10 @@ LaunchTarget LaunchTarget::resolve(const QByteArray& target)
     }
     if (address.trimmed().isEmpty())
         return {Kind::Item, target};
-    return {Kind::Address, address.toUtf8()};
+    QByteArray bytes = address.toUtf8();
+    // A bare name is taken from the shortcut's own folder, as a relative link is, never from
+    // wherever the program was started.
+    if (!isAddress(bytes) && !bytes.startsWith('/'))
+        bytes = folderOf(path) + '/' + bytes;
+    return {Kind::Address, bytes};
 }

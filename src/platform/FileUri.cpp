@@ -34,16 +34,51 @@ QByteArray fileUri(const QByteArray& path)
     return uri;
 }
 
-std::optional<QByteArray> pathFromFileUri(const QByteArray& uri)
+namespace {
+/// The still-encoded path of a file: address for this machine: the scheme in any case, the
+/// host empty, "localhost" or left out ("file:/path", as some desktops write it), and no
+/// query or fragment, which name no part of a file's path (a '?' or '#' in a name is
+/// encoded).
+std::optional<QByteArrayView> localFileUriPart(QByteArrayView uri)
 {
-    if (!uri.startsWith("file://"))
+    if (uri.size() < 5 || qstrnicmp(uri.data(), 5, "file:", 5) != 0)
         return std::nullopt;
-    QByteArray rest = uri.mid(7);
-    if (rest.startsWith("localhost/"))
-        rest = rest.mid(9);
+    QByteArrayView rest = uri.sliced(5);
+    if (rest.startsWith("//")) {
+        rest = rest.sliced(2);
+        const qsizetype slash = rest.indexOf('/');
+        if (slash < 0)
+            return std::nullopt;
+        const QByteArrayView host = rest.first(slash);
+        if (!host.isEmpty() && qstrnicmp(host.data(), host.size(), "localhost", 9) != 0)
+            return std::nullopt;
+        rest = rest.sliced(slash);
+    }
     if (!rest.startsWith('/'))
         return std::nullopt;
-    return QByteArray::fromPercentEncoding(rest);
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        if (rest[i] == '?' || rest[i] == '#')
+            return rest.first(i);
+    }
+    return rest;
+}
+} // namespace
+
+std::optional<QByteArray> pathFromFileUri(const QByteArray& uri)
+{
+    const std::optional<QByteArrayView> part = localFileUriPart(uri);
+    if (!part)
+        return std::nullopt;
+    QByteArray path = QByteArray::fromPercentEncoding(part->toByteArray());
+    // An encoded NUL would end the path early at every system call: another file.
+    if (path.contains('\0'))
+        return std::nullopt;
+    return path;
+}
+
+bool isLocalFileUri(const QByteArray& uri)
+{
+    return localFileUriPart(uri).has_value();
 }
 
 bool isAddress(const QByteArray& target)

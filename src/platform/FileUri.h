@@ -9,9 +9,14 @@
 /// path is taken from the current folder.
 QByteArray fileUri(const QByteArray& path);
 
-/// The path bytes of a file:// address (host empty or "localhost"); std::nullopt for any
-/// other address.
+/// The path bytes of a file: address on this machine (host empty, "localhost" or left out,
+/// the scheme in any case; a query or fragment is no part of the path); std::nullopt for any
+/// other address and for one whose path holds an encoded NUL, which no file's path can.
 std::optional<QByteArray> pathFromFileUri(const QByteArray& uri);
+
+/// True when `uri` is a file: address on this machine, whether or not a path can be made of
+/// it.
+bool isLocalFileUri(const QByteArray& uri);
 
 /// True when `target` is an address with a scheme (http://…, mailto:…) rather than a path.
 bool isAddress(const QByteArray& target);

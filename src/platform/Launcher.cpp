@@ -87,6 +87,8 @@ LaunchOutcome openWithDefault(const QByteArray& target)
 {
     if (const auto path = pathFromFileUri(target))
         return openPath(*path);
+    if (isLocalFileUri(target)) // names no path a file can have
+        return {LaunchError::FileNotFound, {}};
     if (isAddress(target))
         return openAddress(target);
     return openPath(target);
@@ -112,6 +114,13 @@ QString runFault(GKeyFile* file, const char* key)
     const GCharPtr value(g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, key, nullptr));
     if (!value)
         return {};
+    // TryExec names one program, blanks and all; only Exec is a command line.
+    if (std::strcmp(key, G_KEY_FILE_DESKTOP_KEY_TRY_EXEC) == 0) {
+        const GCharPtr found(g_find_program_in_path(value.get()));
+        return found ? QString()
+                     : QStringLiteral("The program the launcher starts was not found: ") +
+                           QString::fromUtf8(value.get());
+    }
     gchar** argv = nullptr;
     GError* error = nullptr;
     if (!g_shell_parse_argv(value.get(), nullptr, &argv, &error)) {

@@ -68,8 +68,10 @@ bool addToRecentDocuments(const QList<QByteArray>& targets)
             mime = mimeTypeOf(target);
         }
         g_bookmark_file_set_mime_type(bookmarks.get(), uri.constData(), mime.constData());
+        // The command that opens the item again as Kestrelfind opened it: with its default
+        // application. The window itself takes no file to open.
         g_bookmark_file_add_application(bookmarks.get(), uri.constData(), "Kestrelfind",
-                                        "kestrelfind %u");
+                                        "gio open %u");
     }
     g_mkdir_with_parents(g_get_user_data_dir(), 0700);
     GError* raw = nullptr;

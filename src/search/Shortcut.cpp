@@ -1,6 +1,7 @@
 #include "Shortcut.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -31,13 +32,35 @@ template<typename Fn> void forEachLine(QByteArrayView text, Fn&& line)
     }
 }
 
+/// Text in UTF-8 or, when it is not valid UTF-8, in the Windows code page that Internet
+/// shortcuts made on that system are written in.
+QString decodeValue(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    // Windows-1252: Latin-1 but for 0x80 … 0x9F (0 where that code page has no character).
+    static constexpr char16_t k80[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    text.resize(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        const char16_t mapped = byte >= 0x80 && byte < 0xA0 ? k80[byte - 0x80] : byte;
+        text[i] = QChar(mapped ? mapped : char16_t(0xFFFD));
+    }
+    return text;
+}
+
 QString cutValue(QByteArrayView bytes, qsizetype maxChars)
 {
     // The profile reader's value ends at a NUL, as a C string does: what the list shows, what
     // a search matches and what a launch opens is the same address.
     if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
         bytes.truncate(nul);
-    QString value = QString::fromUtf8(bytes);
+    QString value = decodeValue(bytes);
     if (value.size() > maxChars) {
         qsizetype cut = maxChars;
         if (value.at(cut - 1).isHighSurrogate())

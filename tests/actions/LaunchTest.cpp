@@ -52,6 +52,22 @@ std::pair<QByteArray, bool> bookmarkOf(const QByteArray& uri)
     return {mime, ours};
 }
 
+/// The command that the bookmark of `uri` gives for this program, expanded for the item.
+QByteArray commandOf(const QByteArray& uri)
+{
+    GBookmarkFile* file = g_bookmark_file_new();
+    QByteArray command;
+    char* exec = nullptr;
+    if (g_bookmark_file_load_from_file(file, recentDocumentsFile().constData(), nullptr) &&
+        g_bookmark_file_get_application_info(file, uri.constData(), "Kestrelfind", &exec, nullptr,
+                                             nullptr, nullptr)) {
+        command = exec;
+        g_free(exec);
+    }
+    g_bookmark_file_free(file);
+    return command;
+}
+
 const QString kSection = QStringLiteral("Recent Files");
 
 class LaunchTest : public ::testing::Test {
@@ -102,6 +118,8 @@ TEST_F(LaunchTest, StartsTheDefaultProgramWithTheExactPath)
         EXPECT_TRUE(addToRecentDocuments({path}));
         EXPECT_EQ(bookmarkOf(fileUri(path)), std::make_pair(QByteArray("text/plain"), true))
             << name.constData();
+        // A command that opens the item again (the window takes no file to open).
+        EXPECT_EQ(commandOf(fileUri(path)), "gio open " + fileUri(path)) << name.constData();
     }
     EXPECT_TRUE(prompt.asked().isEmpty());
 }
@@ -174,6 +192,41 @@ TEST_F(LaunchTest, ShortcutsAndLaunchersOpenWhatTheyPointAt)
     EXPECT_FALSE(Desktop::launched().contains("untrusted-marker"));
 }
 
+// A file: address opens the file it names, however it is spelled, and no other; a bare name
+// is taken from the shortcut's folder; a shortcut written in the Windows code page keeps its
+// letters.
+TEST_F(LaunchTest, ShortcutAddressesOpenTheFileMeantAndNoOther)
+{
+    const QByteArray txt = makeFile("page.txt");
+    const QByteArray cut = makeFile("page"); // what a NUL would cut the name to
+    const QByteArray url = makeFile("x.url");
+    const QByteArray spellings[] = {"file:" + txt,
+                                    "FILE://" + txt,
+                                    "File://LOCALHOST" + txt,
+                                    "file://" + txt + "#part",
+                                    "file://" + txt + "?q=1",
+                                    "page.txt"};
+    for (const QByteArray& address : spellings) {
+        Desktop::clearLogs();
+        Desktop::writeFile(url, "[InternetShortcut]\nURL=" + address + "\n");
+        EXPECT_TRUE(service.launch(url)) << address.constData();
+        EXPECT_TRUE(Desktop::waitLaunched(txt)) << address.constData();
+    }
+    EXPECT_TRUE(prompt.asked().isEmpty());
+
+    Desktop::clearLogs();
+    Desktop::writeFile(url, "[InternetShortcut]\nURL=file://" + cut + "%00.txt\n");
+    EXPECT_FALSE(service.launch(url));
+    ASSERT_EQ(prompt.asked().size(), 1);
+    EXPECT_EQ(prompt.asked()[0].text, kNotFound);
+    EXPECT_EQ(pathFromFileUri("file://" + cut + "%00.txt"), std::nullopt); // nor dropped
+
+    Desktop::writeFile(url, "[InternetShortcut]\nURL=http://example.invalid/caf\xe9\n");
+    EXPECT_TRUE(service.launch(url));
+    EXPECT_TRUE(Desktop::waitLaunched("http://example.invalid/caf\xc3\xa9"));
+    EXPECT_FALSE(Desktop::launched().contains(cut));
+}
+
 // The two failures the user is told about, each with the program's own words.
 TEST_F(LaunchTest, VanishedFilesAndUnknownTypesShowOops)
 {
@@ -201,6 +254,10 @@ TEST_F(LaunchTest, ABrokenLauncherSaysWhatIsWrongWithIt)
          u"The program the launcher starts was not found: /nonexistent/kf-program"_qs},
         {"[Desktop Entry]\nType=Application\nName=T\nTryExec=kf-no-such-tool\nExec=true\n",
          u"The program the launcher starts was not found: kf-no-such-tool"_qs},
+        // TryExec names one program, blanks and all: it is there, so Path is what is wrong.
+        {"[Desktop Entry]\nType=Application\nName=T\nTryExec=" + Desktop::home() +
+             "/bin/my tool\nExec=true\nPath=/nonexistent/kf-folder\n",
+         u"Failed to change to directory"_qs},
         {"not a launcher \x01\x02", u"The launcher cannot be read: "_qs},
         {"[Other]\nName=T\n", u"The launcher has no [Desktop Entry] group."_qs},
         {"[Desktop Entry]\nType=Application\nName=T\nExec=true \"unclosed\n",
@@ -210,6 +267,9 @@ TEST_F(LaunchTest, ABrokenLauncherSaysWhatIsWrongWithIt)
         {"[Desktop Entry]\nType=Application\nName=T\n",
          u"The launcher names no program to start (no Exec line)."_qs},
     };
+    const QByteArray tool = Desktop::home() + "/bin/my tool";
+    Desktop::writeFile(tool, "#!/bin/sh\n");
+    ::chmod(tool.constData(), 0755);
     for (const auto& [contents, reason] : cases) {
         prompt.clear();
         const QByteArray path = makeFile("broken.desktop");
