@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <utility>
+
 ListDragDrop::ListDragDrop(ResultList& list, std::function<bool()> canDrag, QObject* parent)
     : QObject(parent)
     , m_list(list)
@@ -163,12 +165,14 @@ bool ListDragDrop::dragMove(QAbstractItemView& view, QDropEvent& event)
         bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
         scrolledUp = true;
     }
+    m_list.dragAt(&view, pos);
     const QModelIndex folder = folderIndexAt(view, pos);
     const Qt::DropAction proposed = scrolledUp ? Qt::IgnoreAction : event.proposedAction();
     const Qt::DropAction effect =
         folder.isValid() ? effectFor(event.modifiers(), proposed) : Qt::IgnoreAction;
     const bool droppable = effect != Qt::IgnoreAction && (event.possibleActions() & effect);
     markOf(view)->frame(droppable ? view.visualRect(folder) : QRect());
+    m_framed = droppable ? folder.data(ResultModel::PathRole).toByteArray() : QByteArray();
     if (!droppable)
         return false;
     event.setDropAction(effect);
@@ -178,9 +182,14 @@ bool ListDragDrop::dragMove(QAbstractItemView& view, QDropEvent& event)
 void ListDragDrop::drop(QAbstractItemView& view, QDropEvent& event)
 {
     markOf(view)->frame({});
+    m_list.dragAt(nullptr, {});
     const QByteArray folder = folderAt(view, event.position().toPoint());
+    const QByteArray framed = std::exchange(m_framed, QByteArray());
     const Qt::DropAction effect = effectFor(event.modifiers(), Qt::CopyAction);
-    if (folder.isEmpty() || effect == Qt::IgnoreAction || !(event.possibleActions() & effect)) {
+    // Rows that arrived since the last move may have put another folder under the pointer:
+    // the drop goes only where the frame showed it would.
+    if (folder.isEmpty() || folder != framed || effect == Qt::IgnoreAction ||
+        !(event.possibleActions() & effect)) {
         event.ignore();
         return;
     }
@@ -221,6 +230,8 @@ bool ListDragDrop::eventFilter(QObject* watched, QEvent* event)
         return true;
     case QEvent::DragLeave:
         markOf(*view)->frame({});
+        m_framed.clear();
+        m_list.dragAt(nullptr, {});
         return true;
     default:
         return QObject::eventFilter(watched, event);

@@ -76,6 +76,7 @@ private:
     std::array<DropTargetMark*, 2> m_marks{}; // one per view, over its rows
     std::function<bool()> m_canDrag;
     QList<QByteArray> m_selected;
+    QByteArray m_framed; // the folder a drop now goes to, as the frame shows it
     bool m_dragging = false;
     bool m_droppedHere = false;
     QTimer* m_recheck = nullptr; // looks for the dragged item again after a drag out

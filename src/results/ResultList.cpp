@@ -344,8 +344,13 @@ void ResultList::setViewMode(int index)
     setFocusProxy(view);
     if (hadFocus)
         view->setFocus(Qt::OtherFocusReason);
-    if (const QModelIndex current = m_selection->currentIndex(); current.isValid())
+    if (const QModelIndex current = m_selection->currentIndex(); current.isValid()) {
+        // A click in Details makes the clicked cell current; the icon views show column 0
+        // only, and without it there would be no focus frame and nothing for a screen reader.
+        if (view == m_iconView && current.column() != 0)
+            m_selection->setCurrentIndex(current.siblingAtColumn(0), QItemSelectionModel::NoUpdate);
         view->scrollTo(current);
+    }
 }
 
 void ResultList::applySort(const SortState& state)
@@ -524,6 +529,16 @@ void ResultList::pointerAt(QAbstractItemView* view, const QPoint& viewportPos,
     m_hoverPos = viewportPos;
     if (buttons == Qt::NoButton && m_model->rowCount() > 0)
         Q_EMIT hoverTextChanged(hoverText(viewportPos, view));
+}
+
+void ResultList::dragAt(QAbstractItemView* view, const QPoint& viewportPos)
+{
+    m_hoverView = view;
+    if (!view)
+        return;
+    m_pointing.start();
+    m_aimed = view->indexAt(viewportPos);
+    m_hoverPos = viewportPos;
 }
 
 void ResultList::refreshHoverText()

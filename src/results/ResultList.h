@@ -70,6 +70,9 @@ public:
     /// scrolled list's top row stays in place: rows sorted in above would push what the user
     /// looks at (and is about to click) down.
     void addBatches(RowBatches batches);
+    /// A drag moved to `viewportPos` over `view` (nullptr: it left the list). A drag aims at
+    /// a row as the pointer does, so that the row stays under it while rows arrive.
+    void dragAt(QAbstractItemView* view, const QPoint& viewportPos);
 
     /// The full paths of the selected rows in list order; exactly one empty path when none
     /// is selected.

@@ -336,9 +336,11 @@ TEST_F(ItemCommandsEndToEnd, FilesDroppedOnAFolderRowWithShiftMoveAndAsk)
     startAndSearch();
     focusList();
     QTreeView* view = list()->detailsView();
-    const int folderRow = model()->rowOfPath(QFile::encodeName(root + u"/sub"));
-    ASSERT_GE(folderRow, 0);
-    const QPoint onName = view->visualRect(model()->index(folderRow, 0)).center();
+    model()->sortBy(ResultModel::Name, Qt::AscendingOrder); // a.txt b.txt sub
+    const auto nameOf = [&](const QByteArray& path) {
+        return view->visualRect(model()->index(model()->rowOfPath(path), 0)).center();
+    };
+    QPoint onName = nameOf(QFile::encodeName(root + u"/sub"));
     const QPoint onFile =
         view->visualRect(model()->index(model()->rowOfPath(QFile::encodeName(root + u"/a.txt")), 0))
             .center();
@@ -368,6 +370,30 @@ TEST_F(ItemCommandsEndToEnd, FilesDroppedOnAFolderRowWithShiftMoveAndAsk)
     EXPECT_FALSE(mark->geometry().contains(onFile));
     EXPECT_EQ(dragOver(onName, Qt::AltModifier), std::nullopt);
     EXPECT_FALSE(mark->isVisible());
+
+    // Rows found while the drag rests can push another folder under the pointer (a list this
+    // short cannot scroll to keep the aimed row there): the drop goes only where the frame
+    // showed it would go.
+    EXPECT_EQ(dragOver(onName, Qt::ShiftModifier), Qt::MoveAction);
+    const QByteArray pushed = QFile::encodeName(root + u"/pushed");
+    ASSERT_TRUE(QDir().mkdir(root + u"/pushed"));
+    ResultRow row;
+    row.setPath(pushed);
+    row.folder = true;
+    list()->addBatches(RowBatches{{row}});
+    ASSERT_EQ(view->indexAt(onName).data(ResultModel::PathRole).toByteArray(), pushed);
+    {
+        QDropEvent early(onName, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
+        QApplication::sendEvent(view->viewport(), &early);
+        EXPECT_FALSE(early.isAccepted());
+        QTest::qWait(100); // a move would be under way by now
+        EXPECT_TRUE(exists(root + u"/a.txt"));
+        EXPECT_FALSE(exists(root + u"/pushed/a.txt"));
+    }
+    // The refused drop ended that drag: a new one comes in over the list.
+    onName = nameOf(QFile::encodeName(root + u"/sub"));
+    QDragEnterEvent again(onFile, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &again);
     EXPECT_EQ(dragOver(onName, Qt::ShiftModifier), Qt::MoveAction);
 
     DialogScript script({expectMessage(u"File(s) Moved"_qs, QMessageBox::Cancel)});

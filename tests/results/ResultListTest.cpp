@@ -466,9 +466,14 @@ TEST_F(ResultListTest, FocusAndTheMenuKeyFollowTheShownView)
     list.setFocus();
     ASSERT_EQ(focus.count(), 1);
     EXPECT_TRUE(focus.first().first().toBool());
+    // A cell clicked in Details is current; the icon views show its row's name as current.
+    list.selectionModel()->setCurrentIndex(
+        list.model()->index(1, 2), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     list.setViewMode(ResultList::List);
     EXPECT_TRUE(list.iconView()->hasFocus());
     EXPECT_TRUE(list.ListHasFocus());
+    EXPECT_EQ(list.selectionModel()->currentIndex().row(), 1);
+    EXPECT_TRUE(list.iconView()->visualRect(list.selectionModel()->currentIndex()).isValid());
     QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(1, 1), QPoint(1, 1));
     QCoreApplication::sendEvent(list.currentView(), &menu);
     EXPECT_EQ(popup.count(), 1);
