@@ -1,5 +1,7 @@
 #include "FileProperties.h"
 
+#include "FileTime.h"
+
 #include "FileUri.h"
 #include "OpenWithApps.h"
 
@@ -20,7 +22,7 @@ QString display(const QByteArray& bytes)
 
 QDateTime timeOf(const timespec& ts)
 {
-    return QDateTime::fromMSecsSinceEpoch(qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000);
+    return QDateTime::fromMSecsSinceEpoch(msecsOf(ts));
 }
 
 QString userName(uid_t uid)

@@ -1,5 +1,7 @@
 #include "FileWork.h"
 
+#include "FileTime.h"
+
 #include "DisplayText.h"
 #include "FileCopy.h"
 #include "FileUri.h"
@@ -101,8 +103,7 @@ FileFacts factsOf(const QByteArray& path, const struct stat& st)
     FileFacts facts;
     facts.path = path;
     facts.size = st.st_size;
-    facts.modified = QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 +
-                                                    st.st_mtim.tv_nsec / 1000000);
+    facts.modified = QDateTime::fromMSecsSinceEpoch(msecsOf(st.st_mtim));
     facts.isFolder = S_ISDIR(st.st_mode);
     return facts;
 }
@@ -626,8 +627,8 @@ FileWork::CopiedState FileWork::copiedState(const struct stat& st)
 {
     // A folder counts by itself: what it holds is checked item by item.
     if (S_ISDIR(st.st_mode))
-        return {0, 0};
-    return {st.st_size, qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+        return {0, 0, 0};
+    return {st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
 }
 
 void FileWork::rememberCopied(const struct stat& st)

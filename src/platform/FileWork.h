@@ -4,6 +4,7 @@
 #include "Trash.h"
 
 #include <map>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -75,7 +76,7 @@ private:
     /// the move counts as not done).
     Step removeCopied(const QByteArray& path, dev_t device);
     /// A file's size and modification time in nanoseconds; nothing for a folder.
-    using CopiedState = std::pair<off_t, qint64>;
+    using CopiedState = std::tuple<off_t, time_t, long>; // size, modified s and ns
     static CopiedState copiedState(const struct stat& st);
     /// While a move records: notes a source item as copied, with `st` as it was read before
     /// its copy.

@@ -106,6 +106,29 @@ void SortIndex::IdTable::clear()
     std::string().swap(m_bytes);
 }
 
+namespace {
+/// Bytes that differ for texts that differ, none of them NUL: each UTF-16 unit as UTF-8 would
+/// write it, U+0000 as two bytes.
+std::string tieBytes(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char16_t c : text) {
+        if (c != 0 && c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+} // namespace
+
 uint32_t SortIndex::keyFor(uint32_t row, std::string_view id)
 {
     bool added = false;
@@ -113,7 +136,12 @@ uint32_t SortIndex::keyFor(uint32_t row, std::string_view id)
     if (added) {
         std::u16string text;
         m_rows.text(m_column, row, text);
-        m_textKeys.push_back(m_texts.add(text));
+        // Texts that differ only in case sort equal: their own bytes go on after the key, so
+        // that the rows of "/h/Docs/" and "/h/docs/" never interleave. A folder's path bytes
+        // also tell apart names shown alike (not UTF-8); the other ids hold NULs (UTF-16).
+        const bool idIsTie = id.find('\0') == std::string_view::npos;
+        const std::string own = idIsTie ? std::string() : tieBytes(text);
+        m_textKeys.push_back(m_texts.add(text, idIsTie ? id : std::string_view(own)));
     }
     return number;
 }

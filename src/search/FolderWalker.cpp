@@ -2,6 +2,7 @@
 
 #include "AsciiText.h"
 #include "Shortcut.h"
+#include "platform/FileTime.h"
 #include "platform/TypeNames.h"
 
 #include <cerrno>
@@ -25,16 +26,11 @@ struct DirEntry64 {
     char d_name[];
 };
 
-qint64 msecs(const struct timespec& t)
-{
-    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
-
-/// The time now, ns since the epoch, on the clock file times come from.
 /// After this many looks at entries of a folder answered from memory, the folder is opened so
 /// that the rest are looked at from it.
 constexpr unsigned OpenAfterLookups = 4;
 
+/// The time now, ns since the epoch, on the clock file times come from.
 qint64 nowNanoseconds()
 {
     struct timespec t;
@@ -693,7 +689,7 @@ bool FolderWalker::readDetails(Entry& entry, FoundEntry& found)
         return false;
     if (entry.haveStat) {
         found.size = entry.type == DT_DIR ? 0 : qint64(st.st_size);
-        found.mtime = msecs(st.st_mtim);
+        found.mtime = msecsOf(st.st_mtim);
     }
     return true;
 }

@@ -59,6 +59,24 @@ TEST(ResultModel, SortsByTheColumnsValue)
     }
 }
 
+// Texts that differ only in case (two folders on Linux) keep their rows together, as do
+// folder names that show alike but are other bytes.
+TEST(ResultModel, TextsEqualButForCaseOrBytesKeepTheirRowsTogether)
+{
+    ResultModel model;
+    model.addRows({makeRow("/h/Docs/a"), makeRow("/h/docs/b"), makeRow("/h/Docs/c"),
+                   makeRow("/h/docs/d"), makeRow("/h/caf\xe9/e"), makeRow("/h/caf\xe8/f"),
+                   makeRow("/h/caf\xe9/g"), makeRow("/x/h", 0, 0, u"Zed"_qs),
+                   makeRow("/x/i", 0, 0, u"zed"_qs), makeRow("/x/j", 0, 0, u"Zed"_qs)});
+    model.sortBy(ResultModel::Location, Qt::AscendingOrder);
+    const QString names = column(model, ResultModel::Name).join(QString());
+    EXPECT_TRUE(names.contains(u"ac") && names.contains(u"bd")) << names.toStdString();
+    EXPECT_TRUE(names.contains(u"eg")) << names.toStdString();
+    model.sortBy(ResultModel::FileType, Qt::AscendingOrder);
+    const QString types = column(model, ResultModel::Name).join(QString()).right(3);
+    EXPECT_TRUE(types == u"hji" || types == u"ihj") << types.toStdString();
+}
+
 TEST(ResultModel, BatchesRemovalsRenamesAndColumnSwitchesGiveTheOrderOfOneSort)
 {
     // One model lives through column switches, uneven batches, removals and renames; after each
