@@ -241,6 +241,9 @@ FileWork::Step FileWork::statItem(const QByteArray& path, struct stat& st, const
 
 void FileWork::countTree(const QByteArray& path, bool items)
 {
+    // Counting a large tree, or one on a slow disk, takes long: a Cancel ends it too.
+    if (m_context.cancelled())
+        return;
     struct stat st {};
     if (::lstat(path.constData(), &st) != 0)
         return;

@@ -388,6 +388,40 @@ TEST_F(FileWorkTest, RenameAsksBeforeReplacingAndCarriesAnyBytes)
     EXPECT_EQ(bf::read(at("taken")), QByteArray("2"));
 }
 
+// A Cancel is taken while the sources are counted, before any copy: a large tree or a slow
+// disk would otherwise keep the job (and a window closing) waiting for the count.
+TEST_F(FileWorkTest, ACancelStopsTheCountOfWhatIsToBeCopied)
+{
+    for (int f = 0; f < 5; ++f) {
+        bf::mkdir(at("T" + QByteArray::number(f)));
+        for (int i = 0; i < 20; ++i)
+            bf::write(at("T" + QByteArray::number(f) + "/" + QByteArray::number(i)), "x");
+    }
+    bf::mkdir(at("to"));
+    struct Counter final : WorkContext {
+        mutable int asked = 0;
+        int counted = -1; // the items the first progress counts
+        bool cancelled() const override { return ++asked > 3; }
+        ConflictAnswer askConflict(const ConflictQuestion&) override
+        {
+            return ConflictAnswer::Cancel;
+        }
+        ErrorAnswer askError(const ErrorQuestion&) override { return ErrorAnswer::Cancel; }
+        void progress(const FileOpProgress& p) override
+        {
+            if (counted < 0)
+                counted = p.itemsTotal;
+        }
+    } counter;
+    FileWork work(counter);
+    QList<QByteArray> sources;
+    for (int f = 0; f < 5; ++f)
+        sources.append(at("T" + QByteArray::number(f)));
+    EXPECT_TRUE(work.run({Kind::Copy, sources, at("to")}).aborted);
+    EXPECT_LE(counter.counted, 3) << "of 105 items";
+    EXPECT_TRUE(bf::list(at("to")).isEmpty());
+}
+
 // A move to another file system removes only what it copied as it was. A file written to or
 // made in the folder while the folder was copied stays where it is, and so does a file system
 // mounted inside, with all it holds; each is named in a question and the move is not done.
