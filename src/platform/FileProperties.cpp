@@ -1,7 +1,6 @@
 #include "FileProperties.h"
 
 #include "FileTime.h"
-
 #include "FileUri.h"
 #include "OpenWithApps.h"
 

@@ -1,9 +1,8 @@
 #include "FileWork.h"
 
-#include "FileTime.h"
-
 #include "DisplayText.h"
 #include "FileCopy.h"
+#include "FileTime.h"
 #include "FileUri.h"
 
 #include <QRandomGenerator>

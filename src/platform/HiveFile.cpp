@@ -4,7 +4,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -298,8 +297,9 @@ void removeStaleTemporaries(const QString& path)
         if (entryName.size() != length || !entryName.startsWith(prefix))
             continue;
         const QByteArrayView tail = entryName.sliced(prefix.size());
-        if (!std::all_of(tail.begin(), tail.end(),
-                         [](char c) { return std::isalnum((unsigned char)c); }))
+        if (!std::all_of(tail.begin(), tail.end(), [](char c) {
+                return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+            }))
             continue;
         struct stat st;
         if (::fstatat(folderFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
