@@ -60,9 +60,9 @@ QString firstDirectory(const QStringList& candidates)
     return {};
 }
 
-/// A user directory (desktop, documents) unless it is missing or is the home folder itself,
-/// which the desktop falls back to when the user has none: searching it would mean searching
-/// the whole home.
+/// A user directory (desktop, documents) unless it is missing, or is the home folder itself
+/// (which the desktop falls back to when the user has none) or a folder above it: searching
+/// it would mean searching the whole home, or the whole disk.
 QString userDirectory(QStandardPaths::StandardLocation location)
 {
     // user-dirs.dirs may hold a relative path by mistake: it would name a folder below
@@ -75,7 +75,10 @@ QString userDirectory(QStandardPaths::StandardLocation location)
         return {};
     const QFileInfo info(path);
     const QFileInfo homeInfo(home());
-    if (info.canonicalFilePath() == homeInfo.canonicalFilePath())
+    const QString canonical = info.canonicalFilePath();
+    const QString homeCanonical = homeInfo.canonicalFilePath();
+    if (canonical == homeCanonical ||
+        homeCanonical.startsWith(canonical.endsWith(u'/') ? canonical : canonical + u'/'))
         return {};
     return path;
 }

@@ -253,7 +253,11 @@ QString TypeNames::cacheKey(const QString& name) const
         if (suffix.count(u'.') > 1 && m_multiDotSuffixes.contains(suffix.toString()))
             return name.sliced(dot);
     }
-    return lastExtension(name);
+    // The last extension with any dots after it: "report.txt." is no text file to the type
+    // database, so it must not take the key (and the type) of ".txt".
+    const QString extension = lastExtension(name);
+    return extension.isEmpty() ? extension
+                               : name.sliced(name.lastIndexOf(extension, name.size() - 1));
 }
 
 std::optional<QByteArrayView> TypeNames::plainExtension(QByteArrayView name) const
@@ -282,12 +286,12 @@ std::optional<QByteArrayView> TypeNames::plainExtension(QByteArrayView name) con
             m_asciiMultiDot.contains(QByteArray::fromRawData(suffix.data(), suffix.size())))
             return std::nullopt;
     }
-    // As lastExtension: trailing dots dropped, then from the last remaining dot on.
+    // As cacheKey: the last dot before any trailing ones, and all after it.
     qsizetype end = name.size();
     while (end > 0 && name[end - 1] == '.')
         --end;
     const qsizetype dot = end == 0 ? -1 : name.first(end).lastIndexOf('.');
-    return dot < 0 ? QByteArrayView() : name.sliced(dot, end - dot);
+    return dot < 0 ? QByteArrayView() : name.sliced(dot);
 }
 
 QString TypeNames::lookUp(const QString& name) const

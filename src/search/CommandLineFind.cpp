@@ -299,8 +299,12 @@ int search(const FindOptions& options, const Scope& scope, int outFd, int errFd)
         [format, terminal, dates = FileDateFormat()](const FoundEntry& entry, std::string& line) {
             formatEntry(format, terminal, dates, entry, line);
         },
-        [&out](std::string_view bytes) {
+        [&out, terminal](std::string_view bytes) {
             out.append(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+            // On a terminal each match shows as it is found (and is not lost to a Ctrl-C),
+            // as a line-buffered stream would show it.
+            if (terminal)
+                out.flush();
             return !out.failed();
         },
         format == Format::Columns, workThreadCount(),
@@ -318,6 +322,7 @@ int search(const FindOptions& options, const Scope& scope, int outFd, int errFd)
                                 "': " + QByteArray(std::strerror(why)) + '\n');
             error = true;
         }
+        out.flush(); // a folder's matches are out before the next folder's walk
         if (out.failed())
             break;
     }
@@ -339,7 +344,10 @@ int run(const QList<QByteArray>& arguments, int outFd, int errFd,
 {
     const ParsedFindOptions parsed = parseFindOptions(arguments);
     if (!parsed.options) {
-        writeAll(errFd, "kestrelfind: " + parsed.error + "\nTry 'kestrelfind --help'.\n");
+        // The error may quote an argument: a name a glob made of a file could drive the
+        // terminal.
+        writeAll(errFd,
+                 "kestrelfind: " + escapeColumn(parsed.error) + "\nTry 'kestrelfind --help'.\n");
         return 2;
     }
     const FindOptions& options = *parsed.options;

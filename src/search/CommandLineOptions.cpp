@@ -72,7 +72,9 @@ ParsedFindOptions parseFindOptions(const QList<QByteArray>& arguments)
             else if (value)
                 options.text = *value;
         } else if (takeValue(arguments, i, "--pattern", value, error)) {
-            if (value)
+            if (options.pattern && value)
+                error = "--pattern given twice";
+            else if (value)
                 options.pattern = QFile::decodeName(*value);
         } else if ((arg == "-0" && options.format == FindOptions::Format::Columns) ||
                    (arg == "--columns" && options.format == FindOptions::Format::Nul)) {

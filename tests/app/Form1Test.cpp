@@ -679,6 +679,10 @@ TEST(SpecialFolders, DesktopAndDocumentsNeverStandForTheHomeFolder)
                "XDG_DESKTOP_DIR=\"$HOME\"\nXDG_DOCUMENTS_DIR=\"$HOME/\"\n");
     EXPECT_EQ(GetSpecialFolder(Csidl::DesktopDirectory), QString());
     EXPECT_EQ(GetSpecialFolder(Csidl::Personal), QString());
+    // Nor for a folder that holds it: the whole disk, or every user's home.
+    home.write(".config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"/\"\nXDG_DOCUMENTS_DIR=\"$HOME/..\"\n");
+    EXPECT_EQ(GetSpecialFolder(Csidl::DesktopDirectory), QString());
+    EXPECT_EQ(GetSpecialFolder(Csidl::Personal), QString());
     home.write(".config/user-dirs.dirs",
                "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\nXDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n");
     EXPECT_EQ(GetSpecialFolder(Csidl::DesktopDirectory), QString()); // not made yet

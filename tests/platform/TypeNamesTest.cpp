@@ -45,9 +45,9 @@ TEST(TypeNames, NamesThatDecideByMoreThanTheLastExtensionAreNotMixedUp)
                                  "holiday.png",    "HOLIDAY.PNG",   "qqzz-no-extension",
                                  "MAKEFILE",       "readme",        "README.txt",
                                  "main.c",         "main.C",        "a.b.",
-                                 "ARCHIVE.TAR.GZ", "libx.so.1",     "straße.txt",
-                                 "notes.txt~",     ".bashrc",       "...",
-                                 "qqzz.Z"};
+                                 "report.txt.",    "report.txt",    "ARCHIVE.TAR.GZ",
+                                 "libx.so.1",      "straße.txt",    "notes.txt~",
+                                 ".bashrc",        "...",           "qqzz.Z"};
     const QMimeDatabase db;
     ASSERT_FALSE(db.mimeTypeForName(u"image/png"_qs).comment().isEmpty()); // the system's data
     TypeNames& typeNames = TypeNames::instance();

@@ -418,6 +418,7 @@ TEST(FindOptions, ErrorsWhereverTheyStand)
         {{"--help", "--bogus"}, "unknown option '--bogus'"},
         {{"--findx", "a"}, "unknown option '--findx'"},
         {{"--find", "a", "--find=b"}, "--find given twice"},
+        {{"--pattern=*.c", "--find", "a", "--pattern", "*.h"}, "--pattern given twice"},
         {{"--find", "a", "-0", "--columns"}, "-0 and --columns do not go together"},
         {{"--columns", "--find", "a", "-0"}, "-0 and --columns do not go together"},
     };
@@ -426,6 +427,16 @@ TEST(FindOptions, ErrorsWhereverTheyStand)
         EXPECT_FALSE(parsed.options) << c.arguments.join(' ').constData();
         EXPECT_EQ(parsed.error, QByteArray(c.error)) << c.arguments.join(' ').constData();
     }
+    // The message quotes the argument escaped: a file's name that a glob passed on would
+    // otherwise drive the terminal.
+    QTemporaryFile err;
+    ASSERT_TRUE(err.open());
+    EXPECT_EQ(
+        CommandLineFind::run({"--\x1b]0;title\x07", "--find", "a"}, err.handle(), err.handle(), {}),
+        2);
+    err.seek(0);
+    EXPECT_EQ(err.readAll(), "kestrelfind: unknown option '--\\x1b]0;title\\x07'\n"
+                             "Try 'kestrelfind --help'.\n");
 }
 
 TEST(FindOptions, AnyListHoldingTheFindersOwnOptionsIsForTheFinder)
