@@ -149,14 +149,16 @@ void ItemCommandWiring::finishRename(const QByteArray& oldPath, const QString& e
         for (int gone = guard->rowOfPath(newPath); gone >= 0 && newPath != oldPath;
              gone = guard->rowOfPath(newPath))
             guard->removeListRows({gone});
-        const int at = guard->rowOfPath(oldPath);
-        if (at < 0)
-            return;
-        ResultRow renamed = guard->row(at);
-        renamed.setPath(newPath);
-        renamed.typeName = TypeNames::instance().typeName(renamed.fileName, renamed.folder);
-        const bool folder = renamed.folder;
-        guard->replaceRow(at, std::move(renamed));
+        // Every row of the item: places that overlap list it twice.
+        bool folder = false;
+        for (int at = guard->rowOfPath(oldPath); at >= 0 && newPath != oldPath;
+             at = guard->rowOfPath(oldPath)) {
+            ResultRow renamed = guard->row(at);
+            renamed.setPath(newPath);
+            renamed.typeName = TypeNames::instance().typeName(renamed.fileName, renamed.folder);
+            folder = renamed.folder;
+            guard->replaceRow(at, std::move(renamed));
+        }
         if (folder)
             guard->moveFolder(oldPath, newPath); // what it holds is there now
         // The new name may sort far away: the row stays in sight, where the user looks for it.

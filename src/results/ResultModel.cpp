@@ -287,7 +287,12 @@ bool ResultModel::setData(const QModelIndex& index, const QVariant& value, int r
     if (role != Qt::EditRole || !index.isValid() || index.column() != Name ||
         index.row() >= rowCount())
         return false;
-    Q_EMIT nameEdited(path(index.row()), value.toString());
+    // An edit left as it was opened renames nothing. With extensions hidden, ".profile" shows
+    // as "": that unchanged empty text is no request for a name.
+    const QString edited = value.toString();
+    if (edited == data(index, Qt::EditRole).toString())
+        return false;
+    Q_EMIT nameEdited(path(index.row()), edited);
     return false;
 }
 

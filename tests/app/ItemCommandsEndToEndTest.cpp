@@ -1,6 +1,7 @@
 // The item commands in the program started as main() starts it: rows found by a real search,
 // commands run from the File menu, the popup and the keys, the real dialogs answered as a
 // user would, and the files checked on disk afterwards.
+#include "ByteFiles.h"
 #include "ItemCommandsFixture.h"
 #include "app/SearchRun.h"
 #include "results/sbStatusBar.h"
@@ -280,6 +281,54 @@ TEST_F(ItemCommandsEndToEnd, RenameInPlaceKeepsTheHiddenExtensionAndUpdatesTheRo
 }
 
 // A renamed row that sorts far away is scrolled into sight.
+// Places that overlap list an item twice: a rename renames every row of it.
+TEST_F(ItemCommandsEndToEnd, ARenameUpdatesEveryRowOfTheItem)
+{
+    startAndSearch();
+    addAltFolder(child<QListWidget>("text3"), root + u"/sub", true);
+    search();
+    const QByteArray old = rootBytes() + "/sub/c.txt";
+    const auto rowsOf = [&](const QByteArray& path) {
+        int rows = 0;
+        for (int r = 0; r < model()->rowCount(); ++r)
+            rows += model()->path(r) == path ? 1 : 0;
+        return rows;
+    };
+    ASSERT_EQ(rowsOf(old), 2);
+    selectPaths({old});
+    focusList();
+    ASSERT_TRUE(list()->editCurrentName());
+    QLineEdit* editor = nullptr;
+    QTreeView* view = list()->detailsView();
+    ASSERT_TRUE(waitFor([&] { return (editor = view->viewport()->findChild<QLineEdit*>()); }));
+    editor->setText(u"d"_qs);
+    QTest::keyClick(editor, Qt::Key_Return);
+    const QByteArray renamed = rootBytes() + "/sub/d.txt";
+    ASSERT_TRUE(waitFor([&] { return rowsOf(renamed) == 2; }));
+    EXPECT_EQ(rowsOf(old), 0);
+    EXPECT_TRUE(exists(root + u"/sub/d.txt"));
+}
+
+// F2 and Enter on a dot file, its name left as it was (shown empty while extensions are
+// hidden), rename nothing and say nothing.
+TEST_F(ItemCommandsEndToEnd, AnUnchangedNameOfADotFileSaysNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(startAndSearch(
+        {".profile"}, [](const QByteArray& path) { ASSERT_TRUE(bytefiles::write(path, "p")); }));
+    QTreeView* view = list()->detailsView();
+    select({u".profile"_qs});
+    focusList();
+    ASSERT_TRUE(list()->editCurrentName());
+    QLineEdit* editor = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (editor = view->viewport()->findChild<QLineEdit*>()); }));
+    EXPECT_EQ(editor->text(), QString());
+    DialogScript none({});
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(200); // a message would be up by now
+    EXPECT_EQ(none.unexpected(), 0);
+    EXPECT_TRUE(exists(root + u"/.profile"));
+}
+
 TEST_F(ItemCommandsEndToEnd, ARenamedRowStaysInSight)
 {
     QList<QByteArray> extra;
