@@ -361,6 +361,7 @@ void ResultModel::sortBy(int column, Qt::SortOrder order)
 
 void ResultModel::clear()
 {
+    m_lateChanges.clear();
     if (m_rows.empty())
         return;
     beginResetModel();
@@ -379,6 +380,19 @@ void ResultModel::addRows(ResultRows batch)
 
 void ResultModel::addBatches(RowBatches batches)
 {
+    if (!m_lateChanges.empty()) {
+        for (ResultRows& batch : batches) {
+            size_t kept = 0;
+            for (size_t i = 0; i < batch.size(); ++i) {
+                if (!m_lateChanges.apply(batch[i]))
+                    continue;
+                if (kept != i)
+                    batch[kept] = std::move(batch[i]);
+                ++kept;
+            }
+            batch.resize(kept);
+        }
+    }
     size_t m = 0;
     for (const ResultRows& batch : batches)
         m += batch.size();
@@ -499,6 +513,7 @@ int ResultModel::removePaths(const QList<QByteArray>& paths)
         const qsizetype slash = path.lastIndexOf('/') + 1;
         wanted[path.first(slash)].insert(path.sliced(slash));
         folders.insert(path.endsWith('/') ? path : path + '/');
+        m_lateChanges.removed(path);
     }
     if (wanted.isEmpty())
         return 0;
@@ -556,6 +571,7 @@ int ResultModel::moveFolder(const QByteArray& from, const QByteArray& to)
     const QByteArray newPrefix = to.endsWith('/') ? to : to + '/';
     if (from.isEmpty() || to.isEmpty() || oldPrefix == newPrefix)
         return 0;
+    m_lateChanges.folderMoved(from, to);
     // The rows of one folder share one location string, and so do they after the change.
     int changed = 0;
     const char* lastOld = nullptr;

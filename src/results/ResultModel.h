@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LateRowChanges.h"
 #include "RowSpans.h"
 #include "SortIndex.h"
 #include "search/ResultRow.h"
@@ -157,6 +158,7 @@ private:
     std::deque<ResultRow> m_rows;
     std::unique_ptr<Rows> m_source;
     std::unique_ptr<SortIndex> m_index;
+    LateRowChanges m_lateChanges; // renames and removals that rows still arriving must follow
     std::shared_ptr<NameKeyPreparation> m_preparation;
     modExtractIcon* m_icons = nullptr;
     bool m_showExtensions = false;

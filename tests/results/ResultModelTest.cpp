@@ -216,6 +216,28 @@ TEST(ResultModel, RowsInsideARenamedFolderNameItsNewPlace)
     EXPECT_EQ(model.moveFolder("/h/none", "/h/other"), 0);
 }
 
+// A folder renamed or removed while the search still walks inside it: the rows found there
+// afterwards name its new place, or none, as the listed ones do. A new search starts afresh.
+TEST(ResultModel, RowsArrivingAfterARenameOrARemovalFollowIt)
+{
+    ResultModel model;
+    const auto tester = checked(&model);
+    model.addRows({makeRow("/h/big/a")});
+    model.moveFolder("/h/big", "/h/moved");
+    model.addRows({makeRow("/h/big/b"), makeRow("/h/big/sub/c"), makeFolder("/h/big"),
+                   makeRow("/h/bigger/d"), makeRow("/h/other/e")});
+    model.removePaths({"/h/moved/sub"});
+    model.addRows({makeRow("/h/big/sub/f"), makeRow("/h/moved/sub/g"), makeRow("/h/big/h")});
+    model.sortBy(ResultModel::Name, Qt::AscendingOrder);
+    EXPECT_EQ(paths(model), (QList<QByteArray>{"/h/moved/a", "/h/moved/b", "/h/bigger/d",
+                                               "/h/other/e", "/h/moved/h"}))
+        << "the renamed folder's own row comes again only from places that overlap";
+
+    model.clear();
+    model.addRows({makeRow("/h/big/i")});
+    EXPECT_EQ(paths(model), QList<QByteArray>{"/h/big/i"});
+}
+
 TEST(ResultModel, ARenamedRowTakesItsNewTextsAndPlace)
 {
     ResultModel model;
