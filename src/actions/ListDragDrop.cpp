@@ -14,8 +14,6 @@
 #include <QTimer>
 #include <QTreeView>
 
-#include <utility>
-
 ListDragDrop::ListDragDrop(ResultList& list, std::function<bool()> canDrag, QObject* parent)
     : QObject(parent)
     , m_list(list)
@@ -28,6 +26,16 @@ ListDragDrop::ListDragDrop(ResultList& list, std::function<bool()> canDrag, QObj
         m_marks[i] = new DropTargetMark(all[i]->viewport());
     }
     list.setDragStarter([this] { startDrag(); });
+    for (QAbstractItemView* view : all) {
+        connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &ListDragDrop::reframe);
+        connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+                &ListDragDrop::reframe);
+    }
+    const ResultModel* model = list.model();
+    connect(model, &QAbstractItemModel::layoutChanged, this, &ListDragDrop::reframe);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &ListDragDrop::reframe);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &ListDragDrop::reframe);
+    connect(model, &QAbstractItemModel::modelReset, this, &ListDragDrop::reframe);
     m_recheck = new QTimer(this);
     m_recheck->setInterval(100);
     connect(m_recheck, &QTimer::timeout, this, [this] {
@@ -88,6 +96,30 @@ QByteArray ListDragDrop::folderAt(QAbstractItemView& view, const QPoint& pos) co
 {
     const QModelIndex name = folderIndexAt(view, pos);
     return name.isValid() ? name.data(ResultModel::PathRole).toByteArray() : QByteArray();
+}
+
+void ListDragDrop::frameRow(QAbstractItemView* view, const QModelIndex& row)
+{
+    if (m_framedView && m_framedView != view)
+        markOf(*m_framedView)->frame({});
+    m_framedView = row.isValid() ? view : nullptr;
+    m_framedRow = row;
+    m_framed = row.isValid() ? row.data(ResultModel::PathRole).toByteArray() : QByteArray();
+    if (view)
+        markOf(*view)->frame(row.isValid() ? view->visualRect(row) : QRect());
+}
+
+void ListDragDrop::reframe()
+{
+    if (!m_framedView)
+        return;
+    // Rows found while the drag rests move the row, or scroll it back under the pointer: the
+    // frame goes with it. A row gone takes the frame, and the drop, with it.
+    if (!m_framedRow.isValid()) {
+        frameRow(m_framedView, {});
+        return;
+    }
+    markOf(*m_framedView)->frame(m_framedView->visualRect(m_framedRow));
 }
 
 DropTargetMark* ListDragDrop::markOf(const QAbstractItemView& view) const
@@ -171,8 +203,7 @@ bool ListDragDrop::dragMove(QAbstractItemView& view, QDropEvent& event)
     const Qt::DropAction effect =
         folder.isValid() ? effectFor(event.modifiers(), proposed) : Qt::IgnoreAction;
     const bool droppable = effect != Qt::IgnoreAction && (event.possibleActions() & effect);
-    markOf(view)->frame(droppable ? view.visualRect(folder) : QRect());
-    m_framed = droppable ? folder.data(ResultModel::PathRole).toByteArray() : QByteArray();
+    frameRow(&view, droppable ? folder : QModelIndex());
     if (!droppable)
         return false;
     event.setDropAction(effect);
@@ -181,10 +212,10 @@ bool ListDragDrop::dragMove(QAbstractItemView& view, QDropEvent& event)
 
 void ListDragDrop::drop(QAbstractItemView& view, QDropEvent& event)
 {
-    markOf(view)->frame({});
+    const QByteArray framed = m_framed;
+    frameRow(&view, {});
     m_list.dragAt(nullptr, {});
     const QByteArray folder = folderAt(view, event.position().toPoint());
-    const QByteArray framed = std::exchange(m_framed, QByteArray());
     const Qt::DropAction effect = effectFor(event.modifiers(), Qt::CopyAction);
     // Rows that arrived since the last move may have put another folder under the pointer:
     // the drop goes only where the frame showed it would.
@@ -229,8 +260,7 @@ bool ListDragDrop::eventFilter(QObject* watched, QEvent* event)
         drop(*view, *static_cast<QDropEvent*>(event));
         return true;
     case QEvent::DragLeave:
-        markOf(*view)->frame({});
-        m_framed.clear();
+        frameRow(view, {});
         m_list.dragAt(nullptr, {});
         return true;
     default:

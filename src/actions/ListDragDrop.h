@@ -4,6 +4,7 @@
 #include <QList>
 #include <QModelIndex>
 #include <QObject>
+#include <QPersistentModelIndex>
 
 #include <array>
 #include <functional>
@@ -70,13 +71,20 @@ private:
     /// Whether `path` is gone while its row is still listed.
     bool movedAway(const QByteArray& path) const;
     bool dragMove(QAbstractItemView& view, QDropEvent& event);
+    /// Frames `row` of `view` (an invalid row: nothing), and keeps the frame on it while rows
+    /// arrive or the view scrolls.
+    void frameRow(QAbstractItemView* view, const QModelIndex& row);
+    /// Puts the frame where its row is now.
+    void reframe();
     void drop(QAbstractItemView& view, QDropEvent& event);
 
     ResultList& m_list;
     std::array<DropTargetMark*, 2> m_marks{}; // one per view, over its rows
     std::function<bool()> m_canDrag;
     QList<QByteArray> m_selected;
-    QByteArray m_framed; // the folder a drop now goes to, as the frame shows it
+    QByteArray m_framed;               // the folder a drop now goes to, as the frame shows it
+    QPersistentModelIndex m_framedRow; // its row, which the frame follows
+    QAbstractItemView* m_framedView = nullptr; // the view it is framed in
     bool m_dragging = false;
     bool m_droppedHere = false;
     QTimer* m_recheck = nullptr; // looks for the dragged item again after a drag out

@@ -15,8 +15,11 @@
 
 namespace {
 
-/// What mkostemp() makes of the hive's name for the file written beside it.
-constexpr char kTemporarySuffix[] = ".XXXXXX";
+/// What mkostemp() makes of the hive's name for the file written beside it: a name no one
+/// gives a copy of their own ("HKEY_CURRENT_USER.reg.backup" is one), since a leftover is
+/// removed unasked.
+constexpr char kTemporaryMark[] = ".saving-";
+constexpr char kTemporarySuffix[] = ".saving-XXXXXX";
 
 /// Closes a descriptor when it goes out of scope.
 class Fd final {
@@ -286,8 +289,9 @@ bool replaceHiveFile(const QString& path, const QByteArray& text, QString* error
 void removeStaleTemporaries(const QString& path)
 {
     const QFileInfo info(path);
-    const QByteArray prefix = QFile::encodeName(info.fileName()) + '.';
-    const qsizetype length = prefix.size() + qsizetype(std::strlen(kTemporarySuffix)) - 1;
+    const QByteArray prefix = QFile::encodeName(info.fileName()) + kTemporaryMark;
+    const qsizetype length =
+        prefix.size() + qsizetype(std::strlen(kTemporarySuffix) - std::strlen(kTemporaryMark));
     DIR* folder = ::opendir(QFile::encodeName(info.path()).constData());
     if (!folder)
         return;

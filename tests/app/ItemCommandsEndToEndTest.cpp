@@ -431,6 +431,10 @@ TEST_F(ItemCommandsEndToEnd, FilesDroppedOnAFolderRowWithShiftMoveAndAsk)
     row.folder = true;
     list()->addBatches(RowBatches{{row}});
     ASSERT_EQ(view->indexAt(onName).data(ResultModel::PathRole).toByteArray(), pushed);
+    // The frame stays on the folder it showed, not on the one now under the pointer.
+    EXPECT_TRUE(mark->isVisible());
+    EXPECT_TRUE(mark->geometry().contains(nameOf(QFile::encodeName(root + u"/sub"))));
+    EXPECT_FALSE(mark->geometry().contains(onName));
     {
         QDropEvent early(onName, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
         QApplication::sendEvent(view->viewport(), &early);

@@ -316,16 +316,17 @@ TEST_F(RegistryHiveTest, TheUsersModeIsKeptAReadOnlyFileIsNotWrittenAndLeftovers
     ASSERT_EQ(::chmod(QFile::encodeName(hive).constData(), 0600), 0);
 
     // What a killed write leaves goes at the next write; look-alikes that are not stay.
-    ASSERT_TRUE(writeFile(hive + ".a1B2c3", "half a file"));
-    ASSERT_TRUE(writeFile(hive + ".bad.10", "kept damage"));
-    ASSERT_TRUE(writeFile(hive + ".a1-2c3", "not ours"));
-    ASSERT_TRUE(QDir().mkdir(hive + ".Folder"));
+    ASSERT_TRUE(writeFile(hive + ".saving-a1B2c3", "half a file"));
+    // The user's own copies are never taken for one.
+    const QStringList kept = {".bad.10", ".backup", ".before", ".saving-a1-2c3", ".saving-x"};
+    for (const QString& suffix : kept)
+        ASSERT_TRUE(writeFile(hive + suffix, "mine"));
+    ASSERT_TRUE(QDir().mkdir(hive + ".saving-Folder"));
     ASSERT_EQ(writeOneValue("z"), ERROR_SUCCESS);
-    EXPECT_FALSE(QFileInfo::exists(hive + ".a1B2c3"));
-    EXPECT_TRUE(QFileInfo::exists(hive + ".bad.10"));
-    EXPECT_TRUE(QFileInfo::exists(hive + ".a1-2c3"));
-    EXPECT_TRUE(QFileInfo(hive + ".Folder").isDir());
-    EXPECT_EQ(readFile(hive + ".bad.10"), "kept damage");
+    EXPECT_FALSE(QFileInfo::exists(hive + ".saving-a1B2c3"));
+    for (const QString& suffix : kept)
+        EXPECT_EQ(readFile(hive + suffix), "mine") << suffix.toStdString();
+    EXPECT_TRUE(QFileInfo(hive + ".saving-Folder").isDir());
 }
 
 TEST_F(RegistryHiveTest, AFileOverTheSizeCapIsDamagedAndKeptWhole)
