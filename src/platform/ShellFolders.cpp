@@ -1,9 +1,16 @@
 #include "ShellFolders.h"
 
+#include "UserDirs.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QStringList>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,17 +67,44 @@ QString firstDirectory(const QStringList& candidates)
     return {};
 }
 
-/// A user directory (desktop, documents) unless it is missing, or is the home folder itself
-/// (which the desktop falls back to when the user has none) or a folder above it: searching
-/// it would mean searching the whole home, or the whole disk.
-QString userDirectory(QStandardPaths::StandardLocation location)
+/// The text of the file at `path` when it is a regular file (up to 64 KiB); never waits on a
+/// FIFO put there.
+QByteArray smallFileText(const QString& path)
 {
-    // user-dirs.dirs may hold a relative path by mistake: it would name a folder below
-    // wherever the program was started, so it names none.
-    const QString written = QStandardPaths::writableLocation(location);
-    if (!QDir::isAbsolutePath(written))
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
         return {};
-    const QString path = QDir::cleanPath(written);
+    QByteArray text;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        text.resize(64 * 1024);
+        qsizetype filled = 0;
+        while (filled < text.size()) {
+            const ssize_t got = ::read(fd, text.data() + filled, size_t(text.size() - filled));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            filled += got;
+        }
+        text.truncate(filled);
+    }
+    ::close(fd);
+    return text;
+}
+
+/// A user directory (desktop, documents) as user-dirs.dirs in the configuration folder sets
+/// it under `key`, else home's `fallbackName`; none when it is missing, or is the home folder
+/// itself (which the desktop falls back to when the user has none) or a folder above it:
+/// searching it would mean searching the whole home, or the whole disk.
+QString userDirectory(QByteArrayView key, const QString& fallbackName)
+{
+    QString path = home() + u'/' + fallbackName;
+    const QByteArray text = smallFileText(configHome() + u"/user-dirs.dirs");
+    if (const std::optional<QByteArray> set = userDirFromText(text, key, QFile::encodeName(home())))
+        path = QFile::decodeName(*set);
+    path = QDir::cleanPath(path);
     if (!isDirectory(path))
         return {};
     const QFileInfo info(path);
@@ -89,9 +123,9 @@ QString GetSpecialFolder(int csidl)
 {
     switch (csidl) {
     case Csidl::DesktopDirectory:
-        return userDirectory(QStandardPaths::DesktopLocation);
+        return userDirectory("XDG_DESKTOP_DIR", QStringLiteral("Desktop"));
     case Csidl::Personal:
-        return userDirectory(QStandardPaths::DocumentsLocation);
+        return userDirectory("XDG_DOCUMENTS_DIR", QStringLiteral("Documents"));
     case Csidl::StartMenu:
         return firstDirectory({dataHome() + u"/applications"});
     case Csidl::CommonStartMenu: {

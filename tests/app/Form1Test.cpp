@@ -698,6 +698,14 @@ TEST(SpecialFolders, DesktopAndDocumentsNeverStandForTheHomeFolder)
     ASSERT_TRUE(QDir::setCurrent(home.home()));
     EXPECT_EQ(GetSpecialFolder(Csidl::DesktopDirectory), QString());
     EXPECT_EQ(GetSpecialFolder(Csidl::Personal), documents); // shown without "/./"
+
+    // Nor does a relative XDG_CONFIG_HOME: the file read is the one in ~/.config.
+    const QString elsewhere = home.mkdir("elsewhere");
+    home.write("conf/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"" + elsewhere.toUtf8() + "\"\n");
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "conf");
+    EXPECT_EQ(GetSpecialFolder(Csidl::Personal), documents);
+    qputenv("XDG_CONFIG_HOME", configHome);
     QDir::setCurrent(workingFolder);
 }
 
