@@ -118,7 +118,7 @@ QString runFault(GKeyFile* file, const char* key)
     if (std::strcmp(key, G_KEY_FILE_DESKTOP_KEY_TRY_EXEC) == 0) {
         const GCharPtr found(g_find_program_in_path(value.get()));
         return found ? QString()
-                     : QStringLiteral("The program the launcher starts was not found: ") +
+                     : QStringLiteral("The program the launcher needs was not found: ") +
                            QString::fromUtf8(value.get());
     }
     gchar** argv = nullptr;

@@ -253,7 +253,7 @@ TEST_F(LaunchTest, ABrokenLauncherSaysWhatIsWrongWithIt)
         {"[Desktop Entry]\nType=Application\nName=T\nExec=/nonexistent/kf-program %f\n",
          u"The program the launcher starts was not found: /nonexistent/kf-program"_qs},
         {"[Desktop Entry]\nType=Application\nName=T\nTryExec=kf-no-such-tool\nExec=true\n",
-         u"The program the launcher starts was not found: kf-no-such-tool"_qs},
+         u"The program the launcher needs was not found: kf-no-such-tool"_qs},
         // TryExec names one program, blanks and all: it is there, so Path is what is wrong.
         {"[Desktop Entry]\nType=Application\nName=T\nTryExec=" + Desktop::home() +
              "/bin/my tool\nExec=true\nPath=/nonexistent/kf-folder\n",
