@@ -81,6 +81,7 @@ void SearchRun::start()
     m_request = SearchRequest{}; // with a token of its own: no earlier run can stop it
     m_request.Pattern = FileFilter::fromChoice(m_host.fileType(), m_host.customPattern());
     m_request.IncludeSubfolders = m_host.includeSubfolders();
+    m_roots.begin(rootsToWalk(), m_request.IncludeSubfolders);
     m_engine.beginRun();
 
     m_phase = Phase::AltFolders;
@@ -121,6 +122,8 @@ bool SearchRun::startNextAltFolder()
                 MsgStyle::OkOnly | MsgStyle::Exclamation, QStringLiteral("Invalid Folder"));
             continue;
         }
+        if (m_roots.covered(path))
+            continue; // another place lists what it holds
         m_host.setPanelText(1, u"Searching in " + folder.path);
         walkNext(path);
         return true;
@@ -138,7 +141,7 @@ bool SearchRun::startNextSpecialFolder()
         while (m_nextFolder < int(box.csidls.size())) {
             const int csidl = box.csidls[size_t(m_nextFolder++)];
             const QString path = GetSpecialFolder(csidl);
-            if (!path.isEmpty()) {
+            if (!path.isEmpty() && !m_roots.covered(QFile::encodeName(path))) {
                 // The local application data keeps the text of the roaming one before it.
                 if (csidl != kLocalAppData)
                     m_host.setPanelText(1, u"Searching in " + box.caption);
@@ -150,6 +153,25 @@ bool SearchRun::startNextSpecialFolder()
         }
     }
     return false;
+}
+
+QList<QByteArray> SearchRun::rootsToWalk() const
+{
+    QList<QByteArray> roots;
+    for (int i = 0; i < m_host.altFolderCount(); ++i) {
+        const AltFolder folder = m_host.altFolder(i);
+        if (folder.ticked && !folder.path.isEmpty())
+            roots.append(QFile::encodeName(folder.path));
+    }
+    for (const SpecialFolderBox& box : specialFolderRunOrder()) {
+        if (!m_host.boxTicked(box.box))
+            continue;
+        for (const int csidl : box.csidls) {
+            if (const QString path = GetSpecialFolder(csidl); !path.isEmpty())
+                roots.append(QFile::encodeName(path));
+        }
+    }
+    return roots;
 }
 
 void SearchRun::onRowsFound()

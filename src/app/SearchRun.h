@@ -3,6 +3,7 @@
 #include "results/RowPacer.h"
 #include "search/ResultRow.h"
 #include "search/SearchRequest.h"
+#include "search/WalkedRoots.h"
 #include "settings/SearchScope.h"
 
 #include <QObject>
@@ -87,11 +88,14 @@ private:
     void onWalkFinished();
     void finish();
     void walkNext(const QByteArray& folder);
+    /// Every folder the run may walk from, as the window's places and alternate folders stand.
+    QList<QByteArray> rootsToWalk() const;
 
     SearchRunHost& m_host;
     SearchEngine& m_engine;
     Prompt& m_prompt;
     SearchRequest m_request;
+    WalkedRoots m_roots; // so that places that overlap list each item once
     State m_state = State::Idle;
     Phase m_phase = Phase::Idle;
     bool m_walking = false;

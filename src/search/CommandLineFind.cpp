@@ -6,6 +6,7 @@
 #include "MatchQuery.h"
 #include "ParallelWalk.h"
 #include "RowText.h"
+#include "WalkedRoots.h"
 #include "platform/DisplayText.h"
 #include "platform/TypeNames.h"
 
@@ -278,6 +279,10 @@ Scope scopeOf(const FindOptions& options, const std::function<StoredSearch()>& s
         scope.filter = FileFilter::fromPattern(*options.pattern);
     if (options.noSubfolders)
         scope.subfolders = false;
+    // The stored places may overlap (the Start menu's folder is inside the application data):
+    // each item is listed once. Folders named on the command line are walked as given.
+    if (options.folders.isEmpty())
+        scope.folders = uncoveredRoots(scope.folders, scope.subfolders);
     return scope;
 }
 

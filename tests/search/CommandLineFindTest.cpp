@@ -6,6 +6,7 @@
 #include "search/PathHelpers.h"
 #include "search/RowText.h"
 #include "search/SearchPlaces.h"
+#include "search/WalkedRoots.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -360,6 +361,44 @@ TEST(SearchPlaces, AlternateFoldersFirstThenTickedBoxesInRunOrder)
     scope.altFolders.clear();
     // Recent Documents is searched before Favorites, whatever the order on screen.
     EXPECT_EQ(searchFolders(scope), (QList<QByteArray>{start, recent, favorites}));
+}
+
+// Places that overlap are walked once: a folder given again (another spelling, a link to it),
+// or one inside another place when subfolders are searched. A folder next to another whose
+// name begins the same is no folder inside it.
+TEST(WalkedRoots, AFolderGivenAgainOrInsideAnotherIsCovered)
+{
+    const TempHome home;
+    const QByteArray top = QFile::encodeName(home.mkdir(u"top"_qs));
+    const QByteArray inner = QFile::encodeName(home.mkdir(u"top/inner"_qs));
+    const QByteArray sibling = QFile::encodeName(home.mkdir(u"top2"_qs));
+    const QByteArray link = QFile::encodeName(home.path(u"link"_qs));
+    ASSERT_EQ(::symlink(top.constData(), link.constData()), 0);
+    const QList<QByteArray> roots = {inner, top, sibling, top + '/', link, "/nowhere"};
+    EXPECT_EQ(uncoveredRoots(roots, true), (QList<QByteArray>{top, sibling, "/nowhere"}));
+    EXPECT_EQ(uncoveredRoots(roots, false), (QList<QByteArray>{inner, top, sibling, "/nowhere"}));
+}
+
+// The stored places as the window keeps them: the Start menu's folder lies inside the
+// application data, and an alternate folder given twice inside another: each match once.
+TEST(SearchPlaces, PlacesThatOverlapListEachMatchOnce)
+{
+    const TempHome home;
+    const QString apps = home.mkdir(u".local/share/applications"_qs);
+    home.write(u".local/share/applications/zzqapp.desktop"_qs, "");
+    const QString work = home.mkdir(u"Work"_qs);
+    home.write(u"Work/zzqnote.txt"_qs, "");
+    SearchScope scope;
+    scope.boxes.fill(0);
+    scope.boxes[size_t(FolderBox::StartMenuPrograms)] = 1;
+    scope.boxes[size_t(FolderBox::AppData)] = 1;
+    scope.altFolders = {AltFolder{work, true}, AltFolder{work + u'/', true}};
+    CommandLineFind::StoredSearch stored;
+    stored.folders = searchFolders(scope);
+    stored.filter = FileFilter::fromChoice(FileFilter::AllFiles);
+    const FindResult result = find({"--find", "zzq"}, stored);
+    EXPECT_EQ(result.out.count("zzqapp.desktop\n"), 1) << result.out.constData();
+    EXPECT_EQ(result.out.count("zzqnote.txt\n"), 1) << result.out.constData();
 }
 
 /// The parsed options in one line: action, text, folders, format and the flags that are set.
