@@ -149,7 +149,7 @@ void ItemCommandWiring::finishRename(const QByteArray& oldPath, const QString& e
         for (int gone = guard->rowOfPath(newPath); gone >= 0 && newPath != oldPath;
              gone = guard->rowOfPath(newPath))
             guard->removeListRows({gone});
-        // Every row of the item: places that overlap list it twice.
+        // Every row of the item: a place ticked while a search ran may have listed it twice.
         bool folder = false;
         for (int at = guard->rowOfPath(oldPath); at >= 0 && newPath != oldPath;
              at = guard->rowOfPath(oldPath)) {

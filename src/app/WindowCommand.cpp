@@ -1,5 +1,7 @@
 #include "WindowCommand.h"
 
+#include "search/CommandLineFind.h"
+
 #include <QtGlobal>
 
 #include <cstdio>
@@ -113,7 +115,10 @@ QByteArray leftOverArguments(int argc, char** argv)
 
 int refuse(const QByteArray& error)
 {
-    std::fprintf(stderr, "kestrelfind: %s\nTry 'kestrelfind --help'.\n", error.constData());
+    // The error quotes an argument or $DISPLAY: its control characters would drive the
+    // terminal.
+    std::fprintf(stderr, "kestrelfind: %s\nTry 'kestrelfind --help'.\n",
+                 CommandLineFind::escapeColumn(error).constData());
     return 2;
 }
 

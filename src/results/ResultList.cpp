@@ -18,7 +18,6 @@
 #include <QMouseEvent>
 #include <QPersistentModelIndex>
 #include <QScrollBar>
-#include <QSet>
 #include <QStackedLayout>
 #include <QTimer>
 #include <QTreeView>
@@ -444,16 +443,8 @@ QList<QByteArray> ResultList::GetSelectedFiles() const
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     QList<QByteArray> files;
     files.reserve(qsizetype(std::max<size_t>(rows.size(), 1)));
-    // Places that overlap list an item twice: a command acts on it once.
-    QSet<QByteArray> seen;
-    seen.reserve(qsizetype(rows.size()));
-    for (const int r : rows) {
-        QByteArray path = m_model->path(r);
-        if (!seen.contains(path)) {
-            seen.insert(path);
-            files.append(std::move(path));
-        }
-    }
+    for (const int r : rows)
+        files.append(m_model->path(r));
     if (files.isEmpty())
         files.append(QByteArray());
     return files;

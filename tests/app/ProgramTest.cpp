@@ -411,6 +411,11 @@ TEST(ProgramSmoke, ArgumentsTheWindowDoesNotTakeAndAMissingDisplayAreErrors)
         EXPECT_EQ(status, 2) << arguments.join(u' ').toStdString();
         EXPECT_TRUE(errors.contains(u"kestrelfind: unknown argument '"_qs)) << errors.toStdString();
     }
+    // Quoted escaped: a name with an escape sequence would recolour the terminal.
+    const auto [escapedStatus, escaped] = run({u"--bo\x1b[31mgus"_qs}, offscreen);
+    EXPECT_EQ(escapedStatus, 2);
+    EXPECT_TRUE(escaped.contains(u"unknown argument '--bo\\x1b[31mgus'"_qs))
+        << escaped.toStdString();
 
     QProcessEnvironment noDisplay = offscreen;
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
