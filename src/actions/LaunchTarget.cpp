@@ -1,6 +1,7 @@
 #include "LaunchTarget.h"
 
 #include "platform/FileUri.h"
+#include "platform/SmallFile.h"
 #include "search/AsciiText.h"
 #include "search/Shortcut.h"
 
@@ -60,7 +61,8 @@ LaunchTarget LaunchTarget::resolve(const QByteArray& target)
     struct stat st {};
     if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return {Kind::Item, target};
-    const std::optional<QByteArray> data = Shortcut::readSmallFile(AT_FDCWD, path.constData());
+    const std::optional<QByteArray> data =
+        readSmallFile(AT_FDCWD, path.constData(), Shortcut::MaxShortcutBytes);
     if (!data)
         return {Kind::Item, target};
     // The whole address: only the list and the search take it cut short.

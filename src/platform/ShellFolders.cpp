@@ -1,5 +1,6 @@
 #include "ShellFolders.h"
 
+#include "SmallFile.h"
 #include "UserDirs.h"
 
 #include <QDir>
@@ -7,10 +8,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -67,33 +65,6 @@ QString firstDirectory(const QStringList& candidates)
     return {};
 }
 
-/// The text of the file at `path` when it is a regular file (up to 64 KiB); never waits on a
-/// FIFO put there.
-QByteArray smallFileText(const QString& path)
-{
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return {};
-    QByteArray text;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        text.resize(64 * 1024);
-        qsizetype filled = 0;
-        while (filled < text.size()) {
-            const ssize_t got = ::read(fd, text.data() + filled, size_t(text.size() - filled));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            filled += got;
-        }
-        text.truncate(filled);
-    }
-    ::close(fd);
-    return text;
-}
-
 /// A user directory (desktop, documents) as user-dirs.dirs in the configuration folder sets
 /// it under `key`, else home's `fallbackName`; none when it is missing, or is the home folder
 /// itself (which the desktop falls back to when the user has none) or a folder above it:
@@ -101,7 +72,10 @@ QByteArray smallFileText(const QString& path)
 QString userDirectory(QByteArrayView key, const QString& fallbackName)
 {
     QString path = home() + u'/' + fallbackName;
-    const QByteArray text = smallFileText(configHome() + u"/user-dirs.dirs");
+    const QByteArray text =
+        readSmallFile(AT_FDCWD, QFile::encodeName(configHome() + u"/user-dirs.dirs").constData(),
+                      64 * 1024)
+            .value_or(QByteArray());
     if (const std::optional<QByteArray> set = userDirFromText(text, key, QFile::encodeName(home())))
         path = QFile::decodeName(*set);
     path = QDir::cleanPath(path);

@@ -255,9 +255,11 @@ QString TypeNames::cacheKey(const QString& name) const
     }
     // The last extension with any dots after it: "report.txt." is no text file to the type
     // database, so it must not take the key (and the type) of ".txt".
-    const QString extension = lastExtension(name);
-    return extension.isEmpty() ? extension
-                               : name.sliced(name.lastIndexOf(extension, name.size() - 1));
+    qsizetype end = name.size();
+    while (end > 0 && name.at(end - 1) == u'.')
+        --end;
+    const qsizetype dot = end == 0 ? -1 : name.lastIndexOf(u'.', end - 1);
+    return dot < 0 ? QString() : name.sliced(dot);
 }
 
 std::optional<QByteArrayView> TypeNames::plainExtension(QByteArrayView name) const

@@ -3,6 +3,7 @@
 #include "AsciiText.h"
 #include "Shortcut.h"
 #include "platform/FileTime.h"
+#include "platform/SmallFile.h"
 #include "platform/TypeNames.h"
 
 #include <cerrno>
@@ -652,7 +653,7 @@ bool FolderWalker::readShortcut(Entry& entry, bool nameMatches, FoundEntry& foun
     const qint64 readAt = m_building ? nowNanoseconds() : 0;
     if (readable(entry.type)) {
         const char* name = atName(entry); // may change m_entryFd
-        data = Shortcut::readSmallFile(m_entryFd, name, &st);
+        data = readSmallFile(m_entryFd, name, Shortcut::MaxShortcutBytes, &st);
     }
     if (urlFile) {
         isShortcut = true;

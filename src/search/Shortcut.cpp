@@ -1,12 +1,11 @@
 #include "Shortcut.h"
 
+#include "platform/SmallFile.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
-#include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace Shortcut {
 
@@ -72,38 +71,6 @@ QString cutValue(QByteArrayView bytes, qsizetype maxChars)
 
 } // namespace
 
-std::optional<QByteArray> readSmallFile(int dirFd, const char* name, struct stat* opened)
-{
-    // Only a regular file is opened: a device is not even opened. Non-blocking, so that a
-    // FIFO swapped in meanwhile cannot hang the open; checked again once open.
-    struct stat st;
-    if (fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    const int fd = openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return std::nullopt;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return std::nullopt;
-    }
-    QByteArray data;
-    data.resize(qsizetype(std::min<qint64>(st.st_size, MaxShortcutBytes)));
-    qsizetype filled = 0;
-    while (filled < data.size()) {
-        const ssize_t got = read(fd, data.data() + filled, size_t(data.size() - filled));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        filled += got;
-    }
-    close(fd);
-    data.truncate(filled);
-    if (opened)
-        *opened = st;
-    return data;
-}
-
 QString iniValue(QByteArrayView ini, const QString& section, const QString& key,
                  const QString& defaultValue, qsizetype maxChars)
 {
@@ -142,7 +109,8 @@ QString ProfileGetItem(const QString& lpSectionName, const QString& lpKeyName,
                        const QString& defaultValue, const QString& inifile)
 {
     const QByteArray path = QFile::encodeName(inifile);
-    const std::optional<QByteArray> data = readSmallFile(AT_FDCWD, path.constData());
+    const std::optional<QByteArray> data =
+        readSmallFile(AT_FDCWD, path.constData(), MaxShortcutBytes);
     if (!data)
         return defaultValue;
     return iniValue(*data, lpSectionName, lpKeyName, defaultValue);

@@ -20,12 +20,6 @@ constexpr qsizetype MaxShortcutBytes = 64 * 1024;
 /// profile reader does; a launch opens the whole address.
 constexpr qsizetype MaxValueChars = 2047;
 
-/// Reads up to `MaxShortcutBytes` of the regular file `name` in the folder `dirFd` (an
-/// open directory, or AT_FDCWD with a path); std::nullopt when it is not a regular file or
-/// cannot be read. A symbolic link is followed to the file it names, as any program opening
-/// the shortcut would. `opened`, when given, receives the status of the file as opened.
-std::optional<QByteArray> readSmallFile(int dirFd, const char* name, struct stat* opened = nullptr);
-
 /// The value of `key` in `section` of INI text: section and key names without regard to
 /// case, blanks around the value dropped, one pair of enclosing quotes dropped, ended at a
 /// NUL and cut at `maxChars`; `defaultValue` when the file, section or key is missing.

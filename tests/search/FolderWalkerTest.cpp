@@ -1,4 +1,5 @@
 #include "search/FolderWalker.h"
+#include "platform/SmallFile.h"
 #include "search/FolderOpen.h"
 #include "search/Shortcut.h"
 
@@ -370,13 +371,15 @@ TEST(Shortcut, ReadsOnlyTheFirst64KiBOfRegularFiles)
 {
     const ByteTree tree;
     tree.file("big.url", "[InternetShortcut]\nURL=near\n" + QByteArray(4 << 20, 'x'));
-    const auto data = Shortcut::readSmallFile(AT_FDCWD, tree.path("big.url").constData());
+    const auto data =
+        readSmallFile(AT_FDCWD, tree.path("big.url").constData(), Shortcut::MaxShortcutBytes);
     ASSERT_TRUE(data);
     EXPECT_EQ(data->size(), Shortcut::MaxShortcutBytes);
     // A folder and a device (endless) are never read; a FIFO is the walker's test.
     tree.dir("folder.url");
     for (const QByteArray& path : {tree.path("folder.url"), QByteArray("/dev/zero")})
-        EXPECT_FALSE(Shortcut::readSmallFile(AT_FDCWD, path.constData())) << path.constData();
+        EXPECT_FALSE(readSmallFile(AT_FDCWD, path.constData(), Shortcut::MaxShortcutBytes))
+            << path.constData();
 }
 
 } // namespace
