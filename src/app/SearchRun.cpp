@@ -157,21 +157,10 @@ bool SearchRun::startNextSpecialFolder()
 
 QList<QByteArray> SearchRun::rootsToWalk() const
 {
-    QList<QByteArray> roots;
-    for (int i = 0; i < m_host.altFolderCount(); ++i) {
-        const AltFolder folder = m_host.altFolder(i);
-        if (folder.ticked && !folder.path.isEmpty())
-            roots.append(QFile::encodeName(folder.path));
-    }
-    for (const SpecialFolderBox& box : specialFolderRunOrder()) {
-        if (!m_host.boxTicked(box.box))
-            continue;
-        for (const int csidl : box.csidls) {
-            if (const QString path = GetSpecialFolder(csidl); !path.isEmpty())
-                roots.append(QFile::encodeName(path));
-        }
-    }
-    return roots;
+    QList<AltFolder> altFolders;
+    for (int i = 0; i < m_host.altFolderCount(); ++i)
+        altFolders.append(m_host.altFolder(i));
+    return searchFolders(altFolders, [this](FolderBox box) { return m_host.boxTicked(box); });
 }
 
 void SearchRun::onRowsFound()

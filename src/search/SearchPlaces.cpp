@@ -29,15 +29,16 @@ const std::vector<SpecialFolderBox>& specialFolderRunOrder()
     return order;
 }
 
-QList<QByteArray> searchFolders(const SearchScope& scope)
+QList<QByteArray> searchFolders(const QList<AltFolder>& altFolders,
+                                const std::function<bool(FolderBox)>& ticked)
 {
     QList<QByteArray> folders;
-    for (const AltFolder& alt : scope.altFolders) {
+    for (const AltFolder& alt : altFolders) {
         if (alt.ticked && !alt.path.isEmpty())
             folders.append(QFile::encodeName(alt.path));
     }
     for (const SpecialFolderBox& box : specialFolderRunOrder()) {
-        if (scope.boxes[size_t(box.box)] != 1)
+        if (!ticked(box.box))
             continue;
         for (const int csidl : box.csidls) {
             const QString path = GetSpecialFolder(csidl);
@@ -46,4 +47,10 @@ QList<QByteArray> searchFolders(const SearchScope& scope)
         }
     }
     return folders;
+}
+
+QList<QByteArray> searchFolders(const SearchScope& scope)
+{
+    return searchFolders(scope.altFolders,
+                         [&scope](FolderBox box) { return scope.boxes[size_t(box)] == 1; });
 }

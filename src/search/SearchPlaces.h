@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 /// One special-folder box in the order a run searches it, with its folder numbers in order.
@@ -20,6 +21,9 @@ struct SpecialFolderBox {
 /// Internet Cache.
 const std::vector<SpecialFolderBox>& specialFolderRunOrder();
 
-/// The folders a run of `scope` walks, in order: the ticked, non-empty alternate folders,
-/// then the existing special folders of the ticked boxes (value 1).
+/// The folders a run walks, in order: the ticked, non-empty `altFolders`, then the existing
+/// special folders of the boxes `ticked` says are ticked.
+QList<QByteArray> searchFolders(const QList<AltFolder>& altFolders,
+                                const std::function<bool(FolderBox)>& ticked);
+/// The folders a run of `scope` walks: its boxes count as ticked at value 1 only.
 QList<QByteArray> searchFolders(const SearchScope& scope);
