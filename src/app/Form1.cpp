@@ -34,7 +34,7 @@
 Form1::Form1(Prompt& prompt, QWidget* parent)
     : QMainWindow(parent)
     , m_prompt(prompt)
-    , m_engine(std::make_unique<SearchEngine>())
+    , m_engine(std::make_unique<SearchEngine>(this))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kestrelfind"));

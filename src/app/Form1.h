@@ -21,6 +21,7 @@ class ItemCommandWiring;
 class Prompt;
 class SearchEngine;
 class SystemTray;
+class QTimer;
 
 /// The main window: its controls, menus and the wiring between them. The work is done by the
 /// classes it holds (the search run and engine, the result model, the scope and preset
@@ -96,6 +97,9 @@ private:
     /// True, after saving the settings and saying so, when a search runs: it must be stopped
     /// before the window closes.
     bool refuseCloseWhileSearching();
+    /// Closes the window once the run that was asked to stop has ended, or after
+    /// `kStopWaitMs` when it does not end (a folder on a dead network mount).
+    void closeWhenStopped();
     void unload();
     void attachMinTrack(const QSize& size);
     void tellDroppedFolders(int dropped);
@@ -166,7 +170,11 @@ private:
     bool m_listHasFocus = false;
     bool m_busy = false;
     bool m_destroying = false;
-    bool m_holdControlUpdate = false;           ///< while many inputs change at once
-    bool m_unattended = false;                  ///< closing for an ending session: ask nothing
+    bool m_holdControlUpdate = false; ///< while many inputs change at once
+    bool m_unattended = false;        ///< closing for an ending session: ask nothing
+    /// How long a close waits for a run that was asked to stop.
+    static constexpr int kStopWaitMs = 3000;
+    QTimer* m_stopWait = nullptr; ///< runs while a close waits for the run's stop
+    bool m_stopStalled = false;   ///< the run did not stop in time: a close goes ahead
     std::unique_ptr<ItemCommandWiring> m_items; ///< last: goes first, while the controls live
 };

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <utility>
 
@@ -155,7 +156,7 @@ bool Form1::saveSettingsOrAsk()
 
 bool Form1::refuseCloseWhileSearching()
 {
-    if (m_run->SearchIdle() && !searchRunning())
+    if (m_stopStalled || (m_run->SearchIdle() && !searchRunning()))
         return false;
     saveSettings(); // kept even though the close is refused
     if (!m_unattended)
@@ -167,6 +168,12 @@ bool Form1::refuseCloseWhileSearching()
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    // Stop was asked for already: the window goes as soon as the walk has noticed it.
+    if (m_run->state() == SearchRun::State::Stopping && !m_stopStalled) {
+        event->ignore();
+        closeWhenStopped();
+        return;
+    }
     if (refuseCloseWhileSearching()) {
         event->ignore();
         return;
@@ -206,10 +213,38 @@ void Form1::closeUnattended()
     }
     if (!m_run->SearchIdle())
         m_run->command(); // Stop
-    connect(m_run.get(), &SearchRun::stateChanged, this, [this] {
-        if (!searchRunning())
-            close();
+    closeWhenStopped();
+}
+
+void Form1::closeWhenStopped()
+{
+    if (m_stopWait)
+        return; // already waiting
+    m_stopWait = new QTimer(this);
+    m_stopWait->setSingleShot(true);
+    const auto done = [this] {
+        m_stopWait->stop();
+        m_stopWait->deleteLater();
+        m_stopWait = nullptr;
+    };
+    connect(m_stopWait, &QTimer::timeout, this, [this, done] {
+        done();
+        // A walk that does not notice the stop is stuck in a system call, and the user who
+        // asked to close must not be kept waiting for good: the window goes without it.
+        m_stopStalled = searchRunning();
+        close();
     });
+    const auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(m_run.get(), &SearchRun::stateChanged, this, [this, done, connection] {
+        if (searchRunning())
+            return;
+        disconnect(*connection);
+        if (m_stopWait) {
+            done();
+            close();
+        }
+    });
+    m_stopWait->start(kStopWaitMs);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -5,9 +5,12 @@
 #include "ParallelWalk.h"
 #include "platform/TypeNames.h"
 
+#include <QDeadlineTimer>
 #include <QThread>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <sys/resource.h>
@@ -21,6 +24,11 @@ namespace {
 constexpr size_t SliceRows = 4096;
 /// How much lower the walking threads' share of a busy processor is than the window's.
 constexpr int WalkNiceness = 5;
+/// How long a going engine waits for its walk to notice the stop. A walk notices it at its
+/// next entry, within microseconds, unless a system call does not return.
+constexpr std::chrono::seconds ExitWait{3};
+
+std::atomic<bool> abandoned{false};
 
 } // namespace
 
@@ -138,9 +146,23 @@ SearchEngine::~SearchEngine()
 {
     m_shared->shuttingDown.store(true);
     m_thread->quit();
-    m_thread->wait();
+    if (!m_thread->wait(QDeadlineTimer(ExitWait))) {
+        // Stuck in the kernel: it can be neither ended nor waited for. The worker and its
+        // thread are left to the process's end; what the walk uses it holds shares of, and it
+        // delivers nothing more once it wakes (the engine is shutting down).
+        abandoned.store(true);
+        std::fputs("kestrelfind: a folder being searched does not answer; "
+                   "leaving its search behind\n",
+                   stderr);
+        return;
+    }
     delete m_worker;
     delete m_thread;
+}
+
+bool SearchEngine::walksAbandoned()
+{
+    return abandoned.load();
 }
 
 void SearchEngine::handOn()

@@ -24,7 +24,8 @@ class SearchEngine final : public QObject {
 public:
     /// Starts the worker thread.
     explicit SearchEngine(QObject* parent = nullptr);
-    /// Stops any walk at its next entry, drops the queued ones and joins the worker thread.
+    /// Stops any walk at its next entry, drops the queued ones and joins the worker thread;
+    /// a walk that does not come back within a few seconds is abandoned (see `walksAbandoned`).
     ~SearchEngine() override;
     Q_DISABLE_COPY_MOVE(SearchEngine)
 
@@ -43,6 +44,10 @@ public:
     void walk(const SearchRequest& request);
     /// The rows announced by the `rowsFound` being handled, moved out: none once taken.
     ResultRows takeRows();
+    /// True once an engine went while a walk of it was stuck in a system call (a folder on a
+    /// network mount that stopped answering): its thread still runs, so the process must end
+    /// without destroying what that thread may touch when it wakes (`std::_Exit`).
+    static bool walksAbandoned();
 
 Q_SIGNALS:
     /// Matches of the current run wait in `takeRows`, in walk order: at least every 30 ms

@@ -4,12 +4,14 @@
 // test's home.
 #include "app/FrmAbt.h"
 #include "results/ResultList.h"
+#include "search/SearchEngine.h"
 #include "settings/SearchScope.h"
 #include "settings/WindowGeometry.h"
 #include "shell/HelpWindow.h"
 #include "shell/SystemTray.h"
 
 #include "ProgramFixture.h"
+#include "StuckWalk.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -266,6 +268,51 @@ TEST(FrmAbt, TabReachesEachLinkOnceAndEnterOpensIt)
     EXPECT_EQ(QApplication::focusWidget()->objectName(), u"Label5"_qs);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(launched.size(), 3);
+}
+
+// A close after Stop waits for the walk to notice it; a walk stuck in a folder that does not
+// answer (a dead network mount) keeps the window only a few seconds, and the program then goes
+// without it.
+TEST_F(LifeCycleTest, AClosedWindowWaitsForTheStopButNotForAFolderThatDoesNotAnswer)
+{
+    start();
+    const QString folder = home.mkdir(u"Slow"_qs);
+    ASSERT_TRUE(writeFile(folder + u"/a.txt"_qs, "a"));
+    for (const bool answers : {true, false}) {
+        SCOPED_TRACE(answers ? "the walk answers" : "the walk is stuck");
+        auto* folders = child<QListWidget>("text3");
+        folders->clear();
+        addAltFolder(folders, folder, true);
+        tickOnly(form());
+        child<QComboBox>("Text1")->setEditText(u"a"_qs);
+        const StuckWalk stuck;
+        form()->findChild<SearchEngine*>()->setRowPreparation(stuck.preparation());
+        form()->Command1_Click();
+        ASSERT_TRUE(stuck.waitUntilStuck());
+        form()->Command1_Click(); // Stop
+        const DialogScript none({});
+        EXPECT_FALSE(form()->close());
+        EXPECT_TRUE(form()->isVisible());
+        const auto gone = [&](int withinMs) {
+            return waitUntil(
+                form(), &Form1::closed, [&] { return !form()->isVisible(); }, withinMs);
+        };
+        if (answers) {
+            stuck.release();
+            EXPECT_TRUE(gone(2000)); // as soon as the walk has ended
+            EXPECT_FALSE(SearchEngine::walksAbandoned());
+            EXPECT_EQ(none.unexpected(), 0);
+            restart();
+            continue;
+        }
+        EXPECT_TRUE(gone(10000));
+        EXPECT_EQ(none.unexpected(), 0);
+        EXPECT_TRUE(settingsText().contains(u"Slow|1"_qs)) << settingsText().toStdString();
+        program.reset(); // a hang here would time the test out
+        EXPECT_TRUE(SearchEngine::walksAbandoned());
+        stuck.release(); // woken, the walk ends and touches nothing that went
+        QTest::qWait(300);
+    }
 }
 
 TEST(FindCommandDamage, TheCommandLineReportsADamagedSettingsFileOnStderr)

@@ -1,8 +1,10 @@
 #include "search/SearchEngine.h"
 
+#include "StuckWalk.h"
 #include "WalkFixture.h"
 
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -111,6 +113,24 @@ TEST_F(SearchEngineTest, DestroyingTheEngineMidWalkReturnsPromptly)
         doomed->walk(allFilesIn(tree.root()));
     started.wait(2000); // the worker is under way
     doomed.reset();     // joins the worker; a hang here would time the test out
+}
+
+TEST(SearchEngineStuckTest, AnEngineWhoseWalkIsStuckGoesWithoutIt)
+{
+    const ByteTree tree;
+    tree.grid("dir", 2, "f", 3);
+    const StuckWalk stuck;
+    auto engine = std::make_unique<SearchEngine>();
+    engine->setRowPreparation(stuck.preparation());
+    engine->beginRun();
+    engine->walk(allFilesIn(tree.root()));
+    ASSERT_TRUE(stuck.waitUntilStuck());
+    EXPECT_FALSE(SearchEngine::walksAbandoned());
+    engine.reset(); // a hang here would time the test out
+    EXPECT_TRUE(SearchEngine::walksAbandoned());
+    // Woken, the walk ends on its own and touches nothing of the engine that went.
+    stuck.release();
+    QTest::qWait(300);
 }
 
 } // namespace
