@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <cctype>
+#include <cerrno>
 
 #include <sys/stat.h>
 
@@ -107,5 +108,9 @@ QByteArray parentFolder(const QByteArray& path)
 bool entryExists(const QByteArray& path)
 {
     struct stat st {};
-    return ::lstat(path.constData(), &st) == 0;
+    if (::lstat(path.constData(), &st) == 0)
+        return true;
+    // Only these say that nothing is there. A folder that may be listed but not entered
+    // (EACCES), a loop or a name too long say nothing of the item, which is then not gone.
+    return errno != ENOENT && errno != ENOTDIR;
 }

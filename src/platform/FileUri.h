@@ -24,6 +24,7 @@ bool isAddress(const QByteArray& target);
 /// The folder part of a path without its trailing '/' ("/" for an item at the root).
 QByteArray parentFolder(const QByteArray& path);
 
-/// True when there is an entry at `path` itself; a link counts even when what it points to is
+/// False only when there is known to be no entry at `path` itself (nothing by that name, or a
+/// file where a folder on the way should be); a link counts even when what it points to is
 /// gone, since a name it holds is taken all the same.
 bool entryExists(const QByteArray& path);

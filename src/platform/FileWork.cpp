@@ -82,7 +82,7 @@ QByteArray tempBeside(const QByteArray& target)
                     QByteArray::number(QRandomGenerator::global()->generate64(), 36));
 }
 
-/// `entryExists`, also telling what is there.
+/// Whether there is an entry at `path` itself, also telling what is there.
 bool exists(const QByteArray& path, struct stat& st)
 {
     return ::lstat(path.constData(), &st) == 0;
@@ -355,7 +355,7 @@ FileWork::Step FileWork::moveItem(const QByteArray& source, const struct stat& s
             return Step::Done;
         int error = errno;
         // A file system without RENAME_NOREPLACE: the target was checked just before.
-        if (error == EINVAL && !replace && !entryExists(target)) {
+        if (struct stat taken{}; error == EINVAL && !replace && !exists(target, taken)) {
             if (::rename(source.constData(), target.constData()) == 0)
                 return Step::Done;
             error = errno;
@@ -758,7 +758,8 @@ QByteArray FileWork::freeName(const QByteArray& folder, const QByteArray& name, 
     for (int n = 2;; ++n) {
         const QByteArray candidate =
             join(folder, stem + " (" + QByteArray::number(n) + ')' + extension);
-        if (!entryExists(candidate))
+        // A name that cannot be looked at is taken as free: what is made there reports why.
+        if (struct stat taken{}; !exists(candidate, taken))
             return candidate;
     }
 }

@@ -138,6 +138,20 @@ TEST_F(FileCommandsTest, DeleteConfirmsTheCountAndRemovesExactlyTheTrashedRows)
         DeleteCommand::confirmation({m_paths[2]}).contains(QStringLiteral("\"three\u23CElines\"")));
 }
 
+// An item whose state cannot be told (here through a link loop; in a folder that may be
+// listed but not entered, the same) was not trashed and is not known to be gone: its row stays.
+TEST_F(FileCommandsTest, DeleteKeepsTheRowOfAnItemThatCannotBeLookedAt)
+{
+    ASSERT_EQ(::symlink("loop", QByteArray(m_root + "/loop").constData()), 0);
+    const QByteArray unseen = m_root + "/loop/x";
+    host.selected = {unseen, m_paths[0]};
+    DeleteCommand command(host, prompt, ops);
+    prompt.answerMessage(MsgResult::Yes);
+    finish(command, [&] { command.run(); });
+    ASSERT_EQ(host.removed.size(), 1);
+    EXPECT_EQ(host.removed[0], QList<QByteArray>{m_paths[0]});
+}
+
 TEST_F(FileCommandsTest, RenameStartsTheEditAndRefusesUnsoundNames)
 {
     RenameCommand command(host, prompt, ops);
