@@ -313,6 +313,24 @@ void removeStaleTemporaries(const QString& path)
     ::closedir(folder);
 }
 
+QString hiveFolderBlockedMessage(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(QFileInfo(path).path());
+    for (qsizetype end = 1; end <= name.size(); ++end) {
+        if (end < name.size() && name[end] != '/')
+            continue;
+        const QByteArray part = name.first(end);
+        struct stat st {};
+        if (::stat(part.constData(), &st) != 0)
+            return {}; // the rest is made when settings are saved
+        if (!S_ISDIR(st.st_mode))
+            return QStringLiteral("Settings cannot be saved: %1 is a file, not a folder. Default "
+                                  "settings are used; move it away to keep your settings.")
+                .arg(quoted(QFile::decodeName(part)));
+    }
+    return {};
+}
+
 bool makePrivateFolder(const QString& folder, QString* error)
 {
     const QByteArray path = QFile::encodeName(folder);

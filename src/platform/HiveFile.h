@@ -60,3 +60,8 @@ int openLockFile(const QString& path, QString* error);
 /// The message for the user about a damaged hive file at `path` ("" for Missing and for a
 /// Read file whose text was whole, `damagedText` false).
 QString hiveDamageMessage(const QString& path, HiveFileState state, bool damagedText, int error);
+
+/// What to tell the user when something other than a folder stands where a folder on the way
+/// to the settings file at `path` should be, so that no settings can be saved; empty when
+/// nothing does.
+QString hiveFolderBlockedMessage(const QString& path);

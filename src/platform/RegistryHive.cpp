@@ -147,6 +147,12 @@ public:
     QString takeDamageReport()
     {
         root();
+        if (m_state == HiveFileState::Missing && !m_blockReported) {
+            // Nothing to read. A file where the settings folder should be would otherwise be
+            // told only when the settings are saved, long after the user set them.
+            m_blockReported = true;
+            return hiveFolderBlockedMessage(m_path);
+        }
         if (!damaged() || m_reportedStamp == m_stamp)
             return {};
         m_reportedStamp = m_stamp;
@@ -209,6 +215,7 @@ private:
     FileStamp m_reportedStamp; ///< the damaged version last reported
     HiveFileState m_state = HiveFileState::Missing;
     int m_readError = 0;
+    bool m_blockReported = false; ///< a file in the settings folder's place was looked for
     bool m_damagedText = false;
     bool m_loaded = false;
     bool m_dirty = false;

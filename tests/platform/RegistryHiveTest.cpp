@@ -264,6 +264,10 @@ TEST_F(RegistryHiveTest, AFileInTheSettingsFoldersPlaceIsNamed)
     const QString folder = QFileInfo(hive).path();
     ASSERT_TRUE(QDir(folder).removeRecursively());
     ASSERT_TRUE(writeFile(folder, "mine"));
+    // Told at start-up, once, not only when the settings are saved at the end.
+    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER)
+                    .contains(u'"' + folder + u"\" is a file, not a folder"));
+    EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER).isEmpty());
     EXPECT_EQ(writeOneValue("x"), ERROR_WRITE_FAULT);
     EXPECT_TRUE(RegHiveWriteError(HKEY_CURRENT_USER)
                     .contains(u'"' + folder + u"\" is a file, not a folder"))
