@@ -70,11 +70,11 @@ inline bool waitLaunched(const QByteArray& arg, const QByteArray& log = recorder
     return QTest::qWaitFor([&] { return launched(log).contains(arg); }, 10000);
 }
 
-/// Writes a small text file `name` in files(); returns its path.
-inline QByteArray makeFile(const QByteArray& name)
+/// Writes a file `name` in files(); returns its path.
+inline QByteArray makeFile(const QByteArray& name, const QByteArray& contents = "text\n")
 {
     const QByteArray path = files() + '/' + name;
-    writeFile(path, "text\n");
+    writeFile(path, contents);
     return path;
 }
 
