@@ -61,6 +61,16 @@ Arrow drawnArrow(SortArrowHeader* header, int section)
     return Arrow::Unclear;
 }
 
+/// Rows named `prefix` and 1000, 1001, … (every `step`th number), then `suffix`.
+ResultRows numbered(const QByteArray& prefix, int count, const QByteArray& suffix = ".txt",
+                    int step = 1)
+{
+    ResultRows rows;
+    for (int i = 0; i < count; ++i)
+        rows.push_back(makeRow(prefix + QByteArray::number(1000 + step * i) + suffix));
+    return rows;
+}
+
 class ResultListTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -204,10 +214,7 @@ TEST_F(ResultListTest, RowsArrivingAfterSelectAllAreNotSelected)
     // Enough rows that the selection model treats a Select All as "the whole table".
     ResultModel* model = list.model();
     model->sortBy(ResultModel::Name, Qt::AscendingOrder);
-    ResultRows rows;
-    for (int i = 0; i < 400; ++i)
-        rows.push_back(makeRow("/s/b" + QByteArray::number(1000 + 2 * i)));
-    model->addRows(std::move(rows));
+    model->addRows(numbered("/s/b", 400, {}, 2));
     list.selectAll();
     // Few places (announced as inserts), then many (one layout change), then a removal.
     const QList<QList<QByteArray>> batches = {
@@ -238,7 +245,7 @@ TEST_F(ResultListTest, RowsArrivingAfterSelectAllAreNotSelected)
     EXPECT_EQ(list.GetSelectedFiles(), notAdded());
 }
 
-TEST_F(ResultListTest, HoverTextRules)
+TEST_F(ResultListTest, HoverTextRulesAndTheHintFollowsRemovalsAndScrolling)
 {
     QSignalSpy hover(&list, &ResultList::hoverTextChanged);
     QTest::mouseMove(viewport(), QPoint(50, 50));
@@ -276,39 +283,26 @@ TEST_F(ResultListTest, HoverTextRules)
     list.model()->removeListRows({0, 1});
     ASSERT_TRUE(QTest::qWaitFor([&] { return hover.count() == 3; }, 1000));
     EXPECT_TRUE(hover.at(2).first().toString().isNull());
-}
 
-// Scrolling under a resting pointer moves other rows under it: the hint names them.
-TEST_F(ResultListTest, HoverTextFollowsScrolling)
-{
-    ResultRows rows;
-    for (int i = 0; i < 200; ++i)
-        rows.push_back(makeRow("/h/r" + QByteArray::number(1000 + i) + ".txt"));
-    list.model()->addRows(std::move(rows));
-    list.model()->sortBy(ResultModel::Name, Qt::AscendingOrder);
+    // Scrolling under a resting pointer moves other rows under it: the hint names them.
+    list.model()->addRows(numbered("/h/r", 200));
     QTest::qWait(20);
     const QPoint pointer = rowCenter(5);
     QTest::mouseMove(viewport(), pointer);
-    QSignalSpy hover(&list, &ResultList::hoverTextChanged);
+    const QString pointed = QString::fromUtf8(list.model()->path(5));
+    hover.clear();
     list.currentView()->verticalScrollBar()->setValue(40);
     ASSERT_TRUE(QTest::qWaitFor([&] { return hover.count() > 0; }, 1000));
     const QString now =
         QString::fromUtf8(list.model()->path(list.currentView()->indexAt(pointer).row()));
     EXPECT_EQ(hover.last().first().toString(), now);
-    EXPECT_NE(now, u"/h/r1005.txt");
+    EXPECT_NE(now, pointed);
 }
 
 // Rows sorted in above the shown ones must not push them down while the user reads or points
 // at the list: a click meant for one row would land on another.
 TEST_F(ResultListTest, RowsSortedInAboveLeaveTheShownRowsInPlace)
 {
-    const auto rows = [](char letter, int count) {
-        ResultRows made;
-        for (int i = 0; i < count; ++i)
-            made.push_back(
-                makeRow("/h/" + QByteArray(1, letter) + QByteArray::number(1000 + i) + ".txt"));
-        return made;
-    };
     const auto add = [&](ResultRows made) {
         RowBatches batches;
         batches.push_back(std::move(made));
@@ -329,7 +323,7 @@ TEST_F(ResultListTest, RowsSortedInAboveLeaveTheShownRowsInPlace)
         QCoreApplication::sendEvent(viewport, &leave);
     }
     list.model()->sortBy(ResultModel::Name, Qt::AscendingOrder);
-    add(rows('m', 400));
+    add(numbered("/h/m", 400));
     // Each view's new rows sort above every row there already.
     const char* letter = "a98";
     for (const int view : {ResultList::Details, ResultList::List, ResultList::LargeIcons}) {
@@ -340,7 +334,7 @@ TEST_F(ResultListTest, RowsSortedInAboveLeaveTheShownRowsInPlace)
         QTest::qWait(0);
         const QByteArray shown = firstShown();
         ASSERT_NE(shown, "(none)");
-        add(rows(*letter++, 150));
+        add(numbered("/h/" + QByteArray(1, *letter++), 150));
         if (view == ResultList::Details) {
             EXPECT_EQ(firstShown(), shown);
             continue;
@@ -362,7 +356,7 @@ TEST_F(ResultListTest, RowsSortedInAboveLeaveTheShownRowsInPlace)
     list.setViewMode(ResultList::Details);
     list.currentView()->scrollToTop();
     QTest::qWait(0);
-    add(rows('0', 5));
+    add(numbered("/h/0", 5));
     EXPECT_EQ(firstShown(), "/h/01000.txt");
 
     // The row the user points at stays under the pointer, though rows sort in between it and
@@ -403,7 +397,7 @@ TEST_F(ResultListTest, RowsSortedInAboveLeaveTheShownRowsInPlace)
         << at.left() << ".." << at.right() << " against " << aim.x();
 }
 
-TEST_F(ResultListTest, PopupLaunchAndLastListButton)
+TEST_F(ResultListTest, PopupLaunchLastListButtonAndFocusFollowTheShownView)
 {
     QSignalSpy popup(&list, &ResultList::popupRequested);
     QSignalSpy launch(&list, &ResultList::launchRequested);
@@ -427,42 +421,11 @@ TEST_F(ResultListTest, PopupLaunchAndLastListButton)
     EXPECT_EQ(launch.count(), 0);
     QTest::mouseDClick(viewport(), Qt::RightButton, {}, rowCenter(0));
     EXPECT_EQ(mouseLaunch.count(), 1) << "the right button does not launch";
-}
 
-// In List the columns fill top to bottom: Page Down and Page Up go a screenful of columns on
-// and back, as they page in the other views.
-TEST_F(ResultListTest, PageKeysPageThroughTheColumnsOfTheListView)
-{
-    ResultRows rows;
-    for (int i = 0; i < 2000; ++i)
-        rows.push_back(makeRow("/h/f" + QByteArray::number(10000 + i)));
-    list.model()->addRows(std::move(rows));
-    list.setViewMode(ResultList::List);
-    QTest::qWait(0);
-    QAbstractItemView* view = list.currentView();
-    view->setFocus();
-    view->setCurrentIndex(list.model()->index(0, 0));
-    const int perColumn = viewport()->height() / std::max(1, view->sizeHintForRow(0));
-    QTest::keyClick(view, Qt::Key_PageDown);
-    const int paged = view->currentIndex().row();
-    EXPECT_GT(paged, perColumn) << "stayed in the first column";
-    EXPECT_TRUE(viewport()->rect().intersects(view->visualRect(view->currentIndex())));
-    QTest::keyClick(view, Qt::Key_PageDown);
-    EXPECT_GT(view->currentIndex().row(), paged);
-    QTest::keyClick(view, Qt::Key_PageUp);
-    QTest::keyClick(view, Qt::Key_PageUp);
-    EXPECT_EQ(view->currentIndex().row(), 0);
-    QTest::keyClick(view, Qt::Key_End);
-    QTest::keyClick(view, Qt::Key_PageDown); // at the end: stays
-    EXPECT_EQ(view->currentIndex().row(), 1999);
-}
-
-TEST_F(ResultListTest, FocusAndTheMenuKeyFollowTheShownView)
-{
-    fill();
+    // The focus and the keys that open the popup follow the shown view.
     list.clearFocus();
     QSignalSpy focus(&list, &ResultList::listHasFocusChanged);
-    QSignalSpy popup(&list, &ResultList::popupRequested);
+    popup.clear();
     list.setFocus();
     ASSERT_EQ(focus.count(), 1);
     EXPECT_TRUE(focus.first().first().toBool());
@@ -485,54 +448,72 @@ TEST_F(ResultListTest, FocusAndTheMenuKeyFollowTheShownView)
     EXPECT_FALSE(list.ListHasFocus());
 }
 
-// One header click (replayed or the user's) and the state expected after it.
-struct Step {
-    int column;
-    bool replay, sortAscending, listAscending;
-    int arrow; ///< the arrow's column, negative when pointing down; 0: no arrow
-};
-
-struct Sequence {
-    const char* name;
-    bool storedAscending; // SortAscending before the first step
-    std::vector<Step> steps;
-};
-
-class SortStateSequence : public ::testing::TestWithParam<Sequence> {};
-
-TEST_P(SortStateSequence, FollowsTheColumnClickRules)
+// In List the columns fill top to bottom: Page Down and Page Up go a screenful of columns on
+// and back, as they page in the other views.
+TEST_F(ResultListTest, PageKeysPageThroughTheColumnsOfTheListView)
 {
-    SortState state;
-    state.SortAscending = GetParam().storedAscending;
-    for (const Step& step : GetParam().steps) {
-        SCOPED_TRACE(testing::Message() << "column " << step.column << " replay " << step.replay);
-        state.ApplyingStoredSort = step.replay;
-        state.ListView1_ColumnClick(step.column);
-        EXPECT_FALSE(state.ApplyingStoredSort);
-        EXPECT_EQ(state.SortAscending, step.sortAscending);
-        // List column N sorts model key N - 1; an ignored click leaves the list unsorted.
-        EXPECT_EQ(state.listSortKey(), step.column >= 1 && step.column <= 6 ? step.column - 1 : -1);
-        EXPECT_EQ(state.listAscending(), step.listAscending);
-        EXPECT_EQ(state.arrowColumn(), std::abs(step.arrow));
-        EXPECT_EQ(step.arrow != 0 && state.arrowUp(), step.arrow > 0); // up only with an arrow
-    }
+    list.model()->addRows(numbered("/h/f", 2000, {}));
+    list.setViewMode(ResultList::List);
+    QTest::qWait(0);
+    QAbstractItemView* view = list.currentView();
+    view->setFocus();
+    view->setCurrentIndex(list.model()->index(0, 0));
+    const int perColumn = viewport()->height() / std::max(1, view->sizeHintForRow(0));
+    QTest::keyClick(view, Qt::Key_PageDown);
+    const int paged = view->currentIndex().row();
+    EXPECT_GT(paged, perColumn) << "stayed in the first column";
+    EXPECT_TRUE(viewport()->rect().intersects(view->visualRect(view->currentIndex())));
+    QTest::keyClick(view, Qt::Key_PageDown);
+    EXPECT_GT(view->currentIndex().row(), paged);
+    QTest::keyClick(view, Qt::Key_PageUp);
+    QTest::keyClick(view, Qt::Key_PageUp);
+    EXPECT_EQ(view->currentIndex().row(), 0);
+    QTest::keyClick(view, Qt::Key_End);
+    QTest::keyClick(view, Qt::Key_PageDown); // at the end: stays
+    EXPECT_EQ(view->currentIndex().row(), 1999);
 }
 
-constexpr bool T = true, F = false;
-
-INSTANTIATE_TEST_SUITE_P(
-    Clicks, SortStateSequence,
-    ::testing::Values(
-        // The user's clicks on Name, Date and URL, and the end of a search's replay: the list's
-        // header tests. Here the replays at start-up, where the stored direction is not shown.
-        Sequence{"StartupReplayThenName", T, {{1, T, T, T, 0}, {1, F, F, F, -1}}},
-        Sequence{"StartupReplayDescending", F, {{3, T, F, T, 0}, {3, F, T, T, 3}}},
-        Sequence{"StartupDateReplay", F, {{4, T, F, T, 0}, {4, F, T, T, 4}}},
+// The column-click rules through header clicks, each with the state expected after it: the
+// user's clicks on Name, Date and URL and the end of a search's replay are the list's header
+// tests; here the replays at start-up, where the stored direction is not shown.
+TEST(SortState, FollowsTheColumnClickRules)
+{
+    struct Step {
+        int column;
+        bool replay, sortAscending, listAscending;
+        int arrow; ///< the arrow's column, negative when pointing down; 0: no arrow
+    };
+    constexpr bool T = true, F = false;
+    const struct {
+        const char* name;
+        bool storedAscending; // SortAscending before the first step
+        std::vector<Step> steps;
+    } sequences[] = {
+        {"start-up replay, then Name", T, {{1, T, T, T, 0}, {1, F, F, F, -1}}},
+        {"start-up replay descending", F, {{3, T, F, T, 0}, {3, F, T, T, 3}}},
+        {"start-up Date replay", F, {{4, T, F, T, 0}, {4, F, T, T, 4}}},
         // Date reverses on every click: after a descending Name it is oldest first.
-        Sequence{
-            "DateAfterDescendingName", T, {{1, F, T, T, 1}, {1, F, F, F, -1}, {4, F, T, T, 4}}},
-        Sequence{"OutOfRangeIgnored", T, {{0, T, T, T, 0}, {7, F, T, T, 0}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+        {"Date after descending Name", T, {{1, F, T, T, 1}, {1, F, F, F, -1}, {4, F, T, T, 4}}},
+        {"out of range ignored", T, {{0, T, T, T, 0}, {7, F, T, T, 0}}}};
+    for (const auto& sequence : sequences) {
+        SortState state;
+        state.SortAscending = sequence.storedAscending;
+        for (const Step& step : sequence.steps) {
+            SCOPED_TRACE(testing::Message() << sequence.name << ": column " << step.column
+                                            << " replay " << step.replay);
+            state.ApplyingStoredSort = step.replay;
+            state.ListView1_ColumnClick(step.column);
+            EXPECT_FALSE(state.ApplyingStoredSort);
+            EXPECT_EQ(state.SortAscending, step.sortAscending);
+            // List column N sorts model key N - 1; an ignored click leaves the list unsorted.
+            EXPECT_EQ(state.listSortKey(),
+                      step.column >= 1 && step.column <= 6 ? step.column - 1 : -1);
+            EXPECT_EQ(state.listAscending(), step.listAscending);
+            EXPECT_EQ(state.arrowColumn(), std::abs(step.arrow));
+            EXPECT_EQ(step.arrow != 0 && state.arrowUp(), step.arrow > 0); // up only with an arrow
+        }
+    }
+}
 
 TEST(LargeIconNames, WrapOntoTwoLinesAndAreCutOnlyBeyond)
 {
@@ -580,7 +561,7 @@ TEST(LargeIconNames, TheCurrentIconShowsItsFocus)
               painted(QStyle::State_None));
 }
 
-TEST(StatusBar, PanelsAreWideEnoughAndSayTheirTextsOnOneLine)
+TEST(StatusBar, PanelsFitTheirTextsOnOneLineAndTheLightShowsActivity)
 {
     sbStatusBar bar;
     EXPECT_GT(bar.panel(2)->width(),
@@ -615,6 +596,16 @@ TEST(StatusBar, PanelsAreWideEnoughAndSayTheirTextsOnOneLine)
     bar.setPanelText(1, u"short"_qs);
     EXPECT_EQ(bar.panel(1)->text(), u"short"_qs);
     EXPECT_TRUE(bar.panel(1)->toolTip().isEmpty());
+
+    // The activity light: red while a search runs, and round, not square.
+    for (const bool running : {true, false}) {
+        bar.setActivity(running);
+        const QImage light = bar.panel(4)->pixmap().toImage();
+        ASSERT_FALSE(light.isNull());
+        const QColor centre = light.pixelColor(light.width() / 2, light.height() / 2);
+        EXPECT_EQ(centre.red() > centre.green(), running);
+        EXPECT_EQ(light.pixelColor(0, 0).alpha(), 0);
+    }
 }
 
 // What a label or tooltip shows of `text`: Qt takes text that looks like markup as markup.
@@ -643,19 +634,6 @@ TEST(MarkupInNames, PanelsAndTooltipsShowNamesAsTheyAre)
             const QString tip = model.data(model.index(row, c), Qt::ToolTipRole).toString();
             EXPECT_EQ(shownAs(tip), QString::fromUtf8(model.path(row))) << tip.toStdString();
         }
-    }
-}
-
-TEST(StatusBar, ActivityLightIsRedWhileRunning)
-{
-    sbStatusBar bar;
-    for (const bool running : {true, false}) {
-        bar.setActivity(running);
-        const QImage light = bar.panel(4)->pixmap().toImage();
-        ASSERT_FALSE(light.isNull());
-        const QColor centre = light.pixelColor(light.width() / 2, light.height() / 2);
-        EXPECT_EQ(centre.red() > centre.green(), running);
-        EXPECT_EQ(light.pixelColor(0, 0).alpha(), 0) << "round, not square";
     }
 }
 
