@@ -243,9 +243,8 @@ TEST(ResultModel, ARenamedRowTakesItsNewTextsAndPlace)
     ResultModel model;
     const auto tester = checked(&model);
     model.addRows({makeRow("/p/alpha.txt"), makeRow("/p/beta.txt"), makeRow("/p/gamma.txt")});
-    for (const int c : {int(ResultModel::FileType), int(ResultModel::Name)}) {
-        model.sortBy(c, Qt::AscendingOrder); // keys of both kinds exist
-    }
+    model.sortBy(ResultModel::FileType, Qt::AscendingOrder); // keys of both kinds exist
+    model.sortBy(ResultModel::Name, Qt::AscendingOrder);
     const QPersistentModelIndex current(model.index(0, 0));
     const int row = model.replaceRow(
         model.rowOfPath("/p/alpha.txt"),
