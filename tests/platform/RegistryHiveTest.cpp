@@ -66,6 +66,18 @@ TEST_F(RegistryHiveTest, ResultCodesOfTheOriginalCalls)
     EXPECT_EQ(query(k, "Name"), "<rc " + QByteArray::number(ERROR_KEY_DELETED) + '>');
     EXPECT_EQ(RegCloseKey(k), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(k), ERROR_INVALID_HANDLE);
+
+    // Names the file cannot hold.
+    for (const QString& bad : {QStringLiteral("a\\\\b"), QStringLiteral("line\nbreak"),
+                               QStringLiteral("\\lead"), QString(256, u'x')}) {
+        EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, bad, {}, KEY_ALL_ACCESS, &key),
+                  ERROR_INVALID_PARAMETER)
+            << qPrintable(bad);
+    }
+    const HKEY n = createKey("Software\\N");
+    EXPECT_EQ(setText(n, "line\nbreak", "x"), ERROR_INVALID_PARAMETER);
+    RegCloseKey(n);
+    EXPECT_FALSE(readFile(hive).contains("break"));
 }
 
 TEST_F(RegistryHiveTest, NamesIgnoreCaseKeepTheirSpellingAndEnumerateInOrder)
@@ -101,21 +113,6 @@ TEST_F(RegistryHiveTest, NamesIgnoreCaseKeepTheirSpellingAndEnumerateInOrder)
     RegCloseKey(again);
 }
 
-TEST_F(RegistryHiveTest, NamesTheFileCannotHoldAreRefused)
-{
-    HKEY key = 0;
-    for (const QString& bad : {QStringLiteral("a\\\\b"), QStringLiteral("line\nbreak"),
-                               QStringLiteral("\\lead"), QString(256, u'x')}) {
-        EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, bad, {}, KEY_ALL_ACCESS, &key),
-                  ERROR_INVALID_PARAMETER)
-            << qPrintable(bad);
-    }
-    const HKEY k = createKey("Software\\N");
-    EXPECT_EQ(setText(k, "line\nbreak", "x"), ERROR_INVALID_PARAMETER);
-    RegCloseKey(k);
-    EXPECT_FALSE(readFile(hive).contains("break"));
-}
-
 TEST_F(RegistryHiveTest, AnotherWriterIsSeenAtTheNextCall)
 {
     const HKEY k = createKey("Software\\Live");
@@ -128,6 +125,11 @@ TEST_F(RegistryHiveTest, AnotherWriterIsSeenAtTheNextCall)
     ASSERT_TRUE(QFile::remove(hive));
     ASSERT_TRUE(QFile::rename(hive + ".tmp", hive));
     EXPECT_EQ(query(k, "v"), QByteArray("new", 4));
+    // Edited in place by hand: the same file, a new size.
+    text.replace("\"new\"", "\"newer\"\r\n\"added\"=\"by hand\"");
+    ASSERT_TRUE(writeFile(hive, text));
+    EXPECT_EQ(query(k, "v"), QByteArray("newer", 6));
+    EXPECT_EQ(query(k, "added"), QByteArray("by hand", 8));
     RegCloseKey(k);
 }
 
@@ -258,12 +260,13 @@ TEST(HostileHive, WhatIsNotARegularFileIsNeitherReadNorWrittenThroughButKeptAsid
     }
 }
 
-// A file where the settings folder belongs is named as the reason, and left as it is.
-TEST_F(RegistryHiveTest, AFileInTheSettingsFoldersPlaceIsNamed)
+// What stops a write is named as the reason and left as it is, a link never followed; once it
+// is gone, the next write works.
+TEST_F(RegistryHiveTest, WhatStopsAWriteIsNamedAndLeftAsItIs)
 {
     const QString folder = QFileInfo(hive).path();
     ASSERT_TRUE(QDir(folder).removeRecursively());
-    ASSERT_TRUE(writeFile(folder, "mine"));
+    ASSERT_TRUE(writeFile(folder, "mine")); // a file where the settings folder belongs
     // Told at start-up, once, not only when the settings are saved at the end.
     EXPECT_TRUE(RegTakeHiveDamageReport(HKEY_CURRENT_USER)
                     .contains(u'"' + folder + u"\" is a file, not a folder"));
@@ -273,12 +276,8 @@ TEST_F(RegistryHiveTest, AFileInTheSettingsFoldersPlaceIsNamed)
                     .contains(u'"' + folder + u"\" is a file, not a folder"))
         << RegHiveWriteError(HKEY_CURRENT_USER).toStdString();
     EXPECT_EQ(readFile(folder), "mine");
-    ASSERT_TRUE(QFile::remove(folder));
-    EXPECT_EQ(writeOneValue("x"), ERROR_SUCCESS);
-}
+    ASSERT_TRUE(QFile::remove(folder) && QDir().mkpath(folder));
 
-TEST_F(RegistryHiveTest, ALockFileThatIsALinkIsRefusedNotFollowed)
-{
     const QString lockTarget = home.path("made-through-link");
     ASSERT_EQ(::symlink(QFile::encodeName(lockTarget).constData(),
                         QFile::encodeName(hive + ".lock").constData()),
@@ -287,13 +286,14 @@ TEST_F(RegistryHiveTest, ALockFileThatIsALinkIsRefusedNotFollowed)
     EXPECT_FALSE(QFileInfo::exists(lockTarget));
     EXPECT_TRUE(RegHiveWriteError(HKEY_CURRENT_USER).contains(".lock"));
     EXPECT_EQ(modeOf(hive) & S_IFMT, 0u);
-
     ASSERT_TRUE(QFile::remove(hive + ".lock"));
     EXPECT_EQ(writeOneValue("x"), ERROR_SUCCESS);
     EXPECT_TRUE(RegHiveWriteError(HKEY_CURRENT_USER).isEmpty());
 }
 
-TEST_F(RegistryHiveTest, TheSettingsFolderIsMadePrivate)
+// The settings folder and the files the program makes are private; later the file's
+// permissions are the user's. A write killed half way leaves no litter for good.
+TEST_F(RegistryHiveTest, TheUsersModeIsKeptAReadOnlyFileIsNotWrittenAndLeftoversGo)
 {
     const QString folder = QFileInfo(hive).path();
     ASSERT_TRUE(QDir(folder).removeRecursively());
@@ -301,12 +301,6 @@ TEST_F(RegistryHiveTest, TheSettingsFolderIsMadePrivate)
     EXPECT_EQ(modeOf(folder) & 07777, 0700u);
     EXPECT_EQ(modeOf(hive) & 07777, 0600u);
     EXPECT_EQ(modeOf(hive + ".lock") & 07777, 0600u);
-}
-
-// The file's permissions are the user's; a write killed half way leaves no litter for good.
-TEST_F(RegistryHiveTest, TheUsersModeIsKeptAReadOnlyFileIsNotWrittenAndLeftoversGo)
-{
-    ASSERT_EQ(writeOneValue("x"), ERROR_SUCCESS);
     ASSERT_EQ(::chmod(QFile::encodeName(hive).constData(), 0640), 0);
     ASSERT_EQ(writeOneValue("y"), ERROR_SUCCESS);
     EXPECT_EQ(modeOf(hive) & 07777, 0640u);
