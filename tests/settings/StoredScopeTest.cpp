@@ -55,19 +55,14 @@ TEST_F(StoredScopeTest, OutOfRangeAndMalformedValuesKeepTheDefaults)
     put("Search Filter", "Filetype", "12");
     put("Alt Folders", "Number", "abc");
     put("Alt Folders", "Folder0", "/ignored|1");
-    SearchScope scope = loadScope(store, QString());
+    const SearchScope scope = loadScope(store, QString());
     EXPECT_EQ(scope.boxes, (std::array<int, FolderBoxCount>{1, 1, 0, 2, 0, 0, 0, 1}));
     EXPECT_EQ(scope.fileType, 0);
     EXPECT_TRUE(scope.altFolders.isEmpty());
-
-    // A huge Number stops at the folders stored; gaps are not filled with empty entries.
-    put("Alt Folders", "Number", "100000");
-    put("Alt Folders", "Folder2", "D:\\Data1");
-    EXPECT_EQ(loadScope(store, QString()).altFolders,
-              (QList<AltFolder>{{"/ignored", true}, {"D:\\Data1", true}}));
 }
 
-// One edited line made the list two thousand million entries long.
+// One edited line made the list two thousand million entries long. A huge Number stops at the
+// folders stored, and the gap before them is not filled with empty entries.
 TEST_F(StoredScopeTest, AHugeNumberWithAFarFolderReadsOnlyTheFolderStored)
 {
     for (const QString& prefix : {QString(), Presets::sectionPrefix("P")}) {
