@@ -12,13 +12,13 @@
 #include <QFile>
 #include <QLocale>
 #include <QMap>
+#include <QScopeGuard>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <fcntl.h>
 #include <linux/capability.h>
-#include <optional>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -28,24 +28,46 @@
 
 namespace {
 
-/// Runs the finder with its output and messages captured in files.
 struct FindResult {
-    int status = -1;
+    int status = -1; ///< -1 where root could not drop its power to read any folder
     QByteArray out;
     QByteArray err;
     bool storedAsked = false;
 };
 
+/// Drops the capabilities that let root read any folder; for a forked child only.
+bool dropReadAnyFolder()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+/// Runs the finder with its output (unless `outFd` is given) and messages captured in files;
+/// `unprivileged`, in a child without root's power to read any folder.
 FindResult find(const QList<QByteArray>& arguments,
-                const CommandLineFind::StoredSearch& stored = {})
+                const CommandLineFind::StoredSearch& stored = {}, bool unprivileged = false,
+                int outFd = -1)
 {
     QTemporaryFile out, err;
     EXPECT_TRUE(out.open() && err.open());
     FindResult result;
-    result.status = CommandLineFind::run(arguments, out.handle(), err.handle(), [&] {
-        result.storedAsked = true;
-        return stored;
-    });
+    const auto run = [&] {
+        return CommandLineFind::run(arguments, outFd < 0 ? out.handle() : outFd, err.handle(), [&] {
+            result.storedAsked = true;
+            return stored;
+        });
+    };
+    if (!unprivileged) {
+        result.status = run();
+    } else if (const pid_t child = fork(); child == 0) {
+        _exit(geteuid() == 0 && !dropReadAnyFolder() ? 99 : run());
+    } else {
+        int status = 0;
+        if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+            WEXITSTATUS(status) != 99)
+            result.status = WEXITSTATUS(status);
+    }
     out.seek(0);
     err.seek(0);
     result.out = out.readAll();
@@ -117,9 +139,7 @@ TEST_F(CommandLineFindTest, PathsForATerminalComeEscaped)
     ::cfmakeraw(&raw); // the line breaks as written, not turned into CR LF
     ::tcsetattr(slave, TCSANOW, &raw);
     tree.make({"esc\x1b]0;title\x07-line"});
-    QTemporaryFile err;
-    ASSERT_TRUE(err.open());
-    EXPECT_EQ(CommandLineFind::run({"--find", "line", root}, slave, err.handle(), {}), 0);
+    EXPECT_EQ(find({"--find", "line", root}, {}, false, slave).status, 0);
     ::close(slave);
     QByteArray shown;
     char buffer[4096];
@@ -134,11 +154,34 @@ TEST_F(CommandLineFindTest, PathsForATerminalComeEscaped)
                                         "esc\\x1b]0;title\\x07-line"}));
 }
 
-TEST_F(CommandLineFindTest, ColumnsAreTabSeparatedAndEscaped)
+// The Date column reads the time zone once per run: a date in summer time and one in winter
+// time, at hours where the local date differs from the UTC date unless the offset of that
+// season is applied, must read as they did when the zone was asked per date.
+TEST_F(CommandLineFindTest, ColumnsAreTabSeparatedEscapedAndDatedInTheZoneSetByTz)
 {
+    const QByteArray oldTz = qgetenv("TZ");
+    const bool hadTz = qEnvironmentVariableIsSet("TZ");
+    const auto restoreTz = qScopeGuard([&] { hadTz ? qputenv("TZ", oldTz) : qunsetenv("TZ"); });
+    qputenv("TZ", "America/New_York");
+    struct Case {
+        const char* name;
+        QDateTime utc;
+        QDate local;
+    };
+    // 04:30 UTC is 00:30 the same day in summer (UTC-4) but 23:30 the day before in winter.
+    const Case cases[] = {
+        {"summer-report", QDateTime(QDate(2021, 7, 1), QTime(4, 30), Qt::UTC), QDate(2021, 7, 1)},
+        {"winter-report", QDateTime(QDate(2021, 1, 15), QTime(4, 30), Qt::UTC), QDate(2021, 1, 14)},
+    };
+    for (const Case& c : cases) {
+        tree.file(c.name, "x");
+        const timespec times[2] = {{c.utc.toSecsSinceEpoch(), 0}, {c.utc.toSecsSinceEpoch(), 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, tree.path(c.name).constData(), times, 0), 0);
+    }
     const FindResult result = find({"--columns", "--match-case", "--find", "report", root});
     const QList<QByteArray> lines = result.out.trimmed().split('\n');
-    ASSERT_EQ(lines.size(), 4); // report.txt, the awkward one, top-report.txt, bad…-report
+    // report.txt, the awkward one, top-report.txt, bad…-report and the two dated ones
+    ASSERT_EQ(lines.size(), 6);
     QMap<QByteArray, QList<QByteArray>> byName;
     for (const QByteArray& line : lines) {
         const QList<QByteArray> columns = line.split('\t');
@@ -149,44 +192,11 @@ TEST_F(CommandLineFindTest, ColumnsAreTabSeparatedAndEscaped)
     EXPECT_EQ(awkward.value(4), tree.path("Projects/"));
     EXPECT_EQ(awkward.value(6), tree.path("Projects/") + "tab\\there\\\\and\\nline-report");
     EXPECT_EQ(byName.value("report.txt").value(5), "n/a");
-}
-
-// The Date column reads the time zone once per run: a date in summer time and one in winter
-// time, at hours where the local date differs from the UTC date unless the offset of that
-// season is applied, must read as they did when the zone was asked per date.
-TEST_F(CommandLineFindTest, ColumnDatesFollowTheZoneSetByTzInSummerAndWinter)
-{
-    const QByteArray oldTz = qgetenv("TZ");
-    const bool hadTz = qEnvironmentVariableIsSet("TZ");
-    qputenv("TZ", "America/New_York");
-    struct Case {
-        const char* name;
-        QDateTime utc;
-        QDate local;
-    };
-    // 04:30 UTC is 00:30 the same day in summer (UTC-4) but 23:30 the day before in winter.
-    const Case cases[] = {
-        {"summer-stamp", QDateTime(QDate(2021, 7, 1), QTime(4, 30), Qt::UTC), QDate(2021, 7, 1)},
-        {"winter-stamp", QDateTime(QDate(2021, 1, 15), QTime(4, 30), Qt::UTC), QDate(2021, 1, 14)},
-    };
     for (const Case& c : cases) {
-        tree.file(c.name, "x");
-        const timespec times[2] = {{c.utc.toSecsSinceEpoch(), 0}, {c.utc.toSecsSinceEpoch(), 0}};
-        ASSERT_EQ(utimensat(AT_FDCWD, tree.path(c.name).constData(), times, 0), 0);
+        const QByteArray date = byName.value(c.name).value(3);
+        EXPECT_EQ(date, QLocale().toString(c.local, QLocale::ShortFormat).toUtf8()) << c.name;
+        EXPECT_EQ(date, FileDateText(c.utc.toMSecsSinceEpoch()).toUtf8()) << c.name;
     }
-    const FindResult result = find({"--columns", "--find", "-stamp", root});
-    QMap<QByteArray, QByteArray> dateOf;
-    for (const QByteArray& line : result.out.trimmed().split('\n'))
-        dateOf.insert(line.split('\t').value(0), line.split('\t').value(3));
-    for (const Case& c : cases) {
-        const QByteArray expected = QLocale().toString(c.local, QLocale::ShortFormat).toUtf8();
-        EXPECT_EQ(dateOf.value(c.name), expected) << c.name;
-        EXPECT_EQ(dateOf.value(c.name), FileDateText(c.utc.toMSecsSinceEpoch()).toUtf8()) << c.name;
-    }
-    if (hadTz)
-        qputenv("TZ", oldTz);
-    else
-        qunsetenv("TZ");
 }
 
 TEST(EscapeColumn, NoControlCharacterReachesTheTerminal)
@@ -223,7 +233,6 @@ TEST_F(CommandLineFindTest, ExitStatusTellsFoundNothingOrError)
         {{"--find", "report", root, "--pattern", ""}, 1, false},
         {{"--find", "report", root, tree.path("gone")}, 2, true},
         {{"--find", "report", ""}, 2, true}, // an empty folder is not the root
-        {{"--bogus", "--find", "report", root}, 2, true},
         {{"--help"}, 0, false},
         {{"--version"}, 0, false},
     };
@@ -267,80 +276,37 @@ TEST_F(CommandLineFindTest, AClosedPipeEndsTheSearchQuietlyAndAnyOtherFailedWrit
     for (const auto& c : cases) {
         if (c.fd < 0)
             continue; // no /dev/full
-        QTemporaryFile err;
-        ASSERT_TRUE(err.open());
-        EXPECT_EQ(CommandLineFind::run(c.arguments, c.fd, err.handle(), {}), c.status)
-            << c.arguments.join(' ').constData();
-        err.seek(0);
-        const QByteArray said = err.readAll();
+        const FindResult result = find(c.arguments, {}, false, c.fd);
+        EXPECT_EQ(result.status, c.status) << c.arguments.join(' ').constData();
         if (c.status == 0)
-            EXPECT_TRUE(said.isEmpty()); // the closed pipe says nothing
-        else                             // a full disk is said, whatever was written
-            EXPECT_TRUE(said.contains("cannot write the output")) << said.constData();
+            EXPECT_TRUE(result.err.isEmpty()); // the closed pipe says nothing
+        else                                   // a full disk is said, whatever was written
+            EXPECT_TRUE(result.err.contains("cannot write the output")) << result.err.constData();
     }
     close(pipeFds[1]);
     close(full);
 }
 
-/// Drops the capabilities that let root read any folder; for a forked child only.
-bool dropReadAnyFolder()
-{
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2] = {};
-    return syscall(SYS_capset, &header, data) == 0;
-}
-
-/// What the finder wrote and its exit status; nullopt where root cannot drop its power to
-/// read any folder.
-struct Unprivileged {
-    int status = 0;
-    QByteArray out, err;
-};
-std::optional<Unprivileged> findWithoutReadingAnyFolder(const QList<QByteArray>& arguments)
-{
-    QTemporaryFile out, err;
-    if (!out.open() || !err.open())
-        return std::nullopt;
-    // Root reads any folder: the search runs in a child without that power.
-    const pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 && !dropReadAnyFolder())
-            _exit(99);
-        _exit(CommandLineFind::run(arguments, out.handle(), err.handle(), {}));
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) == 99)
-        return std::nullopt;
-    out.seek(0);
-    err.seek(0);
-    return Unprivileged{WEXITSTATUS(status), out.readAll(), err.readAll()};
-}
-
-TEST_F(CommandLineFindTest, AFolderInsideThatCannotBeReadIsNamedOnStandardError)
+// A folder inside that cannot be read is named and the rest is found; a folder given that can
+// be listed but not entered is an error.
+TEST_F(CommandLineFindTest, AFolderThatCannotBeReadIsNamedOnStandardError)
 {
     tree.make({"Locked/", "Locked/report-inside"});
     ASSERT_EQ(chmod(tree.path("Locked").constData(), 0), 0);
-    const auto found = findWithoutReadingAnyFolder({"--find", "report", root});
-    chmod(tree.path("Locked").constData(), 0700);
-    if (!found)
-        GTEST_SKIP() << "cannot drop the capability to read any folder";
-    EXPECT_EQ(found->status, 0); // the rest was found
-    EXPECT_EQ(found->err,
-              "kestrelfind: '" + tree.path("Locked") + "': " + std::strerror(EACCES) + '\n');
-    EXPECT_TRUE(found->out.contains("top-report.txt"));
-}
-
-TEST_F(CommandLineFindTest, AFolderGivenThatCanBeListedButNotEnteredIsAnError)
-{
+    const FindResult inside = find({"--find", "report", root}, {}, true);
     tree.make({"Listable/", "Listable/report-inside"});
     ASSERT_EQ(chmod(tree.path("Listable").constData(), 0444), 0);
-    const auto found = findWithoutReadingAnyFolder({"--find", "report", tree.path("Listable")});
+    const FindResult given = find({"--find", "report", tree.path("Listable")}, {}, true);
+    chmod(tree.path("Locked").constData(), 0700);
     chmod(tree.path("Listable").constData(), 0700);
-    if (!found)
+    if (inside.status < 0 || given.status < 0)
         GTEST_SKIP() << "cannot drop the capability to read any folder";
-    EXPECT_EQ(found->status, 2) << found->err.constData();
-    EXPECT_TRUE(found->err.startsWith("kestrelfind: cannot read folder")) << found->err.constData();
+    EXPECT_EQ(inside.status, 0);
+    EXPECT_EQ(inside.err,
+              "kestrelfind: '" + tree.path("Locked") + "': " + std::strerror(EACCES) + '\n');
+    EXPECT_TRUE(inside.out.contains("top-report.txt"));
+    EXPECT_EQ(given.status, 2) << given.err.constData();
+    EXPECT_TRUE(given.err.startsWith("kestrelfind: cannot read folder")) << given.err.constData();
 }
 
 TEST(SearchPlaces, AlternateFoldersFirstThenTickedBoxesInRunOrder)
@@ -417,12 +383,12 @@ QByteArray describe(const FindOptions& o)
     return line;
 }
 
-TEST(FindOptions, ParsesEveryOptionInAnyOrder)
+TEST(FindOptions, ParsesEveryOptionInAnyOrderAndErrorsWhereverTheyStand)
 {
     // A text starting with a dash, --no-subfolders and --pattern: the finder's own tests.
     const struct {
         QList<QByteArray> arguments;
-        const char* expected;
+        const char* expected; // the options described, or "error: " and the message
     } cases[] = {
         {{"--match-case", "--find", "abc", "/a", "/b"}, "search text=abc folders=/a,/b lines case"},
         {{"--find=x=y", "-0"}, "search text=x=y folders= nul"},
@@ -433,49 +399,31 @@ TEST(FindOptions, ParsesEveryOptionInAnyOrder)
         {{"--help"}, "help text=<none> folders= lines"},
         {{"--find", "a", "-h"}, "help text=a folders= lines"},
         {{"--version"}, "version text=<none> folders= lines"},
+        {{}, "error: --find needs a search text"},
+        {{"/a"}, "error: --find needs a search text"},
+        {{"--find"}, "error: --find needs a value"},
+        {{"--find", "a", "--pattern"}, "error: --pattern needs a value"},
+        {{"--bogus", "--find", "a"}, "error: unknown option '--bogus'"},
+        {{"--find", "a", "/x", "-z"}, "error: unknown option '-z'"},
+        {{"--help", "--bogus"}, "error: unknown option '--bogus'"},
+        {{"--findx", "a"}, "error: unknown option '--findx'"},
+        {{"--find", "a", "--find=b"}, "error: --find given twice"},
+        {{"--pattern=*.c", "--find", "a", "--pattern", "*.h"}, "error: --pattern given twice"},
+        {{"--find", "a", "-0", "--columns"}, "error: -0 and --columns do not go together"},
+        {{"--columns", "--find", "a", "-0"}, "error: -0 and --columns do not go together"},
     };
     for (const auto& c : cases) {
         const ParsedFindOptions parsed = parseFindOptions(c.arguments);
-        const QByteArray what = c.arguments.join(' ');
-        ASSERT_TRUE(parsed.options) << what.constData() << ": " << parsed.error.constData();
-        EXPECT_EQ(describe(*parsed.options), c.expected) << what.constData();
-    }
-}
-
-TEST(FindOptions, ErrorsWhereverTheyStand)
-{
-    const struct {
-        QList<QByteArray> arguments;
-        const char* error;
-    } cases[] = {
-        {{}, "--find needs a search text"},
-        {{"/a"}, "--find needs a search text"},
-        {{"--find"}, "--find needs a value"},
-        {{"--find", "a", "--pattern"}, "--pattern needs a value"},
-        {{"--bogus", "--find", "a"}, "unknown option '--bogus'"},
-        {{"--find", "a", "/x", "-z"}, "unknown option '-z'"},
-        {{"--help", "--bogus"}, "unknown option '--bogus'"},
-        {{"--findx", "a"}, "unknown option '--findx'"},
-        {{"--find", "a", "--find=b"}, "--find given twice"},
-        {{"--pattern=*.c", "--find", "a", "--pattern", "*.h"}, "--pattern given twice"},
-        {{"--find", "a", "-0", "--columns"}, "-0 and --columns do not go together"},
-        {{"--columns", "--find", "a", "-0"}, "-0 and --columns do not go together"},
-    };
-    for (const auto& c : cases) {
-        const ParsedFindOptions parsed = parseFindOptions(c.arguments);
-        EXPECT_FALSE(parsed.options) << c.arguments.join(' ').constData();
-        EXPECT_EQ(parsed.error, QByteArray(c.error)) << c.arguments.join(' ').constData();
+        EXPECT_EQ(parsed.options ? describe(*parsed.options) : QByteArray("error: " + parsed.error),
+                  QByteArray(c.expected))
+            << c.arguments.join(' ').constData();
     }
     // The message quotes the argument escaped: a file's name that a glob passed on would
     // otherwise drive the terminal.
-    QTemporaryFile err;
-    ASSERT_TRUE(err.open());
-    EXPECT_EQ(
-        CommandLineFind::run({"--\x1b]0;title\x07", "--find", "a"}, err.handle(), err.handle(), {}),
-        2);
-    err.seek(0);
-    EXPECT_EQ(err.readAll(), "kestrelfind: unknown option '--\\x1b]0;title\\x07'\n"
-                             "Try 'kestrelfind --help'.\n");
+    const FindResult refused = find({"--\x1b]0;title\x07", "--find", "a"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "kestrelfind: unknown option '--\\x1b]0;title\\x07'\n"
+                           "Try 'kestrelfind --help'.\n");
 }
 
 TEST(FindOptions, AnyListHoldingTheFindersOwnOptionsIsForTheFinder)
