@@ -180,20 +180,16 @@ inline CollectingSink walkFor(const SearchRequest& request, const QString& text,
     return sink;
 }
 
-/// Every field of a row in one line, so that whole rows compare at once.
-inline std::string rowText(const ResultRow& row)
-{
-    return QByteArray(row.location + '|' + row.fileName + '|' + QByteArray::number(row.folder) +
-                      '|' + QByteArray::number(row.size) + '|' + QByteArray::number(row.mtime) +
-                      '|' + row.typeName.toUtf8() + '|' + row.url.toUtf8())
-        .toStdString();
-}
-
+/// Every field of each row in one line, so that whole rows compare at once.
 inline std::vector<std::string> rowTexts(const ResultRows& rows)
 {
     std::vector<std::string> texts;
     for (const ResultRow& row : rows)
-        texts.push_back(rowText(row));
+        texts.push_back(
+            QByteArray(row.location + '|' + row.fileName + '|' + QByteArray::number(row.folder) +
+                       '|' + QByteArray::number(row.size) + '|' + QByteArray::number(row.mtime) +
+                       '|' + row.typeName.toUtf8() + '|' + row.url.toUtf8())
+                .toStdString());
     return texts;
 }
 
