@@ -14,7 +14,6 @@
 
 #include <cstring>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -231,26 +230,6 @@ TEST(FolderWalker, LiveTextChangesAndStopApplyFromTheNextEntry)
     EXPECT_EQ(sink.walk(query, allFilesIn(tree.root())), FolderWalker::Outcome::Stopped);
     EXPECT_EQ(sink.entriesAsked, 11);
     EXPECT_LE(sink.rows.size(), 10u);
-}
-
-TEST(FolderWalker, WalksDeepTreesWithLongPathsAndFewDescriptors)
-{
-    const ByteTree tree;
-    // 5,000 levels of short names put the deepest paths far beyond PATH_MAX.
-    const int depth = 5000;
-    tree.chain(depth, 1000);
-    // A walk that kept a descriptor per level open would run out of them.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
-    const rlimit few{64, saved.rlim_max};
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
-    const CollectingSink sink = walkFor(allFilesIn(tree.root()), u"mark"_qs);
-    setrlimit(RLIMIT_NOFILE, &saved);
-    ASSERT_EQ(sink.rows.size(), 5u);
-    const ResultRow& deepest = sink.rows.back();
-    EXPECT_EQ(deepest.path().count('/') - tree.root().count('/'), depth);
-    EXPECT_EQ(deepest.name(), QByteArrayView("mark4999"));
-    EXPECT_NE(deepest.mtime, ResultRow::NoTime); // its size and time were read too
 }
 
 TEST(FileFilter, PatternsFollowTheWildcardRules)

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <filesystem>
 #include <random>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -417,25 +418,37 @@ TEST(ListingCache, ConcurrentWalksShareOneCache)
     EXPECT_EQ(cache->counts().folders, 21u);
 }
 
-/// Folders far below PATH_MAX are answered from memory too, looked at from the second anchor
-/// the walk keeps there.
-TEST(ListingCache, DeepTreesBeyondPathMax)
+/// 5,000 levels of short names put the deepest paths far beyond PATH_MAX: a walk reads them
+/// without keeping a descriptor per level open, and repeats answer them from memory too,
+/// looked at from the second anchor the walk keeps there.
+TEST(ListingCache, DeepTreesBeyondPathMaxWithFewDescriptors)
 {
     const ByteTree tree;
-    const int depth = 3000; // "d/" per level: 6,000 bytes of path
-    tree.chain(depth, 1);
+    const int depth = 5000;
+    tree.chain(depth, 1000);
     letSettle();
     const auto cache = testCache();
     const SearchRequest fresh = allFilesIn(tree.root());
     const SearchRequest cached = cachedIn(fresh, cache);
-    const Answer expected = singleWalk(fresh, u"mark29"_qs);
-    ASSERT_EQ(expected.rows.size(), 111u); // mark29, mark290-299, mark2900-2999
-    EXPECT_EQ(singleWalk(cached, u"mark29"_qs), expected);
-    const ListingCache::Counts first = cache->counts();
-    EXPECT_EQ(singleWalk(cached, u"mark29"_qs), expected);
-    const ListingCache::Counts second = cache->counts();
-    EXPECT_LT(second.read - first.read, 10u);
-    EXPECT_GT(second.replayed - first.replayed, quint64(depth) - 10);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const rlimit few{64, saved.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    const CollectingSink sink = walkFor(fresh, u"mark"_qs);
+    const Answer first = singleWalk(cached, u"mark"_qs);
+    const ListingCache::Counts firstCounts = cache->counts();
+    const Answer second = singleWalk(cached, u"mark"_qs);
+    setrlimit(RLIMIT_NOFILE, &saved);
+    ASSERT_EQ(sink.rows.size(), 5u);
+    const ResultRow& deepest = sink.rows.back();
+    EXPECT_EQ(deepest.path().count('/') - tree.root().count('/'), depth);
+    EXPECT_EQ(deepest.name(), QByteArrayView("mark4999"));
+    EXPECT_NE(deepest.mtime, ResultRow::NoTime); // its size and time were read too
+    EXPECT_EQ(first, answerOf(sink));
+    EXPECT_EQ(second, first);
+    const ListingCache::Counts counts = cache->counts();
+    EXPECT_LT(counts.read - firstCounts.read, 10u);
+    EXPECT_GT(counts.replayed - firstCounts.replayed, quint64(depth) - 10);
 }
 
 } // namespace
