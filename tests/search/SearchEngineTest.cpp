@@ -103,6 +103,7 @@ TEST_F(SearchEngineTest, DestroyingTheEngineMidWalkReturnsPromptly)
         doomed->walk(allFilesIn(tree.root()));
     started.wait(2000); // the worker is under way
     doomed.reset();     // joins the worker; a hang here would time the test out
+    EXPECT_FALSE(SearchEngine::walksAbandoned()); // the walk stopped at its next entry
 }
 
 TEST(SearchEngineStuckTest, AnEngineWhoseWalkIsStuckGoesWithoutIt)
