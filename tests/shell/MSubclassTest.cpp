@@ -235,20 +235,4 @@ TEST(MinTrackSize, TheBorderStopsAtTheTrackedSizeAndMaximisingStillWorks)
     EXPECT_TRUE(window.dynamicPropertyNames().isEmpty());
 }
 
-TEST(MinTrackSize, AnswersOnlyTheSizeQueryAndAlwaysConsumes)
-{
-    QWidget window;
-    MinTrackSize client(&window);
-    client.setMsgResponse(emrPostProcess);
-    EXPECT_EQ(client.MsgResponse(), emrConsume);
-    QEvent other(QEvent::User);
-    EXPECT_FALSE(client.WindowProc(&window, &other));
-    MinMaxInfoEvent info;
-    info.ptMaxTrackSize = QPoint(900, 700);
-    client.setMinTrack(30, 40);
-    EXPECT_TRUE(client.WindowProc(&window, &info));
-    EXPECT_EQ(info.ptMinTrackSize, QPoint(30, 40));
-    EXPECT_EQ(info.ptMaxTrackSize, QPoint(900, 700)); // the other fields are left alone
-}
-
 } // namespace
