@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(ManualLocator, BesideTheProgramFirstThenItsPrefixShareFolders)
+TEST(ManualLocator, BesideTheProgramFirstThenItsPrefixShareFoldersOrWhereItLooked)
 {
     const TempHome prefix;
     const QString bin = prefix.path(QStringLiteral("bin"));
@@ -21,6 +21,14 @@ TEST(ManualLocator, BesideTheProgramFirstThenItsPrefixShareFolders)
     EXPECT_EQ(places.at(1), prefix.path(QStringLiteral("share/doc/kestrelfind/manual/index.html")));
     EXPECT_EQ(places.at(2), prefix.path(QStringLiteral("share/kestrelfind/manual/index.html")));
     EXPECT_EQ(ManualLocator::find(bin), QString());
+    {
+        // Missing, the window says where it looked.
+        HelpWindow help(bin, {});
+        EXPECT_FALSE(help.showContents());
+        const QString text = help.findChild<QTextBrowser*>(u"helpBrowser"_qs)->toPlainText();
+        EXPECT_TRUE(text.contains(u"not installed"_qs));
+        EXPECT_TRUE(text.contains(places.at(0))) << text.toStdString();
+    }
 
     prefix.write(QStringLiteral("share/doc/kestrelfind/manual/index.html"), "<p>installed</p>");
     EXPECT_EQ(ManualLocator::find(bin), places.at(1));
@@ -50,17 +58,6 @@ TEST(HelpWindow, OpensOnTheContentsFollowsItsOwnLinksAndLaunchesOthers)
     EXPECT_EQ(help.currentPage().fileName(), QStringLiteral("keys.html"));
     browser->backward();
     EXPECT_EQ(help.currentPage().fileName(), QStringLiteral("index.html"));
-}
-
-TEST(HelpWindow, AMissingManualSaysWhereItWasLookedFor)
-{
-    const TempHome prefix;
-    HelpWindow help(prefix.home(), {});
-    EXPECT_FALSE(help.showContents());
-    const QString text =
-        help.findChild<QTextBrowser*>(QStringLiteral("helpBrowser"))->toPlainText();
-    EXPECT_TRUE(text.contains(QStringLiteral("not installed")));
-    EXPECT_TRUE(text.contains(prefix.path(QStringLiteral("manual/index.html"))));
 }
 
 TEST(Manual, HasAContentsAndEveryLinkOfItsOwnLeadsSomewhere)

@@ -39,6 +39,8 @@ QAction* action(QMenu* menu, const char* name)
 TEST(SystemTray, HidesBehindTheIconAndComesBackTheSameWayEveryTime)
 {
     TrayFixture f(true);
+    QList<bool> changes;
+    QObject::connect(&f.tray, &SystemTray::inTrayChanged, [&](bool in) { changes << in; });
     EXPECT_EQ(f.tray.icon()->contextMenu(), f.tray.menu());
     EXPECT_EQ(f.tray.menu()->defaultAction(), action(f.tray.menu(), "mnuSysTrayRest"));
     for (int round = 0; round < 2; ++round) {
@@ -65,6 +67,20 @@ TEST(SystemTray, HidesBehindTheIconAndComesBackTheSameWayEveryTime)
         EXPECT_FALSE(f.tray.icon()->isVisible());
     }
     EXPECT_EQ(f.closeRequests, 0);
+    EXPECT_EQ(changes, (QList<bool>{true, false, true, false}));
+
+    // Restore also brings a minimized window back, as a second start of the program asks.
+    f.window.showMinimized();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.window.isMinimized(); }));
+    f.tray.GoSystemTray();
+    f.tray.mnuSysTrayRest_Click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.window.isMinimized(); }));
+    EXPECT_TRUE(f.window.isVisible());
+
+    // A double-click arriving when the window is not in the tray changes nothing.
+    f.window.hide();
+    Q_EMIT f.tray.icon()->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_FALSE(f.window.isVisible());
 }
 
 TEST(SystemTray, ExitClosesOrShowsTheWindowAgainWhenTheCloseIsRefused)
@@ -85,25 +101,6 @@ TEST(SystemTray, ExitClosesOrShowsTheWindowAgainWhenTheCloseIsRefused)
     EXPECT_FALSE(f.window.isVisible());
     EXPECT_FALSE(f.tray.InTray());
     EXPECT_FALSE(f.tray.icon()->isVisible()); // no icon left behind
-}
-
-TEST(SystemTray, RestoreAlsoBringsAMinimizedWindowBackAndReportsInTray)
-{
-    TrayFixture f(true);
-    QList<bool> changes;
-    QObject::connect(&f.tray, &SystemTray::inTrayChanged, [&](bool in) { changes << in; });
-    f.window.showMinimized();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.window.isMinimized(); }));
-    f.tray.GoSystemTray();
-    f.tray.mnuSysTrayRest_Click(); // as a second start of the program does
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.window.isMinimized(); }));
-    EXPECT_TRUE(f.window.isVisible());
-    EXPECT_EQ(changes, (QList<bool>{true, false}));
-
-    // A double-click arriving when the window is not in the tray changes nothing.
-    f.window.hide();
-    Q_EMIT f.tray.icon()->activated(QSystemTrayIcon::DoubleClick);
-    EXPECT_FALSE(f.window.isVisible());
 }
 
 } // namespace
