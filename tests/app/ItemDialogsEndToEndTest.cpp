@@ -130,7 +130,7 @@ TEST_F(CopyDialogsEndToEnd, ProgressShowsOnALongCopyAndItsCancelLeavesNothingBeh
     QString target;
     ASSERT_NO_FATAL_FAILURE(startBigCopy(target));
     DialogScript script({}); // a cancelled copy asks nothing more
-
+    EXPECT_EQ(form()->findChild<FileProgressDialog*>(), nullptr) << "not before half a second";
     FileProgressDialog* progress = nullptr;
     ASSERT_TRUE(waitFor([&] {
         progress = form()->findChild<FileProgressDialog*>();

@@ -112,76 +112,45 @@ TEST_F(FileOpDialogsTest, ReplaceIsOfferedAsWhatItDoes)
     }
 }
 
-// A long name without a space wraps: the questions stay within the screen, their buttons in
-// reach, and a screen reader gets the name without the break marks.
-TEST_F(FileOpDialogsTest, LongNamesWrapWithinTheScreen)
+// A long name without a space wraps, and with large text (a scaled or small screen) a
+// question's lines need more than the two thirds of the screen Qt gives a new window: either
+// way the question shows its whole text within the screen, with room for its title bar also
+// over a window at the screen's top, and a screen reader gets the name without break marks.
+TEST_F(FileOpDialogsTest, QuestionsShowTheirWholeTextWithinTheScreen)
 {
-    const QByteArray path = m_root + '/' + QByteArray(250, 'L') + "\xc3\xa9.txt";
-    const QString shown = QString::fromUtf8(path);
-    const int screen = m_window.screen()->availableGeometry().width();
-    FileFacts facts{path, 10, QDateTime::currentDateTime(), false};
-    ConflictDialog conflict(ConflictQuestion{facts, facts}, &m_window);
-    ErrorDialog error(ErrorQuestion{path, u"Cannot move to the trash: File name too long"_qs},
-                      &m_window);
-    for (QDialog* dialog : {static_cast<QDialog*>(&conflict), static_cast<QDialog*>(&error)}) {
-        SCOPED_TRACE(dialog->objectName().toStdString());
-        dialog->show();
-        EXPECT_LE(dialog->width(), screen);
-        bool named = false;
-        for (QLabel* label : dialog->findChildren<QLabel*>())
-            named = named || label->accessibleName().contains(shown);
-        EXPECT_TRUE(named);
-        dialog->hide();
-    }
-}
-
-// With large text (a scaled or small screen) a question's lines need more than the two thirds
-// of the screen Qt gives a new window: it takes the height they need, and stays on the screen
-// with room for its title bar, also over a window at the screen's top.
-TEST_F(FileOpDialogsTest, AQuestionWithLargeTextShowsItsWholeText)
-{
-    const QByteArray path = m_root + "/a folder of some length/" + QByteArray(60, 'n') + ".txt";
     const QRect screen = m_window.screen()->availableGeometry();
-    FileFacts facts{path, 10, QDateTime::currentDateTime(), false};
-    ConflictDialog conflict(ConflictQuestion{facts, facts}, &m_window);
-    ErrorDialog error(ErrorQuestion{path, u"Cannot copy: Input/output error"_qs}, &m_window);
     m_window.setGeometry(QRect(screen.topLeft(), QSize(200, 100)));
-    for (QDialog* dialog : {static_cast<QDialog*>(&conflict), static_cast<QDialog*>(&error)}) {
-        SCOPED_TRACE(dialog->objectName().toStdString());
-        QFont large = dialog->font();
-        large.setPixelSize(28);
-        dialog->setFont(large);
-        dialog->show();
-        QLabel* text = dialog->findChild<QLabel*>();
-        ASSERT_NE(text, nullptr);
-        EXPECT_GE(text->height(), text->heightForWidth(text->width())) << "lines cut off";
-        EXPECT_LE(dialog->height(), screen.height());
-        EXPECT_TRUE(screen.contains(dialog->geometry())) << "not within the screen";
-        EXPECT_GE(dialog->geometry().top(),
-                  screen.top() + dialog->style()->pixelMetric(QStyle::PM_TitleBarHeight))
-            << "its title bar above the screen";
-        dialog->hide();
+    const struct {
+        QByteArray path;
+        int pixelSize; ///< of the font; 0: the default
+    } cases[] = {{m_root + '/' + QByteArray(250, 'L') + "\xc3\xa9.txt", 0},
+                 {m_root + "/a folder of some length/" + QByteArray(60, 'n') + ".txt", 28}};
+    for (const auto& c : cases) {
+        FileFacts facts{c.path, 10, QDateTime::currentDateTime(), false};
+        ConflictDialog conflict(ConflictQuestion{facts, facts}, &m_window);
+        ErrorDialog error(ErrorQuestion{c.path, u"Cannot copy: Input/output error"_qs}, &m_window);
+        for (QDialog* dialog : {static_cast<QDialog*>(&conflict), static_cast<QDialog*>(&error)}) {
+            SCOPED_TRACE(dialog->objectName().toStdString() + ' ' + std::to_string(c.pixelSize));
+            if (c.pixelSize) {
+                QFont large = dialog->font();
+                large.setPixelSize(c.pixelSize);
+                dialog->setFont(large);
+            }
+            dialog->show();
+            QLabel* text = dialog->findChild<QLabel*>();
+            ASSERT_NE(text, nullptr);
+            EXPECT_GE(text->height(), text->heightForWidth(text->width())) << "lines cut off";
+            EXPECT_TRUE(screen.contains(dialog->geometry())) << "not within the screen";
+            EXPECT_GE(dialog->geometry().top(),
+                      screen.top() + dialog->style()->pixelMetric(QStyle::PM_TitleBarHeight))
+                << "its title bar above the screen";
+            bool named = false;
+            for (QLabel* label : dialog->findChildren<QLabel*>())
+                named = named || label->accessibleName().contains(QString::fromUtf8(c.path));
+            EXPECT_TRUE(named);
+            dialog->hide();
+        }
     }
-}
-
-TEST_F(FileOpDialogsTest, ProgressShowsAfterHalfASecondAndItsCancelEndsTheJob)
-{
-    // Sparse: nothing is written until the copy writes it, and the cancel stops that early.
-    const QByteArray big = m_root + "/big";
-    bf::write(big, "head");
-    ASSERT_EQ(::truncate(big.constData(), qint64(8) << 30), 0);
-    FileJob job({FileOpRequest::Kind::Copy, {big}, m_root + "/to"}, m_ui);
-    QSignalSpy done(&job, &FileJob::finished);
-    job.start();
-    EXPECT_EQ(m_window.findChild<FileProgressDialog*>(), nullptr); // not before half a second
-    auto* progress = waitForVisible<FileProgressDialog>(m_window);
-    if (!progress)
-        GTEST_SKIP() << "the copy ended before its progress could show";
-    QTest::mouseClick(button(progress, "cancel"), Qt::LeftButton);
-    ASSERT_TRUE(done.wait(10000));
-    EXPECT_TRUE(job.outcome().aborted);
-    EXPECT_TRUE(bf::list(m_root + "/to").isEmpty());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_window.findChild<FileProgressDialog*>(); }, 5000));
 }
 
 // The question the job waits for stays in front of its progress: while a question is open the
