@@ -22,6 +22,22 @@ using namespace AppTest;
 class ProgramTest : public ProgramFixture {
 protected:
     void click(const char* button) { child<QPushButton>(button)->click(); }
+    /// Adds these folders below home through the picker, ticked, then deletes them; only the
+    /// Documents box is ticked beside them, and there is no Documents folder: nothing to walk.
+    QStringList addMissingFolders(std::initializer_list<const char*> names)
+    {
+        QStringList folders;
+        for (const char* name : names) {
+            folders.append(home.mkdir(QString::fromLatin1(name)));
+            DialogScript script({pick(kSelectFolder, folders.last())});
+            click("Command2");
+            EXPECT_TRUE(script.done());
+            child<QListWidget>("text3")->item(int(folders.size()))->setCheckState(Qt::Checked);
+            EXPECT_TRUE(QDir(folders.last()).removeRecursively());
+        }
+        tickOnly(form(), {"chkMD"});
+        return folders;
+    }
 };
 
 TEST_F(ProgramTest, FolderPickerAddsAFolderOnceAndTheCloseStoresIt)
@@ -72,14 +88,7 @@ TEST_F(ProgramTest, FolderPickerAddsAFolderOnceAndTheCloseStoresIt)
 TEST_F(ProgramTest, ADeletedFolderIsToldAndClosingMeanwhileIsRefused)
 {
     start();
-    const QString folder = home.mkdir(u"Gone"_qs);
-    {
-        DialogScript script({pick(kSelectFolder, folder)});
-        click("Command2");
-    }
-    child<QListWidget>("text3")->item(1)->setCheckState(Qt::Checked);
-    tickOnly(form(), {"chkMD"}); // no Documents folder: nothing to walk
-    ASSERT_TRUE(QDir(folder).removeRecursively());
+    const QString folder = addMissingFolders({"Gone"}).first();
     QPointer<QWidget> invalidBox;
     bool closed = true;
     DialogScript script({
@@ -334,17 +343,7 @@ TEST_F(ProgramTest, TerminationSignalEndsTheProgramWhileTheWindowIsHidden)
 TEST_F(ProgramTest, TerminationSignalEndsTheProgramWhileMissingFoldersAreStillToBeTold)
 {
     start();
-    QStringList folders;
-    for (const char* name : {"Gone1", "Gone2", "Gone3"}) {
-        folders.append(home.mkdir(QString::fromLatin1(name)));
-        DialogScript script({pick(kSelectFolder, folders.last())});
-        click("Command2");
-    }
-    for (int i = 1; i <= 3; ++i)
-        child<QListWidget>("text3")->item(i)->setCheckState(Qt::Checked);
-    tickOnly(form(), {"chkMD"}); // no Documents folder: nothing to walk
-    for (const QString& folder : folders)
-        ASSERT_TRUE(QDir(folder).removeRecursively());
+    const QStringList folders = addMissingFolders({"Gone1", "Gone2", "Gone3"});
     DialogScript script({[](QWidget* w) {
         EXPECT_EQ(w->windowTitle(), u"Invalid Folder"_qs);
         std::raise(SIGTERM);
@@ -388,7 +387,7 @@ TEST(ProgramSmoke, StartsAndEndsCleanlyOnSigtermWritingItsSettings)
 // The window takes no files and no options of its own: a mistyped option or a file name is an
 // error a script sees at once, not a window it would wait on, and with no display to show the
 // window on, the program says so instead of aborting.
-TEST(ProgramSmoke, ArgumentsTheWindowDoesNotTakeAndAMissingDisplayAreErrors)
+TEST(ProgramSmoke, ArgumentsTheWindowDoesNotTakeAMissingDisplayAndDamagedSettingsAreTold)
 {
     const TempHome home;
     const auto run = [](const QStringList& arguments, const QProcessEnvironment& environment) {
@@ -404,46 +403,51 @@ TEST(ProgramSmoke, ArgumentsTheWindowDoesNotTakeAndAMissingDisplayAreErrors)
                          QString::fromLocal8Bit(process.readAllStandardError())};
     };
     const QProcessEnvironment offscreen = QProcessEnvironment::systemEnvironment();
-    for (const QStringList& arguments :
-         {QStringList{u"notes.txt"_qs}, QStringList{u"--fnid"_qs, u"x"_qs}, QStringList{u"-x"_qs},
-          QStringList{u"-style"_qs, u"Fusion"_qs, u"--"_qs, u"--find"_qs, u"x"_qs}}) {
-        const auto [status, errors] = run(arguments, offscreen);
-        EXPECT_EQ(status, 2) << arguments.join(u' ').toStdString();
-        EXPECT_TRUE(errors.contains(u"kestrelfind: unknown argument '"_qs)) << errors.toStdString();
-    }
-    // Quoted escaped: a name with an escape sequence would recolour the terminal.
-    const auto [escapedStatus, escaped] = run({u"--bo\x1b[31mgus"_qs}, offscreen);
-    EXPECT_EQ(escapedStatus, 2);
-    EXPECT_TRUE(escaped.contains(u"unknown argument '--bo\\x1b[31mgus'"_qs))
-        << escaped.toStdString();
-
     QProcessEnvironment noDisplay = offscreen;
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         noDisplay.remove(QString::fromLatin1(name));
-    const auto [status, errors] = run({}, noDisplay);
-    EXPECT_EQ(status, 2);
-    EXPECT_TRUE(errors.contains(u"no display"_qs)) << errors.toStdString();
-
     // An X display that is named but does not answer: Qt's own start would abort.
-    QProcessEnvironment deadDisplay = noDisplay;
     int number = 87;
     while (QFileInfo::exists(u"/tmp/.X11-unix/X%1"_qs.arg(number)))
         ++number;
-    deadDisplay.insert(u"DISPLAY"_qs, u":%1"_qs.arg(number));
-    const auto [deadStatus, deadErrors] = run({}, deadDisplay);
-    EXPECT_EQ(deadStatus, 2);
-    EXPECT_TRUE(deadErrors.contains(u"cannot open the display ':%1'"_qs.arg(number)))
-        << deadErrors.toStdString();
+    const QString dead = u":%1"_qs.arg(number);
+    QProcessEnvironment deadX = noDisplay;
+    deadX.insert(u"DISPLAY"_qs, dead);
     // A Wayland display left behind by a session that ended, with or without that X display.
-    QProcessEnvironment staleWayland = deadDisplay;
-    staleWayland.insert(u"WAYLAND_DISPLAY"_qs, u"kf-no-such-wayland-0"_qs);
-    EXPECT_EQ(run({}, staleWayland).first, 2);
+    QProcessEnvironment staleWaylandDeadX = deadX;
+    staleWaylandDeadX.insert(u"WAYLAND_DISPLAY"_qs, u"kf-no-such-wayland-0"_qs);
+    QProcessEnvironment staleWayland = staleWaylandDeadX;
     staleWayland.remove(u"DISPLAY"_qs);
-    const auto [waylandStatus, waylandErrors] = run({}, staleWayland);
-    EXPECT_EQ(waylandStatus, 2);
-    EXPECT_TRUE(waylandErrors.contains(u"no Wayland compositor answers"_qs))
-        << waylandErrors.toStdString();
+    const QString unknown = u"kestrelfind: unknown argument '"_qs;
+    const struct {
+        QStringList arguments;
+        const QProcessEnvironment& environment;
+        QString error;
+    } cases[] = {
+        {{u"notes.txt"_qs}, offscreen, unknown},
+        {{u"--fnid"_qs, u"x"_qs}, offscreen, unknown},
+        {{u"-x"_qs}, offscreen, unknown},
+        {{u"-style"_qs, u"Fusion"_qs, u"--"_qs, u"--find"_qs, u"x"_qs}, offscreen, unknown},
+        // Quoted escaped: a name with an escape sequence would recolour the terminal.
+        {{u"--bo\x1b[31mgus"_qs}, offscreen, u"unknown argument '--bo\\x1b[31mgus'"_qs},
+        {{}, noDisplay, u"no display"_qs},
+        {{}, deadX, u"cannot open the display '" + dead + u'\''},
+        {{}, staleWaylandDeadX, u"kestrelfind: "_qs},
+        {{}, staleWayland, u"no Wayland compositor answers"_qs},
+    };
+    for (const auto& c : cases) {
+        const auto [status, errors] = run(c.arguments, c.environment);
+        EXPECT_EQ(status, 2) << c.arguments.join(u' ').toStdString();
+        EXPECT_TRUE(errors.contains(c.error)) << errors.toStdString();
+    }
     EXPECT_FALSE(QFile::exists(home.path(u".config/kestrelfind/HKEY_CURRENT_USER.reg"_qs)));
+
+    // The finder, given no folder, reads the stored ones: a damaged file is told on stderr.
+    ASSERT_TRUE(writeFile(hivePath(), "this is not a settings file\n"));
+    const auto [findStatus, findErrors] = run({u"--find"_qs, u"x"_qs}, offscreen);
+    EXPECT_NE(findStatus, -1) << "crashed";
+    EXPECT_TRUE(findErrors.contains(u"kestrelfind: "_qs)) << findErrors.toStdString();
+    EXPECT_TRUE(findErrors.contains(u"HKEY_CURRENT_USER.reg"_qs)) << findErrors.toStdString();
 }
 
 } // namespace
