@@ -6,11 +6,13 @@
 #include "ProgramFixture.h"
 #include "results/ResultList.h"
 #include "results/ResultModel.h"
+#include "results/sbStatusBar.h"
 
 #include "ByteFiles.h"
 
 #include <QCheckBox>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QProcess>
@@ -136,6 +138,43 @@ protected:
         for (const QString& name : names)
             paths.append(QFile::encodeName(root + u'/' + name));
         selectPaths(paths);
+    }
+    /// The row of `name` (relative to root); -1 when none.
+    int rowOf(const QString& name) const
+    {
+        return model()->rowOfPath(QFile::encodeName(root + u'/' + name));
+    }
+    /// The status bar's hint panel (the row under the pointer) and count panel.
+    QString hint() const { return child<sbStatusBar>("sbStatusBar")->panelText(1); }
+    QString countPanel() const { return child<sbStatusBar>("sbStatusBar")->panelText(3); }
+    /// Selects the row of `name`, presses F2 on the focused list and returns the name editor
+    /// that opens (one of an earlier rename may not be deleted yet); null when none does.
+    QLineEdit* openEditor(const QString& name)
+    {
+        select({name});
+        focusList();
+        QTreeView* view = list()->detailsView();
+        QTest::keyClick(view, Qt::Key_F2);
+        const QString shown = model()->index(view->currentIndex().row(), 0).data().toString();
+        QLineEdit* editor = nullptr;
+        waitFor([&] {
+            for (QLineEdit* open : view->viewport()->findChildren<QLineEdit*>()) {
+                if (open->isVisible() && open->text() == shown)
+                    editor = open;
+            }
+            return editor != nullptr;
+        });
+        return editor;
+    }
+    /// Types `typed` as the new name of `name` and confirms it with Return.
+    bool typeName(const QString& name, const QString& typed)
+    {
+        QLineEdit* editor = openEditor(name);
+        if (editor) {
+            editor->setText(typed);
+            QTest::keyClick(editor, Qt::Key_Return);
+        }
+        return editor != nullptr;
     }
     /// The File menu's enabled items after the menu opened.
     QStringList enabledFileItems() const
