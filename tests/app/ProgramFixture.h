@@ -99,6 +99,15 @@ protected:
     TempHome home;
     std::unique_ptr<Program> program;
 
+    ~ProgramFixture() override
+    {
+        program.reset();
+        // A program that ended from inside a dialog leaves a second request to quit queued;
+        // taken after the loops have ended, it would make every later dialog of this process
+        // return at once.
+        QCoreApplication::removePostedEvents(qApp, QEvent::Quit);
+    }
+
     Form1* form() const { return program->window(); }
     template<typename T> T* child(const char* name) const
     {
