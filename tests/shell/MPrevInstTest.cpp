@@ -30,7 +30,7 @@ void leaveDeadSocket(const QString& path)
     ::close(fd);
 }
 
-TEST(MPrevInst, TheSocketGoesWithTheRunningCopyAndADeadOneIsReplaced)
+TEST(MPrevInst, TheSocketGoesWithTheRunningCopyADeadOneIsReplacedAndAFileIsKept)
 {
     QTemporaryDir runtime;
     const QString socket = runtime.filePath(QStringLiteral("kestrelfind.socket"));
@@ -43,15 +43,14 @@ TEST(MPrevInst, TheSocketGoesWithTheRunningCopyAndADeadOneIsReplaced)
     EXPECT_FALSE(QFile::exists(socket));
 
     leaveDeadSocket(socket);
-    MPrevInst next(runtime.path());
-    EXPECT_EQ(next.claim(), MPrevInst::Claim::First);
-    EXPECT_TRUE(next.isListening());
-}
+    {
+        MPrevInst next(runtime.path());
+        EXPECT_EQ(next.claim(), MPrevInst::Claim::First);
+        EXPECT_TRUE(next.isListening());
+    }
 
-TEST(MPrevInst, AFileThatIsNotASocketIsLeftAloneAndNoFolderMeansNoCheck)
-{
-    QTemporaryDir runtime;
-    QFile stranger(runtime.filePath(QStringLiteral("kestrelfind.socket")));
+    // A file that is not a socket is left alone; no folder means no check.
+    QFile stranger(socket);
     ASSERT_TRUE(stranger.open(QIODevice::WriteOnly));
     stranger.write("keep me");
     stranger.close();
