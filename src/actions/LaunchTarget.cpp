@@ -3,6 +3,7 @@
 #include "platform/FileUri.h"
 #include "platform/SmallFile.h"
 #include "search/AsciiText.h"
+#include "search/PathHelpers.h"
 #include "search/Shortcut.h"
 
 #include <QDir>
@@ -29,21 +30,15 @@ bool trustedLauncher(const QByteArray& path, const struct stat& st)
         return true;
     // Where the file really is: a link on the desktop to an installed launcher is trusted as
     // that launcher is.
-    char* real = ::realpath(path.constData(), nullptr);
+    const std::optional<QByteArray> real = resolvedPath(path);
     if (!real)
         return false;
-    const QByteArray folder = folderOf(QByteArray(real));
-    std::free(real);
+    const QByteArray folder = folderOf(*real);
     const QStringList places =
         QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
     for (const QString& place : places) {
-        char* placeReal = ::realpath(QFile::encodeName(place).constData(), nullptr);
-        if (!placeReal)
-            continue;
-        const bool same =
-            folder == placeReal || folder.startsWith(QByteArray(QByteArray(placeReal) + '/'));
-        std::free(placeReal);
-        if (same)
+        const std::optional<QByteArray> placeReal = resolvedPath(QFile::encodeName(place));
+        if (placeReal && (folder == *placeReal || folder.startsWith(QByteArray(*placeReal + '/'))))
             return true;
     }
     return false;

@@ -1,22 +1,17 @@
 #include "LateRowChanges.h"
 
-namespace {
-QByteArray asFolder(const QByteArray& path)
-{
-    return path.endsWith('/') ? path : path + '/';
-}
-} // namespace
+#include "search/PathHelpers.h"
 
 void LateRowChanges::folderMoved(const QByteArray& from, const QByteArray& to)
 {
-    if (!from.isEmpty() && !to.isEmpty() && asFolder(from) != asFolder(to))
-        m_changes.push_back({asFolder(from), asFolder(to)});
+    if (!from.isEmpty() && !to.isEmpty() && AddTrailingBackslash(from) != AddTrailingBackslash(to))
+        m_changes.push_back({AddTrailingBackslash(from), AddTrailingBackslash(to)});
 }
 
 void LateRowChanges::removed(const QByteArray& path)
 {
     if (!path.isEmpty())
-        m_changes.push_back({asFolder(path), {}});
+        m_changes.push_back({AddTrailingBackslash(path), {}});
 }
 
 bool LateRowChanges::apply(ResultRow& row) const

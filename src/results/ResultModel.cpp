@@ -512,7 +512,7 @@ int ResultModel::removePaths(const QList<QByteArray>& paths)
             continue;
         const qsizetype slash = path.lastIndexOf('/') + 1;
         wanted[path.first(slash)].insert(path.sliced(slash));
-        folders.insert(path.endsWith('/') ? path : path + '/');
+        folders.insert(AddTrailingBackslash(path));
         m_lateChanges.removed(path);
     }
     if (wanted.isEmpty())
@@ -567,8 +567,8 @@ int ResultModel::rowOfPath(const QByteArray& path) const
 
 int ResultModel::moveFolder(const QByteArray& from, const QByteArray& to)
 {
-    const QByteArray oldPrefix = from.endsWith('/') ? from : from + '/';
-    const QByteArray newPrefix = to.endsWith('/') ? to : to + '/';
+    const QByteArray oldPrefix = AddTrailingBackslash(from);
+    const QByteArray newPrefix = AddTrailingBackslash(to);
     if (from.isEmpty() || to.isEmpty() || oldPrefix == newPrefix)
         return 0;
     m_lateChanges.folderMoved(from, to);

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <cstdlib>
+
 QString GetFilename(const QString& TempPath, PathPart ReturnType)
 {
     // Paths here have no drive: a name such as "a:b.txt" is a name.
@@ -57,6 +59,16 @@ QString AddTrailingBackslash(const QString& path)
 QByteArray AddTrailingBackslash(const QByteArray& path)
 {
     return path.endsWith('/') ? path : path + '/';
+}
+
+std::optional<QByteArray> resolvedPath(const QByteArray& path)
+{
+    char* real = ::realpath(path.constData(), nullptr);
+    if (!real)
+        return std::nullopt;
+    QByteArray result(real);
+    std::free(real);
+    return result;
 }
 
 QString displayText(QByteArrayView bytes)

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 /// The parts of a path that `GetFilename` can return.
 enum class PathPart { Drive = 0, Folder = 1, Name = 2, Extension = 3 };
 
@@ -18,6 +20,10 @@ QString trimnull(const QString& startstr);
 /// The path with '/' appended unless it already ends in '/'.
 QString AddTrailingBackslash(const QString& path);
 QByteArray AddTrailingBackslash(const QByteArray& path);
+
+/// Where `path` really is (links and "." / ".." resolved, as realpath(3) does), or nothing
+/// when that cannot be told (a missing item, a loop).
+std::optional<QByteArray> resolvedPath(const QByteArray& path);
 
 /// Decodes file-name bytes for display; bytes that are not valid text show as U+FFFD.
 QString displayText(QByteArrayView bytes);

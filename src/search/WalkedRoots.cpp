@@ -1,6 +1,7 @@
 #include "WalkedRoots.h"
 
-#include <cstdlib>
+#include "PathHelpers.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -10,12 +11,7 @@ namespace {
 /// reported by its walk).
 QByteArray realPath(const QByteArray& path)
 {
-    char* real = ::realpath(path.constData(), nullptr);
-    if (!real)
-        return path;
-    QByteArray result(real);
-    std::free(real);
-    return result;
+    return resolvedPath(path).value_or(path);
 }
 
 bool strictlyInside(const QByteArray& path, const QByteArray& folder)
