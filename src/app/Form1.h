@@ -175,6 +175,6 @@ private:
     /// How long a close waits for a run that was asked to stop.
     static constexpr int kStopWaitMs = 3000;
     QTimer* m_stopWait = nullptr; ///< runs while a close waits for the run's stop
-    bool m_stopStalled = false;   ///< the run did not stop in time: a close goes ahead
+    bool m_stopStalled = false;   ///< the run did not stop in time: this close goes ahead
     std::unique_ptr<ItemCommandWiring> m_items; ///< last: goes first, while the controls live
 };

@@ -230,9 +230,13 @@ void Form1::closeWhenStopped()
     connect(m_stopWait, &QTimer::timeout, this, [this, done] {
         done();
         // A walk that does not notice the stop is stuck in a system call, and the user who
-        // asked to close must not be kept waiting for good: the window goes without it.
+        // asked to close must not be kept waiting for good: the window goes without it. For
+        // this close only: a search started later is refused a close as ever.
         m_stopStalled = searchRunning();
+        if (m_stopStalled)
+            m_engine->expectStuckWalk();
         close();
+        m_stopStalled = false;
     });
     const auto connection = std::make_shared<QMetaObject::Connection>();
     *connection = connect(m_run.get(), &SearchRun::stateChanged, this, [this, done, connection] {

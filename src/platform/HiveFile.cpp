@@ -324,8 +324,8 @@ QString hiveFolderBlockedMessage(const QString& path)
         if (::stat(part.constData(), &st) != 0)
             return {}; // the rest is made when settings are saved
         if (!S_ISDIR(st.st_mode))
-            return QStringLiteral("Settings cannot be saved: %1 is a file, not a folder. Default "
-                                  "settings are used; move it away to keep your settings.")
+            return QStringLiteral("%1 is a file, not a folder, so no settings can be kept there: "
+                                  "default settings are used until it is moved away.")
                 .arg(quoted(QFile::decodeName(part)));
     }
     return {};

@@ -24,10 +24,6 @@ namespace {
 constexpr size_t SliceRows = 4096;
 /// How much lower the walking threads' share of a busy processor is than the window's.
 constexpr int WalkNiceness = 5;
-/// How long a going engine waits for its walk to notice the stop. A walk notices it at its
-/// next entry, within microseconds, unless a system call does not return.
-constexpr std::chrono::seconds ExitWait{3};
-
 std::atomic<bool> abandoned{false};
 
 } // namespace
@@ -146,7 +142,7 @@ SearchEngine::~SearchEngine()
 {
     m_shared->shuttingDown.store(true);
     m_thread->quit();
-    if (!m_thread->wait(QDeadlineTimer(ExitWait))) {
+    if (!m_thread->wait(QDeadlineTimer(m_exitWait))) {
         // Stuck in the kernel: it can be neither ended nor waited for. The worker and its
         // thread are left to the process's end; what the walk uses it holds shares of, and it
         // delivers nothing more once it wakes (the engine is shutting down).

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 
 class QThread;
@@ -48,6 +49,9 @@ public:
     /// network mount that stopped answering): its thread still runs, so the process must end
     /// without destroying what that thread may touch when it wakes (`std::_Exit`).
     static bool walksAbandoned();
+    /// A walk did not notice its stop for seconds: when the engine goes, it waits only a
+    /// moment for it rather than the few seconds a walk may need.
+    void expectStuckWalk() { m_exitWait = std::chrono::milliseconds(100); }
 
 Q_SIGNALS:
     /// Matches of the current run wait in `takeRows`, in walk order: at least every 30 ms
@@ -69,4 +73,7 @@ private:
     QThread* m_thread = nullptr;
     SearchWorker* m_worker = nullptr;
     std::shared_ptr<ListingCache> m_listings = std::make_shared<ListingCache>(); ///< for every walk
+    /// How long going waits for the walk. A walk notices a stop at its next entry, within
+    /// microseconds, unless a system call does not return.
+    std::chrono::milliseconds m_exitWait{3000};
 };
