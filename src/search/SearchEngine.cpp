@@ -24,6 +24,7 @@ namespace {
 constexpr size_t SliceRows = 4096;
 /// How much lower the walking threads' share of a busy processor is than the window's.
 constexpr int WalkNiceness = 5;
+/// Set for good once an engine left a stuck walk behind.
 std::atomic<bool> abandoned{false};
 
 } // namespace
