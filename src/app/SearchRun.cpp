@@ -9,24 +9,11 @@
 
 #include <QFile>
 
-#include <sys/stat.h>
-
-#include <cerrno>
-
 namespace {
 
 const QString kSearch = QStringLiteral("Search");
 const QString kStop = QStringLiteral("Stop");
 constexpr int kLocalAppData = 28;
-
-/// Whether a folder is missing, as opposed to unreadable: only a missing one is reported.
-bool folderMissing(const QByteArray& path)
-{
-    struct stat st;
-    if (::stat(path.constData(), &st) == 0)
-        return false;
-    return errno == ENOENT || errno == ENOTDIR;
-}
 
 } // namespace
 
@@ -43,6 +30,7 @@ SearchRun::SearchRun(SearchRunHost& host, SearchEngine& engine, Prompt& prompt, 
 {
     connect(&m_engine, &SearchEngine::rowsFound, this, &SearchRun::onRowsFound);
     connect(&m_engine, &SearchEngine::walkFinished, this, &SearchRun::onWalkFinished);
+    connect(&m_engine, &SearchEngine::rootsInspected, this, &SearchRun::onRootsInspected);
 }
 
 SearchRun::~SearchRun()
@@ -81,8 +69,11 @@ void SearchRun::start()
     m_request = SearchRequest{}; // with a token of its own: no earlier run can stop it
     m_request.Pattern = FileFilter::fromChoice(m_host.fileType(), m_host.customPattern());
     m_request.IncludeSubfolders = m_host.includeSubfolders();
-    m_roots.begin(rootsToWalk(), m_request.IncludeSubfolders);
     m_engine.beginRun();
+    // Whether a folder is missing, and where it really is, is learnt on the engine's thread: a
+    // folder on a mount that does not answer must not hold the window.
+    m_inspecting = true;
+    m_engine.inspectRoots(rootsToWalk());
 
     m_phase = Phase::AltFolders;
     m_nextAlt = 0;
@@ -90,6 +81,14 @@ void SearchRun::start()
     m_nextFolder = 0;
     m_walking = false;
     Q_EMIT stateChanged();
+}
+
+void SearchRun::onRootsInspected(const RootTable& facts)
+{
+    if (!m_inspecting || m_phase == Phase::Idle)
+        return;
+    m_inspecting = false;
+    m_roots.begin(facts, m_request.IncludeSubfolders);
     advance();
 }
 
@@ -115,7 +114,7 @@ bool SearchRun::startNextAltFolder()
         if (!folder.ticked || folder.path.isEmpty())
             continue;
         const QByteArray path = QFile::encodeName(folder.path);
-        if (folderMissing(path)) {
+        if (m_roots.missing(path)) {
             m_prompt.MsgBox(
                 u"Could not find one of your alternate folders, \"" + folder.path +
                     u"\". It may have been removed. Please update your alternate folders list.",

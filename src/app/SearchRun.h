@@ -83,6 +83,7 @@ private:
     void advance();
     bool startNextAltFolder();
     bool startNextSpecialFolder();
+    void onRootsInspected(const RootTable& facts);
     void onRowsFound();
     void showRows(RowBatches batches);
     void onWalkFinished();
@@ -98,6 +99,7 @@ private:
     WalkedRoots m_roots; // so that places that overlap list each item once
     State m_state = State::Idle;
     Phase m_phase = Phase::Idle;
+    bool m_inspecting = false; ///< the run waits to learn about its folders
     bool m_walking = false;
     int m_nextAlt = 0;
     int m_nextBox = 0;    ///< index in the run order of the special-folder boxes

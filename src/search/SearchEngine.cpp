@@ -247,6 +247,26 @@ void SearchEngine::beginRun()
     m_shared->run.fetch_add(1);
 }
 
+void SearchEngine::inspectRoots(const QList<QByteArray>& roots)
+{
+    const quint64 run = m_shared->run.load();
+    QMetaObject::invokeMethod(
+        m_worker,
+        [this, roots, run, shared = m_shared] {
+            RootTable facts = ::inspectRoots(roots);
+            if (shared->shuttingDown.load())
+                return; // the engine may be gone: nothing of it is touched
+            QMetaObject::invokeMethod(
+                this,
+                [this, run, facts = std::move(facts)] {
+                    if (run == m_shared->run.load())
+                        Q_EMIT rootsInspected(facts);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
 void SearchEngine::walk(const SearchRequest& request)
 {
     // The run is fixed now, when the walk is queued, not when it starts.

@@ -4,6 +4,7 @@
 #include "ResultRow.h"
 #include "RowPreparation.h"
 #include "SearchRequest.h"
+#include "WalkedRoots.h"
 
 #include <QObject>
 #include <QString>
@@ -40,6 +41,10 @@ public:
     /// Starts a new run: walks of earlier runs end at their next entry, and their batches
     /// and ends are no longer delivered.
     void beginRun();
+    /// Looks at the folders the current run may walk from, on the worker thread, so that a
+    /// folder on a mount that does not answer blocks there and not the window;
+    /// `rootsInspected` brings the answer, unless another run has begun meanwhile.
+    void inspectRoots(const QList<QByteArray>& roots);
     /// Queues a walk of one top-level folder for the current run; it obeys the request's
     /// token from now on, also while it waits.
     void walk(const SearchRequest& request);
@@ -61,6 +66,8 @@ Q_SIGNALS:
     void rowsFound();
     /// A walk of the current run has ended, normally or stopped; its rows came before.
     void walkFinished();
+    /// What `inspectRoots` learnt of the current run's folders.
+    void rootsInspected(const RootTable& facts);
 
 private:
     struct Arrivals;

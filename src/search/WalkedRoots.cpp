@@ -3,15 +3,27 @@
 #include "PathHelpers.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace {
 
-/// Where `path` really is; the path itself when that cannot be told (a missing folder is
-/// reported by its walk).
-QByteArray realPath(const QByteArray& path)
+RootFacts inspect(const QByteArray& root)
 {
-    return resolvedPath(path).value_or(path);
+    RootFacts facts;
+    struct stat st;
+    facts.missing = ::stat(root.constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+    // Only a folder that can be listed covers what is inside it: one that cannot leaves a
+    // readable folder inside it to its own walk.
+    if (const int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+        facts.listable = true;
+        ::close(fd);
+    }
+    // A missing folder is reported by its walk, under the path given.
+    facts.real = resolvedPath(root).value_or(root);
+    return facts;
 }
 
 bool strictlyInside(const QByteArray& path, const QByteArray& folder)
@@ -23,30 +35,44 @@ bool strictlyInside(const QByteArray& path, const QByteArray& folder)
 
 } // namespace
 
-void WalkedRoots::begin(const QList<QByteArray>& roots, bool subfolders)
+RootTable inspectRoots(const QList<QByteArray>& roots)
 {
+    RootTable table;
+    for (const QByteArray& root : roots) {
+        if (!table.contains(root))
+            table.insert(root, inspect(root));
+    }
+    return table;
+}
+
+void WalkedRoots::begin(RootTable facts, bool subfolders)
+{
+    m_facts = std::move(facts);
     m_subfolders = subfolders;
     m_walked.clear();
-    m_roots.clear();
-    for (const QByteArray& root : roots) {
-        // Only a folder that can be listed covers what is inside it: one that cannot leaves
-        // a readable folder inside it to its own walk.
-        const int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        ::close(fd);
-        m_roots.append(realPath(root));
-    }
+}
+
+const RootFacts& WalkedRoots::factsOf(const QByteArray& root)
+{
+    auto it = m_facts.find(root);
+    if (it == m_facts.end())
+        it = m_facts.insert(root, inspect(root));
+    return *it;
+}
+
+bool WalkedRoots::missing(const QByteArray& root)
+{
+    return factsOf(root).missing;
 }
 
 bool WalkedRoots::covered(const QByteArray& root)
 {
-    const QByteArray real = realPath(root);
+    const QByteArray real = factsOf(root).real;
     if (m_walked.contains(real))
         return true;
     if (m_subfolders) {
-        for (const QByteArray& outer : m_roots) {
-            if (strictlyInside(real, outer))
+        for (const RootFacts& outer : std::as_const(m_facts)) {
+            if (outer.listable && strictlyInside(real, outer.real))
                 return true;
         }
     }
@@ -57,7 +83,7 @@ bool WalkedRoots::covered(const QByteArray& root)
 QList<QByteArray> uncoveredRoots(const QList<QByteArray>& roots, bool subfolders)
 {
     WalkedRoots walked;
-    walked.begin(roots, subfolders);
+    walked.begin(inspectRoots(roots), subfolders);
     QList<QByteArray> kept;
     for (const QByteArray& root : roots) {
         if (!walked.covered(root))

@@ -10,6 +10,7 @@
 #include "search/SearchEngine.h"
 #include "settings/CRegSettings.h"
 
+#include "DeadMount.h"
 #include "ProgramFixture.h"
 #include "ScriptedPrompt.h"
 
@@ -616,6 +617,29 @@ TEST_F(SearchRunTest, AStoppedRunNeverStopsOrFeedsTheNextOne)
     EXPECT_EQ(host.panel2, QStringLiteral("Search complete"));
     EXPECT_EQ(host.rows, 1);
     EXPECT_EQ(host.panel3, QStringLiteral("1 item(s) found."));
+}
+
+// A folder on a mount that does not answer (a dead network share) holds the engine's thread,
+// never the window's: the run still takes its Stop, and ends once the mount gives up.
+TEST(SearchRunDeadMount, AFolderThatDoesNotAnswerNeverHoldsTheWindow)
+{
+    TempHome home;
+    DeadMount dead(home.path(QStringLiteral("dead"))); // before the engine's threads start
+    if (!dead.mounted())
+        GTEST_SKIP() << dead.why().toStdString();
+    ScriptedPrompt prompt;
+    RecordingHost host;
+    SearchEngine engine;
+    SearchRun run{host, engine, prompt};
+    host.alts = {{home.path(QStringLiteral("dead")), true}};
+    run.command(); // a look at the folder from here would hang the test
+    QTest::qWait(300);
+    EXPECT_EQ(run.state(), SearchRun::State::Running);
+    run.command(); // Stop
+    EXPECT_EQ(run.state(), SearchRun::State::Stopping);
+    dead.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!run.running(), 20000);
+    EXPECT_EQ(host.panel2, QStringLiteral("Search cancelled"));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -4,6 +4,8 @@
 // stopped answering): every row waits in its preparation until the test releases it.
 #include "search/RowPreparation.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -16,11 +18,22 @@ public:
     {
         return std::make_shared<Preparation>(m_gate);
     }
-    /// True once a row waits, within `timeout`.
+    /// True once a row waits, within `timeout`; the calling thread's events go on meanwhile
+    /// (a run starts its walks from them).
     bool waitUntilStuck(std::chrono::seconds timeout = std::chrono::seconds(10)) const
     {
-        std::unique_lock lock(m_gate->mutex);
-        return m_gate->changed.wait_for(lock, timeout, [this] { return m_gate->entered; });
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            {
+                std::unique_lock lock(m_gate->mutex);
+                if (m_gate->changed.wait_for(lock, std::chrono::milliseconds(10),
+                                             [this] { return m_gate->entered; }))
+                    return true;
+            }
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            QCoreApplication::processEvents();
+        }
     }
     /// Lets every row go on, now and from now on.
     void release() const
