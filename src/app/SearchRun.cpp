@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+#include <utility>
+
 namespace {
 
 const QString kSearch = QStringLiteral("Search");
@@ -115,15 +117,13 @@ bool SearchRun::startNextAltFolder()
             continue;
         const QByteArray path = QFile::encodeName(folder.path);
         if (m_roots.missing(path)) {
-            m_prompt.MsgBox(
-                u"Could not find one of your alternate folders, \"" + folder.path +
-                    u"\". It may have been removed. Please update your alternate folders list.",
-                MsgStyle::OkOnly | MsgStyle::Exclamation, QStringLiteral("Invalid Folder"));
+            tellMissing(folder.path);
             continue;
         }
         if (m_roots.covered(path))
             continue; // another place lists what it holds
         m_host.setPanelText(1, u"Searching in " + folder.path);
+        m_walkingAlt = folder.path;
         walkNext(path);
         return true;
     }
@@ -178,12 +178,22 @@ void SearchRun::showRows(RowBatches batches)
     m_host.setPanelText(3, countText(qMax(0, m_host.rowCount() - 1)));
 }
 
-void SearchRun::onWalkFinished()
+void SearchRun::tellMissing(const QString& path)
+{
+    m_prompt.MsgBox(u"Could not find one of your alternate folders, \"" + path +
+                        u"\". It may have been removed. Please update your alternate folders list.",
+                    MsgStyle::OkOnly | MsgStyle::Exclamation, QStringLiteral("Invalid Folder"));
+}
+
+void SearchRun::onWalkFinished(bool topMissing)
 {
     if (!m_walking)
         return;
     m_walking = false;
     m_pacer.flush(); // the walk's last rows are shown now, not after the interval
+    // Removed since the run began: told when its turn came, as one missing from the start is.
+    if (const QString alt = std::exchange(m_walkingAlt, QString()); topMissing && !alt.isEmpty())
+        tellMissing(alt);
     if (m_phase == Phase::SpecialFolders && m_state == State::Stopping) {
         finish();
         return;

@@ -86,7 +86,9 @@ private:
     void onRootsInspected(const RootTable& facts);
     void onRowsFound();
     void showRows(RowBatches batches);
-    void onWalkFinished();
+    void onWalkFinished(bool topMissing);
+    /// The "Invalid Folder" box for the alternate folder `path`.
+    void tellMissing(const QString& path);
     void finish();
     void walkNext(const QByteArray& folder);
     /// Every folder the run may walk from, as the window's places and alternate folders stand.
@@ -101,6 +103,7 @@ private:
     Phase m_phase = Phase::Idle;
     bool m_inspecting = false; ///< the run waits to learn about its folders
     bool m_walking = false;
+    QString m_walkingAlt; ///< the alternate folder being walked; empty for a special folder
     int m_nextAlt = 0;
     int m_nextBox = 0;    ///< index in the run order of the special-folder boxes
     int m_nextFolder = 0; ///< index of the next folder of that box

@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -60,6 +61,7 @@ public:
     /// Walks one folder for `run`; called on the worker thread.
     void walk(const SearchRequest& request, quint64 run)
     {
+        bool topMissing = false;
         if (!m_shared->shuttingDown.load()) {
             SearchShared& shared = *m_shared;
             const auto superseded = [&shared, run] {
@@ -75,13 +77,14 @@ public:
                     return true;
                 },
                 true, workThreadCount(), {}, superseded);
-            walker.walk(request);
+            topMissing = walker.walk(request) == FolderWalker::Outcome::Unreadable &&
+                         (errno == ENOENT || errno == ENOTDIR);
         }
-        Q_EMIT walkDone(run);
+        Q_EMIT walkDone(run, topMissing);
     }
 
 Q_SIGNALS:
-    void walkDone(quint64 run);
+    void walkDone(quint64 run, bool topMissing);
 
 private:
     std::shared_ptr<SearchShared> m_shared;
@@ -93,8 +96,9 @@ private:
 struct SearchEngine::Arrivals {
     struct Arrival {
         quint64 run = 0;
-        ResultRows rows; // none: the end of a walk
-        size_t next = 0; // rows before it were passed on already
+        ResultRows rows;         // none: the end of a walk
+        size_t next = 0;         // rows before it were passed on already
+        bool topMissing = false; // the end of a walk whose folder was not there
     };
     std::deque<Arrival> queue;
     ResultRows ready;       // the rows being announced
@@ -119,8 +123,8 @@ SearchEngine::SearchEngine(QObject* parent)
 {
     m_thread->setObjectName(QStringLiteral("SearchWorker"));
     m_worker->moveToThread(m_thread);
-    connect(m_worker, &SearchWorker::walkDone, this, [this](quint64 run) {
-        m_arrivals->queue.push_back({run, {}, 0});
+    connect(m_worker, &SearchWorker::walkDone, this, [this](quint64 run, bool topMissing) {
+        m_arrivals->queue.push_back({run, {}, 0, topMissing});
         handOn();
     });
     m_thread->start();
@@ -172,8 +176,9 @@ void SearchEngine::handOn()
     if (queue.empty() || m_arrivals->handingOn)
         return;
     if (queue.front().rows.empty()) {
+        const bool topMissing = queue.front().topMissing;
         queue.pop_front();
-        Q_EMIT walkFinished();
+        Q_EMIT walkFinished(topMissing);
     } else {
         // Batches that piled up while the window was busy go on together, up to one slice:
         // fewer merges and repaints when the window falls behind.

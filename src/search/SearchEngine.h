@@ -65,7 +65,8 @@ Q_SIGNALS:
     /// reaches a slot as a copy, and a copy of every row costs the window's thread dearly.)
     void rowsFound();
     /// A walk of the current run has ended, normally or stopped; its rows came before.
-    void walkFinished();
+    /// `topMissing`: its folder was not there (removed since the run began).
+    void walkFinished(bool topMissing);
     /// What `inspectRoots` learnt of the current run's folders.
     void rootsInspected(const RootTable& facts);
 

@@ -13,6 +13,7 @@
 #include "DeadMount.h"
 #include "ProgramFixture.h"
 #include "ScriptedPrompt.h"
+#include "StuckWalk.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -617,6 +618,27 @@ TEST_F(SearchRunTest, AStoppedRunNeverStopsOrFeedsTheNextOne)
     EXPECT_EQ(host.panel2, QStringLiteral("Search complete"));
     EXPECT_EQ(host.rows, 1);
     EXPECT_EQ(host.panel3, QStringLiteral("1 item(s) found."));
+}
+
+// An alternate folder removed while the run walks another is told when its turn comes.
+TEST_F(SearchRunTest, AnAlternateFolderRemovedDuringTheRunIsToldAtItsTurn)
+{
+    home.write(QStringLiteral("first/hit.txt"));
+    home.write(QStringLiteral("later/hit.txt"));
+    host.alts = {{home.path(QStringLiteral("first")), true},
+                 {home.path(QStringLiteral("later")), true}};
+    const StuckWalk stuck;
+    engine.setRowPreparation(stuck.preparation());
+    run.command();
+    ASSERT_TRUE(stuck.waitUntilStuck()); // in the first folder
+    ASSERT_TRUE(QDir(home.path(QStringLiteral("later"))).removeRecursively());
+    stuck.release();
+    ASSERT_TRUE(waitUntil(&run, &SearchRun::stateChanged, [&] { return !run.running(); }));
+    ASSERT_EQ(prompt.asked().size(), 1);
+    EXPECT_EQ(prompt.asked()[0].title, QStringLiteral("Invalid Folder"));
+    EXPECT_TRUE(prompt.asked()[0].text.contains(home.path(QStringLiteral("later"))));
+    EXPECT_EQ(host.rows, 1);
+    EXPECT_EQ(host.panel2, QStringLiteral("Search complete"));
 }
 
 // A folder on a mount that does not answer (a dead network share) holds the engine's thread,
