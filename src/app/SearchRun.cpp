@@ -116,13 +116,14 @@ bool SearchRun::startNextAltFolder()
         if (!folder.ticked || folder.path.isEmpty())
             continue;
         const QByteArray path = QFile::encodeName(folder.path);
-        if (m_roots.missing(path)) {
-            tellMissing(folder.path);
-            continue;
-        }
-        if (m_roots.covered(path))
+        // Whether it is there is told by its walk, at its turn: it may have come or gone
+        // since the run began. One missing then is not announced, and not left to another
+        // place, so that its walk can tell.
+        const bool missingAtStart = m_roots.missing(path);
+        if (!missingAtStart && m_roots.covered(path))
             continue; // another place lists what it holds
-        m_host.setPanelText(1, u"Searching in " + folder.path);
+        if (!missingAtStart)
+            m_host.setPanelText(1, u"Searching in " + folder.path);
         m_walkingAlt = folder.path;
         walkNext(path);
         return true;
@@ -191,7 +192,6 @@ void SearchRun::onWalkFinished(bool topMissing)
         return;
     m_walking = false;
     m_pacer.flush(); // the walk's last rows are shown now, not after the interval
-    // Removed since the run began: told when its turn came, as one missing from the start is.
     if (const QString alt = std::exchange(m_walkingAlt, QString()); topMissing && !alt.isEmpty())
         tellMissing(alt);
     if (m_phase == Phase::SpecialFolders && m_state == State::Stopping) {

@@ -15,6 +15,7 @@
 #include <deque>
 #include <mutex>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -77,7 +78,10 @@ public:
                     return true;
                 },
                 true, workThreadCount(), {}, superseded);
+            // Missing, as opposed to unreadable or a file: only a missing folder is reported.
+            struct stat st;
             topMissing = walker.walk(request) == FolderWalker::Outcome::Unreadable &&
+                         ::stat(request.FolderPath.constData(), &st) != 0 &&
                          (errno == ENOENT || errno == ENOTDIR);
         }
         Q_EMIT walkDone(run, topMissing);

@@ -56,8 +56,14 @@ void WalkedRoots::begin(RootTable facts, bool subfolders)
 const RootFacts& WalkedRoots::factsOf(const QByteArray& root)
 {
     auto it = m_facts.find(root);
-    if (it == m_facts.end())
-        it = m_facts.insert(root, inspect(root));
+    if (it == m_facts.end()) {
+        // Not inspected (a place ticked during the search): no system call here, which may be
+        // the window's thread. It is told apart by its path as given, and its walk tells
+        // whether it is there.
+        RootFacts unknown;
+        unknown.real = root;
+        it = m_facts.insert(root, unknown);
+    }
     return *it;
 }
 

@@ -25,15 +25,15 @@ class WalkedRoots final {
 public:
     /// Starts a search over the roots of `facts`, every folder it may walk from.
     void begin(RootTable facts, bool subfolders);
-    /// Whether `root` is missing (a root not inspected beforehand is looked at now).
+    /// Whether `root` was missing when inspected (false for a root not inspected).
     bool missing(const QByteArray& root);
     /// Whether a walk from `root` would list nothing new: it was walked already, or it lies
     /// inside another root of the search. When not, it counts as walked from now on.
     bool covered(const QByteArray& root);
 
 private:
-    /// The facts of `root`, looked at now when it was not inspected (a place ticked during
-    /// the search).
+    /// The facts of `root`; a root not inspected (a place ticked during the search) counts as
+    /// there, unlisted, and where its path says.
     const RootFacts& factsOf(const QByteArray& root);
 
     RootTable m_facts;

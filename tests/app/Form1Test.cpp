@@ -620,24 +620,29 @@ TEST_F(SearchRunTest, AStoppedRunNeverStopsOrFeedsTheNextOne)
     EXPECT_EQ(host.panel3, QStringLiteral("1 item(s) found."));
 }
 
-// An alternate folder removed while the run walks another is told when its turn comes.
-TEST_F(SearchRunTest, AnAlternateFolderRemovedDuringTheRunIsToldAtItsTurn)
+// Whether an alternate folder is there is told at its turn: one removed while the run walks
+// another is reported, one made meanwhile is walked, and a file there is skipped in silence.
+TEST_F(SearchRunTest, AnAlternateFolderIsJudgedAtItsTurn)
 {
     home.write(QStringLiteral("first/hit.txt"));
-    home.write(QStringLiteral("later/hit.txt"));
+    home.write(QStringLiteral("gone/hit.txt"));
+    home.write(QStringLiteral("afile"));
     host.alts = {{home.path(QStringLiteral("first")), true},
-                 {home.path(QStringLiteral("later")), true}};
+                 {home.path(QStringLiteral("gone")), true},
+                 {home.path(QStringLiteral("made")), true},
+                 {home.path(QStringLiteral("afile")), true}};
     const StuckWalk stuck;
     engine.setRowPreparation(stuck.preparation());
     run.command();
     ASSERT_TRUE(stuck.waitUntilStuck()); // in the first folder
-    ASSERT_TRUE(QDir(home.path(QStringLiteral("later"))).removeRecursively());
+    ASSERT_TRUE(QDir(home.path(QStringLiteral("gone"))).removeRecursively());
+    home.write(QStringLiteral("made/hit.txt"));
     stuck.release();
     ASSERT_TRUE(waitUntil(&run, &SearchRun::stateChanged, [&] { return !run.running(); }));
     ASSERT_EQ(prompt.asked().size(), 1);
     EXPECT_EQ(prompt.asked()[0].title, QStringLiteral("Invalid Folder"));
-    EXPECT_TRUE(prompt.asked()[0].text.contains(home.path(QStringLiteral("later"))));
-    EXPECT_EQ(host.rows, 1);
+    EXPECT_TRUE(prompt.asked()[0].text.contains(home.path(QStringLiteral("gone"))));
+    EXPECT_EQ(host.rows, 2); // first and made
     EXPECT_EQ(host.panel2, QStringLiteral("Search complete"));
 }
 
