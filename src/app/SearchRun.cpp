@@ -9,6 +9,7 @@
 
 #include <QFile>
 
+#include <array>
 #include <utility>
 
 namespace {
@@ -32,7 +33,7 @@ SearchRun::SearchRun(SearchRunHost& host, SearchEngine& engine, Prompt& prompt, 
 {
     connect(&m_engine, &SearchEngine::rowsFound, this, &SearchRun::onRowsFound);
     connect(&m_engine, &SearchEngine::walkFinished, this, &SearchRun::onWalkFinished);
-    connect(&m_engine, &SearchEngine::rootsInspected, this, &SearchRun::onRootsInspected);
+    connect(&m_engine, &SearchEngine::placesInspected, this, &SearchRun::onPlacesInspected);
 }
 
 SearchRun::~SearchRun()
@@ -72,10 +73,16 @@ void SearchRun::start()
     m_request.Pattern = FileFilter::fromChoice(m_host.fileType(), m_host.customPattern());
     m_request.IncludeSubfolders = m_host.includeSubfolders();
     m_engine.beginRun();
-    // Whether a folder is missing, and where it really is, is learnt on the engine's thread: a
-    // folder on a mount that does not answer must not hold the window.
+    // The special folders, and where every folder really lies, are learnt on the engine's
+    // thread: a folder on a mount that does not answer must not hold the window.
     m_inspecting = true;
-    m_engine.inspectRoots(rootsToWalk());
+    QList<AltFolder> altFolders;
+    for (int i = 0; i < m_host.altFolderCount(); ++i)
+        altFolders.append(m_host.altFolder(i));
+    std::array<bool, FolderBoxCount> ticked{};
+    for (int box = 0; box < FolderBoxCount; ++box)
+        ticked[size_t(box)] = m_host.boxTicked(FolderBox(box));
+    m_engine.inspectPlaces(altFolders, [ticked](FolderBox box) { return ticked[size_t(box)]; });
 
     m_phase = Phase::AltFolders;
     m_nextAlt = 0;
@@ -85,13 +92,21 @@ void SearchRun::start()
     Q_EMIT stateChanged();
 }
 
-void SearchRun::onRootsInspected(const RootTable& facts)
+void SearchRun::onPlacesInspected(const PlaceFacts& facts)
 {
     if (!m_inspecting || m_phase == Phase::Idle)
         return;
     m_inspecting = false;
-    m_roots.begin(facts, m_request.IncludeSubfolders);
+    m_roots.begin(facts.roots, m_request.IncludeSubfolders);
+    m_specialFolders = facts.specialFolders;
     advance();
+}
+
+QString SearchRun::specialFolder(int csidl) const
+{
+    // A box ticked during the run was not looked up then: it is now, on this thread.
+    const auto it = m_specialFolders.constFind(csidl);
+    return it != m_specialFolders.cend() ? *it : GetSpecialFolder(csidl);
 }
 
 void SearchRun::advance()
@@ -140,7 +155,7 @@ bool SearchRun::startNextSpecialFolder()
             continue;
         while (m_nextFolder < int(box.csidls.size())) {
             const int csidl = box.csidls[size_t(m_nextFolder++)];
-            const QString path = GetSpecialFolder(csidl);
+            const QString path = specialFolder(csidl);
             if (!path.isEmpty() && !m_roots.covered(QFile::encodeName(path))) {
                 // The local application data keeps the text of the roaming one before it.
                 if (csidl != kLocalAppData)
@@ -153,14 +168,6 @@ bool SearchRun::startNextSpecialFolder()
         }
     }
     return false;
-}
-
-QList<QByteArray> SearchRun::rootsToWalk() const
-{
-    QList<AltFolder> altFolders;
-    for (int i = 0; i < m_host.altFolderCount(); ++i)
-        altFolders.append(m_host.altFolder(i));
-    return searchFolders(altFolders, [this](FolderBox box) { return m_host.boxTicked(box); });
 }
 
 void SearchRun::onRowsFound()

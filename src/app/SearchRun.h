@@ -2,6 +2,7 @@
 
 #include "results/RowPacer.h"
 #include "search/ResultRow.h"
+#include "search/SearchPlaces.h"
 #include "search/SearchRequest.h"
 #include "search/WalkedRoots.h"
 #include "settings/SearchScope.h"
@@ -83,7 +84,7 @@ private:
     void advance();
     bool startNextAltFolder();
     bool startNextSpecialFolder();
-    void onRootsInspected(const RootTable& facts);
+    void onPlacesInspected(const PlaceFacts& facts);
     void onRowsFound();
     void showRows(RowBatches batches);
     void onWalkFinished(bool topMissing);
@@ -91,8 +92,8 @@ private:
     void tellMissing(const QString& path);
     void finish();
     void walkNext(const QByteArray& folder);
-    /// Every folder the run may walk from, as the window's places and alternate folders stand.
-    QList<QByteArray> rootsToWalk() const;
+    /// The folder of a special-folder number, as looked up when the run began.
+    QString specialFolder(int csidl) const;
 
     SearchRunHost& m_host;
     SearchEngine& m_engine;
@@ -101,7 +102,8 @@ private:
     WalkedRoots m_roots; // so that places that overlap list each item once
     State m_state = State::Idle;
     Phase m_phase = Phase::Idle;
-    bool m_inspecting = false; ///< the run waits to learn about its folders
+    bool m_inspecting = false;            ///< the run waits to learn about its folders
+    QHash<int, QString> m_specialFolders; ///< the ticked boxes' folders when the run began
     bool m_walking = false;
     QString m_walkingAlt; ///< the alternate folder being walked; empty for a special folder
     int m_nextAlt = 0;

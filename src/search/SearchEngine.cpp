@@ -256,20 +256,21 @@ void SearchEngine::beginRun()
     m_shared->run.fetch_add(1);
 }
 
-void SearchEngine::inspectRoots(const QList<QByteArray>& roots)
+void SearchEngine::inspectPlaces(const QList<AltFolder>& altFolders,
+                                 std::function<bool(FolderBox)> ticked)
 {
     const quint64 run = m_shared->run.load();
     QMetaObject::invokeMethod(
         m_worker,
-        [this, roots, run, shared = m_shared] {
-            RootTable facts = ::inspectRoots(roots);
+        [this, altFolders, ticked = std::move(ticked), run, shared = m_shared] {
+            PlaceFacts facts = ::inspectPlaces(altFolders, ticked);
             if (shared->shuttingDown.load())
                 return; // the engine may be gone: nothing of it is touched
             QMetaObject::invokeMethod(
                 this,
                 [this, run, facts = std::move(facts)] {
                     if (run == m_shared->run.load())
-                        Q_EMIT rootsInspected(facts);
+                        Q_EMIT placesInspected(facts);
                 },
                 Qt::QueuedConnection);
         },

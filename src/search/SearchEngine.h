@@ -3,13 +3,14 @@
 #include "ListingCache.h"
 #include "ResultRow.h"
 #include "RowPreparation.h"
+#include "SearchPlaces.h"
 #include "SearchRequest.h"
-#include "WalkedRoots.h"
 
 #include <QObject>
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class QThread;
@@ -41,10 +42,10 @@ public:
     /// Starts a new run: walks of earlier runs end at their next entry, and their batches
     /// and ends are no longer delivered.
     void beginRun();
-    /// Looks at the folders the current run may walk from, on the worker thread, so that a
+    /// Looks up the current run's places (`inspectPlaces`) on the worker thread, so that a
     /// folder on a mount that does not answer blocks there and not the window;
-    /// `rootsInspected` brings the answer, unless another run has begun meanwhile.
-    void inspectRoots(const QList<QByteArray>& roots);
+    /// `placesInspected` brings the answer, unless another run has begun meanwhile.
+    void inspectPlaces(const QList<AltFolder>& altFolders, std::function<bool(FolderBox)> ticked);
     /// Queues a walk of one top-level folder for the current run; it obeys the request's
     /// token from now on, also while it waits.
     void walk(const SearchRequest& request);
@@ -67,8 +68,8 @@ Q_SIGNALS:
     /// A walk of the current run has ended, normally or stopped; its rows came before.
     /// `topMissing`: its folder was not there (removed since the run began).
     void walkFinished(bool topMissing);
-    /// What `inspectRoots` learnt of the current run's folders.
-    void rootsInspected(const RootTable& facts);
+    /// What `inspectPlaces` learnt of the current run's places.
+    void placesInspected(const PlaceFacts& facts);
 
 private:
     struct Arrivals;

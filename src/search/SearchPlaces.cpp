@@ -30,7 +30,8 @@ const std::vector<SpecialFolderBox>& specialFolderRunOrder()
 }
 
 QList<QByteArray> searchFolders(const QList<AltFolder>& altFolders,
-                                const std::function<bool(FolderBox)>& ticked)
+                                const std::function<bool(FolderBox)>& ticked,
+                                QHash<int, QString>* specialFolders)
 {
     QList<QByteArray> folders;
     for (const AltFolder& alt : altFolders) {
@@ -42,11 +43,21 @@ QList<QByteArray> searchFolders(const QList<AltFolder>& altFolders,
             continue;
         for (const int csidl : box.csidls) {
             const QString path = GetSpecialFolder(csidl);
+            if (specialFolders)
+                specialFolders->insert(csidl, path);
             if (!path.isEmpty())
                 folders.append(QFile::encodeName(path));
         }
     }
     return folders;
+}
+
+PlaceFacts inspectPlaces(const QList<AltFolder>& altFolders,
+                         const std::function<bool(FolderBox)>& ticked)
+{
+    PlaceFacts facts;
+    facts.roots = inspectRoots(searchFolders(altFolders, ticked, &facts.specialFolders));
+    return facts;
 }
 
 QList<QByteArray> searchFolders(const SearchScope& scope)

@@ -651,14 +651,16 @@ TEST_F(SearchRunTest, AnAlternateFolderIsJudgedAtItsTurn)
 TEST(SearchRunDeadMount, AFolderThatDoesNotAnswerNeverHoldsTheWindow)
 {
     TempHome home;
-    DeadMount dead(home.path(QStringLiteral("dead"))); // before the engine's threads start
+    // The Documents folder, searched both through its box and as an alternate folder.
+    DeadMount dead(home.path(QStringLiteral("Documents"))); // before the engine's threads
     if (!dead.mounted())
         GTEST_SKIP() << dead.why().toStdString();
     ScriptedPrompt prompt;
     RecordingHost host;
     SearchEngine engine;
     SearchRun run{host, engine, prompt};
-    host.alts = {{home.path(QStringLiteral("dead")), true}};
+    host.alts = {{home.path(QStringLiteral("Documents")), true}};
+    host.ticked[size_t(FolderBox::MyDocuments)] = true;
     run.command(); // a look at the folder from here would hang the test
     QTest::qWait(300);
     EXPECT_EQ(run.state(), SearchRun::State::Running);
