@@ -39,10 +39,22 @@ struct SearchShared {
     std::mutex preparationMutex;
     std::shared_ptr<const RowPreparation> preparation; // under preparationMutex
 
+    std::mutex postMutex;
+    bool engineGone = false; // under postMutex: nothing more is posted to the engine
+
     std::shared_ptr<const RowPreparation> currentPreparation()
     {
         const std::lock_guard lock(preparationMutex);
         return preparation;
+    }
+
+    /// Queues `call` on `engine`'s thread unless the engine went; from any thread. An engine
+    /// that left a stuck walk behind may be gone by the time that walk wakes.
+    template<typename Call> void post(QObject* engine, Call&& call)
+    {
+        const std::lock_guard lock(postMutex);
+        if (!engineGone)
+            QMetaObject::invokeMethod(engine, std::forward<Call>(call), Qt::QueuedConnection);
     }
 };
 
@@ -114,16 +126,15 @@ SearchEngine::SearchEngine(QObject* parent)
     , m_shared(std::make_shared<SearchShared>())
     , m_arrivals(std::make_unique<Arrivals>())
     , m_thread(new QThread)
-    , m_worker(new SearchWorker(m_shared, [this](quint64 run, ResultRows&& rows) {
-        // The rows move across, never copied; the end of the walk is queued after them.
-        QMetaObject::invokeMethod(
-            this,
-            [this, run, rows = std::move(rows)]() mutable {
-                m_arrivals->queue.push_back({run, std::move(rows), 0});
-                handOn();
-            },
-            Qt::QueuedConnection);
-    }))
+    , m_worker(
+          new SearchWorker(m_shared, [this, shared = m_shared](quint64 run, ResultRows&& rows) {
+              // The rows move across, never copied; the end of the walk is queued after them. What
+              // this engine holds is not read here: it may be gone.
+              shared->post(this, [this, run, rows = std::move(rows)]() mutable {
+                  m_arrivals->queue.push_back({run, std::move(rows), 0});
+                  handOn();
+              });
+          }))
 {
     m_thread->setObjectName(QStringLiteral("SearchWorker"));
     m_worker->moveToThread(m_thread);
@@ -151,7 +162,12 @@ SearchEngine::~SearchEngine()
 {
     m_shared->shuttingDown.store(true);
     m_thread->quit();
-    if (!m_thread->wait(QDeadlineTimer(m_exitWait))) {
+    const bool joined = m_thread->wait(QDeadlineTimer(m_exitWait));
+    {
+        const std::lock_guard lock(m_shared->postMutex);
+        m_shared->engineGone = true;
+    }
+    if (!joined) {
         // Stuck in the kernel: it can be neither ended nor waited for. The worker and its
         // thread are left to the process's end; what the walk uses it holds shares of, and it
         // delivers nothing more once it wakes (the engine is shutting down).
@@ -264,15 +280,10 @@ void SearchEngine::inspectPlaces(const QList<AltFolder>& altFolders,
         m_worker,
         [this, altFolders, ticked = std::move(ticked), run, shared = m_shared] {
             PlaceFacts facts = ::inspectPlaces(altFolders, ticked);
-            if (shared->shuttingDown.load())
-                return; // the engine may be gone: nothing of it is touched
-            QMetaObject::invokeMethod(
-                this,
-                [this, run, facts = std::move(facts)] {
-                    if (run == m_shared->run.load())
-                        Q_EMIT placesInspected(facts);
-                },
-                Qt::QueuedConnection);
+            shared->post(this, [this, run, facts = std::move(facts)] {
+                if (run == m_shared->run.load())
+                    Q_EMIT placesInspected(facts);
+            });
         },
         Qt::QueuedConnection);
 }
