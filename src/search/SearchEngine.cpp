@@ -9,13 +9,11 @@
 #include <QThread>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <deque>
 #include <mutex>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -90,11 +88,8 @@ public:
                     return true;
                 },
                 true, workThreadCount(), {}, superseded);
-            // Missing, as opposed to unreadable or a file: only a missing folder is reported.
-            struct stat st;
             topMissing = walker.walk(request) == FolderWalker::Outcome::Unreadable &&
-                         ::stat(request.FolderPath.constData(), &st) != 0 &&
-                         (errno == ENOENT || errno == ENOTDIR);
+                         folderMissing(request.FolderPath);
         }
         Q_EMIT walkDone(run, topMissing);
     }

@@ -14,13 +14,13 @@ namespace {
 RootFacts inspect(const QByteArray& root)
 {
     RootFacts facts;
-    struct stat st;
-    facts.missing = ::stat(root.constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
     // Only a folder that can be listed covers what is inside it: one that cannot leaves a
     // readable folder inside it to its own walk.
     if (const int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
         facts.listable = true;
         ::close(fd);
+    } else {
+        facts.missing = folderMissing(root);
     }
     // A missing folder is reported by its walk, under the path given.
     facts.real = resolvedPath(root).value_or(root);
@@ -35,6 +35,12 @@ bool strictlyInside(const QByteArray& path, const QByteArray& folder)
 }
 
 } // namespace
+
+bool folderMissing(const QByteArray& folder)
+{
+    struct stat st;
+    return ::stat(folder.constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
 
 RootTable inspectRoots(const QList<QByteArray>& roots)
 {

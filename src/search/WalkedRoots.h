@@ -14,6 +14,10 @@ struct RootFacts {
 };
 using RootTable = QHash<QByteArray, RootFacts>;
 
+/// Whether nothing is at `folder` (or a file stands on the way), as opposed to a folder that
+/// cannot be read or a file: only a missing folder is reported to the user.
+bool folderMissing(const QByteArray& folder);
+
 /// Looks at each of `roots` (off the window's thread: a dead network mount blocks here).
 RootTable inspectRoots(const QList<QByteArray>& roots);
 
