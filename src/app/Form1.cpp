@@ -90,6 +90,7 @@ Form1::~Form1()
 
 void Form1::connectSignals()
 {
+    connectCloseWhenStopped();
     // F10 opens the menu bar's first menu, as on other Linux desktops' programs.
     auto* menuKey = new QAction(this);
     menuKey->setObjectName(QStringLiteral("menuBarKey"));

@@ -13,6 +13,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
 #include <memory>
 
@@ -21,7 +22,6 @@ class ItemCommandWiring;
 class Prompt;
 class SearchEngine;
 class SystemTray;
-class QTimer;
 
 /// The main window: its controls, menus and the wiring between them. The work is done by the
 /// classes it holds (the search run and engine, the result model, the scope and preset
@@ -100,6 +100,7 @@ private:
     /// Closes the window once the run that was asked to stop has ended, or after
     /// `kStopWaitMs` when it does not end (a folder on a dead network mount).
     void closeWhenStopped();
+    void connectCloseWhenStopped();
     void unload();
     void attachMinTrack(const QSize& size);
     void tellDroppedFolders(int dropped);
@@ -174,7 +175,7 @@ private:
     bool m_unattended = false;        ///< closing for an ending session: ask nothing
     /// How long a close waits for a run that was asked to stop.
     static constexpr int kStopWaitMs = 3000;
-    QTimer* m_stopWait = nullptr; ///< runs while a close waits for the run's stop
-    bool m_stopStalled = false;   ///< the run did not stop in time: this close goes ahead
+    QTimer m_stopWait;          ///< runs while a close waits for the run's stop
+    bool m_stopStalled = false; ///< the run did not stop in time: this close goes ahead
     std::unique_ptr<ItemCommandWiring> m_items; ///< last: goes first, while the controls live
 };

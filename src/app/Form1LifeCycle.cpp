@@ -218,17 +218,20 @@ void Form1::closeUnattended()
 
 void Form1::closeWhenStopped()
 {
-    if (m_stopWait)
-        return; // already waiting
-    m_stopWait = new QTimer(this);
-    m_stopWait->setSingleShot(true);
-    const auto done = [this] {
-        m_stopWait->stop();
-        m_stopWait->deleteLater();
-        m_stopWait = nullptr;
-    };
-    connect(m_stopWait, &QTimer::timeout, this, [this, done] {
-        done();
+    if (!m_stopWait.isActive())
+        m_stopWait.start(kStopWaitMs);
+}
+
+void Form1::connectCloseWhenStopped()
+{
+    m_stopWait.setSingleShot(true);
+    connect(m_run.get(), &SearchRun::stateChanged, this, [this] {
+        if (m_stopWait.isActive() && !searchRunning()) {
+            m_stopWait.stop();
+            close();
+        }
+    });
+    connect(&m_stopWait, &QTimer::timeout, this, [this] {
         // A walk that does not notice the stop is stuck in a system call, and the user who
         // asked to close must not be kept waiting for good: the window goes without it. For
         // this close only: a search started later is refused a close as ever.
@@ -238,17 +241,6 @@ void Form1::closeWhenStopped()
         close();
         m_stopStalled = false;
     });
-    const auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = connect(m_run.get(), &SearchRun::stateChanged, this, [this, done, connection] {
-        if (searchRunning())
-            return;
-        disconnect(*connection);
-        if (m_stopWait) {
-            done();
-            close();
-        }
-    });
-    m_stopWait->start(kStopWaitMs);
 }
 
 // ---------------------------------------------------------------------------------------
